@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running leakmeter need.
+# Idempotent: does nothing when everything is present. As root it runs apt-get itself;
+# otherwise it prints the one command to run and stops.
+set -euo pipefail
+
+packages=(
+    cmake g++ make pkgconf
+    qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libgl-dev
+    qt6-qpa-plugins libqt6printsupport6
+    fonts-wqy-microhei
+    poppler-utils
+    libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+    echo "Missing Debian packages. Run:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    exit 1
+fi
