@@ -1,0 +1,24 @@
+#pragma once
+// The meter's one-byte commands. The meter never speaks first: the program writes one of
+// these and interprets whatever comes back by the code it wrote last.
+
+#include <QtGlobal>
+
+namespace protocol {
+
+enum MeterCommand : quint8 {
+    kSignOff = 0,        // written when the program ends; no reply
+    kHandshake = 5,      // reply D5 55 55
+    kGroupCount = 15,    // reply 05 05 n: n stored measurement groups (0..255)
+    kStoredGroups = 25,  // reply: n records of 3 bytes
+    kLiveReading = 35,   // reply: one 3-byte record
+};
+
+// Bytes of a correct handshake reply and of the group-count reply's fixed prefix.
+inline constexpr quint8 kHandshakeReply[3] = {0xD5, 0x55, 0x55};
+inline constexpr quint8 kGroupCountPrefix = 0x05;
+
+// Receive threshold outside a history download: one record, or one handshake/count reply.
+inline constexpr int kDefaultThreshold = 3;
+
+}  // namespace protocol
