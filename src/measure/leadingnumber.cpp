@@ -1,5 +1,6 @@
 #include "leadingnumber.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -7,15 +8,39 @@
 namespace measure {
 namespace {
 
-bool IsIgnored(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+bool IsIgnored(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
 
 int DigitValue(QChar c, int base) {
     const char16_t u = c.unicode();
     int v = -1;
-    if (u >= u'0' && u <= u'9') v = u - u'0';
-    else if (u >= u'a' && u <= u'f') v = 10 + (u - u'a');
-    else if (u >= u'A' && u <= u'F') v = 10 + (u - u'A');
+    if (u >= u'0' && u <= u'9')
+        v = u - u'0';
+    else if (u >= u'a' && u <= u'f')
+        v = 10 + (u - u'a');
+    else if (u >= u'A' && u <= u'F')
+        v = 10 + (u - u'A');
     return v < base ? v : -1;
+}
+
+// Power of ten of the first significant digit of a canonical number ("123.4e5" -> 7,
+// "0.001" -> -3). Only called for values out of range, so some digit is non-zero.
+long DecimalOrder(const std::string& canon) {
+    const auto ePos = canon.find('e');
+    const std::string mantissa = canon.substr(0, ePos);
+    long exponent = 0;
+    if (ePos != std::string::npos) {
+        const char* first = canon.data() + ePos + 1;
+        if (*first == '+') ++first;
+        std::from_chars(first, canon.data() + canon.size(), exponent);
+    }
+    const auto dot = std::min(mantissa.find('.'), mantissa.size());
+    const auto firstNonZero = mantissa.find_first_not_of("0.");
+    if (firstNonZero == std::string::npos) return exponent;
+    const long position =
+        firstNonZero < dot ? long(dot - firstNonZero) - 1 : -long(firstNonZero - dot);
+    return position + exponent;
 }
 
 }  // namespace
@@ -82,12 +107,16 @@ double ParseLeadingNumber(const QString& text) {
                 ++j;
             }
             bool expDigits = false;
+            const std::size_t expStart = exp.size();
             while (j < n && DigitValue(s[j], 10) >= 0) {
                 // Cap the exponent's length: anything this long is already 0 or infinite.
-                if (exp.size() < 8) exp.push_back(char(s[j].unicode()));
+                // Leading zeros don't count towards the cap ("1e0000000002" is 100).
+                const bool leadingZero = exp.size() == expStart && s[j] == u'0';
+                if (!leadingZero && exp.size() < 8) exp.push_back(char(s[j].unicode()));
                 expDigits = true;
                 ++j;
             }
+            if (expDigits && exp.size() == expStart) exp.push_back('0');  // all zeros
             if (expDigits) canon += exp;
         }
     }
@@ -95,10 +124,10 @@ double ParseLeadingNumber(const QString& text) {
     double v = 0.0;
     const auto res = std::from_chars(canon.data(), canon.data() + canon.size(), v);
     if (res.ec == std::errc::result_out_of_range) {
-        // from_chars leaves v untouched on range errors: decide between 0 and infinity.
-        const auto ePos = canon.find('e');
-        const bool tiny = ePos != std::string::npos && canon[ePos + 1] == '-';
-        v = tiny ? 0.0 : HUGE_VAL;
+        // from_chars leaves v untouched on range errors: decide between 0 and infinity from
+        // the decimal order of magnitude, which the digits and the exponent both shift
+        // ("0.000…01" without exponent is tiny, "0.000…01e+5" may be too).
+        v = DecimalOrder(canon) < 0 ? 0.0 : HUGE_VAL;
     }
     return negative ? -v : v;
 }

@@ -1,0 +1,31 @@
+#include "historyreport.h"
+
+#include "meterrecord.h"
+
+#include <algorithm>
+
+namespace measure {
+
+QString ReportHeader() {
+    return QString(30, u' ') + QStringLiteral("高精度钳形漏电流表测试数据") +
+           QStringLiteral("\r\n\r\n") + QString(29, u' ') + QStringLiteral("组 数") +
+           QString(21, u' ') + QStringLiteral("数 值");
+}
+
+QString BuildHistoryReport(const QByteArray& reply, int storedGroupCount) {
+    const int count = std::min(storedGroupCount, WholeRecordCount(reply));
+    QString report = ReportHeader();
+    report.reserve(report.size() + std::max(count, 0) * 72);
+    const QString indent(30, u' ');
+    const QString gap(22, u' ');
+    for (int k = 0; k < count; ++k) {
+        report += QStringLiteral("\r\n");
+        report += indent;
+        report += QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
+        report += gap;
+        report += ReportReadingText(DecodeRecord(*RecordAt(reply, k)));
+    }
+    return report;
+}
+
+}  // namespace measure

@@ -1,0 +1,46 @@
+#include "liveseries.h"
+
+#include "chartscale.h"
+#include "meterrecord.h"
+
+#include <algorithm>
+
+namespace measure {
+
+void LiveSeries::Rewind() {
+    writeIndex = 0;
+    std::fill(chartValues.begin(), chartValues.end() - 1, 0.0f);
+}
+
+void LiveSeries::Record(float readingMa, float chartValue, int windowSampleCount) {
+    const int n = std::clamp(windowSampleCount, 0, kSlots - 1);
+    if (writeIndex >= 0 && writeIndex < n + 1) {
+        readings[std::size_t(writeIndex)] = readingMa;
+        ++writeIndex;
+    } else {
+        writeIndex = 0;
+    }
+    if (writeIndex < kSlots) chartValues[std::size_t(writeIndex)] = chartValue;
+}
+
+LiveDecodeResult DecodeLiveFrame(const QByteArray& reply, int storedGroupCount, int slider1Position,
+                                 int slider2Position, LiveSeries& series) {
+    LiveDecodeResult result;
+    const int count = std::min(storedGroupCount, WholeRecordCount(reply));
+    if (count < 1) return result;
+
+    DecodedRecord last;
+    for (int k = 0; k < count; ++k) last = DecodeRecord(*RecordAt(reply, k));
+    result.handled = true;
+    result.label7 = LiveText(last);
+    if (last.kind == RecordKind::Error) return result;
+
+    const ChartScale scale = ChartScaleFor(slider1Position);
+    series.Record(last.recordedMa, ApplyChartScale(scale, last.recordedMa),
+                  WindowSampleCount(slider2Position));
+    result.label8 = scale.caption;
+    result.redraw = true;
+    return result;
+}
+
+}  // namespace measure
