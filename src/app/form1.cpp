@@ -1,0 +1,137 @@
+#include "form1.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+
+#include "artwork.h"
+#include "form2.h"
+#include "twips.h"
+
+namespace app {
+
+Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
+    setObjectName(QStringLiteral("Form1"));
+    setAttribute(Qt::WA_DeleteOnClose);  // closing unloads the dialog
+    setWindowTitle(QStringLiteral("deravazideziz"));
+    setWindowIcon(WindowIcon());
+    setFont(SongFont(9));
+    setFixedSize(TwipsToPx(5460), TwipsToPx(2595));
+
+    Frame1 = new QGroupBox(QStringLiteral("通信设置"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(Tw(360, 240, 4695, 1935));
+
+    // Columns from left to right; the stop-bits list is Combo5 and the parity list Combo4.
+    struct Column {
+        int left, width;
+        const char *label, *combo;
+        QString caption;
+        QStringList entries;
+        QLabel** labelSlot;
+        QComboBox** comboSlot;
+    };
+    QStringList ports;
+    for (int i = 1; i <= 16; ++i) ports << QStringLiteral("COM%1").arg(i);
+    const Column columns[] = {
+        {240, 855, "Label1", "Combo1", QStringLiteral("串口号"), ports, &Label1, &Combo1},
+        {1200,
+         855,
+         "Label2",
+         "Combo2",
+         QStringLiteral("波特率"),
+         {"1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600", "115200"},
+         &Label2,
+         &Combo2},
+        {2160,
+         495,
+         "Label3",
+         "Combo3",
+         QStringLiteral("数据位"),
+         {"5", "6", "7", "8"},
+         &Label3,
+         &Combo3},
+        {2880, 615, "Label4", "Combo5", QStringLiteral("停止位"), {"1", "2"}, &Label4, &Combo5},
+        {3720,
+         735,
+         "Label5",
+         "Combo4",
+         QStringLiteral("校验位"),
+         {"NONE", "EVEN", "ODD"},
+         &Label5,
+         &Combo4},
+    };
+    for (const Column& c : columns) {
+        auto* label = new QLabel(c.caption, Frame1);
+        label->setObjectName(QString::fromLatin1(c.label));
+        label->setGeometry(Tw(c.left, 480, c.width, 255));
+        auto* combo = new QComboBox(Frame1);
+        combo->setObjectName(QString::fromLatin1(c.combo));
+        combo->setGeometry(Tw(c.left, 960, c.width, 300));
+        combo->addItems(c.entries);
+        combo->setEditable(false);
+        *c.labelSlot = label;
+        *c.comboSlot = combo;
+    }
+#ifndef Q_OS_WIN
+    // Port names stay COMn; the tooltip tells which device each one reaches here.
+    for (int i = 0; i < Combo1->count(); ++i)
+        Combo1->setItemData(i, main_.MSComm1.portMap().deviceFor(i + 1), Qt::ToolTipRole);
+#endif
+
+    Form_Load();
+
+    // Only the user's choices count: selecting the current values above changes nothing.
+    connect(Combo1, &QComboBox::activated, this, &Form1::Combo1_Click);
+    connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
+    connect(Combo3, &QComboBox::activated, this, &Form1::Combo3_Click);
+    connect(Combo4, &QComboBox::activated, this, &Form1::Combo4_Click);
+    connect(Combo5, &QComboBox::activated, this, &Form1::Combo5_Click);
+}
+
+void Form1::Form_Load() {
+    const serial::SerialSettings& s = main_.SerialSettings;
+    Combo1->setCurrentIndex(Combo1->findText(s.PortName));
+    Combo2->setCurrentIndex(Combo2->findText(s.BaudRate));
+    Combo3->setCurrentIndex(Combo3->findText(s.DataBits));
+    Combo4->setCurrentIndex(Combo4->findText(s.Parity));
+    Combo5->setCurrentIndex(Combo5->findText(s.StopBits));
+}
+
+void Form1::Combo1_Click(int index) {
+    if (index < 0) return;
+    main_.SerialSettings.PortName = Combo1->itemText(index);
+    if (main_.MSComm1.isOpen()) main_.MSComm1.close();
+    main_.MSComm1.setCommPort(index + 1);
+    main_.OpenSerialPort();
+}
+
+void Form1::ChangeLineSetting(QComboBox* list, QString& field, int index) {
+    if (index < 0) return;
+    const QString previous = field;
+    field = list->itemText(index);
+    QString why;
+    if (!main_.ApplySerialSettings(&why)) {
+        const QString refused = serial::SettingsText(main_.SerialSettings);
+        field = previous;
+        list->setCurrentIndex(list->findText(previous));
+        main_.Label6->setText(QStringLiteral("串口不支持设置") + refused +
+                              QStringLiteral(",保持原设置") +
+                              serial::SettingsText(main_.SerialSettings));
+    }
+}
+
+void Form1::Combo2_Click(int index) {
+    ChangeLineSetting(Combo2, main_.SerialSettings.BaudRate, index);
+}
+void Form1::Combo3_Click(int index) {
+    ChangeLineSetting(Combo3, main_.SerialSettings.DataBits, index);
+}
+void Form1::Combo4_Click(int index) {
+    ChangeLineSetting(Combo4, main_.SerialSettings.Parity, index);
+}
+void Form1::Combo5_Click(int index) {
+    ChangeLineSetting(Combo5, main_.SerialSettings.StopBits, index);
+}
+
+}  // namespace app

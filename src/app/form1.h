@@ -1,0 +1,41 @@
+#pragma once
+// The communication settings dialog. It has no OK or Cancel: every choice is handed to
+// the port at once, and the dialog keeps nothing of its own beyond the five selections.
+
+#include <QDialog>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+
+namespace app {
+
+class Form2;
+
+class Form1 : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit Form1(Form2& main);
+
+    QGroupBox* Frame1 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+           *Label5 = nullptr;
+    QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr,
+              *Combo5 = nullptr;
+
+  private:
+    void Form_Load();
+    void Combo1_Click(int index);
+    void Combo2_Click(int index);
+    void Combo3_Click(int index);
+    void Combo4_Click(int index);
+    void Combo5_Click(int index);
+    // Stores one line setting and re-applies all four; a setting the port refuses is
+    // reported and undone, in the field and in the list.
+    void ChangeLineSetting(QComboBox* list, QString& field, int index);
+
+    Form2& main_;
+};
+
+}  // namespace app

@@ -1,0 +1,141 @@
+#pragma once
+// The main window: owns every piece of run-time state, wires the controls, timers and
+// the serial port to the routines that do the work, and shows their results. It
+// decides nothing a plain function could decide.
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QPointer>
+
+#include "form1.h"
+#include "measure/liveseries.h"
+#include "serial/commport.h"
+#include "serial/portmap.h"
+#include "serial/serialsettings.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTextEdit;
+class QTimer;
+
+namespace app {
+
+class StatusLamp;
+
+class Form2 : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    explicit Form2(const serial::PortMap& ports, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // Form-level state, readable by tests.
+    int DeviceConnected = 0;   // 1 once the meter answered the handshake correctly
+    int MonitorMode = 0;       // 1 real-time monitoring, 2 history query
+    int RunState = 0;          // 1 running, 0 paused or stopped
+    int StoredGroupCount = 0;  // records in the next reply to decode
+    QByteArray CommandBuffer = QByteArray(1, '\0');  // last command written
+    QByteArray ReceiveBuffer;                        // last reply
+    serial::SerialSettings SerialSettings;
+    serial::CommPort MSComm1;
+    measure::LiveSeries LiveSeries;  // recent readings and their chart values
+    float AlarmThreshold = 0;        // mA
+
+    // Routines other windows and tests call.
+    void OpenSerialPort();
+    bool ApplySerialSettings(QString* error = nullptr);  // false: the port refused the settings
+    void SendCommand(int code);
+    Form1* settingsDialog() const { return form1_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Layout (form2_layout.cpp).
+    void BuildControls();
+    void BuildMenus();
+    QGroupBox* NewFrame(const char* name, QWidget* parent, QRect geometry, const QString& caption);
+    QPushButton* NewButton(const char* name, QWidget* parent, QRect geometry,
+                           const QString& caption);
+    QLabel* NewLabel(const char* name, QWidget* parent, QPoint topLeft, const QString& caption);
+    QLineEdit* NewText(const char* name, QWidget* parent, QRect geometry, const QString& text);
+    QTimer* NewTimer(const char* name, int interval, bool enabled);
+    QAction* NewAction(const char* name, const QString& caption, const QKeySequence& key);
+
+    void ConnectEvents();
+
+    // Start-up and closing.
+    void Form_Load();
+    void Form_Unload();
+
+    // Serial link.
+    void MSComm1_OnComm();
+    void SendHandshake();
+    void RequestLiveReading();
+    void RequestHistory();
+    void HandleFrame();
+
+    // Run control and modes.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Option1_Click();
+    void Option2_Click();
+    void ShowChartView(bool shown);
+
+    // Measurements (form2_measure.cpp).
+    void DecodeLiveFrame();
+    void BuildHistoryReport();
+    void Command6_Click();
+    void Timer6_Timer();
+    void Timer7_Timer();
+    void Text1_KeyDown();
+    void ResetAlarmThreshold();
+
+    // Timers.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Timer5_Timer();
+
+    // Menu commands that only route elsewhere.
+    void mnuexit_Click();
+    void mnucomsetting_Click();
+
+    QPointer<Form1> form1_;
+
+  public:
+    // Controls, under their designer names (also their objectName).
+    QGroupBox *Frame1 = nullptr, *Frame2 = nullptr, *Frame3 = nullptr, *Frame5 = nullptr,
+              *Frame6 = nullptr, *Frame7 = nullptr;
+    QRadioButton *Option1 = nullptr, *Option2 = nullptr, *Option4 = nullptr, *Option5 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                *Command5 = nullptr, *Command6 = nullptr, *Command7 = nullptr, *Command8 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+           *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+           *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr,
+           *Label13 = nullptr, *Label14 = nullptr, *Label15 = nullptr, *Label16 = nullptr,
+           *Label17 = nullptr, *Label18 = nullptr;
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr,
+              *Text5 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr;
+    QWidget *Picture1 = nullptr, *Picture3 = nullptr, *Picture4 = nullptr;
+    QLabel* Picture2 = nullptr;
+    QSlider *Slider1 = nullptr, *Slider2 = nullptr;
+    QTextEdit* RichTextBox1 = nullptr;
+    StatusLamp *Shape1 = nullptr, *Shape2 = nullptr;
+    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr,
+           *Timer5 = nullptr, *Timer6 = nullptr, *Timer7 = nullptr;
+    QAction *mnusave = nullptr, *mnuprint = nullptr, *mnuprintsetting = nullptr, *mnuexit = nullptr,
+            *mnucomsetting = nullptr, *mnuuppage = nullptr, *mnudownpage = nullptr, *mnux = nullptr,
+            *mnucopy = nullptr, *mnupaste = nullptr, *mnudelete = nullptr, *mnucancel = nullptr,
+            *mnurun1 = nullptr, *mnupause = nullptr, *mnustop = nullptr, *mnuaboutus = nullptr;
+};
+
+}  // namespace app

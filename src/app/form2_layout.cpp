@@ -1,0 +1,334 @@
+// Controls, captions, fonts, colours and menus of the main window, at their design
+// positions. Nothing here is re-laid out at run time.
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "artwork.h"
+#include "form2.h"
+#include "statuslamp.h"
+#include "twips.h"
+
+namespace app {
+namespace {
+
+// A white drawing surface inside a sunken two-pixel border, like a classic picture box.
+QWidget* NewSurface(const char* name, QWidget* parent, QRect outer, QWidget** inner) {
+    auto* border = new QFrame(parent);
+    border->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    border->setLineWidth(2);
+    border->setGeometry(outer);
+    auto* surface = new QWidget(border);
+    surface->setObjectName(QString::fromLatin1(name));
+    surface->setGeometry(2, 2, outer.width() - 4, outer.height() - 4);
+    surface->setAutoFillBackground(true);
+    QPalette pal = surface->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    surface->setPalette(pal);
+    *inner = surface;
+    return border;
+}
+
+}  // namespace
+
+QGroupBox* Form2::NewFrame(const char* name, QWidget* parent, QRect geometry,
+                           const QString& caption) {
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setGeometry(geometry);
+    if (!caption.isEmpty()) f->setFont(SongFont(10.5));
+    return f;
+}
+
+QPushButton* Form2::NewButton(const char* name, QWidget* parent, QRect geometry,
+                              const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    b->setFont(SongFont(10.5));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* Form2::NewLabel(const char* name, QWidget* parent, QPoint topLeft, const QString& caption) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(topLeft);
+    l->adjustSize();
+    return l;
+}
+
+QLineEdit* Form2::NewText(const char* name, QWidget* parent, QRect geometry, const QString& text) {
+    auto* t = new QLineEdit(text, parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setGeometry(geometry);
+    return t;
+}
+
+QTimer* Form2::NewTimer(const char* name, int interval, bool enabled) {
+    auto* t = new QTimer(this);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setInterval(interval);
+    t->setTimerType(Qt::PreciseTimer);
+    if (enabled) t->start();
+    return t;
+}
+
+QAction* Form2::NewAction(const char* name, const QString& caption, const QKeySequence& key) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) a->setShortcut(key);
+    a->setShortcutContext(Qt::WindowShortcut);
+    return a;
+}
+
+void Form2::BuildControls() {
+    setWindowTitle(QStringLiteral("deravazideziz"));
+    setWindowIcon(WindowIcon());
+    setFont(SongFont(9));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Form2Client"));
+    client->setFixedSize(TwipsToPx(14235), TwipsToPx(11100));
+    setCentralWidget(client);
+
+    // Top band: real-time frame, history frame, live reading, banner.
+    Frame1 = NewFrame("Frame1", client, Tw(360, 120, 2775, 2055), QString());
+    Option1 = new QRadioButton(QStringLiteral("实时监控"), Frame1);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option1->setGeometry(Tw(720, 480, 1335, 375));
+    Option1->setFont(SongFont(10.5));
+    Command1 = NewButton("Command1", Frame1, Tw(240, 1200, 615, 615), QStringLiteral("开始"));
+    Command2 = NewButton("Command2", Frame1, Tw(1080, 1200, 615, 615), QStringLiteral("暂停"));
+    Command3 = NewButton("Command3", Frame1, Tw(1920, 1200, 615, 615), QStringLiteral("停止"));
+
+    Frame2 = NewFrame("Frame2", client, Tw(3360, 120, 3135, 2055), QString());
+    Option2 = new QRadioButton(QStringLiteral("历史数据查询"), Frame2);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Option2->setGeometry(Tw(240, 480, 1575, 375));
+    Option2->setFont(SongFont(10.5));
+    Command4 = NewButton("Command4", Frame2, Tw(480, 1200, 615, 615), QStringLiteral("读取"));
+    Command5 = NewButton("Command5", Frame2, Tw(1320, 1200, 615, 615), QStringLiteral("保存"));
+    Command6 = NewButton("Command6", Frame2, Tw(2160, 1200, 615, 615), QStringLiteral("清空"));
+    Command7 = NewButton("Command7", Frame2, Tw(2160, 240, 735, 330), QStringLiteral("上翻"));
+    Command8 = NewButton("Command8", Frame2, Tw(2160, 720, 735, 330), QStringLiteral("下翻"));
+
+    Frame3 = NewFrame("Frame3", client, Tw(6840, 120, 3495, 2055), QStringLiteral("实时显示"));
+    Label7 = new QLabel(QStringLiteral("LIVE"), Frame3);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Label7->setAlignment(Qt::AlignCenter);
+    {
+        // The design box fits "LIVE" exactly; readings such as "0.005mA" are wider, so
+        // the box keeps its centre and height and grows sideways within the frame.
+        const QRect design = Tw(780, 600, 1680, 840);
+        const int half = qMin(design.center().x(), Frame3->width() - design.center().x()) - 2;
+        Label7->setGeometry(design.center().x() - half, design.top(), 2 * half, design.height());
+    }
+    QFont big = SongFont(42);
+    Label7->setFont(big);
+    {
+        QPalette pal = Label7->palette();
+        pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+        Label7->setPalette(pal);
+    }
+
+    Picture2 = new QLabel(client);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Picture2->setLineWidth(2);
+    Picture2->setPixmap(BannerPixmap());
+    Picture2->setGeometry(Tw(10800, 360, 2880, 1935));
+
+    // Work area, chart view. The chart lies below the strips where their borders meet.
+    NewSurface("Picture1", client, Tw(360, 2400, 8000, 6000), &Picture1);
+    NewSurface("Picture3", client, Tw(8280, 2400, 800, 6000), &Picture3);
+
+    Slider1 = new QSlider(Qt::Vertical, client);
+    Slider1->setObjectName(QStringLiteral("Slider1"));
+    Slider1->setGeometry(Tw(9360, 2400, 675, 6000));
+    Slider1->setRange(0, 9);
+    Slider1->setInvertedAppearance(true);  // position 0 at the top
+    Slider1->setInvertedControls(true);
+    Slider1->setSingleStep(1);
+    Slider1->setPageStep(5);
+    Slider1->setTickPosition(QSlider::TicksBothSides);
+    Slider1->setTickInterval(1);
+    Slider1->setValue(4);
+
+    NewSurface("Picture4", client, Tw(360, 8340, 8000, 800), &Picture4);
+    Label12 = NewLabel("Label12", Picture4, Tw(1680, 405, 0, 0).topLeft(), QStringLiteral("x1:"));
+    Text5 = NewText("Text5", Picture4, Tw(2040, 360, 615, 270), QStringLiteral("0"));
+    Label13 = NewLabel("Label13", Picture4, Tw(5040, 405, 0, 0).topLeft(), QStringLiteral("x2:"));
+    Text6 = NewText("Text6", Picture4, Tw(5400, 360, 615, 270), QStringLiteral("500"));
+    for (QLabel* l : {Label12, Label13}) {
+        l->setAutoFillBackground(true);
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        l->setPalette(pal);
+    }
+
+    Slider2 = new QSlider(Qt::Horizontal, client);
+    Slider2->setObjectName(QStringLiteral("Slider2"));
+    Slider2->setGeometry(Tw(360, 9240, 7995, 495));
+    Slider2->setRange(0, 4);
+    Slider2->setSingleStep(1);
+    Slider2->setPageStep(5);
+    Slider2->setTickPosition(QSlider::TicksBelow);
+    Slider2->setTickInterval(1);
+    Slider2->setValue(2);
+
+    const struct {
+        const char* name;
+        int left;
+        const char* caption;
+        QLabel** slot;
+    } windowCaptions[] = {{"Label10", 450, "1s", &Label10},
+                          {"Label14", 2280, "5s", &Label14},
+                          {"Label15", 4200, "10s", &Label15},
+                          {"Label16", 6165, "15s", &Label16},
+                          {"Label17", 7965, "30s", &Label17}};
+    for (const auto& c : windowCaptions) {
+        *c.slot = NewLabel(c.name, client, Tw(c.left, 9840, 0, 0).topLeft(),
+                           QString::fromLatin1(c.caption));
+        (*c.slot)->setAlignment(Qt::AlignCenter);
+    }
+
+    Label9 = NewLabel("Label9", client, Tw(8400, 8520, 0, 0).topLeft(), QStringLiteral("y:"));
+    Text7 = NewText("Text7", client, Tw(8640, 8475, 495, 270), QStringLiteral("500"));
+    Label11 = NewLabel("Label11", client, Tw(8400, 8925, 0, 0).topLeft(), QStringLiteral("Z:"));
+    Text8 = NewText("Text8", client, Tw(8640, 8880, 495, 270), QStringLiteral("0"));
+
+    Label8 = new QLabel(QStringLiteral("100mA"), client);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setGeometry(Tw(9240, 8520, 975, 615));
+    Label8->setFont(SongFont(12));
+    Label8->setAlignment(Qt::AlignCenter);
+
+    Label18 = new QLabel(QStringLiteral("X:   Y:"), client);
+    Label18->setObjectName(QStringLiteral("Label18"));
+    Label18->setGeometry(Tw(8400, 9480, 1695, 495));
+    Label18->setFont(SongFont(12));
+    Label18->setAlignment(Qt::AlignCenter);
+
+    // Work area, report view: over the same rectangle as the chart view.
+    RichTextBox1 = new QTextEdit(client);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->setGeometry(Tw(360, 2400, 8655, 6735));
+    RichTextBox1->setAcceptRichText(false);
+    RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
+    RichTextBox1->document()->setDefaultFont(SongFont(9));
+    RichTextBox1->setFont(SongFont(9));
+    RichTextBox1->setPlainText(QString(30, u' ') + QStringLiteral("高精度钳形漏电流表测试数据"));
+
+    // Right column: statistics, alarm, communication state.
+    Frame5 = NewFrame("Frame5", client, Tw(10320, 3000, 3135, 1575), QStringLiteral("测量(Ω/mA)"));
+    Label3 = NewLabel("Label3", Frame5, Tw(1080, 375, 0, 0).topLeft(), QStringLiteral("MAX:"));
+    Text2 = NewText("Text2", Frame5, Tw(1680, 360, 855, 270), QString());
+    Label4 = NewLabel("Label4", Frame5, Tw(1080, 735, 0, 0).topLeft(), QStringLiteral("MIN:"));
+    Text3 = NewText("Text3", Frame5, Tw(1680, 720, 855, 270), QString());
+    Label5 = NewLabel("Label5", Frame5, Tw(720, 1095, 0, 0).topLeft(), QStringLiteral("AVERAGE:"));
+    Text4 = NewText("Text4", Frame5, Tw(1680, 1080, 855, 270), QString());
+    for (QLabel* l : {Label3, Label4, Label5}) {
+        l->setFont(SongFont(10.5));
+        l->adjustSize();
+    }
+
+    Frame6 = NewFrame("Frame6", client, Tw(10320, 5760, 3135, 1575), QStringLiteral("报警值设定"));
+    Shape2 = new StatusLamp(Qt::white, Frame6);
+    Shape2->setObjectName(QStringLiteral("Shape2"));
+    Shape2->setGeometry(Tw(360, 630, 495, 495));
+    Text1 = NewText("Text1", Frame6, Tw(1080, 660, 855, 435), QString());
+    Text1->setFont(SongFont(15));
+    Option4 = new QRadioButton(QStringLiteral("mA"), Frame6);
+    Option4->setObjectName(QStringLiteral("Option4"));
+    Option4->setGeometry(Tw(2160, 480, 495, 255));
+    Option5 = new QRadioButton(QStringLiteral("A"), Frame6);
+    Option5->setObjectName(QStringLiteral("Option5"));
+    Option5->setGeometry(Tw(2160, 960, 495, 255));
+    // The design width clips the caption with this platform's wider option indicator.
+    for (QRadioButton* o : {Option4, Option5})
+        o->resize(qMax(o->width(), o->sizeHint().width()), o->height());
+
+    Frame7 = NewFrame("Frame7", client, Tw(10320, 8520, 3135, 1575), QStringLiteral("通信状态"));
+    Shape1 = new StatusLamp(QColor(0, 0, 255), Frame7);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(Tw(360, 600, 495, 495));
+    Label1 = new QLabel(QStringLiteral("COM1打开成功"), Frame7);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(Tw(1200, 480, 1335, 255));
+    Label2 = new QLabel(QStringLiteral("仪表连接失败"), Frame7);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(Tw(1200, 960, 1815, 375));
+    for (QLabel* l : {Label1, Label2}) l->setFont(SongFont(10.5));
+
+    // Status line.
+    Label6 = new QLabel(QStringLiteral("状态信息"), client);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setGeometry(Tw(480, 10440, 6495, 255));
+    Label6->setMinimumWidth(Label6->width());
+
+    // Timers with their design intervals and states.
+    Timer1 = NewTimer("Timer1", 500, false);
+    Timer2 = NewTimer("Timer2", 500, true);
+    Timer3 = NewTimer("Timer3", 100, false);
+    Timer4 = NewTimer("Timer4", 500, true);
+    Timer5 = NewTimer("Timer5", 1000, true);
+    Timer6 = NewTimer("Timer6", 1000, true);
+    Timer7 = NewTimer("Timer7", 500, false);
+
+    resize(client->width(), client->height());
+}
+
+void Form2::BuildMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("文件(&F)"));
+    file->setObjectName(QStringLiteral("mnufile"));
+    mnusave = NewAction("mnusave", QStringLiteral("保存(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuprint =
+        NewAction("mnuprint", QStringLiteral("打印(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    mnuprintsetting = NewAction("mnuprintsetting", QStringLiteral("打印设置"), QKeySequence());
+    mnuexit = NewAction("mnuexit", QStringLiteral("退出(&X)"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    file->addActions({mnusave, mnuprint, mnuprintsetting, mnuexit});
+
+    QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
+    edit->setObjectName(QStringLiteral("mnuedit"));
+    mnucomsetting = NewAction("mnucomsetting", QStringLiteral("通信设置"), QKeySequence());
+    mnuuppage = NewAction("mnuuppage", QStringLiteral("上翻"), QKeySequence(Qt::Key_F1));
+    mnudownpage = NewAction("mnudownpage", QStringLiteral("下翻"), QKeySequence(Qt::Key_F2));
+    mnux = NewAction("mnux", QStringLiteral("剪切"), QKeySequence());
+    mnucopy = NewAction("mnucopy", QStringLiteral("复制"), QKeySequence());
+    mnupaste = NewAction("mnupaste", QStringLiteral("粘贴"), QKeySequence());
+    mnudelete = NewAction("mnudelete", QStringLiteral("删除"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    mnucancel = NewAction("mnucancel", QStringLiteral("撤销"), QKeySequence());
+    edit->addActions(
+        {mnucomsetting, mnuuppage, mnudownpage, mnux, mnucopy, mnupaste, mnudelete, mnucancel});
+
+    QMenu* run = bar->addMenu(QStringLiteral("运行(&R)"));
+    run->setObjectName(QStringLiteral("mnurun"));
+    mnurun1 = NewAction("mnurun1", QStringLiteral("启动"), QKeySequence(Qt::Key_F3));
+    mnupause = NewAction("mnupause", QStringLiteral("暂停"), QKeySequence(Qt::Key_F4));
+    mnustop = NewAction("mnustop", QStringLiteral("停止"), QKeySequence(Qt::Key_F5));
+    run->addActions({mnurun1, mnupause, mnustop});
+
+    QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    help->setObjectName(QStringLiteral("mnuhelp"));
+    mnuaboutus =
+        NewAction("mnuaboutus", QStringLiteral("关于软件"), QKeySequence(Qt::CTRL | Qt::Key_H));
+    help->addAction(mnuaboutus);
+
+    // Accelerators work while the menus are closed.
+    addActions({mnusave, mnuprint, mnuprintsetting, mnuexit, mnucomsetting, mnuuppage, mnudownpage,
+                mnux, mnucopy, mnupaste, mnudelete, mnucancel, mnurun1, mnupause, mnustop,
+                mnuaboutus});
+}
+
+}  // namespace app

@@ -1,0 +1,74 @@
+// The main window's measurement handlers: live reading, history report, statistics and
+// alarm. The decisions are the measurement library's; these only show the results.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "form2.h"
+#include "measure/alarmentry.h"
+#include "measure/chartscale.h"
+#include "measure/formatvalue.h"
+#include "measure/historyreport.h"
+#include "measure/statistics.h"
+#include "statuslamp.h"
+
+namespace app {
+
+void Form2::DecodeLiveFrame() {
+    const measure::LiveDecodeResult r = measure::DecodeLiveFrame(
+        ReceiveBuffer, StoredGroupCount, Slider1->value(), Slider2->value(), LiveSeries);
+    if (!r.handled) return;
+    Label7->setText(r.label7);
+    if (r.label8) Label8->setText(*r.label8);
+}
+
+void Form2::BuildHistoryReport() {
+    RichTextBox1->setPlainText(measure::BuildHistoryReport(ReceiveBuffer, StoredGroupCount));
+}
+
+void Form2::Command6_Click() {
+    RichTextBox1->setPlainText(measure::ReportHeader());
+}
+
+void Form2::ResetAlarmThreshold() {
+    AlarmThreshold = measure::kInitialAlarmThresholdMa;
+}
+
+void Form2::Timer6_Timer() {
+    Timer7->stop();
+    Shape2->setBackStyle(0);
+    const measure::Statistics st = measure::ComputeStatistics(
+        LiveSeries, measure::WindowSampleCount(Slider2->value()), AlarmThreshold);
+    if (st.alarm) Timer7->start();  // restarting puts the red half at the end of the second
+    Text2->setText(measure::FormatValue(st.max));
+    Text3->setText(measure::FormatValue(st.min));
+    Text4->setText(measure::FormatValue(st.average));
+}
+
+void Form2::Timer7_Timer() {
+    Shape2->setBackColor(QColor(255, 0, 0));
+    Shape2->setBackStyle(Shape2->backStyle() == 0 ? 1 : 0);
+}
+
+void Form2::Text1_KeyDown() {
+    const measure::AlarmUnit unit = Option4->isChecked()   ? measure::AlarmUnit::MilliAmpere
+                                    : Option5->isChecked() ? measure::AlarmUnit::Ampere
+                                                           : measure::AlarmUnit::None;
+    const measure::AlarmEntry e = measure::ParseAlarmEntry(Text1->text(), unit);
+    switch (e.outcome) {
+        case measure::AlarmEntryOutcome::Accepted:
+            AlarmThreshold = e.thresholdMa;
+            break;
+        case measure::AlarmEntryOutcome::OutOfRange:
+            Label6->setText(measure::AlarmOutOfRangeText());
+            break;
+        case measure::AlarmEntryOutcome::Ignored:
+            break;
+    }
+}
+
+}  // namespace app

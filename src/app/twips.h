@@ -1,0 +1,30 @@
+#pragma once
+// The windows are laid out in twips (1440 to the inch); at 96 dots per inch that is 15
+// twips to a logical pixel. Qt scales logical pixels on high-DPI screens.
+
+#include <QFont>
+#include <QRect>
+#include <QStringList>
+
+namespace app {
+
+constexpr int TwipsToPx(int twips) {
+    return (twips + 7) / 15;
+}
+
+inline QRect Tw(int left, int top, int width, int height) {
+    return QRect(TwipsToPx(left), TwipsToPx(top), TwipsToPx(width), TwipsToPx(height));
+}
+
+// "宋体" with the GB2312 character set; on systems without SimSun the first installed
+// CJK family takes its place, so the captions render as text, not boxes.
+inline QFont SongFont(double pointSize) {
+    QFont f;
+    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                   QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")});
+    f.setPointSizeF(pointSize);
+    return f;
+}
+
+}  // namespace app

@@ -1,0 +1,340 @@
+#include "commport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <cstdio>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace serial {
+
+namespace {
+
+// Kinds of open outcome for the advice line; Opened resets it.
+enum Outcome { kOpened, kMissing, kNoPermission, kBusy, kOtherFailure };
+
+// The full path of a device name as QSerialPort resolves it.
+QString SystemPath(const QString& device) {
+#ifdef Q_OS_UNIX
+    if (!device.startsWith(QLatin1Char('/'))) return QStringLiteral("/dev/") + device;
+#endif
+    return device;
+}
+
+#ifdef Q_OS_UNIX
+std::optional<qint32> StandardBaud(speed_t speed) {
+    struct Entry {
+        speed_t speed;
+        qint32 baud;
+    };
+    static constexpr Entry kTable[] = {
+        {B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},     {B150, 150},
+        {B200, 200},       {B300, 300},       {B600, 600},       {B1200, 1200},   {B1800, 1800},
+        {B2400, 2400},     {B4800, 4800},     {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
+        {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
+#ifdef B460800
+        {B460800, 460800}, {B921600, 921600},
+#endif
+    };
+    for (const Entry& e : kTable)
+        if (e.speed == speed) return e.baud;
+    return std::nullopt;
+}
+
+// What the line of `fd` really runs, read back from the driver. Some drivers (a
+// pseudo-terminal forces 8 data bits and no parity) accept a change and silently keep
+// their own values. Baud rates set outside the standard table cannot be read back this
+// way and are taken as requested. Nothing when the driver cannot be asked.
+std::optional<LineSettings> ReadBackLine(int fd, const LineSettings& requested) {
+    termios tio;
+    if (fd < 0 || ::tcgetattr(fd, &tio) != 0) return std::nullopt;
+    LineSettings actual = requested;
+    switch (tio.c_cflag & CSIZE) {
+        case CS5:
+            actual.dataBits = QSerialPort::Data5;
+            break;
+        case CS6:
+            actual.dataBits = QSerialPort::Data6;
+            break;
+        case CS7:
+            actual.dataBits = QSerialPort::Data7;
+            break;
+        default:
+            actual.dataBits = QSerialPort::Data8;
+            break;
+    }
+    const bool odd = (tio.c_cflag & PARODD) != 0;
+    if (!(tio.c_cflag & PARENB)) {
+        actual.parity = QSerialPort::NoParity;
+#ifdef CMSPAR
+    } else if (tio.c_cflag & CMSPAR) {
+        actual.parity = odd ? QSerialPort::MarkParity : QSerialPort::SpaceParity;
+#endif
+    } else {
+        actual.parity = odd ? QSerialPort::OddParity : QSerialPort::EvenParity;
+    }
+    actual.stopBits = (tio.c_cflag & CSTOPB) ? QSerialPort::TwoStop : QSerialPort::OneStop;
+    if (const auto baud = StandardBaud(::cfgetospeed(&tio))) actual.baudRate = *baud;
+    return actual;
+}
+#endif
+
+}  // namespace
+
+CommPort::CommPort(QObject* parent) : QObject(parent), port_(new QSerialPort(this)) {
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+    connect(port_, &QSerialPort::readyRead, this, &CommPort::onReadyRead);
+    connect(port_, &QSerialPort::errorOccurred, this, &CommPort::onErrorOccurred);
+}
+
+CommPort::~CommPort() {
+    closePort();
+}
+
+void CommPort::setPortMap(const PortMap& map) {
+    map_ = map;
+}
+
+const PortMap& CommPort::portMap() const {
+    return map_;
+}
+
+void CommPort::setCommPort(int number) {
+    number_ = number;
+}
+
+int CommPort::commPort() const {
+    return number_;
+}
+
+QString CommPort::deviceName() const {
+    return map_.deviceFor(number_);
+}
+
+bool CommPort::setSettings(const QString& text, QString* error) {
+    LineSettings line;
+    if (!ParseLineSettings(text, &line, error)) return false;
+#ifdef Q_OS_UNIX
+    // termios has no 1.5 stop bits; the driver would quietly run 1.
+    if (line.stopBits == QSerialPort::OneAndHalfStop) {
+        if (error) *error = QStringLiteral("1.5 stop bits are not available on this system");
+        return false;
+    }
+#endif
+    if (!port_->isOpen()) {
+        line_ = line;
+        return true;
+    }
+    if (!applyLine(line, error)) {
+        applyLine(line_, nullptr);  // back to the settings in force before
+        return false;
+    }
+    line_ = line;
+    return true;
+}
+
+QString CommPort::settings() const {
+    return LineSettingsText(line_);
+}
+
+bool CommPort::applyLine(const LineSettings& line, QString* error) {
+    auto fail = [&](const char* what) {
+        if (error)
+            *error = QStringLiteral("the port refused %1 %2: %3")
+                         .arg(QLatin1String(what), LineSettingsText(line), port_->errorString());
+        return false;
+    };
+    if (!port_->setBaudRate(line.baudRate)) return fail("the baud rate of");
+    if (!port_->setDataBits(line.dataBits)) return fail("the data bits of");
+    if (!port_->setParity(line.parity)) return fail("the parity of");
+    if (!port_->setStopBits(line.stopBits)) return fail("the stop bits of");
+#ifdef Q_OS_UNIX
+    if (const auto actual = ReadBackLine(int(port_->handle()), line); actual && *actual != line) {
+        if (error)
+            *error = QStringLiteral("the port refused %1 and runs %2")
+                         .arg(LineSettingsText(line), LineSettingsText(*actual));
+        return false;
+    }
+#endif
+    return true;
+}
+
+OpenResult CommPort::open(QString* detail) {
+    const QString device = deviceName();
+    if (detail) detail->clear();
+    if (port_->isOpen()) {
+        if (device == openDevice_) return OpenResult::Opened;
+        if (detail)
+            *detail = QStringLiteral("the port is open on %1; close it first").arg(openDevice_);
+        return OpenResult::PortInUse;
+    }
+    const QString portName = QStringLiteral("COM%1").arg(number_);
+    if (device.isEmpty()) {
+        if (detail) *detail = QStringLiteral("%1 is no port number").arg(number_);
+        advise(QString(), kMissing,
+               QStringLiteral("leakmeter: %1 is not a valid port; choose COM1 or above")
+                   .arg(portName));
+        return OpenResult::InvalidPort;
+    }
+
+    port_->setPortName(device);
+    port_->setBaudRate(line_.baudRate);
+    port_->setDataBits(line_.dataBits);
+    port_->setParity(line_.parity);
+    port_->setStopBits(line_.stopBits);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+
+    if (!port_->open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = port_->error();
+        const QString reason = port_->errorString();
+        if (detail) *detail = reason;
+        const QString path = SystemPath(device);
+        if (error == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(path)) {
+            advise(device, kMissing,
+                   QStringLiteral("leakmeter: %1 (%2) does not exist: check the cable or USB "
+                                  "adapter, or map the port with --port %1=/dev/ttyUSB0")
+                       .arg(portName, device));
+            return OpenResult::InvalidPort;
+        }
+        if (error == QSerialPort::PermissionError) {
+#ifdef Q_OS_UNIX
+            const QByteArray local = QFile::encodeName(path);
+            if (::access(local.constData(), R_OK | W_OK) != 0) {
+                advise(device, kNoPermission,
+                       QStringLiteral("leakmeter: no permission to open %1 (%2): add yourself "
+                                      "to the dialout group (sudo usermod -aG dialout $USER), "
+                                      "then log out and log in again")
+                           .arg(device, portName));
+                return OpenResult::PortInUse;
+            }
+#endif
+            advise(device, kBusy,
+                   QStringLiteral("leakmeter: %1 (%2) is in use by another program: close that "
+                                  "program or choose another port")
+                       .arg(device, portName));
+            return OpenResult::PortInUse;
+        }
+        advise(device, kOtherFailure,
+               QStringLiteral("leakmeter: cannot open %1 (%2): %3").arg(device, portName, reason));
+        return OpenResult::PortInUse;
+    }
+
+    ++generation_;
+    closeQueued_ = false;
+    openDevice_ = device;
+    in_.clear();
+    // Nothing that waited in the driver before this open belongs to the coming exchange.
+    port_->clear(QSerialPort::AllDirections);
+    advise(device, kOpened, QString());
+
+#ifdef Q_OS_UNIX
+    // The open applies the settings without checking them; say so if the device kept its
+    // own, and let settings() tell what the line really runs.
+    if (const auto actual = ReadBackLine(int(port_->handle()), line_); actual && *actual != line_) {
+        if (detail)
+            *detail = QStringLiteral("the port refused %1 and runs %2")
+                          .arg(LineSettingsText(line_), LineSettingsText(*actual));
+        line_ = *actual;
+        applyLine(line_, nullptr);  // keeps QSerialPort's idea of the line in step
+    }
+#endif
+    return OpenResult::Opened;
+}
+
+void CommPort::close() {
+    closePort();
+}
+
+void CommPort::closePort() {
+    if (port_->isOpen()) port_->close();
+    in_.clear();
+    openDevice_.clear();
+    closeQueued_ = false;
+    ++generation_;
+}
+
+bool CommPort::isOpen() const {
+    return port_->isOpen();
+}
+
+bool CommPort::output(quint8 byte) {
+    if (!port_->isOpen()) return false;
+    clearInput();
+    writeFailed_ = false;
+    const char c = char(byte);
+    if (port_->write(&c, 1) != 1) return false;
+    // Hand the byte to the driver now. The output side is never purged after this: a purge
+    // drops bytes the driver still holds, and the command byte would be lost.
+    port_->flush();
+    return !writeFailed_ && port_->isOpen();
+}
+
+QByteArray CommPort::input() {
+    QByteArray out;
+    out.swap(in_);
+    if (port_->isOpen()) out += port_->readAll();
+    return out;
+}
+
+int CommPort::inBufferCount() const {
+    return int(in_.size() + (port_->isOpen() ? port_->bytesAvailable() : 0));
+}
+
+void CommPort::clearInput() {
+    in_.clear();
+    if (port_->isOpen()) port_->clear(QSerialPort::Input);
+}
+
+void CommPort::setRThreshold(int bytes) {
+    threshold_ = qBound(0, bytes, kInBufferLimit);
+}
+
+int CommPort::rThreshold() const {
+    return threshold_;
+}
+
+void CommPort::onReadyRead() {
+    if (!port_->isOpen()) return;
+    in_ += port_->readAll();
+    if (in_.size() > kInBufferLimit) in_.remove(0, in_.size() - kInBufferLimit);
+    if (threshold_ > 0 && in_.size() >= threshold_) emit dataReceived();
+}
+
+void CommPort::onErrorOccurred(QSerialPort::SerialPortError error) {
+    // NoError comes with every successful open; a refused setting gives
+    // UnsupportedOperationError; neither means the port is unusable.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
+        error == QSerialPort::UnsupportedOperationError)
+        return;
+    writeFailed_ = true;
+    if (!port_->isOpen() || closeQueued_) return;
+    // A lost device makes Qt report read errors in a busy loop. Close once, from the event
+    // loop: closing inside QSerialPort's own signal is not safe.
+    closeQueued_ = true;
+    const quint64 generation = generation_;
+    const QString reason = port_->errorString();
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, reason] {
+            if (generation != generation_ || !port_->isOpen()) return;  // closed or re-opened
+            closePort();
+            emit closedAfterError(reason);
+        },
+        Qt::QueuedConnection);
+}
+
+void CommPort::advise(const QString& device, int outcome, const QString& line) {
+    if (device == adviceDevice_ && outcome == adviceOutcome_) return;
+    adviceDevice_ = device;
+    adviceOutcome_ = outcome;
+    if (line.isEmpty()) return;
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    emit openAdvice(line);
+}
+
+}  // namespace serial

@@ -1,0 +1,39 @@
+#pragma once
+// The five serial settings as the settings dialog lists them, and the settings text
+// ("9600,N,8,1") through which they reach the port.
+
+#include <QSerialPort>
+#include <QString>
+
+namespace serial {
+
+// The five settings, kept as text exactly as the settings dialog lists them.
+struct SerialSettings {
+    QString PortName = "COM1", BaudRate = "9600", Parity = "NONE", DataBits = "8", StopBits = "1";
+};
+
+// Stores the start-up defaults: COM1, 9600 baud, no parity, 8 data bits, 1 stop bit.
+void SetDefaultSerialSettings(SerialSettings& s);
+
+// BaudRate, first letter of Parity, DataBits and StopBits joined by commas: "9600,N,8,1".
+QString SettingsText(const SerialSettings& s);
+
+// A settings text taken apart into the values the port understands.
+struct LineSettings {
+    qint32 baudRate = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+
+    friend bool operator==(const LineSettings&, const LineSettings&) = default;
+};
+
+// Parses "baud,parity,databits,stopbits": baud a positive decimal number (at most 4000000),
+// parity one of N, E, O, M, S (either case), data bits 5 to 8, stop bits 1, 1.5 or 2.
+// On failure returns false, leaves *out untouched and describes the fault in *error.
+bool ParseLineSettings(const QString& text, LineSettings* out, QString* error = nullptr);
+
+// The canonical text of `line`, e.g. "9600,N,8,1" (parity letter upper case).
+QString LineSettingsText(const LineSettings& line);
+
+}  // namespace serial

@@ -1,0 +1,341 @@
+// The main window greeting, polling and commanding a meter over a real pseudo-terminal,
+// with the simulator answering on the other side.
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/form2.h"
+#include "app/statuslamp.h"
+#include "metersim.h"
+
+using app::Form2;
+
+namespace {
+
+const QString kNoReply =
+    QStringLiteral("握手失败,请检查设备是否开启或者线缆连接,通信设置是否正确.");
+
+serial::PortMap MapTo(const QString& device) {
+    serial::PortMap m;
+    m.addMapping(QStringLiteral("COM1=") + device);
+    return m;
+}
+
+// Waits long enough for a 500 ms poll to have happened if it were going to.
+void Idle(int ms) {
+    QTest::qWait(ms);
+}
+
+}  // namespace
+
+class TstForm2Link : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startUpGreetsTheMeter();
+    void wrongHandshakeIsRetriedEveryHalfSecond();
+    void meterSwitchedOnLateIsFound();
+    void pollingFollowsRunStateAndMode();
+    void readRequestsCountThenGroups_data();
+    void readRequestsCountThenGroups();
+    void readBeforeHandshakeSendsNothing();
+    void closingSendsSignOff_data();
+    void closingSendsSignOff();
+    void closingWithPortClosedSendsNothing();
+    void missingDeviceIsRetriedUntilItAppears();
+    void busyDeviceIsReported();
+    void unplugAndReplugRecovers();
+};
+
+void TstForm2Link::startUpGreetsTheMeter() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+
+    // Straight after start-up: port open, handshake written, no reply read yet.
+    QCOMPARE(w.Label6->text(), kNoReply);
+    QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
+    QVERIFY(w.Timer1->isActive());
+    QCOMPARE(w.DeviceConnected, 0);
+    QCOMPARE(w.MonitorMode, 1);
+    QCOMPARE(w.RunState, 1);
+    QVERIFY(w.Option1->isChecked());
+    QCOMPARE(quint8(w.CommandBuffer.at(0)), quint8(5));
+
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label2->text(), QStringLiteral("设备连接成功"), 3000);
+    QCOMPARE(w.DeviceConnected, 1);
+    QVERIFY(!w.Timer2->isActive());
+    QCOMPARE(sim.timesOf(5).size(), 1);
+
+    // The lamp blinks while the port is usable.
+    const int before = w.Shape1->backStyle();
+    QTRY_VERIFY_WITH_TIMEOUT(w.Shape1->backStyle() != before, 1500);
+
+    // Live polling has begun by itself.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
+    QCOMPARE(sim.countOf(5), 1);  // no more handshakes once connected
+}
+
+void TstForm2Link::wrongHandshakeIsRetriedEveryHalfSecond() {
+    MeterSim sim({"--bad-handshakes", "3"});
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("握手失败,下位机返回出错"), 2000);
+    QCOMPARE(w.Label2->text(), QStringLiteral("仪表连接失败"));
+    QCOMPARE(w.DeviceConnected, 0);
+    QCOMPARE(sim.countOf(35), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 4000);
+    Idle(1200);
+    const QList<double> hs = sim.timesOf(5);
+    QCOMPARE(hs.size(), 4);  // start-up, then one per tick until the correct reply
+    for (int i = 1; i < hs.size(); ++i) {
+        const double gap = hs[i] - hs[i - 1];
+        QVERIFY2(gap > 300 && gap < 900, qPrintable(QString::number(gap)));
+    }
+}
+
+void TstForm2Link::meterSwitchedOnLateIsFound() {
+    MeterSim sim({"--silent-for", "1.2"});
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    Idle(700);
+    QCOMPARE(w.Label6->text(), kNoReply);  // nothing answers: the status stays
+    QCOMPARE(w.DeviceConnected, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 2, 3000);
+}
+
+void TstForm2Link::pollingFollowsRunStateAndMode() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+
+    // Running: one live request every 500 ms.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 5, 4000);
+    const QList<double> polls = sim.timesOf(35);
+    for (int i = 1; i < polls.size(); ++i) {
+        const double gap = polls[i] - polls[i - 1];
+        QVERIFY2(gap > 300 && gap < 800, qPrintable(QString::number(gap)));
+    }
+
+    // Pause: no requests.
+    w.Command2->click();
+    QCOMPARE(w.Label6->text(), QStringLiteral("已暂停"));
+    QCOMPARE(w.RunState, 0);
+    Idle(100);
+    int n = sim.countOf(35);
+    Idle(1100);
+    QCOMPARE(sim.countOf(35), n);
+
+    // Start: a request at once, not at the next tick.
+    QElapsedTimer t;
+    t.start();
+    w.Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 2000);
+    QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+
+    // History mode: polling stops, one handshake is sent, "握手成功" again.
+    const int handshakes = sim.countOf(5);
+    w.Option2->click();
+    QCOMPARE(w.MonitorMode, 2);
+    QCOMPARE(w.RunState, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), handshakes + 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("握手成功"), 2000);
+    Idle(100);
+    n = sim.countOf(35);
+    Idle(1100);
+    QCOMPARE(sim.countOf(35), n);
+    QCOMPARE(w.Label2->text(), QStringLiteral("设备连接成功"));
+
+    // Back to real-time: polling resumes without pressing Start.
+    w.Option1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 1500);
+
+    // Stop: no requests, reading display back to LIVE.
+    w.Command3->click();
+    QCOMPARE(w.Label6->text(), QStringLiteral("已停止"));
+    QCOMPARE(w.Label7->text(), QStringLiteral("LIVE"));
+    Idle(100);
+    n = sim.countOf(35);
+    Idle(1100);
+    QCOMPARE(sim.countOf(35), n);
+
+    // The menu items do what the buttons do.
+    w.mnurun1->trigger();
+    QCOMPARE(w.RunState, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 1000);
+    w.mnupause->trigger();
+    QCOMPARE(w.Label6->text(), QStringLiteral("已暂停"));
+    w.mnustop->trigger();
+    QCOMPARE(w.Label6->text(), QStringLiteral("已停止"));
+}
+
+void TstForm2Link::readRequestsCountThenGroups_data() {
+    QTest::addColumn<int>("groups");
+    QTest::addColumn<int>("threshold");
+    QTest::newRow("none stored") << 0 << 3;
+    QTest::newRow("two") << 2 << 6;
+    QTest::newRow("full memory") << 255 << 765;
+}
+
+void TstForm2Link::readRequestsCountThenGroups() {
+    QFETCH(int, groups);
+    QFETCH(int, threshold);
+    MeterSim sim({"--groups", QString::number(groups)});
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    w.Option2->click();
+    // Let the mode switch's handshake reply arrive before reading: a reply is read by
+    // the command written last.
+    QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), 2, 2000);
+    Idle(100);
+    QCOMPARE(w.Label6->text(), QStringLiteral("握手成功"));
+
+    // Note the receive threshold after every reply the window handles.
+    QList<int> thresholds;
+    connect(&w.MSComm1, &serial::CommPort::dataReceived, this,
+            [&] { thresholds.append(w.MSComm1.rThreshold()); });
+
+    w.Command4->click();
+    QCOMPARE(quint8(w.CommandBuffer.at(0)), quint8(15));
+    QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(25), 1, 2000);
+    const double gap = sim.timesOf(25).first() - sim.timesOf(15).first();
+    QVERIFY2(gap > 70 && gap < 400, qPrintable(QString::number(gap)));
+
+    if (groups == 0) {
+        // The meter has nothing to send for the 25; the count stays on the status line.
+        Idle(300);
+        QCOMPARE(w.Label6->text(), QStringLiteral("存储的组数为:0"));
+        QCOMPARE(thresholds, QList<int>{3});
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 2000);
+        QCOMPARE(thresholds, (QList<int>{threshold, 3}));
+    }
+    QCOMPARE(w.StoredGroupCount, groups);
+    QCOMPARE(w.MSComm1.rThreshold(), 3);
+}
+
+void TstForm2Link::readBeforeHandshakeSendsNothing() {
+    MeterSim sim({"--silent-for", "30"});
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    w.Option2->click();
+    w.Command4->click();
+    Idle(400);
+    QCOMPARE(sim.countOf(15), 0);
+    QCOMPARE(sim.countOf(25), 0);
+}
+
+void TstForm2Link::closingSendsSignOff_data() {
+    QTest::addColumn<bool>("viaMenu");
+    QTest::newRow("mnuexit") << true;
+    QTest::newRow("close box") << false;
+}
+
+void TstForm2Link::closingSendsSignOff() {
+    QFETCH(bool, viaMenu);
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    w.findChild<QAction*>(QStringLiteral("mnucomsetting"))->trigger();
+    QPointer<QWidget> dialog = w.settingsDialog();
+    QVERIFY(dialog && dialog->isVisible());
+
+    if (viaMenu) {
+        QCOMPARE(w.mnuexit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+        w.mnuexit->trigger();
+    } else {
+        w.close();
+    }
+    QVERIFY(!w.isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(0), 1, 2000);
+    QTRY_VERIFY(!dialog || !dialog->isVisible());
+}
+
+void TstForm2Link::closingWithPortClosedSendsNothing() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    w.MSComm1.close();
+    w.close();
+    Idle(200);
+    QCOMPARE(sim.countOf(0), 0);
+}
+
+void TstForm2Link::missingDeviceIsRetriedUntilItAppears() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ttyUSB7"));
+    Form2 w(MapTo(path));
+    QCOMPARE(w.Label1->text(), QStringLiteral("串口无效"));
+    QCOMPARE(w.Label6->text(), kNoReply);  // the start-up probe writes last
+    QCOMPARE(w.Shape1->backStyle(), 0);
+    QVERIFY(!w.Timer1->isActive());
+    QVERIFY(w.Timer5->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("COM1电脑端口无效."), 2000);
+    QCOMPARE(w.Shape1->backStyle(), 0);
+
+    // The adapter is plugged in: the next retry opens it and the handshake succeeds.
+    MeterSim sim({}, path);
+    QVERIFY(sim.ok());
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QVERIFY(w.Timer1->isActive());
+}
+
+void TstForm2Link::busyDeviceIsReported() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    auto* other = new QSerialPort(sim.link());
+    QVERIFY(other->open(QIODevice::ReadWrite));
+
+    Form2 w(MapTo(sim.link()));
+    QCOMPARE(w.Label1->text(), QStringLiteral("串口打开失败"));
+    QCOMPARE(w.Shape1->backStyle(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(),
+                              QStringLiteral("COM1打开失败,请检查串口是否被占用或者尝试其它串口."),
+                              2000);
+
+    // The other program lets go: the port opens at the next retry.
+    delete other;
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+}
+
+void TstForm2Link::unplugAndReplugRecovers() {
+    MeterSim sim({"--unplug-after", "4", "--replug-after", "1.5"});
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    QSignalSpy lost(&w.MSComm1, &serial::CommPort::closedAfterError);
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+
+    // Pulled out after a few readings: the port closes once, quietly.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.logText().contains(QStringLiteral("EV unplugged")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.MSComm1.isOpen() || lost.count() > 0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口无效"), 3000);
+    QVERIFY2(lost.count() <= 2, qPrintable(QString::number(lost.count())));
+
+    // Plugged in again: polling resumes by itself.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.logText().count(QStringLiteral("EV plugged in")) == 2, 5000);
+    const int polls = sim.countOf(35);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > polls, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
+    QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
+    QVERIFY2(lost.count() <= 2, qPrintable(QString::number(lost.count())));
+}
+
+QTEST_MAIN(TstForm2Link)
+#include "tst_form2_link.moc"
