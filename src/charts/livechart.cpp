@@ -1,0 +1,73 @@
+#include "livechart.h"
+
+#include "charts/chartgeometry.h"
+
+namespace charts {
+namespace {
+
+template <typename Lines>
+void DrawSegments(DrawingSurface& surface, const Lines& lines, const QColor& color) {
+    for (const Segment& s : lines) surface.line(s.x1, s.y1, s.x2, s.y2, color);
+}
+
+void DrawMarkers(DrawingSurface& surface, const std::array<StripMarker, 2>& markers) {
+    for (const StripMarker& m : markers) {
+        DrawSegments(surface, m.lines, kStripMarkerColor);
+        surface.setCurrentX(m.labelX);
+        surface.setCurrentY(m.labelY);
+        surface.print(m.label);
+    }
+}
+
+}  // namespace
+
+void SetUpLiveChart(DrawingSurface& surface) {
+    surface.setBackColor(kChartBackColor);
+    surface.scale(-10, 1010, 1010, -10);
+}
+
+void SetUpXCursorStrip(DrawingSurface& surface) {
+    surface.setBackColor(kStripBackColor);
+    surface.scale(-10, 0, 1010, 136);
+}
+
+void SetUpYCursorStrip(DrawingSurface& surface) {
+    surface.setBackColor(kStripBackColor);
+    surface.scale(0, 1010, 136, -10);
+}
+
+void DrawLiveChart(DrawingSurface& surface, float x1, float x2, float y, float z, bool traceVisible,
+                   const float* values, int n) {
+    surface.cls();
+    surface.setDrawStyle(DrawingSurface::Solid);
+    DrawSegments(surface, FrameLines(), kChartLineColor);
+    DrawSegments(surface, TickLines(), kChartLineColor);
+
+    surface.setDrawStyle(DrawingSurface::Dotted);
+    DrawSegments(surface, CursorLines(x1, x2, y, z), kChartLineColor);
+    if (!traceVisible) return;
+
+    surface.setDrawStyle(DrawingSurface::Solid);
+    std::vector<Segment> trace;
+    trace.reserve(n > 0 ? n : 0);
+    AppendTraceSegments(values, n, z, trace);
+    DrawSegments(surface, trace, kTraceColor);
+}
+
+void DrawXCursorStrip(DrawingSurface& surface, float x1, float x2) {
+    surface.setDrawStyle(DrawingSurface::Solid);
+    const auto markers = XStripMarkers(x1, x2);
+    if (!markers) return;
+    surface.cls();
+    DrawMarkers(surface, *markers);
+}
+
+void DrawYCursorStrip(DrawingSurface& surface, float y, float z) {
+    surface.setDrawStyle(DrawingSurface::Solid);
+    const auto markers = YStripMarkers(y, z);
+    if (!markers) return;
+    surface.cls();
+    DrawMarkers(surface, *markers);
+}
+
+}  // namespace charts
