@@ -1,0 +1,20 @@
+#pragma once
+// Help menu "关于软件".
+
+#include <QString>
+
+class QWidget;
+
+namespace output {
+
+class MessageSink;
+
+// "dererovuvovV1.1(CN)", CR, "   如需帮助请联系我们!", CR: single carriage returns, one at
+// the end too.
+QString AboutText();
+QString AboutTitle();
+
+// Shows the about box (information icon, OK) over `window`.
+void mnuaboutus_Click(QWidget* window, MessageSink& messages);
+
+}  // namespace output

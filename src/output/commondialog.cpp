@@ -1,0 +1,100 @@
+#include "output/commondialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace output {
+
+QList<FilterEntry> ParseFilter(const QString& filter) {
+    QStringList parts = filter.split(QLatin1Char('|'));
+    // "a|b|" ends with a separator: the empty piece after it is not a type.
+    if (!parts.isEmpty() && parts.last().isEmpty()) parts.removeLast();
+    QList<FilterEntry> entries;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString pattern = i + 1 < parts.size() ? parts[i + 1].trimmed() : QString();
+        entries.append({parts[i], pattern.isEmpty() ? QStringLiteral("*") : pattern});
+    }
+    return entries;
+}
+
+QStringList NameFilters(const QList<FilterEntry>& entries) {
+    QStringList names;
+    for (const FilterEntry& e : entries) {
+        QString patterns = e.pattern;
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString tail = QLatin1Char('(') + patterns + QLatin1Char(')');
+        const QString description = e.description.trimmed();
+        if (description.endsWith(tail))
+            names.append(description);
+        else if (description.isEmpty())
+            names.append(tail);
+        else
+            names.append(description + QLatin1Char(' ') + tail);
+    }
+    return names;
+}
+
+bool NeedsDefaultExt(const QString& path) {
+    return QFileInfo(QDir::fromNativeSeparators(path)).suffix().isEmpty();
+}
+
+CommonDialog::CommonDialog(DialogBackend& backend, QWidget* parent)
+    : backend_(backend), parent_(parent) {}
+
+CommonDialog::~CommonDialog() = default;
+
+DialogOutcome CommonDialog::Outcome(const BackendAnswer& answer) const {
+    DialogOutcome outcome;
+    outcome.kind = answer.kind;
+    if (answer.kind == DialogOutcome::Kind::Cancelled && CancelError) outcome.error = kCancelError;
+    if (answer.kind == DialogOutcome::Kind::Failed) outcome.description = answer.description;
+    return outcome;
+}
+
+DialogOutcome CommonDialog::ShowSave() {
+    SaveRequest request;
+    request.fileName = FileName;
+    request.filters = ParseFilter(Filter);
+    // An index outside the list (the list may be shorter than at the last use) selects
+    // the first type, as the platform dialog does.
+    request.filterIndex =
+        FilterIndex >= 1 && FilterIndex <= request.filters.size() ? FilterIndex : 1;
+    request.defaultExt = DefaultExt;
+    request.initDir = InitDir;
+    request.flags = Flags;
+    request.parent = parent_;
+
+    const BackendAnswer answer = backend_.RunSave(request);
+    const DialogOutcome outcome = Outcome(answer);
+    if (!outcome.accepted()) return outcome;
+
+    QString path = answer.path;
+    QString ext = DefaultExt;
+    if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
+    if (!ext.isEmpty() && NeedsDefaultExt(path)) {
+        if (!path.endsWith(QLatin1Char('.'))) path += QLatin1Char('.');
+        path += ext;
+    }
+    FileName = path;
+    const int count = static_cast<int>(request.filters.size());
+    FilterIndex = count == 0 ? 1 : std::clamp(answer.filterIndex, 1, count);
+    return outcome;
+}
+
+QPrinter* CommonDialog::Printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return printer_.get();
+}
+
+DialogOutcome CommonDialog::ShowPrinter() {
+    QPrinter& printer = *Printer();
+    if (!(Flags & kPrintSetup))
+        printer.setPrintRange((Flags & kPrintSelection) ? QPrinter::Selection : QPrinter::AllPages);
+    PrinterRequest request;
+    request.flags = Flags;
+    request.parent = parent_;
+    return Outcome(backend_.RunPrinter(request, printer));
+}
+
+}  // namespace output

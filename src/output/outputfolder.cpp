@@ -1,0 +1,22 @@
+#include "output/outputfolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace output {
+
+QString OutputFolder() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:\\Zentravolix");
+#else
+    return QDir(QDir::homePath()).filePath(QString::fromLatin1(kDefaultFileName));
+#endif
+}
+
+bool EnsureOutputFolder() {
+    const QString path = QDir::fromNativeSeparators(OutputFolder());
+    if (QFileInfo(path).isDir()) return true;
+    return QDir().mkpath(path);
+}
+
+}  // namespace output

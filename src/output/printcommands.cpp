@@ -1,0 +1,82 @@
+#include "output/printcommands.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
+#include <QWidget>
+
+#include "output/commondialog.h"
+#include "output/messagesink.h"
+
+namespace output {
+
+namespace {
+
+void ReportFailure(MessageSink& messages, QWidget* window, const char* title, const char* text,
+                   const QString& description) {
+    messages.Beep();
+    messages.Warning(window, QString::fromUtf8(title),
+                     QString::fromUtf8(text) + QStringLiteral("\r\n") + description);
+}
+
+}  // namespace
+
+bool PrintImageFitted(QPrinter& printer, const QImage& image) {
+    if (image.isNull()) return false;
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    // The painter's origin is the top left of the printable area.
+    const QRect area = painter.viewport();
+    const QSize size = image.size().scaled(area.size(), Qt::KeepAspectRatio);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), size), image);
+    return painter.end();
+}
+
+void PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly) {
+    const QTextCursor cursor = report.textCursor();
+    if (!selectionOnly || !cursor.hasSelection()) {
+        report.document()->print(&printer);
+        return;
+    }
+    QTextDocument selection;
+    selection.setDefaultFont(report.document()->defaultFont());
+    selection.setDefaultStyleSheet(report.document()->defaultStyleSheet());
+    selection.setDefaultTextOption(report.document()->defaultTextOption());
+    QTextCursor(&selection).insertFragment(cursor.selection());
+    selection.print(&printer);
+}
+
+void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* report,
+                    MessageSink& messages) {
+    dialog.Flags = kPrintFlags;
+    if (report && report->textCursor().hasSelection()) dialog.Flags += kPrintSelection;
+    dialog.CancelError = true;
+    const DialogOutcome outcome = dialog.ShowPrinter();
+    if (outcome.cancelled()) return;
+    if (outcome.failed()) {
+        ReportFailure(messages, window, kPrintErrorTitle, kPrintErrorText, outcome.description);
+        return;
+    }
+    QPrinter& printer = *dialog.Printer();
+    if (mode == 1) {
+        if (window) PrintImageFitted(printer, window->grab().toImage());
+    } else if (report) {
+        PrintReport(printer, *report, printer.printRange() == QPrinter::Selection);
+    }
+}
+
+void mnuprintsetting_Click(CommonDialog& dialog, QWidget* window, MessageSink& messages) {
+    dialog.Flags = kPrintSetupFlags;
+    dialog.CancelError = true;
+    const DialogOutcome outcome = dialog.ShowPrinter();
+    if (outcome.failed())
+        ReportFailure(messages, window, kPrintSetupErrorTitle, kPrintSetupErrorText,
+                      outcome.description);
+}
+
+}  // namespace output

@@ -1,0 +1,89 @@
+#include "output/savecommands.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QSaveFile>
+#include <QTextEdit>
+
+#include "output/commondialog.h"
+#include "output/outputfolder.h"
+
+namespace output {
+
+namespace {
+
+// Chart lines are thin and sharp; a high quality keeps them readable in a JPEG.
+constexpr int kJpegQuality = 95;
+
+// Sets up the dialog for a save and shows it; true when a path was confirmed.
+bool AskForPath(CommonDialog& dialog, const char* filter, const QString& defaultExt) {
+    dialog.FileName = QString::fromLatin1(kDefaultFileName);
+    dialog.Filter = QString::fromUtf8(filter);
+    dialog.DefaultExt = defaultExt;
+    dialog.InitDir = OutputFolder();
+    // The folder is created before the dialog opens, so it is there even when the user
+    // cancels. If it cannot be created the dialog still opens.
+    EnsureOutputFolder();
+    dialog.CancelError = true;
+    // Only a confirmed path is written to: after a failed dialog FileName still holds the
+    // bare proposal, which would land in whatever the current directory happens to be.
+    return dialog.ShowSave().accepted();
+}
+
+}  // namespace
+
+QByteArray ReportFileBytes(const QString& plainText) {
+    QString text = plainText;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text.toUtf8();
+}
+
+QByteArray ImageFormatForName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) return "JPG";
+    return "BMP";
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& data) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool SaveReportText(CommonDialog& dialog, const QTextEdit& report) {
+    if (!AskForPath(dialog, kReportFilter, QStringLiteral(".txt"))) return false;
+    return WriteFileAtomically(dialog.FileName, ReportFileBytes(report.toPlainText()));
+}
+
+bool SaveChartImage(CommonDialog& dialog, const QImage& chart) {
+    const QString ext = dialog.FilterIndex == 1 ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
+    if (!AskForPath(dialog, kImageFilter, ext)) return false;
+    if (chart.isNull()) return false;
+
+    const QString path = dialog.FileName;
+    const QByteArray format = ImageFormatForName(path);
+    // Both formats are written without alpha; the chart is opaque.
+    const QImage opaque = chart.convertToFormat(QImage::Format_RGB32);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    if (!opaque.save(&buffer, format.constData(), format == "JPG" ? kJpegQuality : -1))
+        return false;
+    return WriteFileAtomically(path, data);
+}
+
+void mnusave_Click(CommonDialog& dialog, int mode, const QImage& chart, const QTextEdit& report) {
+    if (mode == 1)
+        SaveChartImage(dialog, chart);
+    else
+        SaveReportText(dialog, report);
+}
+
+}  // namespace output

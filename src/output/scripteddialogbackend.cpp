@@ -1,0 +1,79 @@
+#include "output/scripteddialogbackend.h"
+
+#include <QDir>
+
+namespace output {
+
+void ScriptedDialogBackend::AcceptSave(const QString& path, int filterIndex,
+                                       std::function<void()> whileOpen) {
+    Answer a;
+    a.kind = DialogOutcome::Kind::Accepted;
+    a.path = path;
+    a.filterIndex = filterIndex;
+    a.whileOpen = std::move(whileOpen);
+    answers_.enqueue(std::move(a));
+}
+
+void ScriptedDialogBackend::AcceptPrinter(const QString& pdfPath,
+                                          std::optional<QPrinter::PrintRange> range) {
+    Answer a;
+    a.kind = DialogOutcome::Kind::Accepted;
+    a.path = pdfPath;
+    a.range = range;
+    answers_.enqueue(std::move(a));
+}
+
+void ScriptedDialogBackend::Cancel() {
+    answers_.enqueue(Answer{});
+}
+
+void ScriptedDialogBackend::Fail(const QString& description) {
+    Answer a;
+    a.kind = DialogOutcome::Kind::Failed;
+    a.description = description;
+    answers_.enqueue(std::move(a));
+}
+
+ScriptedDialogBackend::Answer ScriptedDialogBackend::Next() {
+    if (answers_.isEmpty()) {
+        ++unscripted_;
+        return Answer{};
+    }
+    return answers_.dequeue();
+}
+
+BackendAnswer ScriptedDialogBackend::RunSave(const SaveRequest& request) {
+    saveRequests.append(request);
+    Answer a = Next();
+    if (a.whileOpen) a.whileOpen();
+    BackendAnswer answer;
+    answer.kind = a.kind;
+    answer.description = a.description;
+    answer.filterIndex = a.filterIndex;
+    if (a.kind == DialogOutcome::Kind::Accepted) {
+        answer.path =
+            a.path.isEmpty()
+                ? QDir(QDir::fromNativeSeparators(request.initDir)).filePath(request.fileName)
+                : a.path;
+    }
+    return answer;
+}
+
+BackendAnswer ScriptedDialogBackend::RunPrinter(const PrinterRequest& request, QPrinter& printer) {
+    printerRequests.append(request);
+    printRangesShown.append(printer.printRange());
+    Answer a = Next();
+    if (a.kind == DialogOutcome::Kind::Accepted) {
+        if (!a.path.isEmpty()) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(a.path);
+        }
+        if (a.range) printer.setPrintRange(*a.range);
+    }
+    BackendAnswer answer;
+    answer.kind = a.kind;
+    answer.description = a.description;
+    return answer;
+}
+
+}  // namespace output

@@ -1,0 +1,195 @@
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include "output/commondialog.h"
+#include "output/outputfolder.h"
+#include "output/savecommands.h"
+#include "output/scripteddialogbackend.h"
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QImage Chart(QColor trace = Qt::green) {
+    QImage image(301, 173, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter p(&image);
+    p.setPen(Qt::white);
+    p.drawRect(10, 10, 280, 150);
+    p.setPen(trace);
+    p.drawLine(10, 150, 290, 20);
+    return image;
+}
+
+// Mean absolute difference per channel, for the lossy format.
+double MeanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+const QString kReport =
+    QString::fromUtf8("组 数        数 值\r\n  1          12.34mA\r\n  2          0L");
+
+}  // namespace
+
+class TestSaveCommands : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void menuSave_data();
+    void menuSave();
+    void saveImage_data();
+    void saveImage();
+    void extensionFollowsLastConfirmedType();
+    void imageIsTakenWhenDialogCloses();
+    void failuresLeaveEverything();
+
+  private:
+    QScopedPointer<QTemporaryDir> home_;
+    output::ScriptedDialogBackend backend_;
+};
+
+void TestSaveCommands::init() {
+    home_.reset(new QTemporaryDir);
+    qputenv("HOME", home_->path().toLocal8Bit());
+    QCOMPARE(output::OutputFolder(), home_->filePath("Zentravolix"));
+}
+
+void TestSaveCommands::menuSave_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("file");  // written in the output folder, or none
+    QTest::newRow("history query: report") << 2 << kReport << false << "Zentravolix.txt";
+    QTest::newRow("empty report") << 2 << QString() << false << "Zentravolix.txt";
+    QTest::newRow("any other mode: report") << 0 << kReport << false << "Zentravolix.txt";
+    QTest::newRow("real-time monitoring: image") << 1 << kReport << false << "Zentravolix.bmp";
+    QTest::newRow("report cancelled") << 2 << kReport << true << "";
+    QTest::newRow("image cancelled") << 1 << kReport << true << "";
+}
+
+void TestSaveCommands::menuSave() {
+    QFETCH(int, mode);
+    QFETCH(QString, text);
+    QFETCH(bool, cancel);
+    QFETCH(QString, file);
+    QTextEdit report;
+    report.setPlainText(text);  // CR LF become paragraph breaks in the view
+    output::CommonDialog dialog(backend_);
+    cancel ? backend_.Cancel() : backend_.AcceptSave();  // accepted as proposed
+    output::mnusave_Click(dialog, mode, Chart(), report);
+
+    // The folder is there even after a cancel: it is created before the dialog opens.
+    const QDir folder(output::OutputFolder());
+    QCOMPARE(folder.entryList(QDir::Files), file.isEmpty() ? QStringList() : QStringList{file});
+    QCOMPARE(backend_.saveRequests.last().initDir, folder.path());
+    QCOMPARE(backend_.saveRequests.last().fileName, QString("Zentravolix"));
+    if (file.endsWith(".txt")) QCOMPARE(ReadAll(folder.filePath(file)), text.toUtf8());
+}
+
+void TestSaveCommands::saveImage_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("typeIndex");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("bmp name") << "c.bmp" << 1 << "c.bmp" << QByteArray("bmp");
+    QTest::newRow("jpg name, bmp type") << "c.jpg" << 1 << "c.jpg" << QByteArray("jpeg");
+    QTest::newRow("JPEG name") << "c.JPEG" << 2 << "c.JPEG" << QByteArray("jpeg");
+    QTest::newRow("bmp name, jpg type") << "c.bmp" << 2 << "c.bmp" << QByteArray("bmp");
+    QTest::newRow("no extension") << "c" << 1 << "c.bmp" << QByteArray("bmp");
+}
+
+void TestSaveCommands::saveImage() {
+    QFETCH(QString, typed);
+    QFETCH(int, typeIndex);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, format);
+    const QImage chart = Chart();
+    output::CommonDialog dialog(backend_);
+    backend_.AcceptSave(home_->filePath(typed), typeIndex);
+    QVERIFY(output::SaveChartImage(dialog, chart));
+
+    QImageReader reader(home_->filePath(written));
+    reader.setDecideFormatFromContent(true);
+    QCOMPARE(reader.format(), format);
+    const QImage back = reader.read().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(back.size(), chart.size());
+    if (format == "bmp")
+        QCOMPARE(back, chart);
+    else
+        QVERIFY(MeanDifference(back, chart) < 4.0);
+}
+
+void TestSaveCommands::extensionFollowsLastConfirmedType() {
+    QTextEdit report;
+    output::CommonDialog dialog(backend_);
+    const auto save = [&](const QString& name, int type, bool image) {
+        backend_.AcceptSave(home_->filePath(name), type);
+        image ? output::SaveChartImage(dialog, Chart()) : output::SaveReportText(dialog, report);
+        return backend_.saveRequests.last().defaultExt;
+    };
+    save("a", 2, true);  // confirmed with the JPEG type
+    QCOMPARE(save("b", 2, true), QString(".jpg"));
+    save("r", 1, false);  // a text save: one type
+    QCOMPARE(save("c", 1, true), QString(".bmp"));
+    QCOMPARE(QImageReader(home_->filePath("b.jpg")).format(), QByteArray("jpeg"));
+    QCOMPARE(QImageReader(home_->filePath("c.bmp")).format(), QByteArray("bmp"));
+}
+
+void TestSaveCommands::imageIsTakenWhenDialogCloses() {
+    // The chart keeps being redrawn while the dialog is open.
+    QImage chart = Chart(Qt::green);
+    const QImage redrawn = Chart(Qt::yellow);
+    output::CommonDialog dialog(backend_);
+    backend_.AcceptSave(home_->filePath("live.bmp"), 1, [&] { chart = redrawn; });
+    QVERIFY(output::SaveChartImage(dialog, chart));
+    QCOMPARE(QImage(home_->filePath("live.bmp")).convertToFormat(QImage::Format_RGB32), redrawn);
+}
+
+void TestSaveCommands::failuresLeaveEverything() {
+    // A regular file where a folder is expected: nothing can be written below it, even as root.
+    const QString blocker = home_->filePath("blocker");
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
+    file.close();
+    QTextEdit report;
+    report.setPlainText(kReport);
+    report.document()->setModified(false);
+    const QString shown = report.toPlainText();
+    QTemporaryDir cwd;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(cwd.path()));
+
+    output::CommonDialog dialog(backend_);
+    backend_.AcceptSave(blocker + "/report.txt");
+    QVERIFY(!output::SaveReportText(dialog, report));
+    backend_.AcceptSave(blocker + "/chart.bmp");
+    QVERIFY(!output::SaveChartImage(dialog, Chart()));
+    // A failed dialog writes nothing, not even under the bare proposed name.
+    backend_.Fail("dialog could not be created");
+    QVERIFY(!output::SaveReportText(dialog, report));
+    QDir::setCurrent(previous);
+
+    QCOMPARE(ReadAll(blocker), QByteArray("keep"));
+    QVERIFY(QDir(cwd.path()).isEmpty());
+    QCOMPARE(report.toPlainText(), shown);
+    QVERIFY(!report.document()->isModified());
+}
+
+QTEST_MAIN(TestSaveCommands)
+#include "tst_savecommands.moc"
