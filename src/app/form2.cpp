@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "form1.h"
+#include "output/qtdialogbackend.h"
 #include "protocol/framedispatch.h"
 #include "protocol/metercommand.h"
 #include "statuslamp.h"
@@ -29,13 +30,28 @@ void Unselect(QRadioButton* option) {
 
 }  // namespace
 
-Form2::Form2(const serial::PortMap& ports, QWidget* parent) : QMainWindow(parent) {
+Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
+             output::MessageSink* messages, QWidget* parent)
+    : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form2"));
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
     MSComm1.setPortMap(ports);
+    if (!dialogs) {
+        ownDialogs_ = std::make_unique<output::QtDialogBackend>();
+        dialogs = ownDialogs_.get();
+    }
+    if (!messages) {
+        ownMessages_ = std::make_unique<output::QtMessageSink>();
+        messages = ownMessages_.get();
+    }
+    messages_ = messages;
+    CommonDialog1 = std::make_unique<output::CommonDialog>(*dialogs, this);
     BuildControls();
     BuildMenus();
+    Charts = std::make_unique<charts::ChartViews>(Picture1, Picture3, Picture4);
     ConnectEvents();
+    ConnectCharts();
+    ConnectOutput();
     Form_Load();
 }
 
@@ -74,6 +90,7 @@ void Form2::ConnectEvents() {
 // ---- Start-up and closing -------------------------------------------------------------
 
 void Form2::Form_Load() {
+    Charts->ResetAll();  // the three chart surfaces drawn empty
     serial::SetDefaultSerialSettings(SerialSettings);
     // The port object starts with its design settings: COM1, 9600,N,8,1.
     OpenSerialPort();
@@ -204,16 +221,20 @@ void Form2::HandleFrame() {
 
 void Form2::Command1_Click() {
     RunState = 1;
+    Charts->setTraceVisible(true);
     RequestLiveReading();
 }
 
 void Form2::Command2_Click() {
     RunState = 0;
+    Charts->setTraceVisible(true);
     Label6->setText(QStringLiteral("已暂停"));
 }
 
 void Form2::Command3_Click() {
     RunState = 0;
+    Charts->setTraceVisible(false);
+    Charts->ResetAll();
     LiveSeries.Rewind();
     Label7->setText(QStringLiteral("LIVE"));
     Label6->setText(QStringLiteral("已停止"));

@@ -6,6 +6,12 @@
 #include <QByteArray>
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
+
+#include "charts/chartviews.h"
+#include "charts/drawingsurface.h"
+#include "output/commondialog.h"
+#include "output/messagesink.h"
 
 #include "form1.h"
 #include "measure/liveseries.h"
@@ -31,7 +37,10 @@ class Form2 : public QMainWindow {
     Q_OBJECT
 
   public:
-    explicit Form2(const serial::PortMap& ports, QWidget* parent = nullptr);
+    // `dialogs` and `messages` stand in for the platform's modal dialogs and message boxes
+    // (tests script them); the real ones are used when they are null.
+    explicit Form2(const serial::PortMap& ports, output::DialogBackend* dialogs = nullptr,
+                   output::MessageSink* messages = nullptr, QWidget* parent = nullptr);
     ~Form2() override;
 
     // Form-level state, readable by tests.
@@ -43,8 +52,10 @@ class Form2 : public QMainWindow {
     QByteArray ReceiveBuffer;                        // last reply
     serial::SerialSettings SerialSettings;
     serial::CommPort MSComm1;
-    measure::LiveSeries LiveSeries;  // recent readings and their chart values
-    float AlarmThreshold = 0;        // mA
+    measure::LiveSeries LiveSeries;              // recent readings and their chart values
+    float AlarmThreshold = 0;                    // mA
+    std::unique_ptr<charts::ChartViews> Charts;  // chart cursors, trace flag, the three surfaces
+    std::unique_ptr<output::CommonDialog> CommonDialog1;
 
     // Routines other windows and tests call.
     void OpenSerialPort();
@@ -98,6 +109,21 @@ class Form2 : public QMainWindow {
     void Text1_KeyDown();
     void ResetAlarmThreshold();
 
+    // Charts (form2_charts.cpp).
+    void ConnectCharts();
+    void Text5_KeyDown();
+    void Text6_KeyDown();
+    void Text7_KeyDown();
+    void Text8_KeyDown();
+
+    // Output and editing (form2_output.cpp).
+    void ConnectOutput();
+    void Command5_Click();
+    void mnusave_Click();
+    void mnuprint_Click();
+    void mnuprintsetting_Click();
+    void mnuaboutus_Click();
+
     // Timers.
     void Timer1_Timer();
     void Timer2_Timer();
@@ -110,6 +136,9 @@ class Form2 : public QMainWindow {
     void mnucomsetting_Click();
 
     QPointer<Form1> form1_;
+    std::unique_ptr<output::DialogBackend> ownDialogs_;
+    std::unique_ptr<output::MessageSink> ownMessages_;
+    output::MessageSink* messages_ = nullptr;
 
   public:
     // Controls, under their designer names (also their objectName).
@@ -125,7 +154,7 @@ class Form2 : public QMainWindow {
            *Label17 = nullptr, *Label18 = nullptr;
     QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr,
               *Text5 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr;
-    QWidget *Picture1 = nullptr, *Picture3 = nullptr, *Picture4 = nullptr;
+    charts::DrawingSurface *Picture1 = nullptr, *Picture3 = nullptr, *Picture4 = nullptr;
     QLabel* Picture2 = nullptr;
     QSlider *Slider1 = nullptr, *Slider2 = nullptr;
     QTextEdit* RichTextBox1 = nullptr;

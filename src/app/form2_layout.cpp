@@ -20,19 +20,17 @@
 namespace app {
 namespace {
 
-// A white drawing surface inside a sunken two-pixel border, like a classic picture box.
-QWidget* NewSurface(const char* name, QWidget* parent, QRect outer, QWidget** inner) {
+// A drawing surface inside a sunken two-pixel border, like a classic picture box.
+QWidget* NewSurface(const char* name, QWidget* parent, QRect outer,
+                    charts::DrawingSurface** inner) {
     auto* border = new QFrame(parent);
     border->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     border->setLineWidth(2);
     border->setGeometry(outer);
-    auto* surface = new QWidget(border);
+    auto* surface = new charts::DrawingSurface(border);
     surface->setObjectName(QString::fromLatin1(name));
     surface->setGeometry(2, 2, outer.width() - 4, outer.height() - 4);
-    surface->setAutoFillBackground(true);
-    QPalette pal = surface->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    surface->setPalette(pal);
+    surface->setBackColor(Qt::white);
     *inner = surface;
     return border;
 }

@@ -24,6 +24,7 @@ void Form2::DecodeLiveFrame() {
     if (!r.handled) return;
     Label7->setText(r.label7);
     if (r.label8) Label8->setText(*r.label8);
+    if (r.redraw) Charts->DrawLiveChart();
 }
 
 void Form2::BuildHistoryReport() {

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QTextEdit>
 
+#include "measure/reportfile.h"
 #include "output/commondialog.h"
 #include "output/outputfolder.h"
 
@@ -33,12 +34,12 @@ bool AskForPath(CommonDialog& dialog, const char* filter, const QString& default
 
 }  // namespace
 
-QByteArray ReportFileBytes(const QString& plainText) {
+QString ReportFileText(const QString& plainText) {
     QString text = plainText;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text.toUtf8();
+    return text;
 }
 
 QByteArray ImageFormatForName(const QString& path) {
@@ -59,7 +60,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data) {
 
 bool SaveReportText(CommonDialog& dialog, const QTextEdit& report) {
     if (!AskForPath(dialog, kReportFilter, QStringLiteral(".txt"))) return false;
-    return WriteFileAtomically(dialog.FileName, ReportFileBytes(report.toPlainText()));
+    return measure::WriteReportFile(dialog.FileName, ReportFileText(report.toPlainText()));
 }
 
 bool SaveChartImage(CommonDialog& dialog, const QImage& chart) {

@@ -15,11 +15,11 @@ class CommonDialog;
 inline constexpr char kReportFilter[] = "文本格式 (*.txt)|*.txt";
 inline constexpr char kImageFilter[] = "位图格式 (*.bmp)|*.bmp|jpg格式 (*.jpg)|*jpg|";
 
-// The bytes of a report file for the report view's plain text: UTF-8 without a byte order
-// mark, every line break as CR LF, nothing added at the end. The view hands its paragraph
-// breaks back as "\n" (CR LF in the text it was given became paragraph breaks), so each
-// "\n", "\r\n" or lone "\r" is written as CR LF.
-QByteArray ReportFileBytes(const QString& plainText);
+// The report file's text for the report view's plain text: every line break as CR LF,
+// nothing added at the end (the file is written as UTF-8 without a byte order mark). The
+// view hands its paragraph breaks back as "\n" (CR LF in the text it was given became
+// paragraph breaks), so each "\n", "\r\n" or lone "\r" becomes CR LF.
+QString ReportFileText(const QString& plainText);
 
 // Image file format for a file name: "JPG" for names ending in .jpg or .jpeg (any case),
 // else "BMP". The file's content always matches its name.

@@ -5,7 +5,9 @@
 namespace protocol {
 namespace {
 
-quint8 At(const QByteArray& b, int i) { return static_cast<quint8>(b.at(i)); }
+quint8 At(const QByteArray& b, int i) {
+    return static_cast<quint8>(b.at(i));
+}
 
 FrameAction Ignored() {
     FrameAction a;

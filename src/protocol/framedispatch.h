@@ -25,13 +25,13 @@ namespace protocol {
 struct FrameAction {
     enum class Route { None, DecodeLive, BuildReport };
 
-    bool ignored = false;                  // too short for its branch: change nothing
-    std::optional<QString> status;         // new status line text, shown after the route ran
-    bool handshakeOk = false;              // meter answered the greeting correctly
-    std::optional<int> storedGroupCount;   // set before the route runs
-    bool enableUnitOptions = false;        // the alarm unit options become usable
-    Route route = Route::None;             // decoding routine to run
-    std::optional<int> receiveThreshold;   // applied after the route ran
+    bool ignored = false;                 // too short for its branch: change nothing
+    std::optional<QString> status;        // new status line text, shown after the route ran
+    bool handshakeOk = false;             // meter answered the greeting correctly
+    std::optional<int> storedGroupCount;  // set before the route runs
+    bool enableUnitOptions = false;       // the alarm unit options become usable
+    Route route = Route::None;            // decoding routine to run
+    std::optional<int> receiveThreshold;  // applied after the route ran
 };
 
 FrameAction DispatchFrame(quint8 lastCommand, const QByteArray& reply);

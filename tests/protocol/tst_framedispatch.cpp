@@ -12,7 +12,7 @@ Q_DECLARE_METATYPE(Route)
 class TstFrameDispatch : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void dispatch_data();
     void dispatch();
 };
@@ -29,8 +29,8 @@ void TstFrameDispatch::dispatch_data() {
     QTest::addColumn<bool>("ignored");
     QTest::addColumn<QString>("status");  // empty: unchanged
     QTest::addColumn<bool>("handshakeOk");
-    QTest::addColumn<int>("count");       // -1: unchanged
-    QTest::addColumn<int>("threshold");   // -1: unchanged
+    QTest::addColumn<int>("count");      // -1: unchanged
+    QTest::addColumn<int>("threshold");  // -1: unchanged
     QTest::addColumn<bool>("enableUnits");
     QTest::addColumn<Route>("route");
 
@@ -49,10 +49,10 @@ void TstFrameDispatch::dispatch_data() {
                                              << false << -1 << -1 << false << Route::None;
     QTest::newRow("handshake group reply") << 5 << Bytes({0x05, 0x05, 0x03}) << false << bad
                                            << false << -1 << -1 << false << Route::None;
-    QTest::newRow("handshake short") << 5 << Bytes({0xD5, 0x55}) << true << QString() << false
-                                     << -1 << -1 << false << Route::None;
-    QTest::newRow("handshake empty") << 5 << QByteArray() << true << QString() << false << -1 << -1
-                                     << false << Route::None;
+    QTest::newRow("handshake short") << 5 << Bytes({0xD5, 0x55}) << true << QString() << false << -1
+                                     << -1 << false << Route::None;
+    QTest::newRow("handshake empty")
+        << 5 << QByteArray() << true << QString() << false << -1 << -1 << false << Route::None;
 
     // Group count: the threshold follows the count, 3 for an empty meter.
     QTest::newRow("count 12") << 15 << Bytes({5, 5, 12}) << false
@@ -63,12 +63,12 @@ void TstFrameDispatch::dispatch_data() {
     QTest::newRow("count 1") << 15 << Bytes({5, 5, 1}) << false << QStringLiteral("存储的组数为:1")
                              << false << 1 << 3 << false << Route::None;
     QTest::newRow("count 255") << 15 << Bytes({5, 5, 0xFF}) << false
-                               << QStringLiteral("存储的组数为:255") << false << 255 << 765
-                               << false << Route::None;
-    QTest::newRow("count bad second byte") << 15 << Bytes({5, 4, 10}) << false << countFail
-                                           << false << -1 << 3 << false << Route::None;
-    QTest::newRow("count bad first byte") << 15 << Bytes({0xD5, 0x55, 0x55}) << false
-                                          << countFail << false << -1 << 3 << false << Route::None;
+                               << QStringLiteral("存储的组数为:255") << false << 255 << 765 << false
+                               << Route::None;
+    QTest::newRow("count bad second byte") << 15 << Bytes({5, 4, 10}) << false << countFail << false
+                                           << -1 << 3 << false << Route::None;
+    QTest::newRow("count bad first byte") << 15 << Bytes({0xD5, 0x55, 0x55}) << false << countFail
+                                          << false << -1 << 3 << false << Route::None;
     QTest::newRow("count short") << 15 << Bytes({5, 5}) << true << QString() << false << -1 << -1
                                  << false << Route::None;
 
@@ -76,9 +76,9 @@ void TstFrameDispatch::dispatch_data() {
     QTest::newRow("history") << 25 << Bytes({1, 0x17, 1, 1, 0, 9}) << false
                              << QStringLiteral("返回历史数据正常") << false << -1 << 3 << false
                              << Route::BuildReport;
-    QTest::newRow("history odd length") << 25 << Bytes({1, 2, 3, 4}) << false
-                                        << QStringLiteral("返回历史数据正常") << false << -1 << 3
-                                        << false << Route::BuildReport;
+    QTest::newRow("history odd length")
+        << 25 << Bytes({1, 2, 3, 4}) << false << QStringLiteral("返回历史数据正常") << false << -1
+        << 3 << false << Route::BuildReport;
 
     // Live reading: count 1, unit options usable, record decoded.
     QTest::newRow("live") << 35 << Bytes({1, 0x19, 1}) << false
@@ -91,9 +91,9 @@ void TstFrameDispatch::dispatch_data() {
                                 << false << Route::None;
 
     // No command outstanding, or the sign-off byte, or anything unknown.
-    QTest::newRow("after sign-off") << 0 << Bytes({0xD5, 0x55, 0x55}) << false
-                                    << QStringLiteral("未知值") << false << -1 << -1 << false
-                                    << Route::None;
+    QTest::newRow("after sign-off")
+        << 0 << Bytes({0xD5, 0x55, 0x55}) << false << QStringLiteral("未知值") << false << -1 << -1
+        << false << Route::None;
     QTest::newRow("unknown command") << 99 << Bytes({1, 2, 3}) << false << QStringLiteral("未知值")
                                      << false << -1 << -1 << false << Route::None;
 }

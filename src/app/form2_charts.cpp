@@ -1,0 +1,48 @@
+// The main window's chart wiring: the three surfaces, their mouse events, the cursor
+// boxes under them and the time-window slider all go through the chart controller.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "charts/chartgeometry.h"
+#include "form2.h"
+#include "measure/chartscale.h"
+
+namespace app {
+
+void Form2::ConnectCharts() {
+    Charts->setChartValues(LiveSeries.chartValues.data());
+    // The time window is read from the slider at every redraw; moving it redraws nothing.
+    Charts->setWindowSampleCountSource(
+        [this] { return measure::WindowSampleCount(Slider2->value()); });
+    Charts->connectMouse([this](const QString& caption) { Label18->setText(caption); });
+    connect(Text5, &QLineEdit::returnPressed, this, &Form2::Text5_KeyDown);
+    connect(Text6, &QLineEdit::returnPressed, this, &Form2::Text6_KeyDown);
+    connect(Text7, &QLineEdit::returnPressed, this, &Form2::Text7_KeyDown);
+    connect(Text8, &QLineEdit::returnPressed, this, &Form2::Text8_KeyDown);
+}
+
+namespace {
+
+// A refused value keeps the cursor where it was and says so on the status line.
+void ShowRefusal(bool accepted, QLabel* statusLine) {
+    if (!accepted) statusLine->setText(charts::kInvalidValueText);
+}
+
+}  // namespace
+
+void Form2::Text5_KeyDown() {
+    ShowRefusal(Charts->EnterX1(Text5->text()), Label6);
+}
+void Form2::Text6_KeyDown() {
+    ShowRefusal(Charts->EnterX2(Text6->text()), Label6);
+}
+void Form2::Text7_KeyDown() {
+    ShowRefusal(Charts->EnterY(Text7->text()), Label6);
+}
+void Form2::Text8_KeyDown() {
+    ShowRefusal(Charts->EnterZ(Text8->text()), Label6);
+}
+
+}  // namespace app

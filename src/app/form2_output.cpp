@@ -1,0 +1,59 @@
+// The main window's output wiring: save, print, print setup, paging, editing and the
+// about box, each handed to the output library with the window's current mode.
+
+#include <QAction>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include "form2.h"
+#include "output/aboutbox.h"
+#include "output/editcommands.h"
+#include "output/printcommands.h"
+#include "output/savecommands.h"
+
+namespace app {
+
+void Form2::ConnectOutput() {
+    connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
+    connect(Command7, &QPushButton::clicked, this,
+            [this] { output::Command7_Click(RichTextBox1); });
+    connect(Command8, &QPushButton::clicked, this,
+            [this] { output::Command8_Click(RichTextBox1); });
+    connect(mnuuppage, &QAction::triggered, this,
+            [this] { output::mnuuppage_Click(RichTextBox1); });
+    connect(mnudownpage, &QAction::triggered, this,
+            [this] { output::mnudownpage_Click(RichTextBox1); });
+    connect(mnux, &QAction::triggered, this, [] { output::mnux_Click(); });
+    connect(mnucopy, &QAction::triggered, this, [] { output::mnucopy_Click(); });
+    connect(mnupaste, &QAction::triggered, this, [] { output::mnupaste_Click(); });
+    connect(mnudelete, &QAction::triggered, this, [] { output::mnudelete_Click(); });
+    connect(mnucancel, &QAction::triggered, this, [] { output::mnucancel_Click(); });
+    connect(mnusave, &QAction::triggered, this, &Form2::mnusave_Click);
+    connect(mnuprint, &QAction::triggered, this, &Form2::mnuprint_Click);
+    connect(mnuprintsetting, &QAction::triggered, this, &Form2::mnuprintsetting_Click);
+    connect(mnuaboutus, &QAction::triggered, this, &Form2::mnuaboutus_Click);
+}
+
+void Form2::Command5_Click() {
+    output::SaveReportText(*CommonDialog1, *RichTextBox1);
+}
+
+void Form2::mnusave_Click() {
+    // The chart's own image is read when the dialog closes: what is saved is the chart
+    // as it stands then.
+    output::mnusave_Click(*CommonDialog1, MonitorMode, Picture1->image(), *RichTextBox1);
+}
+
+void Form2::mnuprint_Click() {
+    output::mnuprint_Click(*CommonDialog1, MonitorMode, this, RichTextBox1, *messages_);
+}
+
+void Form2::mnuprintsetting_Click() {
+    output::mnuprintsetting_Click(*CommonDialog1, this, *messages_);
+}
+
+void Form2::mnuaboutus_Click() {
+    output::mnuaboutus_Click(this, *messages_);
+}
+
+}  // namespace app
