@@ -1,0 +1,223 @@
+// Saving, printing, paging, editing and the about box from the real window, with the
+// platform dialogs and message boxes scripted.
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "../output/recordingsink.h"
+#include "app/form2.h"
+#include "measure/historyreport.h"
+#include "output/aboutbox.h"
+#include "output/scripteddialogbackend.h"
+
+using app::Form2;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray Groups(int n) {
+    QByteArray b;
+    for (int k = 1; k <= n; ++k) b.append(char(k % 100)).append(char(k % 97)).append(char(1));
+    return b;
+}
+
+}  // namespace
+
+class TstForm2Output : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void saveFollowsTheMode();
+    void reportSaveCancelAndFailure();
+    void printReportSelection();
+    void printFailureIsReported();
+    void pagingAndEditing();
+    void aboutBox();
+
+  private:
+    void History() {
+        w_->Option2->click();
+        w_->RichTextBox1->setPlainText(measure::BuildHistoryReport(Groups(120), 120));
+    }
+    std::unique_ptr<QTemporaryDir> homeDir_;
+    QTemporaryDir& home() { return *homeDir_; }
+    QByteArray oldHome_;
+    output::ScriptedDialogBackend dialogs_;
+    RecordingSink sink_;
+    Form2* w_ = nullptr;
+};
+
+void TstForm2Output::init() {
+    homeDir_ = std::make_unique<QTemporaryDir>();
+    oldHome_ = qgetenv("HOME");
+    qputenv("HOME", home().path().toUtf8());
+    dialogs_ = output::ScriptedDialogBackend();
+    sink_ = RecordingSink();
+    serial::PortMap m;
+    m.addMapping(QStringLiteral("COM1=") + home().filePath("none"));
+    w_ = new Form2(m, &dialogs_, &sink_);
+    w_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w_));
+}
+
+void TstForm2Output::cleanup() {
+    delete w_;
+    qputenv("HOME", oldHome_);
+}
+
+void TstForm2Output::saveFollowsTheMode() {
+    const QString folder = home().filePath("Zentravolix");
+
+    // Real-time monitoring: Ctrl+S saves the chart as it is drawn.
+    dialogs_.AcceptSave();
+    QTest::keyClick(w_, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(dialogs_.saveRequests.size(), 1);
+    QCOMPARE(dialogs_.saveRequests[0].initDir, folder);
+    const QString bmp = folder + "/Zentravolix.bmp";
+    QImageReader reader(bmp);
+    QCOMPARE(reader.format(), QByteArray("bmp"));
+    const QImage saved = reader.read();
+    QCOMPARE(saved.size(), w_->Picture1->size());
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
+             w_->Picture1->image().convertToFormat(QImage::Format_RGB32));
+
+    // History query: the same command saves the report text, as the button does.
+    History();
+    dialogs_.AcceptSave();
+    w_->mnusave->trigger();
+    const QByteArray expected = measure::BuildHistoryReport(Groups(120), 120).toUtf8();
+    QCOMPARE(ReadAll(folder + "/Zentravolix.txt"), expected);
+
+    // After the text save the next image save proposes .bmp again.
+    w_->Option1->click();
+    dialogs_.AcceptSave(folder + "/chart.jpg", 2);
+    w_->mnusave->trigger();
+    QCOMPARE(dialogs_.saveRequests.last().defaultExt, QStringLiteral(".bmp"));
+    QCOMPARE(QImageReader(folder + "/chart.jpg").format(), QByteArray("jpeg"));
+    dialogs_.Cancel();
+    w_->mnusave->trigger();
+    QCOMPARE(dialogs_.saveRequests.last().defaultExt, QStringLiteral(".jpg"));
+}
+
+void TstForm2Output::reportSaveCancelAndFailure() {
+    History();
+    const QString before = w_->RichTextBox1->toPlainText();
+    dialogs_.Cancel();
+    w_->Command5->click();
+    QVERIFY(QDir(home().filePath("Zentravolix")).exists());  // made before the dialog opened
+    QVERIFY(QDir(home().filePath("Zentravolix")).isEmpty());
+
+    // A target that cannot be written: the view keeps its text, the old file its bytes.
+    QFile blocker(home().filePath("plainfile"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.write("keep");
+    blocker.close();
+    dialogs_.AcceptSave(home().filePath("plainfile/report.txt"));
+    w_->Command5->click();
+    QCOMPARE(w_->RichTextBox1->toPlainText(), before);
+    QCOMPARE(ReadAll(home().filePath("plainfile")), QByteArray("keep"));
+    QVERIFY(sink_.boxes.isEmpty());
+
+    // Clear, then save: the three heading lines only.
+    w_->Command6->click();
+    dialogs_.AcceptSave();
+    w_->Command5->click();
+    QCOMPARE(ReadAll(home().filePath("Zentravolix/Zentravolix.txt")),
+             measure::ReportHeader().toUtf8());
+}
+
+void TstForm2Output::printReportSelection() {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext not installed");
+    History();
+    QTextCursor c = w_->RichTextBox1->textCursor();
+    c.movePosition(QTextCursor::Start);
+    c.movePosition(QTextCursor::Down, QTextCursor::MoveAnchor, 5);
+    c.movePosition(QTextCursor::Down, QTextCursor::KeepAnchor, 2);
+    w_->RichTextBox1->setTextCursor(c);
+
+    const QString pdf = home().filePath("report.pdf");
+    dialogs_.AcceptPrinter(pdf);
+    QTest::keyClick(w_, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(dialogs_.printerRequests.size(), 1);
+    QCOMPARE(dialogs_.printerRequests[0].flags, 265);
+
+    QProcess p;
+    p.start("pdftotext", {"-layout", pdf, "-"});
+    QVERIFY(p.waitForFinished(10000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(text.contains("003") && text.contains("004"), qPrintable(text));
+    QVERIFY2(!text.contains("001") && !text.contains("006"), qPrintable(text));
+    QVERIFY(sink_.boxes.isEmpty());
+}
+
+void TstForm2Output::printFailureIsReported() {
+    dialogs_.Fail(QStringLiteral("No printers are installed."));
+    w_->mnuprint->trigger();
+    QCOMPARE(sink_.beeps, 1);
+    QCOMPARE(sink_.boxes.size(), 1);
+    QCOMPARE(sink_.boxes[0].icon, QStringLiteral("warning"));
+    QCOMPARE(sink_.boxes[0].title, QStringLiteral("Printing Error!"));
+    QCOMPARE(sink_.boxes[0].text, QStringLiteral("文件打印出错.\r\nNo printers are installed."));
+
+    dialogs_.Cancel();
+    w_->mnuprintsetting->trigger();
+    QCOMPARE(dialogs_.printerRequests.last().flags, 328);
+    QCOMPARE(sink_.boxes.size(), 1);  // cancel is silent
+}
+
+void TstForm2Output::pagingAndEditing() {
+    History();
+    w_->Text1->setFocus();
+    QScrollBar* bar = w_->RichTextBox1->verticalScrollBar();
+    QCOMPARE(bar->value(), 0);
+    QTest::keyClick(w_, Qt::Key_F2);  // page down, wherever the focus was
+    QTRY_VERIFY(bar->value() > 0);
+    QTRY_VERIFY(w_->RichTextBox1->hasFocus());
+    const int down = bar->value();
+    w_->Command7->click();  // and back up
+    QTRY_VERIFY(bar->value() < down);
+
+    // Copy acts on the focused box, not on the report.
+    w_->Option1->click();
+    w_->Text1->setText(QStringLiteral("123.5"));
+    w_->Text1->setFocus();
+    w_->Text1->selectAll();
+    QTRY_VERIFY(w_->Text1->hasFocus());
+    w_->mnucopy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("123.5"));
+    // Ctrl+D deletes like a plain Delete key.
+    w_->Text1->setCursorPosition(0);
+    QTest::keyClick(w_, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(w_->Text1->text(), QStringLiteral("23.5"));
+}
+
+void TstForm2Output::aboutBox() {
+    for (int mode = 1; mode <= 2; ++mode) {
+        (mode == 1 ? w_->Option1 : w_->Option2)->click();
+        QTest::keyClick(w_, Qt::Key_H, Qt::ControlModifier);
+    }
+    QCOMPARE(sink_.boxes.size(), 2);
+    for (const RecordedMessage& m : sink_.boxes) {
+        QCOMPARE(m.icon, QStringLiteral("information"));
+        QCOMPARE(m.title, QStringLiteral("欢迎使用我们公司产品"));
+        QCOMPARE(m.text, QStringLiteral("dererovuvovV1.1(CN)\r   如需帮助请联系我们!\r"));
+    }
+}
+
+QTEST_MAIN(TstForm2Output)
+#include "tst_form2_output.moc"
