@@ -36,23 +36,6 @@ QString MarkerLabel(const char* name, float v) {
 
 }  // namespace
 
-int WindowSampleCount(int sliderPosition) {
-    switch (sliderPosition) {
-        case 0:
-            return 16;
-        case 1:
-            return 83;
-        case 2:
-            return 166;
-        case 3:
-            return 250;
-        case 4:
-            return 500;
-        default:
-            return 0;
-    }
-}
-
 const std::array<Segment, 4>& FrameLines() {
     static const std::array<Segment, 4> frame{{
         {0, 0, 1000, 0},

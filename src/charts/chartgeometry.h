@@ -34,9 +34,6 @@ struct Segment {
     friend bool operator==(const Segment&, const Segment&) = default;
 };
 
-// Number of trace segments for a position of the time-window slider (0 for unknown positions).
-int WindowSampleCount(int sliderPosition);
-
 // The four frame lines of the plot square.
 const std::array<Segment, 4>& FrameLines();
 // All tick marks in drawing order: bottom, top, left, right edge, each minor then major.

@@ -1,6 +1,7 @@
 #include "chartviews.h"
 
 #include "charts/livechart.h"
+#include "measure/chartscale.h"
 
 namespace charts {
 
@@ -16,7 +17,7 @@ void ChartViews::setWindowSampleCountSource(std::function<int()> source) {
 }
 
 int ChartViews::windowSampleCount() const {
-    return m_sampleCount ? m_sampleCount() : WindowSampleCount(2);
+    return m_sampleCount ? m_sampleCount() : measure::WindowSampleCount(2);
 }
 
 void ChartViews::ResetAll() {

@@ -1,5 +1,7 @@
 #include "meterrecord.h"
 
+#include <optional>
+
 #include "formatvalue.h"
 
 #include <array>
@@ -101,7 +103,10 @@ DecodedRecord DecodeRecord(const MeterRecord& r) {
     return d;
 }
 
-QString LiveText(const DecodedRecord& d) {
+namespace {
+
+// The fixed texts of records that carry no number: overload and invalid status codes.
+std::optional<QString> FixedText(const DecodedRecord& d) {
     switch (d.kind) {
         case RecordKind::Overload:
             return QStringLiteral("0L");
@@ -110,18 +115,18 @@ QString LiveText(const DecodedRecord& d) {
         case RecordKind::Reading:
             break;
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString LiveText(const DecodedRecord& d) {
+    if (auto fixed = FixedText(d)) return *fixed;
     return (d.negative ? QStringLiteral("-") : QString()) + FormatValue(d.shown) + d.unit;
 }
 
 QString ReportReadingText(const DecodedRecord& d) {
-    switch (d.kind) {
-        case RecordKind::Overload:
-            return QStringLiteral("0L");
-        case RecordKind::Error:
-            return QStringLiteral("ERROR");
-        case RecordKind::Reading:
-            break;
-    }
+    if (auto fixed = FixedText(d)) return *fixed;
     QString text = d.dc ? QStringLiteral("DC ") : QStringLiteral("AC ");
     if (d.negative) text += u'-';
     text += FormatValue(d.shown);

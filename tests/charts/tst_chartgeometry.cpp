@@ -19,8 +19,6 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 class TstChartGeometry : public QObject {
     Q_OBJECT
   private slots:
-    void windowSampleCount_data();
-    void windowSampleCount();
     void tickLines_data();
     void tickLines();
     void cursorLines_data();
@@ -49,24 +47,6 @@ class TstChartGeometry : public QObject {
     void zeroEntry_data();
     void zeroEntry();
 };
-
-void TstChartGeometry::windowSampleCount_data() {
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("n");
-    QTest::newRow("1s") << 0 << 16;
-    QTest::newRow("5s") << 1 << 83;
-    QTest::newRow("10s") << 2 << 166;
-    QTest::newRow("15s") << 3 << 250;
-    QTest::newRow("30s") << 4 << 500;
-    QTest::newRow("below") << -1 << 0;
-    QTest::newRow("above") << 5 << 0;
-}
-
-void TstChartGeometry::windowSampleCount() {
-    QFETCH(int, position);
-    QFETCH(int, n);
-    QCOMPARE(charts::WindowSampleCount(position), n);
-}
 
 void TstChartGeometry::tickLines_data() {
     QTest::addColumn<int>("index");
