@@ -73,6 +73,8 @@ class Form2 : public QMainWindow {
     QGroupBox* NewFrame(const char* name, QWidget* parent, QRect geometry, const QString& caption);
     QPushButton* NewButton(const char* name, QWidget* parent, QRect geometry,
                            const QString& caption);
+    QRadioButton* NewOption(const char* name, QWidget* parent, QRect geometry,
+                            const QString& caption);
     QLabel* NewLabel(const char* name, QWidget* parent, QPoint topLeft, const QString& caption);
     QLineEdit* NewText(const char* name, QWidget* parent, QRect geometry, const QString& text);
     QTimer* NewTimer(const char* name, int interval, bool enabled);

@@ -56,6 +56,14 @@ QPushButton* Form2::NewButton(const char* name, QWidget* parent, QRect geometry,
     return b;
 }
 
+QRadioButton* Form2::NewOption(const char* name, QWidget* parent, QRect geometry,
+                               const QString& caption) {
+    auto* o = new QRadioButton(caption, parent);
+    o->setObjectName(QString::fromLatin1(name));
+    o->setGeometry(geometry);
+    return o;
+}
+
 QLabel* Form2::NewLabel(const char* name, QWidget* parent, QPoint topLeft, const QString& caption) {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -100,18 +108,14 @@ void Form2::BuildControls() {
 
     // Top band: real-time frame, history frame, live reading, banner.
     Frame1 = NewFrame("Frame1", client, Tw(360, 120, 2775, 2055), QString());
-    Option1 = new QRadioButton(QStringLiteral("实时监控"), Frame1);
-    Option1->setObjectName(QStringLiteral("Option1"));
-    Option1->setGeometry(Tw(720, 480, 1335, 375));
+    Option1 = NewOption("Option1", Frame1, Tw(720, 480, 1335, 375), QStringLiteral("实时监控"));
     Option1->setFont(SongFont(10.5));
     Command1 = NewButton("Command1", Frame1, Tw(240, 1200, 615, 615), QStringLiteral("开始"));
     Command2 = NewButton("Command2", Frame1, Tw(1080, 1200, 615, 615), QStringLiteral("暂停"));
     Command3 = NewButton("Command3", Frame1, Tw(1920, 1200, 615, 615), QStringLiteral("停止"));
 
     Frame2 = NewFrame("Frame2", client, Tw(3360, 120, 3135, 2055), QString());
-    Option2 = new QRadioButton(QStringLiteral("历史数据查询"), Frame2);
-    Option2->setObjectName(QStringLiteral("Option2"));
-    Option2->setGeometry(Tw(240, 480, 1575, 375));
+    Option2 = NewOption("Option2", Frame2, Tw(240, 480, 1575, 375), QStringLiteral("历史数据查询"));
     Option2->setFont(SongFont(10.5));
     Command4 = NewButton("Command4", Frame2, Tw(480, 1200, 615, 615), QStringLiteral("读取"));
     Command5 = NewButton("Command5", Frame2, Tw(1320, 1200, 615, 615), QStringLiteral("保存"));
@@ -245,12 +249,8 @@ void Form2::BuildControls() {
     Shape2->setGeometry(Tw(360, 630, 495, 495));
     Text1 = NewText("Text1", Frame6, Tw(1080, 660, 855, 435), QString());
     Text1->setFont(SongFont(15));
-    Option4 = new QRadioButton(QStringLiteral("mA"), Frame6);
-    Option4->setObjectName(QStringLiteral("Option4"));
-    Option4->setGeometry(Tw(2160, 480, 495, 255));
-    Option5 = new QRadioButton(QStringLiteral("A"), Frame6);
-    Option5->setObjectName(QStringLiteral("Option5"));
-    Option5->setGeometry(Tw(2160, 960, 495, 255));
+    Option4 = NewOption("Option4", Frame6, Tw(2160, 480, 495, 255), QStringLiteral("mA"));
+    Option5 = NewOption("Option5", Frame6, Tw(2160, 960, 495, 255), QStringLiteral("A"));
     // The design width clips the caption with this platform's wider option indicator.
     for (QRadioButton* o : {Option4, Option5})
         o->resize(qMax(o->width(), o->sizeHint().width()), o->height());
