@@ -79,6 +79,7 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
         Combo1->setItemData(i, main_.MSComm1.portMap().deviceFor(i + 1), Qt::ToolTipRole);
 #endif
 
+    CentreOnScreen(this);
     Form_Load();
 
     // Only the user's choices count: selecting the current values above changes nothing.

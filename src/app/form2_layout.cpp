@@ -283,6 +283,7 @@ void Form2::BuildControls() {
     Timer7 = NewTimer("Timer7", 500, false);
 
     resize(client->width(), client->height());
+    CentreOnScreen(this);
 }
 
 void Form2::BuildMenus() {

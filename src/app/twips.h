@@ -4,7 +4,9 @@
 
 #include <QFont>
 #include <QRect>
+#include <QScreen>
 #include <QStringList>
+#include <QWidget>
 
 namespace app {
 
@@ -25,6 +27,15 @@ inline QFont SongFont(double pointSize) {
                    QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")});
     f.setPointSizeF(pointSize);
     return f;
+}
+
+// Both windows open in the middle of the screen.
+inline void CentreOnScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) {
+        QRect frame(QPoint(), window->sizeHint().expandedTo(window->size()));
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 }  // namespace app
