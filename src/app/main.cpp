@@ -6,10 +6,11 @@
 #include "form2.h"
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("leakmeter"));
-
-    const app::CommandLine cl = app::ParseCommandLine(QApplication::arguments());
+    // The options are read before any window system is needed, so --help and a wrong
+    // option work on a machine without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const app::CommandLine cl = app::ParseCommandLine(arguments);
     if (cl.showHelp) {
         std::fputs(qPrintable(app::UsageText()), stdout);
         return 0;
@@ -20,6 +21,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("leakmeter"));
     app::Form2 window(cl.ports);
     window.show();
     return QApplication::exec();
