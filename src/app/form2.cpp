@@ -116,6 +116,8 @@ void Form2::closeEvent(QCloseEvent* event) {
 void Form2::Form_Unload() {
     SendCommand(protocol::kSignOff);
     if (form1_) form1_->close();
+    // The window's timers go with it: nothing is sent after the sign-off.
+    for (QTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7}) t->stop();
 }
 
 void Form2::mnuexit_Click() {

@@ -261,6 +261,8 @@ void TstForm2Link::closingSendsSignOff() {
     }
     QVERIFY(!w.isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(0), 1, 2000);
+    Idle(700);  // nothing follows the sign-off
+    QCOMPARE(sim.received().last().byte, 0);
     QTRY_VERIFY(!dialog || !dialog->isVisible());
 }
 
