@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <iterator>
 
 #include "artwork.h"
 #include "form2.h"
@@ -61,7 +62,8 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
          &Label5,
          &Combo4},
     };
-    for (const Column& c : columns) {
+    for (size_t i = 0; i < std::size(columns); ++i) {
+        const Column& c = columns[i];
         auto* label = new QLabel(c.caption, Frame1);
         label->setObjectName(QString::fromLatin1(c.label));
         label->setGeometry(Tw(c.left, 480, c.width, 255));
@@ -70,6 +72,14 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
         combo->setGeometry(Tw(c.left, 960, c.width, 300));
         combo->addItems(c.entries);
         combo->setEditable(false);
+        // The design widths are those of a classic list with a slim arrow; keep the text
+        // readable at that width.
+        combo->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 2px; }"));
+        // Where this platform's font is wider, a list may grow into the gap before the
+        // next column (the last one up to the frame's edge), never over it.
+        const int room = (i + 1 < std::size(columns) ? columns[i + 1].left : 4695 - 120) - 45;
+        combo->resize(qBound(combo->width(), combo->sizeHint().width(), TwipsToPx(room - c.left)),
+                      combo->height());
         *c.labelSlot = label;
         *c.comboSlot = combo;
     }
