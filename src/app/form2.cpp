@@ -136,19 +136,20 @@ void Form2::mnucomsetting_Click() {
 
 void Form2::OpenSerialPort() {
     const QString name = SerialSettings.PortName;
+    // A port that failed: its texts, and the lamp stops blinking and goes dark.
+    const auto failed = [&](const QString& status, const QString& port) {
+        Label6->setText(name + status);
+        Label1->setText(port);
+        Timer1->stop();
+        Shape1->setBackStyle(0);
+    };
     switch (MSComm1.open()) {
         case serial::OpenResult::PortInUse:
-            Label6->setText(name +
-                            QStringLiteral("打开失败,请检查串口是否被占用或者尝试其它串口."));
-            Label1->setText(QStringLiteral("串口打开失败"));
-            Timer1->stop();
-            Shape1->setBackStyle(0);
+            failed(QStringLiteral("打开失败,请检查串口是否被占用或者尝试其它串口."),
+                   QStringLiteral("串口打开失败"));
             return;
         case serial::OpenResult::InvalidPort:
-            Label6->setText(name + QStringLiteral("电脑端口无效."));
-            Label1->setText(QStringLiteral("串口无效"));
-            Timer1->stop();
-            Shape1->setBackStyle(0);
+            failed(QStringLiteral("电脑端口无效."), QStringLiteral("串口无效"));
             return;
         case serial::OpenResult::Opened:
             Label6->setText(name + QStringLiteral("已打开"));

@@ -29,8 +29,8 @@ QWidget* NewSurface(const char* name, QWidget* parent, QRect outer,
     border->setGeometry(outer);
     auto* surface = new charts::DrawingSurface(border);
     surface->setObjectName(QString::fromLatin1(name));
+    // Colours and coordinates are set when start-up draws the charts.
     surface->setGeometry(2, 2, outer.width() - 4, outer.height() - 4);
-    surface->setBackColor(Qt::white);
     *inner = surface;
     return border;
 }

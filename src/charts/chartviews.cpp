@@ -99,35 +99,19 @@ void ChartViews::Picture3_MouseUp(int button) {
 }
 
 bool ChartViews::EnterX1(const QString& text) {
-    const auto v = ParseCursorEntry(text);
-    if (!v) return false;
-    m_cursors.x1 = *v;
-    redrawAfterXChange();
-    return true;
+    return Store(ParseCursorEntry(text), m_cursors.x1, &ChartViews::redrawAfterXChange);
 }
 
 bool ChartViews::EnterX2(const QString& text) {
-    const auto v = ParseCursorEntry(text);
-    if (!v) return false;
-    m_cursors.x2 = *v;
-    redrawAfterXChange();
-    return true;
+    return Store(ParseCursorEntry(text), m_cursors.x2, &ChartViews::redrawAfterXChange);
 }
 
 bool ChartViews::EnterY(const QString& text) {
-    const auto v = ParseCursorEntry(text);
-    if (!v) return false;
-    m_cursors.y = *v;
-    redrawAfterYChange();
-    return true;
+    return Store(ParseCursorEntry(text), m_cursors.y, &ChartViews::redrawAfterYChange);
 }
 
 bool ChartViews::EnterZ(const QString& text) {
-    const auto v = ParseZeroEntry(text);
-    if (!v) return false;
-    m_cursors.z = *v;
-    redrawAfterYChange();
-    return true;
+    return Store(ParseZeroEntry(text), m_cursors.z, &ChartViews::redrawAfterYChange);
 }
 
 void ChartViews::connectMouse(std::function<void(const QString&)> readout) {

@@ -70,6 +70,15 @@ class ChartViews {
     int windowSampleCount() const;
     void redrawAfterXChange();
     void redrawAfterYChange();
+    // A typed value that was accepted goes into its cursor and both views are redrawn;
+    // a refused one (nullopt) changes nothing.
+    template <typename T>
+    bool Store(const std::optional<T>& value, T& cursor, void (ChartViews::*redraw)()) {
+        if (!value) return false;
+        cursor = *value;
+        (this->*redraw)();
+        return true;
+    }
 
     DrawingSurface* m_picture1;
     DrawingSurface* m_picture3;

@@ -9,6 +9,15 @@
 #include <QTest>
 #include <QThread>
 
+#include "serial/portmap.h"
+
+// A port map that puts COM1 on `device`.
+inline serial::PortMap MapTo(const QString& device) {
+    serial::PortMap m;
+    m.addMapping(QStringLiteral("COM1=") + device);
+    return m;
+}
+
 struct LoggedByte {
     double ms;  // since the simulator started
     int byte;

@@ -16,12 +16,6 @@ namespace {
 
 const QColor kGrey(150, 150, 150), kBlue(0, 0, 255), kGreen(0, 255, 0);
 
-serial::PortMap MapTo(const QString& device) {
-    serial::PortMap m;
-    m.addMapping(QStringLiteral("COM1=") + device);
-    return m;
-}
-
 QColor At(const charts::DrawingSurface* s, double x, double y) {
     return s->image().pixelColor(s->pixelAt(x, y));
 }

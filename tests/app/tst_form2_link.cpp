@@ -20,12 +20,6 @@ namespace {
 const QString kNoReply =
     QStringLiteral("握手失败,请检查设备是否开启或者线缆连接,通信设置是否正确.");
 
-serial::PortMap MapTo(const QString& device) {
-    serial::PortMap m;
-    m.addMapping(QStringLiteral("COM1=") + device);
-    return m;
-}
-
 // Waits long enough for a 500 ms poll to have happened if it were going to.
 void Idle(int ms) {
     QTest::qWait(ms);

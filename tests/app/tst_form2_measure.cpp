@@ -18,12 +18,6 @@ using app::Form2;
 
 namespace {
 
-serial::PortMap MapTo(const QString& device) {
-    serial::PortMap m;
-    m.addMapping(QStringLiteral("COM1=") + device);
-    return m;
-}
-
 // The report view keeps paragraphs; the report's own line break is CR LF.
 QString ReportText(const QTextEdit* view) {
     return view->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
