@@ -112,9 +112,7 @@ void Form1::Form_Load() {
 void Form1::Combo1_Click(int index) {
     if (index < 0) return;
     main_.SerialSettings.PortName = Combo1->itemText(index);
-    if (main_.MSComm1.isOpen()) main_.MSComm1.close();
-    main_.MSComm1.setCommPort(index + 1);
-    main_.OpenSerialPort();
+    main_.Link->SelectPort(index + 1);  // closes, renumbers and opens the port
 }
 
 void Form1::ChangeLineSetting(QComboBox* list, QString& field, int index) {

@@ -24,8 +24,10 @@ class Form1 : public QDialog {
     QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr,
               *Combo5 = nullptr;
 
-  private:
+    // Selects in each list the current value of the serial settings.
     void Form_Load();
+
+  private:
     void Combo1_Click(int index);
     void Combo2_Click(int index);
     void Combo3_Click(int index);

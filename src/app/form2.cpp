@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -32,7 +33,15 @@ void Unselect(QRadioButton* option) {
 
 Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
              output::MessageSink* messages, QWidget* parent)
-    : QMainWindow(parent) {
+    : QMainWindow(parent),
+      Link(std::make_unique<protocol::MeterLink>(MSComm1, this)),
+      DeviceConnected(Link->DeviceConnected),
+      MonitorMode(Link->MonitorMode),
+      RunState(Link->RunState),
+      StoredGroupCount(Link->StoredGroupCount),
+      CommandBuffer(Link->CommandBuffer),
+      ReceiveBuffer(Link->ReceiveBuffer),
+      SerialSettings(Link->SerialSettings) {
     setObjectName(QStringLiteral("Form2"));
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
     MSComm1.setPortMap(ports);
@@ -58,16 +67,13 @@ Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
 Form2::~Form2() {
     // The settings dialog has no owner; it goes with the main window.
     delete form1_.data();
+    Link->StopTimers();
 }
 
 void Form2::ConnectEvents() {
-    connect(&MSComm1, &serial::CommPort::dataReceived, this, &Form2::MSComm1_OnComm);
+    ConnectLink();
 
     connect(Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &Form2::Timer2_Timer);
-    connect(Timer3, &QTimer::timeout, this, &Form2::Timer3_Timer);
-    connect(Timer4, &QTimer::timeout, this, &Form2::Timer4_Timer);
-    connect(Timer5, &QTimer::timeout, this, &Form2::Timer5_Timer);
     connect(Timer6, &QTimer::timeout, this, &Form2::Timer6_Timer);
     connect(Timer7, &QTimer::timeout, this, &Form2::Timer7_Timer);
     connect(Text1, &QLineEdit::returnPressed, this, &Form2::Text1_KeyDown);
@@ -94,7 +100,7 @@ void Form2::Form_Load() {
     serial::SetDefaultSerialSettings(SerialSettings);
     // The port object starts with its design settings: COM1, 9600,N,8,1.
     OpenSerialPort();
-    SendHandshake();
+    Link->SendHandshake();
 
     // No reply can have been read yet: replies are handled once start-up has finished.
     if (ReceiveBuffer.size() < 3) {
@@ -114,10 +120,11 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::Form_Unload() {
-    SendCommand(protocol::kSignOff);
+    Link->SignOff();
     if (form1_) form1_->close();
     // The window's timers go with it: nothing is sent after the sign-off.
-    for (QTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7}) t->stop();
+    Link->StopTimers();
+    for (QTimer* t : {Timer1, Timer6, Timer7}) t->stop();
 }
 
 void Form2::mnuexit_Click() {
@@ -134,90 +141,72 @@ void Form2::mnucomsetting_Click() {
 
 // ---- Serial link --------------------------------------------------------------------
 
+void Form2::ConnectLink() {
+    using protocol::MeterLink;
+    MeterLink* link = Link.get();
+    connect(link, &MeterLink::opened, this, &Form2::ShowPortOpened);
+    connect(link, &MeterLink::openFailed, this, &Form2::ShowPortFailed);
+    connect(link, &MeterLink::settingsRefused, this, &Form2::ShowSettingsRefused);
+    connect(link, &MeterLink::handshakeAnswered, this,
+            [this] { Label2->setText(QStringLiteral("设备连接成功")); });
+    connect(link, &MeterLink::unitOptionsEnabled, this, [this] {
+        Option4->setEnabled(true);
+        Option5->setEnabled(true);
+    });
+    connect(link, &MeterLink::liveRecord, this, &Form2::DecodeLiveFrame);
+    connect(link, &MeterLink::historyData, this, &Form2::BuildHistoryReport);
+    connect(link, &MeterLink::status, Label6, &QLabel::setText);
+    connect(link, &MeterLink::meterFellSilent, this, &Form2::ShowMeterSilent);
+}
+
 void Form2::OpenSerialPort() {
-    const QString name = SerialSettings.PortName;
-    // A port that failed: its texts, and the lamp stops blinking and goes dark.
-    const auto failed = [&](const QString& status, const QString& port) {
-        Label6->setText(name + status);
-        Label1->setText(port);
-        Timer1->stop();
-        Shape1->setBackStyle(0);
-    };
-    switch (MSComm1.open()) {
-        case serial::OpenResult::PortInUse:
-            failed(QStringLiteral("打开失败,请检查串口是否被占用或者尝试其它串口."),
-                   QStringLiteral("串口打开失败"));
-            return;
-        case serial::OpenResult::InvalidPort:
-            failed(QStringLiteral("电脑端口无效."), QStringLiteral("串口无效"));
-            return;
-        case serial::OpenResult::Opened:
-            Label6->setText(name + QStringLiteral("已打开"));
-            Label1->setText(QStringLiteral("串口通信正常"));
-            if (!Timer1->isActive()) Timer1->start();
-            return;
-    }
+    Link->OpenSerialPort();
+}
+
+void Form2::ShowPortOpened() {
+    Label6->setText(SerialSettings.PortName + QStringLiteral("已打开"));
+    Label1->setText(QStringLiteral("串口通信正常"));
+    if (!Timer1->isActive()) Timer1->start();
+}
+
+void Form2::ShowPortFailed(serial::OpenResult result) {
+    const bool missing = result == serial::OpenResult::InvalidPort;
+    Label6->setText(SerialSettings.PortName +
+                    (missing ? QStringLiteral("电脑端口无效.")
+                             : QStringLiteral("打开失败,请检查串口是否被占用或者尝试其它串口.")));
+    Label1->setText(missing ? QStringLiteral("串口无效") : QStringLiteral("串口打开失败"));
+    // A port that failed: the lamp stops blinking and goes dark.
+    Timer1->stop();
+    Shape1->setBackStyle(0);
+}
+
+void Form2::ShowSettingsRefused(const QString& refused, const QString& kept) {
+    // The same report as a refused choice in the settings dialog; its lists follow.
+    Label6->setText(QStringLiteral("串口不支持设置") + refused + QStringLiteral(",保持原设置") +
+                    kept);
+    if (form1_) form1_->Form_Load();
+}
+
+void Form2::ShowMeterSilent() {
+    // The last reading stays, greyed: it is no longer what the meter measures.
+    QPalette pal = Label7->palette();
+    pal.setColor(QPalette::WindowText, QColor(160, 160, 160));
+    Label7->setPalette(pal);
+}
+
+void Form2::ShowReading(const QString& text) {
+    QPalette pal = Label7->palette();
+    pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    Label7->setPalette(pal);
+    Label7->setText(text);
 }
 
 bool Form2::ApplySerialSettings(QString* error) {
-    return MSComm1.setSettings(serial::SettingsText(SerialSettings), error);
+    return Link->ApplySerialSettings(error);
 }
 
 void Form2::SendCommand(int code) {
-    if (!MSComm1.isOpen()) return;
-    CommandBuffer[0] = char(quint8(code));
-    // A failed write means the device is gone or broken; the re-open timer takes over.
-    if (!MSComm1.output(quint8(code))) MSComm1.close();
-}
-
-void Form2::MSComm1_OnComm() {
-    ReceiveBuffer = MSComm1.input();
-    MSComm1.clearInput();
-    HandleFrame();
-}
-
-void Form2::SendHandshake() {
-    SendCommand(protocol::kHandshake);
-}
-
-void Form2::RequestLiveReading() {
-    if (MonitorMode == 1 && DeviceConnected == 1 && RunState == 1)
-        SendCommand(protocol::kLiveReading);
-}
-
-void Form2::RequestHistory() {
-    if (DeviceConnected == 1 && MonitorMode == 2) {
-        SendCommand(protocol::kGroupCount);
-        Timer3->start();
-    }
-}
-
-void Form2::HandleFrame() {
-    const protocol::FrameAction a =
-        protocol::DispatchFrame(quint8(CommandBuffer.at(0)), ReceiveBuffer);
-    if (a.ignored) return;
-    if (a.handshakeOk) {
-        Label2->setText(QStringLiteral("设备连接成功"));
-        Timer2->stop();
-        DeviceConnected = 1;
-    }
-    if (a.storedGroupCount) StoredGroupCount = *a.storedGroupCount;
-    if (a.enableUnitOptions) {
-        Option4->setEnabled(true);
-        Option5->setEnabled(true);
-    }
-    switch (a.route) {
-        case protocol::FrameAction::Route::DecodeLive:
-            DecodeLiveFrame();
-            break;
-        case protocol::FrameAction::Route::BuildReport:
-            BuildHistoryReport();
-            break;
-        case protocol::FrameAction::Route::None:
-            break;
-    }
-    if (a.status) Label6->setText(*a.status);
-    if (a.receiveThreshold) MSComm1.setRThreshold(*a.receiveThreshold);
+    Link->SendCommand(code);
 }
 
 // ---- Run control and modes ----------------------------------------------------------
@@ -225,7 +214,7 @@ void Form2::HandleFrame() {
 void Form2::Command1_Click() {
     RunState = 1;
     Charts->setTraceVisible(true);
-    RequestLiveReading();
+    Link->RequestLiveReading();
 }
 
 void Form2::Command2_Click() {
@@ -239,12 +228,12 @@ void Form2::Command3_Click() {
     Charts->setTraceVisible(false);
     Charts->ResetAll();
     LiveSeries.Rewind();
-    Label7->setText(QStringLiteral("LIVE"));
+    ShowReading(QStringLiteral("LIVE"));
     Label6->setText(QStringLiteral("已停止"));
 }
 
 void Form2::Command4_Click() {
-    RequestHistory();
+    Link->RequestHistory();
 }
 
 void Form2::ShowChartView(bool shown) {
@@ -280,7 +269,7 @@ void Form2::Option2_Click() {
     ShowChartView(false);
     Frame5->setEnabled(false);
     Frame6->setEnabled(false);
-    Label7->setText(QStringLiteral("LIVE"));
+    ShowReading(QStringLiteral("LIVE"));
     for (QPushButton* b : {Command1, Command2, Command3}) b->setEnabled(false);
     for (QPushButton* b : {Command4, Command5, Command6, Command7, Command8}) b->setEnabled(true);
     for (QAction* a : {mnurun1, mnupause, mnustop}) a->setEnabled(false);
@@ -291,30 +280,13 @@ void Form2::Option2_Click() {
     Option2->setChecked(true);
     Unselect(Option1);
     Timer6->stop();
-    SendHandshake();
+    Link->SendHandshake();
 }
 
 // ---- Timers ------------------------------------------------------------------------
 
 void Form2::Timer1_Timer() {
     Shape1->setBackStyle(Shape1->backStyle() == 0 ? 1 : 0);
-}
-
-void Form2::Timer2_Timer() {
-    SendHandshake();
-}
-
-void Form2::Timer3_Timer() {
-    SendCommand(protocol::kStoredGroups);
-    Timer3->stop();
-}
-
-void Form2::Timer4_Timer() {
-    RequestLiveReading();
-}
-
-void Form2::Timer5_Timer() {
-    if (!MSComm1.isOpen()) OpenSerialPort();
 }
 
 }  // namespace app

@@ -15,6 +15,7 @@
 
 #include "form1.h"
 #include "measure/liveseries.h"
+#include "protocol/meterlink.h"
 #include "serial/commport.h"
 #include "serial/portmap.h"
 #include "serial/serialsettings.h"
@@ -43,15 +44,19 @@ class Form2 : public QMainWindow {
                    output::MessageSink* messages = nullptr, QWidget* parent = nullptr);
     ~Form2() override;
 
-    // Form-level state, readable by tests.
-    int DeviceConnected = 0;   // 1 once the meter answered the handshake correctly
-    int MonitorMode = 0;       // 1 real-time monitoring, 2 history query
-    int RunState = 0;          // 1 running, 0 paused or stopped
-    int StoredGroupCount = 0;  // records in the next reply to decode
-    QByteArray CommandBuffer = QByteArray(1, '\0');  // last command written
-    QByteArray ReceiveBuffer;                        // last reply
-    serial::SerialSettings SerialSettings;
+    // The conversation with the meter, shared with the headless logger. It owns the
+    // link's timers (Timer2 … Timer5) and the state below; the window shows what it reports.
     serial::CommPort MSComm1;
+    std::unique_ptr<protocol::MeterLink> Link;
+
+    // Form-level state, readable by tests (held by the link).
+    int& DeviceConnected;       // 1 once the meter answered the handshake correctly
+    int& MonitorMode;           // 1 real-time monitoring, 2 history query
+    int& RunState;              // 1 running, 0 paused or stopped
+    int& StoredGroupCount;      // records in the next reply to decode
+    QByteArray& CommandBuffer;  // last command written
+    QByteArray& ReceiveBuffer;  // last reply
+    serial::SerialSettings& SerialSettings;
     measure::LiveSeries LiveSeries;              // recent readings and their chart values
     float AlarmThreshold = 0;                    // mA
     std::unique_ptr<charts::ChartViews> Charts;  // chart cursors, trace flag, the three surfaces
@@ -86,12 +91,13 @@ class Form2 : public QMainWindow {
     void Form_Load();
     void Form_Unload();
 
-    // Serial link.
-    void MSComm1_OnComm();
-    void SendHandshake();
-    void RequestLiveReading();
-    void RequestHistory();
-    void HandleFrame();
+    // Serial link: what the link reports, shown in the window.
+    void ConnectLink();
+    void ShowPortOpened();
+    void ShowPortFailed(serial::OpenResult result);
+    void ShowSettingsRefused(const QString& refused, const QString& kept);
+    void ShowMeterSilent();
+    void ShowReading(const QString& text);
 
     // Run control and modes.
     void Command1_Click();
@@ -128,10 +134,6 @@ class Form2 : public QMainWindow {
 
     // Timers.
     void Timer1_Timer();
-    void Timer2_Timer();
-    void Timer3_Timer();
-    void Timer4_Timer();
-    void Timer5_Timer();
 
     // Menu commands that only route elsewhere.
     void mnuexit_Click();

@@ -22,7 +22,7 @@ void Form2::DecodeLiveFrame() {
     const measure::LiveDecodeResult r = measure::DecodeLiveFrame(
         ReceiveBuffer, StoredGroupCount, Slider1->value(), Slider2->value(), LiveSeries);
     if (!r.handled) return;
-    Label7->setText(r.label7);
+    ShowReading(r.label7);
     if (r.label8) Label8->setText(*r.label8);
     if (r.redraw) Charts->DrawLiveChart();
 }

@@ -228,6 +228,7 @@ OpenResult CommPort::open(QString* detail) {
     closeQueued_ = false;
     openDevice_ = device;
     in_.clear();
+    threshold_ = kDefaultThreshold;  // no reply of an earlier exchange is awaited
     // Nothing that waited in the driver before this open belongs to the coming exchange.
     port_->clear(QSerialPort::AllDirections);
     advise(device, kOpened, QString());
@@ -255,6 +256,7 @@ void CommPort::closePort() {
     in_.clear();
     openDevice_.clear();
     closeQueued_ = false;
+    threshold_ = kDefaultThreshold;
     ++generation_;
 }
 

@@ -22,6 +22,8 @@ class CommPort : public QObject {
   public:
     // Most bytes kept waiting for input(); older bytes give way to newer ones beyond it.
     static constexpr int kInBufferLimit = 4096;
+    // Receive threshold at creation and after every open and close.
+    static constexpr int kDefaultThreshold = 3;
 
     explicit CommPort(QObject* parent = nullptr);
     ~CommPort() override;
@@ -54,7 +56,8 @@ class CommPort : public QObject {
     int inBufferCount() const;
     void clearInput();
 
-    void setRThreshold(int bytes);  // 3 at creation; 0 = no receive notification
+    // 3 at creation and again at every open and close; 0 = no receive notification.
+    void setRThreshold(int bytes);
     int rThreshold() const;
 
   signals:
@@ -78,7 +81,7 @@ class CommPort : public QObject {
     int number_ = 1;
     LineSettings line_;
     QByteArray in_;
-    int threshold_ = 3;
+    int threshold_ = kDefaultThreshold;
     QString openDevice_;
     quint64 generation_ = 0;  // changes at every open and close
     bool closeQueued_ = false;

@@ -18,6 +18,11 @@ void SetDefaultSerialSettings(SerialSettings& s);
 // BaudRate, first letter of Parity, DataBits and StopBits joined by commas: "9600,N,8,1".
 QString SettingsText(const SerialSettings& s);
 
+// Makes `s` describe the line of a settings text as the settings dialog lists it ("9600,N,8,1"
+// gives "9600", "NONE", "8", "1"); PortName is kept. False, and `s` unchanged, for a text that
+// is not a valid settings text.
+bool AdoptSettingsText(SerialSettings& s, const QString& text);
+
 // A settings text taken apart into the values the port understands.
 struct LineSettings {
     qint32 baudRate = 9600;

@@ -11,6 +11,8 @@
 
 #include "serial/portmap.h"
 
+#include <signal.h>
+
 // A port map that puts COM1 on `device`.
 inline serial::PortMap MapTo(const QString& device) {
     serial::PortMap m;
@@ -39,11 +41,15 @@ class MeterSim {
         while (started_ && !QFileInfo::exists(link_) && t.elapsed() < 5000) QThread::msleep(5);
     }
     ~MeterSim() {
+        resume();
         proc_.terminate();
         if (!proc_.waitForFinished(3000)) proc_.kill();
         proc_.waitForFinished(1000);
     }
     bool ok() const { return started_ && QFileInfo::exists(link_); }
+    // Freezes the meter with its device still open (it answers nothing), and wakes it.
+    void pause() { ::kill(pid_t(proc_.processId()), SIGSTOP); }
+    void resume() { ::kill(pid_t(proc_.processId()), SIGCONT); }
     QString link() const { return link_; }
     QString portMapping() const { return QStringLiteral("COM1=") + link_; }
 
@@ -66,6 +72,7 @@ class MeterSim {
         return t;
     }
     int countOf(int byte) const { return int(timesOf(byte).size()); }
+    int repliesSent() const { return int(logText().count(QStringLiteral(" TX "))); }
     QString logText() const {
         QFile f(log_);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();

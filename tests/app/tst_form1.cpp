@@ -20,6 +20,7 @@ class TstForm1 : public QObject {
     void lineSettingsKeepThePortOpen();
     void portChoiceKeepsLineSettings();
     void reopenedDialogShowsLastChoices();
+    void settingRefusedAtOpenIsReported();
 
   private:
     Form1* OpenDialog(Form2& w) {
@@ -152,6 +153,43 @@ void TstForm1::reopenedDialogShowsLastChoices() {
     QCOMPARE(d->Combo3->currentText(), QStringLiteral("8"));
     QCOMPARE(d->Combo5->currentText(), QStringLiteral("1"));
     QCOMPARE(d->Combo4->currentText(), QStringLiteral("NONE"));
+}
+
+// A parity accepted while no port was open meets a device that cannot run it: the open
+// reports the refusal like a refused choice, and the settings, the lists and the port
+// agree afterwards on what the line runs.
+void TstForm1::settingRefusedAtOpenIsReported() {
+    QTemporaryDir dir;
+    MeterSim com2;
+    QVERIFY(com2.ok());
+    serial::PortMap m;
+    m.addMapping(QStringLiteral("COM1=") + dir.filePath("none"));
+    m.addMapping(QStringLiteral("COM2=") + com2.link());
+    Form2 w(m);
+    Form1* d = OpenDialog(w);
+    d->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    const auto press = [](QComboBox* list, Qt::Key key) {
+        list->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        QTest::keyClick(QApplication::focusWidget(), key);
+    };
+
+    press(d->Combo4, Qt::Key_Down);  // NONE -> EVEN, taken while the port is closed
+    QCOMPARE(w.SerialSettings.Parity, QStringLiteral("EVEN"));
+    press(d->Combo1, Qt::Key_Down);  // COM1 -> COM2, a pseudo-terminal: 8 data bits, no parity only
+    QVERIFY(w.MSComm1.isOpen());
+    QCOMPARE(w.Label6->text(), QStringLiteral("串口不支持设置9600,E,8,1,保持原设置9600,N,8,1"));
+    QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
+    QCOMPARE(w.MSComm1.settings(), QStringLiteral("9600,N,8,1"));
+    QCOMPARE(serial::SettingsText(w.SerialSettings), QStringLiteral("9600,N,8,1"));
+    QCOMPARE(d->Combo4->currentText(), QStringLiteral("NONE"));
+
+    // Later choices are judged against what the line really runs.
+    press(d->Combo2, Qt::Key_Up);  // 9600 -> 4800
+    QCOMPARE(w.MSComm1.settings(), QStringLiteral("4800,N,8,1"));
+    QCOMPARE(serial::SettingsText(w.SerialSettings), QStringLiteral("4800,N,8,1"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
 }
 
 QTEST_MAIN(TstForm1)

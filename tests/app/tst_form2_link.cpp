@@ -2,10 +2,12 @@
 // with the simulator answering on the other side.
 #include <QAction>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
@@ -44,6 +46,9 @@ class TstForm2Link : public QObject {
     void missingDeviceIsRetriedUntilItAppears();
     void busyDeviceIsReported();
     void unplugAndReplugRecovers();
+    void brokenDownloadIsGivenUp_data();
+    void brokenDownloadIsGivenUp();
+    void silentMeterIsShownAsSilent();
 };
 
 void TstForm2Link::startUpGreetsTheMeter() {
@@ -330,6 +335,109 @@ void TstForm2Link::unplugAndReplugRecovers() {
     QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
     QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
     QVERIFY2(lost.count() <= 2, qPrintable(QString::number(lost.count())));
+}
+
+void TstForm2Link::brokenDownloadIsGivenUp_data() {
+    QTest::addColumn<QStringList>("meter");
+    QTest::addColumn<bool>("unplugged");
+    QTest::addColumn<bool>("lateBytes");
+    QTest::addColumn<bool>("nextDownloadWhole");
+    QTest::newRow("announces 12, holds 10")
+        << QStringList{"--groups", "10", "--announce", "12"} << false << false << false;
+    QTest::newRow("unplugged mid-reply")
+        << QStringList{"--groups", "10", "--stall-history", "6:unplug", "--replug-after", "0.3"}
+        << true << false << true;
+    QTest::newRow("pauses mid-reply")
+        << QStringList{"--groups", "10", "--stall-history", "6:2"} << false << true << true;
+}
+
+// A stored-groups reply that never completes is given up by its deadline; the report
+// stays as it was, late bytes are not taken for a reply, and the link hears the meter again.
+void TstForm2Link::brokenDownloadIsGivenUp() {
+    QFETCH(QStringList, meter);
+    QFETCH(bool, unplugged);
+    QFETCH(bool, lateBytes);
+    QFETCH(bool, nextDownloadWhole);
+    MeterSim sim(meter);
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QSignalSpy failed(w.Link.get(), &protocol::MeterLink::historyFailed);
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    const QString earlier = QStringLiteral("earlier report");
+    w.RichTextBox1->setPlainText(earlier);
+    QSignalSpy greeted(w.Link.get(), &protocol::MeterLink::handshakeAnswered);
+    // History mode greets the meter; its answer must be in before Read.
+    const auto download = [&] {
+        const int before = int(greeted.count());
+        QTest::mouseClick(w.Option2, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(greeted.count() > before, 3000);
+        QTest::mouseClick(w.Command4, Qt::LeftButton);
+    };
+
+    download();
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+    if (!unplugged) QCOMPARE(w.Label6->text(), QStringLiteral("接收历史数据失败"));
+    QCOMPARE(w.MSComm1.rThreshold(), 3);
+    QCOMPARE(w.RichTextBox1->toPlainText(), earlier);
+
+    if (unplugged) {
+        QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 4000);
+    } else {
+        // Whatever still comes of the given-up reply is no reply to anything.
+        const int sent = sim.repliesSent();
+        if (lateBytes) QTRY_VERIFY_WITH_TIMEOUT(sim.repliesSent() > sent, 4000);
+        Idle(300);
+        QCOMPARE(w.RichTextBox1->toPlainText(), earlier);
+        QCOMPARE(w.Label6->text(), QStringLiteral("接收历史数据失败"));
+    }
+
+    // Live readings are heard again.
+    QTest::mouseClick(w.Option1, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 5000);
+    QCOMPARE(w.Label7->text(), QStringLiteral("12.5mA"));
+
+    download();
+    if (nextDownloadWhole) {
+        QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 5000);
+        QCOMPARE(w.StoredGroupCount, 10);
+        QVERIFY(w.RichTextBox1->toPlainText().contains(QStringLiteral("组 数")));
+        QCOMPARE(failed.count(), 1);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 2, 5000);
+        QCOMPARE(w.MSComm1.rThreshold(), 3);
+    }
+}
+
+// A meter that stops answering with the port still open is shown as silent after three
+// unanswered requests, and as live again with its next reading.
+void TstForm2Link::silentMeterIsShownAsSilent() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 3000);
+    const QString reading = w.Label7->text();
+    const QColor live = w.Label7->palette().color(QPalette::WindowText);
+    const int handshakes = sim.countOf(5);
+
+    sim.pause();
+    QElapsedTimer silence;
+    silence.start();
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("设备无响应"), 4000);
+    QVERIFY2(silence.elapsed() >= 900, qPrintable(QString::number(silence.elapsed())));
+    QCOMPARE(w.Label7->text(), reading);
+    QVERIFY(w.Label7->palette().color(QPalette::WindowText) != live);
+    const int index = w.LiveSeries.writeIndex;
+    Idle(700);
+    QCOMPARE(w.LiveSeries.writeIndex, index);  // nothing recorded for the silent time
+    QCOMPARE(w.Label6->text(), QStringLiteral("设备无响应"));
+
+    sim.resume();
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 3000);
+    QCOMPARE(w.Label7->palette().color(QPalette::WindowText), live);
+    QVERIFY2(sim.countOf(35) >= 5, "polling went on during the silence");
+    QCOMPARE(sim.countOf(5), handshakes);
 }
 
 QTEST_MAIN(TstForm2Link)

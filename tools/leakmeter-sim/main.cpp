@@ -216,6 +216,7 @@ int run(const sim::Options& options) {
     sim::Meter meter(options);
     std::deque<Pending> pending;
     long long receivedSincePlug = 0;
+    bool stalled = false;  // --stall-history acts on the first stored-groups reply only
     // Moments still to come; kNever when nothing is planned.
     constexpr auto kNever = Clock::time_point::max();
     Clock::time_point replugAt = kNever;
@@ -288,6 +289,27 @@ int run(const sim::Options& options) {
             }
             const bool last = options.unplugAfter > 0 && receivedSincePlug == options.unplugAfter;
             p.unplug = last;
+            const bool stall = options.stallBytes && !stalled &&
+                               cmd == sim::command::kStoredGroups && p.hasReply &&
+                               p.bytes.size() > static_cast<std::size_t>(*options.stallBytes);
+            if (stall) {
+                stalled = true;
+                // The reply stops part way; the rest comes later, or never (unplugged).
+                Pending rest;
+                rest.bytes.assign(p.bytes.begin() + *options.stallBytes, p.bytes.end());
+                p.bytes.resize(static_cast<std::size_t>(*options.stallBytes));
+                rest.due = p.due + std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(options.stallSeconds));
+                rest.hasReply = !options.stallUnplug;
+                rest.unplug = options.stallUnplug || p.unplug;
+                p.unplug = false;
+                log.line("EV", "stored-groups reply stalls after " +
+                                   std::to_string(*options.stallBytes) + " bytes");
+                pending.push_back(std::move(p));
+                pending.push_back(std::move(rest));
+                if (options.stallUnplug || last) break;
+                continue;
+            }
             if (p.hasReply || p.unplug) pending.push_back(std::move(p));
             if (last) break;  // the device is leaving; the rest of the burst is lost
         }

@@ -179,6 +179,12 @@ Faults (K = 0 means off):
                          and remove the link, like a pulled USB adapter
   --replug-after SEC     SEC seconds after an unplug, create a new
                          pseudo-terminal and point the link at it
+  --stall-history B:SEC  the first stored-groups reply stops after its first B bytes
+                         and the rest follows SEC seconds later, like a meter
+                         that pauses mid-reply
+  --stall-history B:unplug
+                         the first stored-groups reply stops after its first B
+                         bytes and the device is pulled out (see --replug-after)
   --seed S               seed of the random parts (default 1)
 Log:
   --log FILE             one line per event, flushed at once:
@@ -279,6 +285,19 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             o.unplugAfter = count();
         } else if (name == "--replug-after") {
             o.replugAfter = parseSeconds(name, value(), true);
+        } else if (name == "--stall-history") {
+            const std::string v = value();
+            const auto colon = v.find(':');
+            if (colon == std::string::npos)
+                throw UsageError("--stall-history: '" + printable(v) +
+                                 "' is not BYTES:SECONDS or BYTES:unplug");
+            o.stallBytes =
+                static_cast<int>(parseInteger(name, v.substr(0, colon), 0, kMaxGroups * 3));
+            const std::string rest = v.substr(colon + 1);
+            if (rest == "unplug")
+                o.stallUnplug = true;
+            else
+                o.stallSeconds = parseSeconds(name, rest, true);
         } else if (name == "--seed") {
             o.seed = static_cast<std::uint64_t>(
                 parseInteger(name, value(), 0, std::numeric_limits<long long>::max()));
@@ -292,8 +311,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
 
     if (groupsGiven && groupsFileGiven)
         throw UsageError("--groups and --groups-file cannot be used together");
-    if (o.replugAfter && o.unplugAfter == 0)
-        throw UsageError("--replug-after needs --unplug-after");
+    if (o.replugAfter && o.unplugAfter == 0 && !o.stallUnplug)
+        throw UsageError("--replug-after needs --unplug-after or --stall-history B:unplug");
     o.groups = groupsFileGiven ? readGroupsFile(groupsFile) : generatedGroups(groupCount);
     return o;
 }

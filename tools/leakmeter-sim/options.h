@@ -35,6 +35,11 @@ struct Options {
     int delayMs = 0;
     int unplugAfter = 0;
     std::optional<double> replugAfter;
+    // --stall-history: the stored-groups reply stops after `stallBytes` bytes; the rest
+    // follows `stallSeconds` later, or the device is pulled out when `stallUnplug`.
+    std::optional<int> stallBytes;
+    double stallSeconds = 0;
+    bool stallUnplug = false;
     std::uint64_t seed = 1;
 
     std::string logFile;

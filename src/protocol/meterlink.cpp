@@ -1,0 +1,239 @@
+#include "meterlink.h"
+
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+
+#include "framedispatch.h"
+#include "metercommand.h"
+
+namespace protocol {
+
+namespace {
+
+QTimer* NewTimer(QObject* parent, const char* name, int interval, bool running) {
+    auto* t = new QTimer(parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setInterval(interval);
+    t->setTimerType(Qt::PreciseTimer);
+    if (running) t->start();
+    return t;
+}
+
+}  // namespace
+
+MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent), port_(port) {
+    setObjectName(QStringLiteral("MeterLink"));
+    Timer2 = NewTimer(this, "Timer2", 500, true);
+    Timer3 = NewTimer(this, "Timer3", 100, false);
+    Timer4 = NewTimer(this, "Timer4", 500, true);
+    Timer5 = NewTimer(this, "Timer5", 1000, true);
+    historyDeadline_ = NewTimer(this, "HistoryDeadline", 1000, false);
+    historyDeadline_->setSingleShot(true);
+    sinceReply_.start();
+
+    connect(&port_, &serial::CommPort::dataReceived, this, &MeterLink::onDataReceived);
+    // A port the layer closed after an error: no download can complete on it.
+    connect(&port_, &serial::CommPort::closedAfterError, this, [this] {
+        const bool downloading = historyPending_;
+        resetExchange();
+        if (downloading) GiveUpHistory();
+    });
+    connect(Timer2, &QTimer::timeout, this, &MeterLink::SendHandshake);
+    connect(Timer3, &QTimer::timeout, this, [this] {
+        SendCommand(kStoredGroups);
+        Timer3->stop();
+    });
+    connect(Timer4, &QTimer::timeout, this, &MeterLink::onPollTick);
+    connect(Timer5, &QTimer::timeout, this, [this] {
+        if (!port_.isOpen()) OpenSerialPort();
+    });
+    connect(historyDeadline_, &QTimer::timeout, this, &MeterLink::onHistoryDeadline);
+}
+
+// ---- Port ---------------------------------------------------------------------------
+
+void MeterLink::OpenSerialPort() {
+    const QString asked = port_.settings();
+    const serial::OpenResult result = port_.open();
+    if (result != serial::OpenResult::Opened) {
+        emit openFailed(result);
+        return;
+    }
+    resetExchange();
+    emit opened();
+    // Some devices keep their own line settings at open (a pseudo-terminal runs 8 data bits
+    // and no parity only). The settings the user sees follow what the line really runs.
+    const QString runs = port_.settings();
+    if (runs != asked) {
+        serial::AdoptSettingsText(SerialSettings, runs);
+        emit settingsRefused(asked, runs);
+    }
+}
+
+bool MeterLink::ApplySerialSettings(QString* error) {
+    return port_.setSettings(serial::SettingsText(SerialSettings), error);
+}
+
+void MeterLink::SelectPort(int number) {
+    if (port_.isOpen()) port_.close();
+    resetExchange();
+    port_.setCommPort(number);
+    OpenSerialPort();
+}
+
+void MeterLink::resetExchange() {
+    port_.setRThreshold(kDefaultThreshold);
+    historyDeadline_->stop();
+    historyPending_ = false;
+    discardLate_ = false;
+    unansweredLive_ = 0;
+    sinceReply_.restart();
+    noMeterAdvised_ = false;
+}
+
+// ---- Writing ------------------------------------------------------------------------
+
+void MeterLink::SendCommand(int code) {
+    if (!port_.isOpen()) return;
+    CommandBuffer[0] = char(quint8(code));
+    discardLate_ = false;
+    if (code != kStoredGroups) {
+        // Only the stored-groups reply is longer than one record.
+        port_.setRThreshold(kDefaultThreshold);
+        historyDeadline_->stop();
+        historyPending_ = false;
+    }
+    // A failed write means the device is gone or broken; the re-open timer takes over.
+    if (!port_.output(quint8(code))) {
+        port_.close();
+        resetExchange();
+        return;
+    }
+    if (code == kLiveReading) ++unansweredLive_;
+    if (code == kStoredGroups && StoredGroupCount > 0) {
+        historyPending_ = true;
+        historyDeadline_->start(historyDeadlineMs(port_.rThreshold() / 3));
+    }
+}
+
+int MeterLink::historyDeadlineMs(int records) const {
+    serial::LineSettings line;
+    serial::ParseLineSettings(port_.settings(), &line);
+    const int stopBits = line.stopBits == QSerialPort::OneStop ? 1 : 2;
+    const int bitsPerByte =
+        1 + int(line.dataBits) + (line.parity == QSerialPort::NoParity ? 0 : 1) + stopBits;
+    const double transfer = 3.0 * records * bitsPerByte * 1000.0 / qMax(1, line.baudRate);
+    return int(std::ceil(transfer)) + 1000;
+}
+
+void MeterLink::SendHandshake() {
+    SendCommand(kHandshake);
+}
+
+void MeterLink::RequestLiveReading() {
+    if (MonitorMode != 1 || DeviceConnected != 1 || RunState != 1) return;
+    if (port_.isOpen() && unansweredLive_ >= kSilentAfterRequests && !silent_) {
+        silent_ = true;
+        emit meterFellSilent();
+        emit status(QStringLiteral("设备无响应"));
+    }
+    SendCommand(kLiveReading);
+}
+
+void MeterLink::RequestHistory() {
+    if (DeviceConnected == 1 && MonitorMode == 2) {
+        SendCommand(kGroupCount);
+        Timer3->start();
+    }
+}
+
+void MeterLink::SignOff() {
+    SendCommand(kSignOff);
+}
+
+void MeterLink::StopTimers() {
+    for (QTimer* t : {Timer2, Timer3, Timer4, Timer5, historyDeadline_}) t->stop();
+}
+
+void MeterLink::onPollTick() {
+    // A pause, a stop or the history mode ends a run of unanswered requests.
+    if (MonitorMode != 1 || DeviceConnected != 1 || RunState != 1) unansweredLive_ = 0;
+    RequestLiveReading();
+    if (port_.isOpen() && !noMeterAdvised_ && sinceReply_.elapsed() >= kNoMeterAdviceMs) {
+        noMeterAdvised_ = true;
+        const QString line =
+            QStringLiteral(
+                "leakmeter: no meter has answered on COM%1 (%2) for %3 s: check that "
+                "the meter is switched on and its cable is in; 'leakmeter "
+                "--list-ports' lists the serial devices, 'leakmeter --port "
+                "COM%1=auto' finds the meter")
+                .arg(port_.commPort())
+                .arg(port_.deviceName())
+                .arg(kNoMeterAdviceMs / 1000);
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        emit advice(line);
+    }
+}
+
+// ---- Receiving ----------------------------------------------------------------------
+
+void MeterLink::onDataReceived() {
+    if (discardLate_) {
+        // The rest of a reply that was given up: no command is waiting for it.
+        port_.input();
+        port_.clearInput();
+        return;
+    }
+    ReceiveBuffer = port_.input();
+    port_.clearInput();
+    sinceReply_.restart();
+    HandleFrame();
+}
+
+void MeterLink::HandleFrame() {
+    const FrameAction a = DispatchFrame(quint8(CommandBuffer.at(0)), ReceiveBuffer);
+    if (a.ignored) return;
+    unansweredLive_ = 0;
+    silent_ = false;
+    if (a.route == FrameAction::Route::BuildReport) {
+        historyDeadline_->stop();
+        historyPending_ = false;
+    }
+    if (a.handshakeOk) {
+        Timer2->stop();
+        DeviceConnected = 1;
+        emit handshakeAnswered();
+    }
+    if (a.storedGroupCount) StoredGroupCount = *a.storedGroupCount;
+    if (a.enableUnitOptions) emit unitOptionsEnabled();
+    switch (a.route) {
+        case FrameAction::Route::DecodeLive:
+            emit liveRecord();
+            break;
+        case FrameAction::Route::BuildReport:
+            emit historyData();
+            break;
+        case FrameAction::Route::None:
+            break;
+    }
+    if (a.status) emit status(*a.status);
+    if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);
+}
+
+void MeterLink::onHistoryDeadline() {
+    if (!historyPending_ || quint8(CommandBuffer.at(0)) != kStoredGroups) return;
+    port_.setRThreshold(kDefaultThreshold);
+    port_.clearInput();
+    discardLate_ = true;
+    GiveUpHistory();
+}
+
+void MeterLink::GiveUpHistory() {
+    historyDeadline_->stop();
+    historyPending_ = false;
+    emit historyFailed();
+    emit status(QStringLiteral("接收历史数据失败"));
+}
+
+}  // namespace protocol
