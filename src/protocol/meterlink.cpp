@@ -22,6 +22,18 @@ QTimer* NewTimer(QObject* parent, const char* name, int interval, bool running) 
 
 }  // namespace
 
+int HistoryDeadlineMs(int records, const QString& settingsText) {
+    serial::LineSettings line;
+    serial::ParseLineSettings(settingsText, &line);  // the defaults if it does not parse
+    const double stopBits = line.stopBits == QSerialPort::OneStop          ? 1.0
+                            : line.stopBits == QSerialPort::OneAndHalfStop ? 1.5
+                                                                           : 2.0;
+    const double bitsPerByte =
+        1 + int(line.dataBits) + (line.parity == QSerialPort::NoParity ? 0 : 1) + stopBits;
+    const double transfer = 3.0 * qMax(0, records) * bitsPerByte * 1000.0 / qMax(1, line.baudRate);
+    return int(std::ceil(transfer)) + 1000;
+}
+
 MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent), port_(port) {
     setObjectName(QStringLiteral("MeterLink"));
     Timer2 = NewTimer(this, "Timer2", 500, true);
@@ -113,18 +125,8 @@ void MeterLink::SendCommand(int code) {
     if (code == kLiveReading) ++unansweredLive_;
     if (code == kStoredGroups && StoredGroupCount > 0) {
         historyPending_ = true;
-        historyDeadline_->start(historyDeadlineMs(port_.rThreshold() / 3));
+        historyDeadline_->start(HistoryDeadlineMs(port_.rThreshold() / 3, port_.settings()));
     }
-}
-
-int MeterLink::historyDeadlineMs(int records) const {
-    serial::LineSettings line;
-    serial::ParseLineSettings(port_.settings(), &line);
-    const int stopBits = line.stopBits == QSerialPort::OneStop ? 1 : 2;
-    const int bitsPerByte =
-        1 + int(line.dataBits) + (line.parity == QSerialPort::NoParity ? 0 : 1) + stopBits;
-    const double transfer = 3.0 * records * bitsPerByte * 1000.0 / qMax(1, line.baudRate);
-    return int(std::ceil(transfer)) + 1000;
 }
 
 void MeterLink::SendHandshake() {
@@ -206,6 +208,8 @@ void MeterLink::HandleFrame() {
         emit handshakeAnswered();
     }
     if (a.storedGroupCount) StoredGroupCount = *a.storedGroupCount;
+    if (a.storedGroupCount && quint8(CommandBuffer.at(0)) == kGroupCount)
+        emit groupCountAnswered(*a.storedGroupCount);
     if (a.enableUnitOptions) emit unitOptionsEnabled();
     switch (a.route) {
         case FrameAction::Route::DecodeLive:

@@ -29,6 +29,11 @@ class QTimer;
 
 namespace protocol {
 
+// How long a stored-groups reply of `records` records may take on a line running
+// `settingsText` ("9600,N,8,1"): the time its bytes take at that speed, with start, parity
+// and stop bits, plus 1 s.
+int HistoryDeadlineMs(int records, const QString& settingsText);
+
 class MeterLink : public QObject {
     Q_OBJECT
   public:
@@ -82,10 +87,11 @@ class MeterLink : public QObject {
 
     // One handled reply, in this order: state is updated first, then the route runs,
     // then the status text is given.
-    void handshakeAnswered();   // correct greeting
-    void unitOptionsEnabled();  // a live reply was handled
-    void liveRecord();          // decode ReceiveBuffer as one live record
-    void historyData();         // decode StoredGroupCount records from ReceiveBuffer
+    void handshakeAnswered();        // correct greeting
+    void groupCountAnswered(int n);  // the meter holds n stored groups
+    void unitOptionsEnabled();       // a live reply was handled
+    void liveRecord();               // decode ReceiveBuffer as one live record
+    void historyData();              // decode StoredGroupCount records from ReceiveBuffer
     void status(const QString& text);
 
     // A stored-groups reply did not complete in time and was given up.
@@ -103,7 +109,6 @@ class MeterLink : public QObject {
     void GiveUpHistory();  // the report stays as it was
     void onPollTick();
     void resetExchange();
-    int historyDeadlineMs(int records) const;
 
     serial::CommPort& port_;
     QTimer* historyDeadline_ = nullptr;

@@ -49,6 +49,15 @@ void TestSerialSettings::settingsText() {
     QVERIFY(serial::ParseLineSettings(text, &line));
     QCOMPARE(serial::LineSettingsText(line), canonical);
     QCOMPARE(line.baudRate, fields.isEmpty() ? 9600 : fields[0].toInt());
+
+    // What the port runs, taken back into the settings as the dialog lists them.
+    serial::SerialSettings adopted{"COM3", "1200", "ODD", "5", "2"};
+    QVERIFY(serial::AdoptSettingsText(adopted, canonical));
+    QCOMPARE(adopted.PortName, QStringLiteral("COM3"));
+    QCOMPARE(serial::SettingsText(adopted), canonical);
+    if (!fields.isEmpty()) QCOMPARE(adopted.Parity, fields[1].toUpper());
+    QVERIFY(!serial::AdoptSettingsText(adopted, QStringLiteral("9600,N,8")));
+    QCOMPARE(serial::SettingsText(adopted), canonical);
 }
 
 void TestSerialSettings::parseInvalid_data() {
