@@ -28,7 +28,7 @@ QStringList Candidates(const QStringList& listed, const serial::PortMap& map, in
 }  // namespace
 
 serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
-                             const serial::LineSettings& line) {
+                             const serial::LineSettings& line, int timeoutMs) {
     auto say = [&](const QString& text) {
         if (messages) messages->append(QStringLiteral("leakmeter: ") + text);
     };
@@ -49,7 +49,7 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
                     .arg(PortName(number), map.deviceFor(number)));
             continue;
         }
-        const serial::ProbeResult r = serial::FindMeter(candidates, line);
+        const serial::ProbeResult r = serial::FindMeter(candidates, line, timeoutMs);
         if (!r.found.isEmpty()) {
             map.setDevice(number, r.found);
             say(QStringLiteral("%1=auto: meter found on %2").arg(PortName(number), r.found));

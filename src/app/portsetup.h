@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "commandline.h"
+#include "serial/portdiscovery.h"
 #include "serial/portmap.h"
 #include "serial/serialsettings.h"
 
@@ -16,9 +17,11 @@ namespace app {
 // The port map for this run. `messages` receives one line per thing the user should
 // know (which device answered, that none did, that a remembered mapping is used, that
 // it could not be stored); main() prints them on stderr. `line` is the line setting
-// the probe greets at (the start-up default 9600,N,8,1 unless told otherwise).
+// the probe greets at (the start-up default 9600,N,8,1 unless told otherwise), and
+// `timeoutMs` how long each device has to answer.
 serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
-                             const serial::LineSettings& line = {});
+                             const serial::LineSettings& line = {},
+                             int timeoutMs = serial::kProbeTimeoutMs);
 
 // The map --list-ports shows the ports under: the --port mappings given, else the
 // remembered ones.

@@ -16,6 +16,9 @@ Q_DECLARE_METATYPE(serial::ProbeAnswer)
 
 namespace {
 
+// Time the simulator has to answer: generous, so a loaded machine does not fail the test.
+constexpr int kAnswerMs = 1500;
+
 SerialDeviceInfo Device(const QString& path, std::optional<quint16> vid = std::nullopt,
                         std::optional<quint16> pid = std::nullopt) {
     SerialDeviceInfo d;
@@ -43,19 +46,23 @@ class TstPortDiscovery : public QObject {
 void TstPortDiscovery::probeAnswer_data() {
     QTest::addColumn<QStringList>("simArgs");
     QTest::addColumn<bool>("heldOpen");  // another program has the device open
+    QTest::addColumn<int>("timeoutMs");
     QTest::addColumn<ProbeAnswer>("answer");
-    QTest::newRow("meter") << QStringList{} << false << ProbeAnswer::Meter;
+    QTest::newRow("meter") << QStringList{} << false << kAnswerMs << ProbeAnswer::Meter;
     QTest::newRow("silent") << QStringList{"--silent-for", "3600"} << false
-                            << ProbeAnswer::NoAnswer;
-    QTest::newRow("wrong reply") << QStringList{"--bad-handshakes", "9"} << false
+                            << serial::kProbeTimeoutMs << ProbeAnswer::NoAnswer;
+    QTest::newRow("wrong reply") << QStringList{"--bad-handshakes", "9"} << false << kAnswerMs
                                  << ProbeAnswer::WrongAnswer;
-    QTest::newRow("slow meter") << QStringList{"--delay", "1000"} << false << ProbeAnswer::NoAnswer;
-    QTest::newRow("busy") << QStringList{} << true << ProbeAnswer::Busy;
+    QTest::newRow("answer after the time allowed")
+        << QStringList{"--delay", "2000"} << false << serial::kProbeTimeoutMs
+        << ProbeAnswer::NoAnswer;
+    QTest::newRow("busy") << QStringList{} << true << kAnswerMs << ProbeAnswer::Busy;
 }
 
 void TstPortDiscovery::probeAnswer() {
     QFETCH(QStringList, simArgs);
     QFETCH(bool, heldOpen);
+    QFETCH(int, timeoutMs);
     QFETCH(ProbeAnswer, answer);
     MeterSim sim(simArgs);
     QVERIFY(sim.ok());
@@ -65,9 +72,7 @@ void TstPortDiscovery::probeAnswer() {
         QVERIFY(other.open(QIODevice::ReadWrite));
     }
     QString detail;
-    QCOMPARE(
-        serial::ProbeDevice(sim.link(), serial::LineSettings{}, serial::kProbeTimeoutMs, &detail),
-        answer);
+    QCOMPARE(serial::ProbeDevice(sim.link(), serial::LineSettings{}, timeoutMs, &detail), answer);
     QCOMPARE(detail.isEmpty(), answer != ProbeAnswer::Busy);
     // A busy device is left alone: nothing is written to it.
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(0x05), heldOpen ? 0 : 1, 3000);
