@@ -143,10 +143,10 @@ ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, int tim
     // The byte must leave before the answer can come; a device that cannot even take it
     // within the time allowed is no meter.
     while (port.bytesToWrite() > 0) {
-        if (deadline.hasExpired() || !port.waitForBytesWritten(int(deadline.remainingTime())))
-            return port.error() == QSerialPort::TimeoutError || deadline.hasExpired()
-                       ? ProbeAnswer::NoAnswer
-                       : fail();
+        if (deadline.hasExpired()) return ProbeAnswer::NoAnswer;
+        if (!port.waitForBytesWritten(int(deadline.remainingTime())) &&
+            port.error() != QSerialPort::TimeoutError)
+            return fail();
     }
     QByteArray reply;
     while (reply.size() < kHandshakeReply.size()) {
