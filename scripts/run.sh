@@ -15,6 +15,9 @@ build/tools/leakmeter-sim/leakmeter-sim --link "$link" --log "$rundir/meter.log"
 sim=$!
 trap 'kill $sim 2>/dev/null || true; rm -rf "$rundir"' EXIT
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+# The program remembers the last port mapping; this run's temporary one must not
+# replace the meter the user's own runs remember.
+export XDG_CONFIG_HOME="$rundir/config"
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
     echo "No display found; running under xvfb-run."

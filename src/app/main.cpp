@@ -1,13 +1,23 @@
 #include <QApplication>
+#include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 
 #include "commandline.h"
 #include "form2.h"
+#include "portsetup.h"
+
+namespace {
+
+void PrintMessages(const QStringList& lines) {
+    for (const QString& line : lines) std::fprintf(stderr, "%s\n", qPrintable(line));
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
-    // The options are read before any window system is needed, so --help and a wrong
-    // option work on a machine without a display.
+    // The options are read before any window system is needed, so --help, --version,
+    // --list-ports, --forget-ports and a wrong option work on a machine without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const app::CommandLine cl = app::ParseCommandLine(arguments);
@@ -20,10 +30,26 @@ int main(int argc, char* argv[]) {
                      qPrintable(app::UsageText()));
         return 2;
     }
+    if (cl.showVersion) {
+        std::printf("%s\n", qPrintable(app::VersionText()));
+        return 0;
+    }
+    if (cl.listPorts || cl.forgetPorts) {
+        QCoreApplication core(argc, argv);
+        QString listing;
+        QStringList messages;
+        const int status = app::RunPortCommands(cl, &listing, &messages);
+        PrintMessages(messages);
+        std::fputs(listing.toLocal8Bit().constData(), stdout);
+        return status;
+    }
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
-    app::Form2 window(cl.ports);
+    QStringList messages;
+    const serial::PortMap ports = app::ResolvePorts(cl, &messages);
+    PrintMessages(messages);
+    app::Form2 window(ports);
     window.show();
     return QApplication::exec();
 }

@@ -2,7 +2,7 @@
 
 namespace serial {
 
-bool PortMap::addMapping(const QString& mapping, QString* error) {
+bool PortMap::parseMapping(const QString& mapping, int* number, QString* device, QString* error) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = QStringLiteral("invalid port mapping \"%1\": %2 (expected COMn=device)")
@@ -12,19 +12,37 @@ bool PortMap::addMapping(const QString& mapping, QString* error) {
     const qsizetype eq = mapping.indexOf(QLatin1Char('='));
     if (eq < 0) return fail(QStringLiteral("no '='"));
     const QString port = mapping.left(eq).trimmed();
-    const QString device = mapping.mid(eq + 1).trimmed();
+    const QString target = mapping.mid(eq + 1).trimmed();
     if (!port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
         return fail(QStringLiteral("the port must be written COMn"));
     const QString digits = port.mid(3);
     bool digitsOnly = !digits.isEmpty() && digits.size() <= 3;
     for (QChar c : digits)
         digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    const int number = digitsOnly ? digits.toInt() : 0;
-    if (number < 1 || number > kMaxPortNumber)
+    const int n = digitsOnly ? digits.toInt() : 0;
+    if (n < 1 || n > kMaxPortNumber)
         return fail(QStringLiteral("port number must be 1 to %1").arg(kMaxPortNumber));
-    if (device.isEmpty()) return fail(QStringLiteral("no device"));
+    if (target.isEmpty()) return fail(QStringLiteral("no device"));
+    if (number) *number = n;
+    if (device) *device = target;
+    return true;
+}
+
+bool PortMap::addMapping(const QString& mapping, QString* error) {
+    int number = 0;
+    QString device;
+    if (!parseMapping(mapping, &number, &device, error)) return false;
     devices_.insert(number, device);
     return true;
+}
+
+void PortMap::setDevice(int portNumber, const QString& device) {
+    if (portNumber >= 1 && portNumber <= kMaxPortNumber && !device.isEmpty())
+        devices_.insert(portNumber, device);
+}
+
+void PortMap::removeMapping(int portNumber) {
+    devices_.remove(portNumber);
 }
 
 QString PortMap::deviceFor(int portNumber) const {
@@ -40,6 +58,36 @@ QString PortMap::deviceFor(int portNumber) const {
 
 bool PortMap::isMapped(int portNumber) const {
     return devices_.contains(portNumber);
+}
+
+QStringList PortMap::mappingTexts() const {
+    QStringList out;
+    for (auto it = devices_.constBegin(); it != devices_.constEnd(); ++it)
+        out << QStringLiteral("COM%1=%2").arg(it.key()).arg(*it);
+    return out;
+}
+
+int PortMap::portNumberOf(const QString& device) const {
+    for (auto it = devices_.constBegin(); it != devices_.constEnd(); ++it)
+        if (*it == device) return it.key();
+#ifdef Q_OS_WIN
+    if (device.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        const int n = device.mid(3).toInt(&ok);
+        if (ok && n >= 1 && n <= kMaxPortNumber) return n;
+    }
+#else
+    static const QLatin1String kBuiltIn("/dev/ttyS");
+    if (device.startsWith(kBuiltIn)) {
+        const QString digits = device.mid(kBuiltIn.size());
+        bool ok = !digits.isEmpty() && digits.size() <= 3;
+        for (QChar c : digits) ok = ok && c.isDigit();
+        const int n = ok ? digits.toInt() + 1 : 0;
+        // A mapping of that number to another device hides the built-in port.
+        if (n >= 1 && n <= kMaxPortNumber && !devices_.contains(n)) return n;
+    }
+#endif
+    return 0;
 }
 
 }  // namespace serial

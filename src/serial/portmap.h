@@ -5,6 +5,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 namespace serial {
 
@@ -18,11 +19,29 @@ class PortMap {
     // malformed text returns false, describes the fault in *error and changes nothing.
     bool addMapping(const QString& mapping, QString* error = nullptr);
 
+    // Takes "COMn=device" apart as addMapping() does, without storing it.
+    static bool parseMapping(const QString& mapping, int* number, QString* device,
+                             QString* error = nullptr);
+
+    void setDevice(int portNumber, const QString& device);  // number 1..kMaxPortNumber
+    void removeMapping(int portNumber);
+
     // Windows: "COMn". Elsewhere the mapped device, or /dev/ttyS<n-1>.
     // An empty text for a number below 1, which names no port.
     QString deviceFor(int portNumber) const;
 
     bool isMapped(int portNumber) const;
+    bool isEmpty() const { return devices_.isEmpty(); }
+
+    // The mapped numbers and their devices, lowest number first.
+    const QMap<int, QString>& mappings() const { return devices_; }
+
+    // "COM1=/dev/ttyUSB0" for each mapping, lowest number first.
+    QStringList mappingTexts() const;
+
+    // The port number through which `device` is reached: a mapping naming it, else on
+    // Linux the number n of /dev/ttyS<n-1>; 0 when no port number reaches it.
+    int portNumberOf(const QString& device) const;
 
   private:
     QMap<int, QString> devices_;

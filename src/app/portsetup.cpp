@@ -1,0 +1,96 @@
+#include "portsetup.h"
+
+#include "serial/portdiscovery.h"
+#include "serial/portmemory.h"
+
+namespace app {
+
+namespace {
+
+QString PortName(int number) {
+    return QStringLiteral("COM%1").arg(number);
+}
+
+// The devices a probe for `number` tries: those listed, or every serial device of the
+// machine in probe order; a device another port already reaches is left out.
+QStringList Candidates(const QStringList& listed, const serial::PortMap& map, int number) {
+    QStringList all = listed;
+    if (all.isEmpty())
+        for (const serial::SerialDeviceInfo& d : serial::ListSerialDevices(map)) all << d.device;
+    QStringList out;
+    for (const QString& d : all) {
+        const int owner = map.portNumberOf(d);
+        if (owner == 0 || owner == number || !map.isMapped(owner)) out << d;
+    }
+    return out;
+}
+
+}  // namespace
+
+serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
+                             const serial::LineSettings& line, int timeoutMs) {
+    auto say = [&](const QString& text) {
+        if (messages) messages->append(QStringLiteral("leakmeter: ") + text);
+    };
+    if (!cl.portsGiven()) {
+        const serial::PortMap remembered = serial::RememberedPorts();
+        if (!remembered.isEmpty())
+            say(QStringLiteral("using the remembered port mapping %1 (--forget-ports clears it)")
+                    .arg(remembered.mappingTexts().join(QLatin1Char(' '))));
+        return remembered;
+    }
+
+    serial::PortMap map = cl.ports;
+    for (auto it = cl.autoPorts.constBegin(); it != cl.autoPorts.constEnd(); ++it) {
+        const int number = it.key();
+        const QStringList candidates = Candidates(*it, map, number);
+        if (candidates.isEmpty()) {
+            say(QStringLiteral("%1=auto: no serial device to try; %1 stays %2")
+                    .arg(PortName(number), map.deviceFor(number)));
+            continue;
+        }
+        const serial::ProbeResult r = serial::FindMeter(candidates, line, timeoutMs);
+        if (!r.found.isEmpty()) {
+            map.setDevice(number, r.found);
+            say(QStringLiteral("%1=auto: meter found on %2").arg(PortName(number), r.found));
+            continue;
+        }
+        QStringList tried;
+        for (const serial::ProbeStep& s : r.steps)
+            tried << QStringLiteral("%1 (%2)").arg(s.device, serial::ProbeAnswerText(s.answer));
+        say(QStringLiteral("%1=auto: no meter answered at %2 on %3; %1 stays %4")
+                .arg(PortName(number), serial::LineSettingsText(line),
+                     tried.join(QStringLiteral(", ")), map.deviceFor(number)));
+    }
+
+    if (!map.isEmpty()) {
+        QString why;
+        if (!serial::RememberPorts(map, &why))
+            say(QStringLiteral("the port mapping is not remembered: %1").arg(why));
+    }
+    return map;
+}
+
+serial::PortMap ListingPortMap(const CommandLine& cl) {
+    return cl.portsGiven() ? cl.ports : serial::RememberedPorts();
+}
+
+int RunPortCommands(const CommandLine& cl, QString* out, QStringList* messages) {
+    int status = 0;
+    if (cl.forgetPorts) {
+        QString why;
+        if (serial::ForgetPorts(&why)) {
+            messages->append(QStringLiteral("leakmeter: the remembered port mapping is cleared"));
+        } else {
+            messages->append(
+                QStringLiteral("leakmeter: the remembered port mapping is not cleared: %1")
+                    .arg(why));
+            status = 1;
+        }
+    }
+    if (cl.listPorts)
+        *out += serial::DeviceListingText(serial::ListSerialDevices(ListingPortMap(cl)));
+    return status;
+}
+
+}  // namespace app

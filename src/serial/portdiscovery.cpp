@@ -1,0 +1,175 @@
+#include "portdiscovery.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <algorithm>
+
+namespace serial {
+
+namespace {
+
+const QByteArray kHandshakeReply("\xD5\x55\x55", 3);
+constexpr char kHandshake = 0x05;
+
+// Sort key: the name without its trailing digits, then the digits as a number.
+std::pair<QString, qint64> NameKey(const QString& device) {
+    qsizetype digitsAt = device.size();
+    while (digitsAt > 0 && device[digitsAt - 1].isDigit() && device.size() - digitsAt < 12)
+        --digitsAt;
+    const qint64 number = digitsAt < device.size() ? device.mid(digitsAt).toLongLong() : -1;
+    return {device.left(digitsAt), number};
+}
+
+QString HexId(quint16 id) {
+    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
+}
+
+// The text of a field for the listing: "-" when the system does not know it.
+QString Field(const QString& text) {
+    const QString t = text.simplified();
+    return t.isEmpty() ? QStringLiteral("-") : t;
+}
+
+}  // namespace
+
+QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map) {
+    QList<SerialDeviceInfo> out;
+    for (const QSerialPortInfo& p : QSerialPortInfo::availablePorts()) {
+        SerialDeviceInfo info;
+        info.device = p.systemLocation();
+        info.description = p.description();
+        info.manufacturer = p.manufacturer();
+        info.serialNumber = p.serialNumber();
+        if (p.hasVendorIdentifier()) info.vendorId = p.vendorIdentifier();
+        if (p.hasProductIdentifier()) info.productId = p.productIdentifier();
+        info.portNumber = map.portNumberOf(info.device);
+        out.append(info);
+    }
+    return ProbeOrder(out);
+}
+
+QString DeviceListingText(const QList<SerialDeviceInfo>& devices) {
+    if (devices.isEmpty()) return QStringLiteral("No serial devices found.\n");
+    const QStringList heading = {QStringLiteral("PORT"),         QStringLiteral("DEVICE"),
+                                 QStringLiteral("VID:PID"),      QStringLiteral("SERIAL"),
+                                 QStringLiteral("MANUFACTURER"), QStringLiteral("DESCRIPTION")};
+    QList<QStringList> rows{heading};
+    for (const SerialDeviceInfo& d : devices) {
+        QString ids = QStringLiteral("-");
+        if (d.vendorId || d.productId)
+            ids = (d.vendorId ? HexId(*d.vendorId) : QStringLiteral("????")) + QLatin1Char(':') +
+                  (d.productId ? HexId(*d.productId) : QStringLiteral("????"));
+        rows.append(
+            {d.portNumber > 0 ? QStringLiteral("COM%1").arg(d.portNumber) : QStringLiteral("-"),
+             d.device, ids, Field(d.serialNumber), Field(d.manufacturer), Field(d.description)});
+    }
+    QList<qsizetype> widths(heading.size(), 0);
+    for (const QStringList& r : rows)
+        for (qsizetype c = 0; c < r.size(); ++c) widths[c] = std::max(widths[c], r[c].size());
+    QString text;
+    for (const QStringList& r : rows) {
+        QString line;
+        for (qsizetype c = 0; c < r.size(); ++c)
+            line += c + 1 < r.size() ? r[c].leftJustified(widths[c] + 2) : r[c];
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+bool IsUsbAdapter(const SerialDeviceInfo& info) {
+    const QString name = QFileInfo(info.device).fileName();
+    return info.vendorId.has_value() || name.startsWith(QLatin1String("ttyUSB")) ||
+           name.startsWith(QLatin1String("ttyACM"));
+}
+
+QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices) {
+    std::stable_sort(devices.begin(), devices.end(),
+                     [](const SerialDeviceInfo& a, const SerialDeviceInfo& b) {
+                         const bool ua = IsUsbAdapter(a), ub = IsUsbAdapter(b);
+                         if (ua != ub) return ua;
+                         return NameKey(a.device) < NameKey(b.device);
+                     });
+    return devices;
+}
+
+QString ProbeAnswerText(ProbeAnswer answer) {
+    switch (answer) {
+        case ProbeAnswer::Meter:
+            return QStringLiteral("answered");
+        case ProbeAnswer::NoAnswer:
+            return QStringLiteral("no answer");
+        case ProbeAnswer::WrongAnswer:
+            return QStringLiteral("not the meter's answer");
+        case ProbeAnswer::Busy:
+            return QStringLiteral("busy");
+        case ProbeAnswer::Missing:
+            return QStringLiteral("does not exist");
+        case ProbeAnswer::Failed:
+            break;
+    }
+    return QStringLiteral("failed");
+}
+
+ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, int timeoutMs,
+                        QString* detail) {
+    if (detail) detail->clear();
+    const QDeadlineTimer deadline(timeoutMs);
+    QSerialPort port;
+    port.setPortName(device);
+    if (!port.open(QIODevice::ReadWrite)) {
+        if (detail) *detail = port.errorString();
+        switch (port.error()) {
+            case QSerialPort::DeviceNotFoundError:
+                return ProbeAnswer::Missing;
+            case QSerialPort::PermissionError:
+            case QSerialPort::OpenError:
+                return ProbeAnswer::Busy;
+            default:
+                return ProbeAnswer::Failed;
+        }
+    }
+    auto fail = [&] {
+        if (detail) *detail = port.errorString();
+        return ProbeAnswer::Failed;
+    };
+    if (!port.setBaudRate(line.baudRate) || !port.setDataBits(line.dataBits) ||
+        !port.setParity(line.parity) || !port.setStopBits(line.stopBits) ||
+        !port.setFlowControl(QSerialPort::NoFlowControl))
+        return fail();
+    port.clear();
+    if (port.write(&kHandshake, 1) != 1) return fail();
+    // The byte must leave before the answer can come; a device that cannot even take it
+    // within the time allowed is no meter.
+    while (port.bytesToWrite() > 0) {
+        if (deadline.hasExpired()) return ProbeAnswer::NoAnswer;
+        if (!port.waitForBytesWritten(int(deadline.remainingTime())) &&
+            port.error() != QSerialPort::TimeoutError)
+            return fail();
+    }
+    QByteArray reply;
+    while (reply.size() < kHandshakeReply.size()) {
+        reply += port.readAll();
+        if (reply.size() >= kHandshakeReply.size() || deadline.hasExpired()) break;
+        port.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    if (reply.size() < kHandshakeReply.size()) return ProbeAnswer::NoAnswer;
+    return reply.startsWith(kHandshakeReply) ? ProbeAnswer::Meter : ProbeAnswer::WrongAnswer;
+}
+
+ProbeResult FindMeter(const QStringList& candidates, const LineSettings& line, int timeoutMs) {
+    ProbeResult result;
+    for (const QString& device : candidates) {
+        ProbeStep step{device, ProbeAnswer::Failed, QString()};
+        step.answer = ProbeDevice(device, line, timeoutMs, &step.detail);
+        result.steps.append(step);
+        if (step.answer == ProbeAnswer::Meter) {
+            result.found = device;
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace serial

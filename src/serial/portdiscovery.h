@@ -1,0 +1,76 @@
+#pragma once
+// Finding the meter among the machine's serial devices: the list of every device with
+// what the system knows of it, and a probe that greets each candidate with the
+// handshake and takes the first that answers like the meter. Synchronous, so it serves
+// before any window exists and on a machine without a display; it needs a
+// QCoreApplication (or QApplication) object.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "portmap.h"
+#include "serialsettings.h"
+
+namespace serial {
+
+// One serial device as the system reports it.
+struct SerialDeviceInfo {
+    QString device;  // full path, e.g. /dev/ttyUSB0
+    QString description, manufacturer, serialNumber;
+    std::optional<quint16> vendorId, productId;
+    int portNumber = 0;  // the COMn it is reached as under the port map; 0 = none
+};
+
+// Every serial device of the machine, in probe order (see ProbeOrder).
+QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map);
+
+// A readable table of `devices`, one line per device after a heading line; a single
+// line saying so when there is none. Ends with a line break.
+QString DeviceListingText(const QList<SerialDeviceInfo>& devices);
+
+// True for a USB adapter: ttyUSB*, ttyACM* or any device with a USB vendor id.
+bool IsUsbAdapter(const SerialDeviceInfo& info);
+
+// The devices in the order the probe tries them: USB adapters first, then built-in
+// ports; within each, by name with numbers in numeric order (ttyS2 before ttyS10).
+QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices);
+
+enum class ProbeAnswer {
+    Meter,        // answered D5 55 55
+    NoAnswer,     // nothing, or too little, within the time allowed
+    WrongAnswer,  // something other than the meter's handshake reply
+    Busy,         // open elsewhere, locked, or not permitted
+    Missing,      // no such device
+    Failed,       // any other fault (line settings refused, write failed)
+};
+
+// "answered", "no answer", ... for messages.
+QString ProbeAnswerText(ProbeAnswer answer);
+
+// How long a candidate has to answer the handshake.
+constexpr int kProbeTimeoutMs = 300;
+
+// Opens `device` at `line`, writes the handshake byte 05 and waits up to `timeoutMs`
+// for the reply D5 55 55; closes the device again whatever the outcome. *detail gets
+// the system's reason for a failed open or write.
+ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line,
+                        int timeoutMs = kProbeTimeoutMs, QString* detail = nullptr);
+
+struct ProbeStep {
+    QString device;
+    ProbeAnswer answer;
+    QString detail;
+};
+
+struct ProbeResult {
+    QString found;           // the first device that answered; empty when none did
+    QList<ProbeStep> steps;  // every device tried, in order
+};
+
+// Probes `candidates` in the order given and stops at the first that answers.
+ProbeResult FindMeter(const QStringList& candidates, const LineSettings& line,
+                      int timeoutMs = kProbeTimeoutMs);
+
+}  // namespace serial

@@ -1,0 +1,61 @@
+#include "portmemory.h"
+
+#include <QSettings>
+
+namespace serial {
+
+namespace {
+
+const QString kGroup = QStringLiteral("ports");
+
+QSettings Store() {
+    return QSettings(QSettings::UserScope, QStringLiteral("leakmeter"),
+                     QStringLiteral("leakmeter"));
+}
+
+bool Finish(QSettings& s, QString* error) {
+    s.sync();
+    if (s.status() == QSettings::NoError) return true;
+    if (error)
+        *error = QStringLiteral("cannot write %1%2")
+                     .arg(s.fileName(), s.status() == QSettings::AccessError
+                                            ? QStringLiteral(" (no access)")
+                                            : QStringLiteral(" (format error)"));
+    return false;
+}
+
+}  // namespace
+
+PortMap RememberedPorts() {
+    QSettings s = Store();
+    PortMap map;
+    s.beginGroup(kGroup);
+    for (const QString& key : s.childKeys()) {
+        // The settings file splits a text with commas into a list; join it again.
+        const QString device = s.value(key).toStringList().join(QLatin1Char(','));
+        map.addMapping(key + QLatin1Char('=') + device);  // a bad entry is left out
+    }
+    return map;
+}
+
+bool RememberPorts(const PortMap& map, QString* error) {
+    QSettings s = Store();
+    s.remove(kGroup);
+    s.beginGroup(kGroup);
+    for (auto it = map.mappings().constBegin(); it != map.mappings().constEnd(); ++it)
+        s.setValue(QStringLiteral("COM%1").arg(it.key()), *it);
+    s.endGroup();
+    return Finish(s, error);
+}
+
+bool ForgetPorts(QString* error) {
+    QSettings s = Store();
+    s.remove(kGroup);
+    return Finish(s, error);
+}
+
+QString RememberedPortsFile() {
+    return Store().fileName();
+}
+
+}  // namespace serial

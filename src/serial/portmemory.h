@@ -1,0 +1,28 @@
+#pragma once
+// The port mapping kept between runs: the last mapping given on the command line or
+// found by the probe, so the next start without --port reaches the meter the same way.
+// Kept in the user's settings ("leakmeter" under the user's config folder, on Linux
+// $XDG_CONFIG_HOME/leakmeter/leakmeter.conf).
+
+#include <QString>
+
+#include "portmap.h"
+
+namespace serial {
+
+// The remembered mapping; empty when none is kept. Entries that no longer read as a
+// valid mapping are left out.
+PortMap RememberedPorts();
+
+// Replaces the remembered mapping by `map`. False, with the reason in *error, when the
+// settings could not be written.
+bool RememberPorts(const PortMap& map, QString* error = nullptr);
+
+// Clears the remembered mapping. False, with the reason in *error, when the settings
+// could not be written.
+bool ForgetPorts(QString* error = nullptr);
+
+// The file the mapping is kept in, for messages.
+QString RememberedPortsFile();
+
+}  // namespace serial

@@ -1,0 +1,196 @@
+// From the command line to the port map of a run: options read into their fields, the
+// meter found among pseudo-terminals played by the simulator, the mapping remembered
+// for the next start, and the one-shot commands of the real program without a display.
+
+#include <QProcess>
+#include <QTest>
+
+#include "app/commandline.h"
+#include "app/portsetup.h"
+#include "metersim.h"
+#include "serial/portmemory.h"
+
+namespace {
+
+// Time the simulator has to answer: generous, so a loaded machine does not fail the test.
+constexpr int kAnswerMs = 1500;
+
+// The parsed fields as one line, so a table row states all of them.
+QString Summary(const app::CommandLine& cl) {
+    QStringList s;
+    if (cl.headless) s << "headless";
+    if (!cl.logPath.isEmpty()) s << "log=" + cl.logPath;
+    if (cl.durationSec) s << "duration=" + QString::number(*cl.durationSec);
+    if (cl.count) s << "count=" + QString::number(*cl.count);
+    if (!cl.historyPath.isEmpty()) s << "history=" + cl.historyPath;
+    if (cl.listPorts) s << "list";
+    if (cl.forgetPorts) s << "forget";
+    if (cl.showVersion) s << "version";
+    s << cl.ports.mappingTexts();
+    for (auto it = cl.autoPorts.constBegin(); it != cl.autoPorts.constEnd(); ++it)
+        s << QStringLiteral("COM%1=auto[%2]").arg(it.key()).arg(it->join(','));
+    return s.join(' ');
+}
+
+}  // namespace
+
+class TstPortSetup : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void init();
+    void options_data();
+    void options();
+    void autoFindsTheMeterAndRemembersIt();
+    void autoWithNoAnswerKeepsTheDefault();
+    void commandsWithoutDisplay_data();
+    void commandsWithoutDisplay();
+
+  private:
+    QTemporaryDir config_;
+};
+
+void TstPortSetup::initTestCase() {
+    QVERIFY(config_.isValid());
+    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());  // the program runs inherit it
+    QVERIFY(serial::RememberedPortsFile().startsWith(config_.path()));
+}
+
+void TstPortSetup::init() {
+    QVERIFY(serial::ForgetPorts());
+}
+
+void TstPortSetup::options_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("summary");  // the fields set
+    QTest::addColumn<QString>("error");    // part of the error text; empty = accepted
+    auto row = [](const char* name, QStringList args, const char* summary, const char* error = "") {
+        args.prepend("leakmeter");
+        QTest::newRow(name) << args << QString::fromUtf8(summary) << QString::fromUtf8(error);
+    };
+    row("nothing", {}, "");
+    row("headless logger",
+        {"--headless", "--port", "COM1=/dev/ttyUSB0", "--log", "-", "--duration", "90.5",
+         "--count=20"},
+        "headless log=- duration=90.5 count=20 COM1=/dev/ttyUSB0");
+    row("window with a log", {"--log", "/tmp/a.csv"}, "log=/tmp/a.csv");
+    row("history alone runs without a window", {"--history=out.txt"}, "headless history=out.txt");
+    row("one-shot commands", {"--list-ports", "--forget-ports", "--version"},
+        "list forget version");
+    row("auto, every device", {"--port", "com2=AUTO"}, "COM2=auto[]");
+    row("auto, listed devices", {"--port", "COM1=auto: /dev/pts/3 ,/dev/pts/4,/dev/pts/3"},
+        "COM1=auto[/dev/pts/3,/dev/pts/4]");
+    row("a later device replaces auto", {"--port", "COM1=auto", "--port", "COM1=/dev/ttyS4"},
+        "COM1=/dev/ttyS4");
+    row("a later auto replaces a device", {"--port", "COM1=/dev/ttyS4", "--port=COM1=auto"},
+        "COM1=auto[]");
+    row("auto with an empty list", {"--port", "COM1=auto:"}, "", "no empty entry");
+    row("auto with an empty entry", {"--port", "COM1=auto:/dev/a,,/dev/b"}, "", "no empty entry");
+    row("log without a name", {"--log="}, "", "--log needs a file name");
+    row("log to stdout in the window", {"--log", "-"}, "", "needs --headless");
+    row("duration in the window", {"--duration", "10"}, "", "--duration needs --headless");
+    row("count in the window", {"--count", "10"}, "", "--count needs --headless");
+    row("duration zero", {"--headless", "--duration", "0"}, "", "--duration 0");
+    row("duration not a number", {"--headless", "--duration", "1,5"}, "", "--duration 1,5");
+    row("duration infinite", {"--headless", "--duration", "inf"}, "", "--duration inf");
+    row("duration above a year", {"--headless", "--duration", "1e9"}, "", "at most one year");
+    row("count zero", {"--headless", "--count", "0"}, "", "--count 0");
+    row("count negative", {"--headless", "--count", "-3"}, "", "--count -3");
+    row("count fraction", {"--headless", "--count", "2.5"}, "", "--count 2.5");
+    row("count without a value", {"--headless", "--count"}, "", "--count needs a value");
+    row("history to stdout", {"--history", "-"}, "", "--history needs a file name");
+    row("history with a log", {"--history", "h.csv", "--log", "l.csv"}, "", "cannot be combined");
+    row("flag with a value", {"--headless=yes"}, "", "--headless takes no value");
+    row("unknown option", {"--baud", "9600"}, "", "unknown argument: --baud");
+}
+
+void TstPortSetup::options() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, summary);
+    QFETCH(QString, error);
+    const app::CommandLine cl = app::ParseCommandLine(args);
+    if (error.isEmpty()) {
+        QVERIFY2(cl.error.isEmpty(), qPrintable(cl.error));
+        QCOMPARE(Summary(cl), summary);
+    } else {
+        QVERIFY2(cl.error.contains(error), qPrintable(cl.error));
+    }
+}
+
+void TstPortSetup::autoFindsTheMeterAndRemembersIt() {
+    MeterSim silent({"--silent-for", "3600"});
+    MeterSim meter;
+    QVERIFY(silent.ok() && meter.ok());
+    const app::CommandLine cl = app::ParseCommandLine(
+        {"leakmeter", "--port", "COM1=auto:" + silent.link() + "," + meter.link()});
+    QVERIFY(cl.error.isEmpty());
+    QStringList messages;
+    QCOMPARE(app::ResolvePorts(cl, &messages, {}, kAnswerMs).deviceFor(1), meter.link());
+    QCOMPARE(messages, QStringList{"leakmeter: COM1=auto: meter found on " + meter.link()});
+    QCOMPARE(silent.countOf(0x05), 1);  // greeted, and passed over
+
+    // The next start without --port reaches the meter the same way.
+    messages.clear();
+    const serial::PortMap next = app::ResolvePorts(app::ParseCommandLine({"leakmeter"}), &messages);
+    QCOMPARE(next.deviceFor(1), meter.link());
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages[0].contains("remembered") && messages[0].contains("--forget-ports"));
+
+    // --forget-ports on the real program clears it.
+    QProcess program;
+    program.start(QStringLiteral(LEAKMETER_PATH), {"--forget-ports"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(serial::RememberedPorts().isEmpty());
+    QCOMPARE(app::ResolvePorts(app::ParseCommandLine({"leakmeter"}), nullptr).deviceFor(1),
+             QStringLiteral("/dev/ttyS0"));
+}
+
+void TstPortSetup::autoWithNoAnswerKeepsTheDefault() {
+    serial::PortMap earlier;
+    earlier.addMapping(QStringLiteral("COM1=/dev/ttyUSB7"));
+    QVERIFY(serial::RememberPorts(earlier));
+    MeterSim silent({"--silent-for", "3600"});
+    QVERIFY(silent.ok());
+    QStringList messages;
+    const serial::PortMap map = app::ResolvePorts(
+        app::ParseCommandLine({"leakmeter", "--port", "COM1=auto:" + silent.link()}), &messages);
+    QCOMPARE(map.deviceFor(1), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(messages, QStringList{"leakmeter: COM1=auto: no meter answered at 9600,N,8,1 on " +
+                                   silent.link() + " (no answer); COM1 stays /dev/ttyS0"});
+    // Nothing found, nothing remembered: the earlier mapping stays.
+    QCOMPARE(serial::RememberedPorts().mappingTexts(), earlier.mappingTexts());
+}
+
+void TstPortSetup::commandsWithoutDisplay_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("stdoutStart");
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << QStringLiteral("leakmeter %1\n").arg(LEAKMETER_VERSION);
+    QTest::newRow("list ports") << QStringList{"--list-ports"} << 0
+                                << QStringLiteral("PORT  DEVICE");
+    QTest::newRow("bad option") << QStringList{"--count", "x"} << 2 << QString();
+}
+
+void TstPortSetup::commandsWithoutDisplay() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, stdoutStart);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LEAKMETER_PATH), args);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    // Without serial devices the listing says so instead of showing a heading.
+    if (stdoutStart.startsWith("PORT") && out.startsWith("No serial devices"))
+        stdoutStart = QStringLiteral("No serial devices found.");
+    QVERIFY2(out.startsWith(stdoutStart), qPrintable(out));
+}
+
+QTEST_GUILESS_MAIN(TstPortSetup)
+#include "tst_portsetup.moc"

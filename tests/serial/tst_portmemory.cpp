@@ -1,0 +1,76 @@
+// The port mapping kept between runs, in a settings folder of the test's own.
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "serial/portmemory.h"
+
+class TstPortMemory : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void init();
+    void roundTrip_data();
+    void roundTrip();
+    void badEntriesAreLeftOut();
+    void forgetClears();
+
+  private:
+    QTemporaryDir config_;
+};
+
+void TstPortMemory::initTestCase() {
+    QVERIFY(config_.isValid());
+    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    QVERIFY(serial::RememberedPortsFile().startsWith(config_.path()));
+}
+
+void TstPortMemory::init() {
+    QVERIFY(serial::ForgetPorts());
+}
+
+void TstPortMemory::roundTrip_data() {
+    QTest::addColumn<QStringList>("mappings");
+    QTest::newRow("one adapter") << QStringList{"COM1=/dev/ttyUSB0"};
+    QTest::newRow("several ports") << QStringList{"COM1=/dev/ttyUSB1", "COM2=/dev/ttyACM0",
+                                                  "COM16=/dev/serial/by-id/usb-FTDI-if00"};
+    QTest::newRow("comma and blank in the name") << QStringList{"COM1=/tmp/a, b/dev"};
+    QTest::newRow("nothing") << QStringList{};
+}
+
+void TstPortMemory::roundTrip() {
+    QFETCH(QStringList, mappings);
+    serial::PortMap older;
+    older.addMapping(QStringLiteral("COM9=/dev/ttyUSB9"));
+    QVERIFY(serial::RememberPorts(older));
+    serial::PortMap map;
+    for (const QString& m : mappings) QVERIFY(map.addMapping(m));
+    QString why;
+    QVERIFY2(serial::RememberPorts(map, &why), qPrintable(why));
+    // The new mapping replaces the old one whole.
+    QCOMPARE(serial::RememberedPorts().mappings(), map.mappings());
+}
+
+void TstPortMemory::badEntriesAreLeftOut() {
+    {
+        QSettings s(serial::RememberedPortsFile(), QSettings::NativeFormat);
+        s.setValue("ports/COM2", "/dev/ttyUSB0");
+        s.setValue("ports/COM0", "/dev/ttyUSB1");
+        s.setValue("ports/LPT1", "/dev/lp0");
+        s.setValue("ports/COM3", "");
+    }
+    QCOMPARE(serial::RememberedPorts().mappingTexts(), QStringList{"COM2=/dev/ttyUSB0"});
+}
+
+void TstPortMemory::forgetClears() {
+    serial::PortMap map;
+    map.addMapping(QStringLiteral("COM1=/dev/ttyUSB0"));
+    QVERIFY(serial::RememberPorts(map));
+    QVERIFY(!serial::RememberedPorts().isEmpty());
+    QVERIFY(serial::ForgetPorts());
+    QVERIFY(serial::RememberedPorts().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TstPortMemory)
+#include "tst_portmemory.moc"
