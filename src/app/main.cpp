@@ -4,6 +4,7 @@
 
 #include "commandline.h"
 #include "form2.h"
+#include "output/dialoglanguage.h"
 
 int main(int argc, char* argv[]) {
     // The options are read before any window system is needed, so --help and a wrong
@@ -23,6 +24,11 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
+    // Qt's own dialogs and buttons speak the program's language.
+    if (output::InstallQtChineseTranslations().isEmpty())
+        std::fputs("leakmeter: Qt's Chinese translations (qt_zh_CN.qm) were not found; the "
+                   "standard dialogs stay in English\n",
+                   stderr);
     app::Form2 window(cl.ports);
     window.show();
     return QApplication::exec();
