@@ -1,5 +1,9 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -36,9 +40,11 @@ const QStringList kLines = {QString::fromUtf8("组 数        数 值"), "1  12.
 class TestPrintCommands : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase();
     void printReport_data();
     void printReport();
     void printWindowImage();
+    void printMainWindowClientArea();
     void messages_data();
     void messages();
 
@@ -47,6 +53,11 @@ class TestPrintCommands : public QObject {
     output::ScriptedDialogBackend backend_;
     RecordingSink sink_;
 };
+
+void TestPrintCommands::initTestCase() {
+    // The output folder is made below the home folder.
+    qputenv("HOME", dir_.path().toLocal8Bit());
+}
 
 void TestPrintCommands::printReport_data() {
     QTest::addColumn<int>("selectedLine");  // -1: nothing selected
@@ -96,6 +107,32 @@ void TestPrintCommands::printWindowImage() {
     // One picture in the file: the window at its own size.
     const QStringList rows = Run("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 3);  // two heading lines, one image
+    const QStringList columns = rows[2].split(' ', Qt::SkipEmptyParts);
+    QCOMPARE(columns.mid(3, 2), (QStringList{"400", "300"}));
+}
+
+void TestPrintCommands::printMainWindowClientArea() {
+    const QString pdf = dir_.filePath("client.pdf");
+    QMainWindow window;
+    window.menuBar()->addMenu(QString::fromUtf8("文件(&F)"));
+    auto* client = new QWidget;
+    client->setFixedSize(400, 300);
+    (new QVBoxLayout(client))->addWidget(new QLabel("12.34 mA"));
+    window.setCentralWidget(client);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.height() > 300);  // the menu bar is part of the window
+    output::CommonDialog dialog(backend_);
+    backend_.AcceptPrinter(pdf);
+    output::mnuprint_Click(dialog, 1, &window, nullptr, sink_);
+
+    // Printing to a file is proposed in the output folder, which is there already.
+    const QString folder = QDir(dir_.path()).filePath("Zentravolix");
+    QCOMPARE(backend_.printerRequests.last().printFileName, folder + "/Zentravolix.pdf");
+    QVERIFY(QFileInfo(folder).isDir());
+    // One picture in the file: the client area at its own size, without the menu bar.
+    const QStringList rows = Run("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 3);
     const QStringList columns = rows[2].split(' ', Qt::SkipEmptyParts);
     QCOMPARE(columns.mid(3, 2), (QStringList{"400", "300"}));
 }
