@@ -26,9 +26,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
     // Qt's own dialogs and buttons speak the program's language.
     if (output::InstallQtChineseTranslations().isEmpty())
-        std::fputs("leakmeter: Qt's Chinese translations (qt_zh_CN.qm) were not found; the "
-                   "standard dialogs stay in English\n",
-                   stderr);
+        std::fputs(
+            "leakmeter: Qt's Chinese translations (qt_zh_CN.qm) were not found; the "
+            "standard dialogs stay in English\n",
+            stderr);
     app::Form2 window(cl.ports);
     window.show();
     return QApplication::exec();
