@@ -1,9 +1,5 @@
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
-#include <QMainWindow>
-#include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -44,7 +40,6 @@ class TestPrintCommands : public QObject {
     void printReport_data();
     void printReport();
     void printWindowImage();
-    void printMainWindowClientArea();
     void messages_data();
     void messages();
 
@@ -107,32 +102,6 @@ void TestPrintCommands::printWindowImage() {
     // One picture in the file: the window at its own size.
     const QStringList rows = Run("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 3);  // two heading lines, one image
-    const QStringList columns = rows[2].split(' ', Qt::SkipEmptyParts);
-    QCOMPARE(columns.mid(3, 2), (QStringList{"400", "300"}));
-}
-
-void TestPrintCommands::printMainWindowClientArea() {
-    const QString pdf = dir_.filePath("client.pdf");
-    QMainWindow window;
-    window.menuBar()->addMenu(QString::fromUtf8("文件(&F)"));
-    auto* client = new QWidget;
-    client->setFixedSize(400, 300);
-    (new QVBoxLayout(client))->addWidget(new QLabel("12.34 mA"));
-    window.setCentralWidget(client);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.height() > 300);  // the menu bar is part of the window
-    output::CommonDialog dialog(backend_);
-    backend_.AcceptPrinter(pdf);
-    output::mnuprint_Click(dialog, 1, &window, nullptr, sink_);
-
-    // Printing to a file is proposed in the output folder, which is there already.
-    const QString folder = QDir(dir_.path()).filePath("Zentravolix");
-    QCOMPARE(backend_.printerRequests.last().printFileName, folder + "/Zentravolix.pdf");
-    QVERIFY(QFileInfo(folder).isDir());
-    // One picture in the file: the client area at its own size, without the menu bar.
-    const QStringList rows = Run("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(rows.size(), 3);
     const QStringList columns = rows[2].split(' ', Qt::SkipEmptyParts);
     QCOMPARE(columns.mid(3, 2), (QStringList{"400", "300"}));
 }
