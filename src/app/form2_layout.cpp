@@ -14,6 +14,7 @@
 
 #include "artwork.h"
 #include "form2.h"
+#include "livereading.h"
 #include "statuslamp.h"
 #include "twips.h"
 
@@ -124,18 +125,18 @@ void Form2::BuildControls() {
     Command8 = NewButton("Command8", Frame2, Tw(2160, 720, 735, 330), QStringLiteral("下翻"));
 
     Frame3 = NewFrame("Frame3", client, Tw(6840, 120, 3495, 2055), QStringLiteral("实时显示"));
-    Label7 = new QLabel(QStringLiteral("LIVE"), Frame3);
+    Label7 = new LiveReadingLabel(QStringLiteral("LIVE"), Frame3);
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->setAlignment(Qt::AlignCenter);
     {
         // The design box fits "LIVE" exactly; readings such as "0.005mA" are wider, so
-        // the box keeps its centre and height and grows sideways within the frame.
+        // the box keeps its centre and height and grows sideways within the frame. Texts
+        // wider still are drawn smaller (LiveReadingLabel).
         const QRect design = Tw(780, 600, 1680, 840);
         const int half = qMin(design.center().x(), Frame3->width() - design.center().x()) - 2;
         Label7->setGeometry(design.center().x() - half, design.top(), 2 * half, design.height());
     }
-    QFont big = SongFont(42);
-    Label7->setFont(big);
+    Label7->setFont(SongFont(kLiveReadingPointSize));
     {
         QPalette pal = Label7->palette();
         pal.setColor(QPalette::WindowText, QColor(0, 0, 255));

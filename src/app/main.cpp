@@ -5,6 +5,7 @@
 
 #include "commandline.h"
 #include "form2.h"
+#include "output/dialoglanguage.h"
 #include "portsetup.h"
 
 namespace {
@@ -46,6 +47,12 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
+    // Qt's own dialogs and buttons speak the program's language.
+    if (output::InstallQtChineseTranslations().isEmpty())
+        std::fputs(
+            "leakmeter: Qt's Chinese translations (qt_zh_CN.qm) were not found; the "
+            "standard dialogs stay in English\n",
+            stderr);
     QStringList messages;
     const serial::PortMap ports = app::ResolvePorts(cl, &messages);
     PrintMessages(messages);

@@ -189,18 +189,53 @@ void DrawingSurface::line(double x1, double y1, double x2, double y2, const QCol
     requestRepaint();
 }
 
-void DrawingSurface::print(const QString& text) {
-    syncImageSize();
-    if (m_image.isNull()) return;
+QPoint ShiftInside(const QRect& box, const QSize& area) {
+    auto shift = [](int start, int length, int limit) {
+        if (start + length > limit) start = limit - length;
+        return std::max(start, 0);
+    };
+    return QPoint(shift(box.left(), box.width(), area.width()),
+                  shift(box.top(), box.height(), area.height()));
+}
+
+QFont DrawingSurface::textFont() const {
     QFont f = font();
     f.setStyleStrategy(QFont::NoAntialias);
-    const QFontMetrics metrics(f);
+    return f;
+}
+
+QRect DrawingSurface::textBox(const QString& text) const {
+    const QFontMetrics metrics(textFont());
     const QPoint topLeft = pixelAt(m_currentX, m_currentY);
+    // The advance box, widened by any glyph reaching past it.
+    const QRect layout(topLeft, QSize(metrics.horizontalAdvance(text), metrics.height()));
+    const QRect ink =
+        metrics.boundingRect(text).translated(topLeft.x(), topLeft.y() + metrics.ascent());
+    return layout.united(ink);
+}
+
+void DrawingSurface::drawTextAt(QPoint topLeft, const QString& text) {
+    const QFont f = textFont();
+    const QFontMetrics metrics(f);
     QPainter painter(&m_image);
     painter.setFont(f);
     painter.setPen(Qt::black);
     painter.drawText(QPoint(topLeft.x(), topLeft.y() + metrics.ascent()), text);
     requestRepaint();
+}
+
+void DrawingSurface::print(const QString& text) {
+    syncImageSize();
+    if (m_image.isNull()) return;
+    drawTextAt(pixelAt(m_currentX, m_currentY), text);
+}
+
+void DrawingSurface::printWithin(const QString& text) {
+    syncImageSize();
+    if (m_image.isNull()) return;
+    const QPoint topLeft = pixelAt(m_currentX, m_currentY);
+    const QRect box = textBox(text);
+    drawTextAt(topLeft + (ShiftInside(box, m_image.size()) - box.topLeft()), text);
 }
 
 void DrawingSurface::syncImageSize() {

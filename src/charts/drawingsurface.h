@@ -6,10 +6,15 @@
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
 namespace charts {
+
+// The top-left corner `box` must move to so that it lies inside a surface of `area`, moving it
+// as little as possible; a box larger than the area keeps its left or top edge at 0.
+QPoint ShiftInside(const QRect& box, const QSize& area);
 
 class DrawingSurface : public QWidget {
     Q_OBJECT
@@ -52,6 +57,10 @@ class DrawingSurface : public QWidget {
     // Draws `text` in black in the widget's font with its top-left corner at the current
     // position.
     void print(const QString& text);
+    // Like print, but moves the text as little as needed for all of it to lie inside the
+    // surface (a caption at a cursor on the edge would otherwise be cut). The current
+    // position is not changed.
+    void printWithin(const QString& text);
 
     // What has been drawn; always the size of the widget.
     const QImage& image() const { return m_image; }
@@ -79,6 +88,10 @@ class DrawingSurface : public QWidget {
 
   private:
     void syncImageSize();
+    QFont textFont() const;
+    // Pixels the text would cover at the current position.
+    QRect textBox(const QString& text) const;
+    void drawTextAt(QPoint topLeft, const QString& text);
     void requestRepaint();
     double unitsPerPixelX() const;
     double unitsPerPixelY() const;

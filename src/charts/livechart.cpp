@@ -15,7 +15,9 @@ void DrawMarkers(DrawingSurface& surface, const std::array<StripMarker, 2>& mark
         DrawSegments(surface, m.lines, kStripMarkerColor);
         surface.setCurrentX(m.labelX);
         surface.setCurrentY(m.labelY);
-        surface.print(m.label);
+        // A marker at either end of the strip keeps its whole caption in view; only the
+        // text moves, the marker stays at its value.
+        surface.printWithin(m.label);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace output {
@@ -25,7 +26,7 @@ QStringList NameFilters(const QList<FilterEntry>& entries) {
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         const QString tail = QLatin1Char('(') + patterns + QLatin1Char(')');
         const QString description = e.description.trimmed();
-        if (description.endsWith(tail))
+        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1String("(*")))
             names.append(description);
         else if (description.isEmpty())
             names.append(tail);
@@ -33,6 +34,19 @@ QStringList NameFilters(const QList<FilterEntry>& entries) {
             names.append(description + QLatin1Char(' ') + tail);
     }
     return names;
+}
+
+QString ExtensionForType(const QList<FilterEntry>& entries, int index, const QString& defaultExt) {
+    QString ext = defaultExt;
+    if (index >= 1 && index <= entries.size()) {
+        QString own = entries[index - 1].pattern.section(QLatin1Char(';'), 0, 0).trimmed();
+        if (own.startsWith(QLatin1Char('*'))) own.remove(0, 1);
+        if (own.startsWith(QLatin1Char('.'))) own.remove(0, 1);
+        static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_]+$"));
+        if (plain.match(own).hasMatch()) ext = own;
+    }
+    if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
+    return ext;
 }
 
 bool NeedsDefaultExt(const QString& path) {
@@ -69,16 +83,16 @@ DialogOutcome CommonDialog::ShowSave() {
     const DialogOutcome outcome = Outcome(answer);
     if (!outcome.accepted()) return outcome;
 
+    const int count = static_cast<int>(request.filters.size());
+    const int chosen = count == 0 ? 1 : std::clamp(answer.filterIndex, 1, count);
     QString path = answer.path;
-    QString ext = DefaultExt;
-    if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
+    const QString ext = ExtensionForType(request.filters, chosen, DefaultExt);
     if (!ext.isEmpty() && NeedsDefaultExt(path)) {
         if (!path.endsWith(QLatin1Char('.'))) path += QLatin1Char('.');
         path += ext;
     }
     FileName = path;
-    const int count = static_cast<int>(request.filters.size());
-    FilterIndex = count == 0 ? 1 : std::clamp(answer.filterIndex, 1, count);
+    FilterIndex = chosen;
     return outcome;
 }
 
@@ -93,6 +107,9 @@ DialogOutcome CommonDialog::ShowPrinter() {
         printer.setPrintRange((Flags & kPrintSelection) ? QPrinter::Selection : QPrinter::AllPages);
     PrinterRequest request;
     request.flags = Flags;
+    if (!InitDir.isEmpty() && !FileName.isEmpty())
+        request.printFileName =
+            QDir(QDir::fromNativeSeparators(InitDir)).filePath(FileName + QStringLiteral(".pdf"));
     request.parent = parent_;
     return Outcome(backend_.RunPrinter(request, printer));
 }

@@ -34,8 +34,15 @@ struct FilterEntry {
 QList<FilterEntry> ParseFilter(const QString& filter);
 
 // Name filters for QFileDialog: "description (pattern)", or the description alone when it
-// already ends with "(pattern)". Patterns separated by ";" become blank-separated.
+// already ends with a bracketed pattern list such as "(*.jpg)", so each type is listed with
+// the patterns its description names, once. Patterns separated by ";" become blank-separated.
 QStringList NameFilters(const QList<FilterEntry>& entries);
+
+// The extension a bare file name gets when it is saved as type `index` (1-based): the
+// type's own extension when its first pattern names one ("*.jpg" or "*jpg" give "jpg"),
+// else `defaultExt` (without its leading dot). Picking a type in the dialog thus decides
+// the extension of a bare name.
+QString ExtensionForType(const QList<FilterEntry>& entries, int index, const QString& defaultExt);
 
 // True when `name` has to get the default extension: its file name part has no suffix.
 bool NeedsDefaultExt(const QString& path);
@@ -65,6 +72,7 @@ struct SaveRequest {
 // What a printer dialog is asked to show (flags: see kPrint*).
 struct PrinterRequest {
     int flags = 0;
+    QString printFileName;  // proposed file for printing to a file: InitDir, FileName + ".pdf"
     QWidget* parent = nullptr;
 };
 
@@ -102,14 +110,16 @@ class CommonDialog {
     int FilterIndex = 1;  // the type last confirmed by the user; 1 before any save
     int Flags = 0;
 
-    // Shows the save dialog. On acceptance FileName holds the full path, with DefaultExt
-    // appended when the name has no extension, and FilterIndex the chosen type. On cancel
-    // or failure FileName and FilterIndex are left as they were.
+    // Shows the save dialog. On acceptance FileName holds the full path, with the chosen
+    // type's extension (or DefaultExt, see ExtensionForType) appended when the name has no
+    // extension, and FilterIndex the chosen type. On cancel or failure FileName and
+    // FilterIndex are left as they were.
     DialogOutcome ShowSave();
 
     // Shows the print dialog, or the printer setup dialog when Flags has kPrintSetup.
     // The chosen settings stay on Printer() for later printing. Before a print dialog the
     // print range is preset: the selection when Flags has kPrintSelection, else all pages.
+    // With InitDir and FileName set, printing to a file proposes FileName + ".pdf" there.
     DialogOutcome ShowPrinter();
 
     // The printer the dialogs configure; created on first use.

@@ -1,6 +1,7 @@
 #include "output/printcommands.h"
 
 #include <QImage>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPrinter>
 #include <QTextCursor>
@@ -11,6 +12,7 @@
 
 #include "output/commondialog.h"
 #include "output/messagesink.h"
+#include "output/outputfolder.h"
 
 namespace output {
 
@@ -37,6 +39,13 @@ bool PrintImageFitted(QPrinter& printer, const QImage& image) {
     return painter.end();
 }
 
+QImage ClientAreaImage(QWidget* window) {
+    if (!window) return QImage();
+    auto* main = qobject_cast<QMainWindow*>(window);
+    QWidget* client = main && main->centralWidget() ? main->centralWidget() : window;
+    return client->grab().toImage();
+}
+
 void PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly) {
     const QTextCursor cursor = report.textCursor();
     if (!selectionOnly || !cursor.hasSelection()) {
@@ -55,6 +64,9 @@ void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* 
                     MessageSink& messages) {
     dialog.Flags = kPrintFlags;
     if (report && report->textCursor().hasSelection()) dialog.Flags += kPrintSelection;
+    dialog.FileName = QString::fromLatin1(kDefaultFileName);
+    dialog.InitDir = OutputFolder();
+    EnsureOutputFolder();
     dialog.CancelError = true;
     const DialogOutcome outcome = dialog.ShowPrinter();
     if (outcome.cancelled()) return;
@@ -64,7 +76,7 @@ void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* 
     }
     QPrinter& printer = *dialog.Printer();
     if (mode == 1) {
-        if (window) PrintImageFitted(printer, window->grab().toImage());
+        if (window) PrintImageFitted(printer, ClientAreaImage(window));
     } else if (report) {
         PrintReport(printer, *report, printer.printRange() == QPrinter::Selection);
     }

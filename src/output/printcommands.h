@@ -27,14 +27,19 @@ inline constexpr char kPrintSetupErrorText[] = "打印设置出错.";
 // ratio, at the top left. False when nothing could be printed.
 bool PrintImageFitted(QPrinter& printer, const QImage& image);
 
+// What the window print shows of `window`: its client area, without the menu bar (for a
+// main window, the central widget), as it is on screen now.
+QImage ClientAreaImage(QWidget* window);
+
 // Prints the report view formatted as displayed: only its selection when `selectionOnly`
 // and there is one, else the whole document. A printer that cannot be opened prints nothing.
 void PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly);
 
-// Print. Flags 264, plus 1 when the report view has a selection. Cancel is silent; any
+// Print. Flags 264, plus 1 when the report view has a selection; printing to a file
+// proposes "Zentravolix.pdf" in the output folder (created first). Cancel is silent; any
 // other dialog failure beeps and shows the print error box. Mode 1 prints an image of
-// `window`, any other mode the report (its selection when one is selected and the print
-// range chosen in the dialog is the selection). Failures while printing are silent.
+// the client area of `window`, any other mode the report (its selection when one is selected and
+// the print range chosen in the dialog is the selection). Failures while printing are silent.
 void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* report,
                     MessageSink& messages);
 

@@ -1,12 +1,63 @@
 #include "output/qtdialogbackend.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 
 namespace output {
+
+namespace {
+
+// The print system (CUPS) puts its own page-range choice into the dialog each time it is
+// shown, whatever the dialog's options say; this takes it out again once the dialog is up.
+class PageRangeHider : public QObject {
+  public:
+    explicit PageRangeHider(QPrintDialog* dialog) : QObject(dialog) {
+        dialog->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) HidePageRange(static_cast<QWidget*>(watched));
+        return false;
+    }
+
+  private:
+    static void HidePageRange(QWidget* dialog) {
+        auto* box = dialog->findChild<QGroupBox*>(QStringLiteral("gbPrintRange"));
+        if (!box) return;
+        // Everything in the range box but the whole-document, selection and current-page
+        // choices: the "pages from … to" and "pages" choices with their fields.
+        static const QStringList kept = {QStringLiteral("printAll"),
+                                         QStringLiteral("printSelection"),
+                                         QStringLiteral("printCurrentPage")};
+        for (QWidget* w : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!kept.contains(w->objectName())) w->hide();
+    }
+};
+
+}  // namespace
+
+void SetUpPrintDialog(QPrintDialog& dialog, const PrinterRequest& request) {
+    QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
+    options.setFlag(QAbstractPrintDialog::PrintSelection, (request.flags & kPrintSelection) != 0);
+    const bool noPageRange = (request.flags & kPrintNoPageNums) != 0;
+    options.setFlag(QAbstractPrintDialog::PrintPageRange, !noPageRange);
+    dialog.setOptions(options);
+    if (noPageRange) new PageRangeHider(&dialog);
+
+    // The dialog's own proposal is a file named after the document in the home or current
+    // folder; the program's files go to its output folder.
+    QPrinter* printer = dialog.printer();
+    if (!request.printFileName.isEmpty() && printer && printer->outputFileName().isEmpty())
+        if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
+            edit->setText(QDir::toNativeSeparators(request.printFileName));
+}
 
 BackendAnswer QtDialogBackend::RunSave(const SaveRequest& request) {
     QFileDialog dialog(request.parent);
@@ -17,11 +68,17 @@ BackendAnswer QtDialogBackend::RunSave(const SaveRequest& request) {
         dialog.setNameFilters(names);
         dialog.selectNameFilter(names.value(request.filterIndex - 1, names.first()));
     }
-    QString ext = request.defaultExt;
-    if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
     // Letting the dialog add the extension too means its replace-the-file question is
-    // asked about the name that will actually be written.
-    dialog.setDefaultSuffix(ext);
+    // asked about the name that will actually be written. The extension follows the type
+    // the user picks in the dialog.
+    const int shownType = names.isEmpty() ? 1 : request.filterIndex;
+    dialog.setDefaultSuffix(ExtensionForType(request.filters, shownType, request.defaultExt));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, &names, &request](const QString& name) {
+            const int type = static_cast<int>(names.indexOf(name)) + 1;
+            dialog.setDefaultSuffix(ExtensionForType(request.filters, type, request.defaultExt));
+        });
     if (!request.initDir.isEmpty())
         dialog.setDirectory(QDir::fromNativeSeparators(request.initDir));
     dialog.selectFile(request.fileName);
@@ -55,12 +112,7 @@ BackendAnswer QtDialogBackend::RunPrinter(const PrinterRequest& request, QPrinte
         result = dialog.exec();
     } else {
         QPrintDialog dialog(&printer, request.parent);
-        QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
-        options.setFlag(QAbstractPrintDialog::PrintSelection,
-                        (request.flags & kPrintSelection) != 0);
-        options.setFlag(QAbstractPrintDialog::PrintPageRange,
-                        (request.flags & kPrintNoPageNums) == 0);
-        dialog.setOptions(options);
+        SetUpPrintDialog(dialog, request);
         result = dialog.exec();
     }
     if (result != QDialog::Accepted) {

@@ -4,7 +4,15 @@
 
 #include "output/commondialog.h"
 
+class QPrintDialog;
+
 namespace output {
+
+// Applies a print request to the print dialog before it is shown: the selection choice is
+// offered when the flags preselect it; with kPrintNoPageNums no page-range choice is
+// offered (not even the print system's own); and printing to a file proposes
+// request.printFileName while the printer has no file name of its own yet.
+void SetUpPrintDialog(QPrintDialog& dialog, const PrinterRequest& request);
 
 class QtDialogBackend : public DialogBackend {
   public:

@@ -45,6 +45,7 @@ QString ReportFileText(const QString& plainText) {
 QByteArray ImageFormatForName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) return "JPG";
+    if (suffix == QLatin1String("png")) return "PNG";
     return "BMP";
 }
 

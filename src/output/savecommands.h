@@ -21,8 +21,9 @@ inline constexpr char kImageFilter[] = "位图格式 (*.bmp)|*.bmp|jpg格式 (*.
 // paragraph breaks), so each "\n", "\r\n" or lone "\r" becomes CR LF.
 QString ReportFileText(const QString& plainText);
 
-// Image file format for a file name: "JPG" for names ending in .jpg or .jpeg (any case),
-// else "BMP". The file's content always matches its name.
+// Image file format for a file name: "JPG" for names ending in .jpg or .jpeg, "PNG" for
+// .png (any case), else "BMP"; so a name ending in .bmp, .jpg, .jpeg or .png always gets
+// that content, and any other name gets a BMP.
 QByteArray ImageFormatForName(const QString& path);
 
 // Writes `data` to `path` replacing any existing file; a failure leaves an existing file

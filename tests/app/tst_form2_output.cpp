@@ -45,6 +45,7 @@ class TstForm2Output : public QObject {
     void saveFollowsTheMode();
     void reportSaveCancelAndFailure();
     void printReportSelection();
+    void printWindowShowsClientArea();
     void printFailureIsReported();
     void pagingAndEditing();
     void aboutBox();
@@ -163,6 +164,27 @@ void TstForm2Output::printReportSelection() {
     QVERIFY2(text.contains("003") && text.contains("004"), qPrintable(text));
     QVERIFY2(!text.contains("001") && !text.contains("006"), qPrintable(text));
     QVERIFY(sink_.boxes.isEmpty());
+}
+
+void TstForm2Output::printWindowShowsClientArea() {
+    if (QStandardPaths::findExecutable("pdfimages").isEmpty()) QSKIP("pdfimages not installed");
+    const QString pdf = home().filePath("window.pdf");
+    dialogs_.AcceptPrinter(pdf);
+    QTest::keyClick(w_, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(dialogs_.printerRequests.size(), 1);
+    QCOMPARE(dialogs_.printerRequests[0].printFileName,
+             home().filePath("Zentravolix/Zentravolix.pdf"));
+
+    // The page holds one picture: the client area, menu bar left out.
+    QProcess p;
+    p.start("pdfimages", {"-list", pdf});
+    QVERIFY(p.waitForFinished(10000));
+    const QStringList rows =
+        QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 3);  // two heading lines, one image
+    const QSize client = w_->centralWidget()->size();
+    QCOMPARE(rows[2].split(' ', Qt::SkipEmptyParts).mid(3, 2),
+             (QStringList{QString::number(client.width()), QString::number(client.height())}));
 }
 
 void TstForm2Output::printFailureIsReported() {

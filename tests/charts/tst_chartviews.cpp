@@ -73,6 +73,27 @@ struct Views {
     }
 };
 
+// Bounding box of the pixels of `colour` in `area`; null when there are none.
+QRect Extent(const QImage& image, QRgb colour, QRect area) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixel(x, y) == colour) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Size of the pixels `text` covers when printed in the open, on a surface large enough.
+QSize PrintedSize(const QString& text, const QFont& font) {
+    DrawingSurface s;
+    s.setFont(font);
+    s.resize(400, 100);
+    s.cls();
+    s.setCurrentX(50);
+    s.setCurrentY(30);
+    s.print(text);
+    return Extent(s.image(), qRgb(0, 0, 0), s.image().rect()).size();
+}
+
 // Pixel of a strip where the user value lies (mouse events take pixels).
 QPoint StripPixelX(const DrawingSurface& s, double x) {
     return s.pixelAt(x, 68);
@@ -98,6 +119,8 @@ class TstChartViews : public QObject {
     void stripMarkers();
     void stripUnchangedWhenOutOfRange_data();
     void stripUnchangedWhenOutOfRange();
+    void captionsWholeAtStripEnds_data();
+    void captionsWholeAtStripEnds();
     void dragX_data();
     void dragX();
     void dragZShiftsTrace();
@@ -276,6 +299,73 @@ void TstChartViews::stripUnchangedWhenOutOfRange() {
     else
         charts::DrawYCursorStrip(s, 100, 100);
     QVERIFY(s.image() != before);
+}
+
+void TstChartViews::captionsWholeAtStripEnds_data() {
+    QTest::addColumn<bool>("xStrip");
+    QTest::addColumn<QString>("first");   // x1 or y, typed
+    QTest::addColumn<QString>("second");  // x2 or Z, typed
+    QTest::newRow("x1 left, x2 right") << true << "0"
+                                       << "1000";
+    QTest::newRow("x2 left, x1 right") << true << "1000"
+                                       << "0";
+    QTest::newRow("y top, Z bottom") << false << "1000"
+                                     << "0";
+    QTest::newRow("y bottom, Z top") << false << "0"
+                                     << "1000";
+}
+
+void TstChartViews::captionsWholeAtStripEnds() {
+    QFETCH(bool, xStrip);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    Views v;
+    // The strips at their size in the window (inside their borders), with the window's font.
+    QFont font({"SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
+    font.setPointSizeF(9);
+    DrawingSurface& s = xStrip ? v.picture4 : v.picture3;
+    s.resize(xStrip ? QSize(529, 49) : QSize(49, 396));
+    s.setFont(font);
+    v.views->InitXCursorStrip();
+    v.views->InitYCursorStrip();
+    if (xStrip) {
+        QVERIFY(v.views->EnterX1(first));
+        QVERIFY(v.views->EnterX2(second));
+    } else {
+        QVERIFY(v.views->EnterY(first));
+        QVERIFY(v.views->EnterZ(second));
+    }
+
+    // Each caption, in the half of the strip at its end, is as whole as printed in the open.
+    const QImage& image = s.image();
+    const QRect low = xStrip ? QRect(0, 0, image.width() / 2, image.height())
+                             : QRect(0, 0, image.width(), image.height() / 2);
+    const QRect high =
+        xStrip ? QRect(image.width() / 2, 0, image.width() - image.width() / 2, image.height())
+               : QRect(0, image.height() / 2, image.width(), image.height() - image.height() / 2);
+    const QString names[2] = {xStrip ? "x1:" : "y:", xStrip ? "x2:" : "Z:"};
+    const QString values[2] = {first, second};
+    for (int k = 0; k < 2; ++k) {
+        const QString caption = names[k] + values[k];
+        // x 0 and y 1000 lie in the first half (left, top), the others in the second.
+        const bool inLow = values[k] == (xStrip ? "0" : "1000");
+        const QRect drawn = Extent(image, qRgb(0, 0, 0), inLow ? low : high);
+        QCOMPARE(drawn.size(), PrintedSize(caption, font));
+        QVERIFY(image.rect().contains(drawn));
+    }
+    // The markers stay at their values: the cursors are unchanged.
+    const charts::ChartCursors& c = v.views->cursors();
+    if (xStrip) {
+        QCOMPARE(c.x1, first.toDouble());
+        QCOMPARE(c.x2, second.toDouble());
+        QCOMPARE(At(s, 0, 0), kBlue);
+        QCOMPARE(At(s, 1000, 0), kBlue);
+    } else {
+        QCOMPARE(c.y, first.toDouble());
+        QCOMPARE(int(c.z), second.toInt());
+        QCOMPARE(At(s, 0, 0), kBlue);
+        QCOMPARE(At(s, 0, 1000), kBlue);
+    }
 }
 
 void TstChartViews::dragX_data() {

@@ -39,6 +39,8 @@ class TstDrawingSurface : public QObject {
     void hostileCoordinates();
     void backColorClears();
     void printPutsTextTopLeftAtCurrentPosition();
+    void shiftInside_data();
+    void shiftInside();
     void imageFollowsWidgetSize();
     void mouseSignals_data();
     void mouseSignals();
@@ -200,6 +202,26 @@ void TstDrawingSurface::backColorClears() {
     QCOMPARE(CountColour(s.image(), qRgb(150, 150, 150)), 200);
     s.setBackColor(Qt::white);
     QCOMPARE(CountColour(s.image(), kWhite), 200);
+}
+
+void TstDrawingSurface::shiftInside_data() {
+    QTest::addColumn<QRect>("box");
+    QTest::addColumn<QPoint>("topLeft");
+    // Every row shifts into an area of 100 x 50 pixels.
+    QTest::newRow("inside stays") << QRect(10, 10, 30, 15) << QPoint(10, 10);
+    QTest::newRow("touching the right edge stays") << QRect(70, 0, 30, 15) << QPoint(70, 0);
+    QTest::newRow("past the left edge") << QRect(-8, 10, 30, 15) << QPoint(0, 10);
+    QTest::newRow("past the right edge") << QRect(90, 10, 30, 15) << QPoint(70, 10);
+    QTest::newRow("past the bottom edge") << QRect(10, 45, 30, 15) << QPoint(10, 35);
+    QTest::newRow("past the top edge") << QRect(10, -3, 30, 15) << QPoint(10, 0);
+    QTest::newRow("past a corner") << QRect(95, 48, 30, 15) << QPoint(70, 35);
+    QTest::newRow("wider than the area: left edge") << QRect(40, 10, 130, 15) << QPoint(0, 10);
+}
+
+void TstDrawingSurface::shiftInside() {
+    QFETCH(QRect, box);
+    QFETCH(QPoint, topLeft);
+    QCOMPARE(charts::ShiftInside(box, QSize(100, 50)), topLeft);
 }
 
 void TstDrawingSurface::printPutsTextTopLeftAtCurrentPosition() {

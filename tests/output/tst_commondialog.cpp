@@ -12,6 +12,8 @@ class TestCommonDialog : public QObject {
     void filterText();
     void defaultExtension_data();
     void defaultExtension();
+    void chosenTypeGivesExtension_data();
+    void chosenTypeGivesExtension();
     void typeIndexCarriesOver();
 };
 
@@ -20,10 +22,10 @@ void TestCommonDialog::filterText_data() {
     QTest::addColumn<QStringList>("nameFilters");
     QTest::newRow("report") << QString::fromUtf8("文本格式 (*.txt)|*.txt")
                             << QStringList{QString::fromUtf8("文本格式 (*.txt)")};
-    // Trailing separator; the second pattern has no dot and is what the dialog filters by.
+    // Trailing separator; each description names its patterns already and is shown once.
     QTest::newRow("image") << QString::fromUtf8("位图格式 (*.bmp)|*.bmp|jpg格式 (*.jpg)|*jpg|")
                            << QStringList{QString::fromUtf8("位图格式 (*.bmp)"),
-                                          QString::fromUtf8("jpg格式 (*.jpg) (*jpg)")};
+                                          QString::fromUtf8("jpg格式 (*.jpg)")};
     QTest::newRow("two patterns, no pattern")
         << "Pictures|*.bmp;*.jpg|All" << QStringList{"Pictures (*.bmp *.jpg)", "All (*)"};
 }
@@ -63,6 +65,37 @@ void TestCommonDialog::defaultExtension() {
     output::CommonDialog dialog(backend);
     dialog.DefaultExt = defaultExt;
     backend.AcceptSave(typed);
+    QVERIFY(dialog.ShowSave().accepted());
+    QCOMPARE(dialog.FileName, expected);
+}
+
+void TestCommonDialog::chosenTypeGivesExtension_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("expected");
+    const QString image = QString::fromUtf8("位图格式 (*.bmp)|*.bmp|jpg格式 (*.jpg)|*jpg|");
+    QTest::newRow("bare name, jpg type") << image << "/d/Zentravolix" << 2 << "/d/Zentravolix.jpg";
+    QTest::newRow("bare name, bmp type") << image << "/d/Zentravolix" << 1 << "/d/Zentravolix.bmp";
+    QTest::newRow("own extension wins over the type") << image << "/d/c.png" << 2 << "/d/c.png";
+    QTest::newRow("first of several patterns") << "Pictures|*.png;*.bmp"
+                                               << "/d/c" << 1 << "/d/c.png";
+    QTest::newRow("any-file type: default extension") << "All|*.*"
+                                                      << "/d/c" << 1 << "/d/c.bmp";
+    QTest::newRow("type without pattern: default extension") << "All|"
+                                                             << "/d/c" << 1 << "/d/c.bmp";
+}
+
+void TestCommonDialog::chosenTypeGivesExtension() {
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(int, type);
+    QFETCH(QString, expected);
+    output::ScriptedDialogBackend backend;
+    output::CommonDialog dialog(backend);
+    dialog.Filter = filter;
+    dialog.DefaultExt = ".bmp";
+    backend.AcceptSave(typed, type);
     QVERIFY(dialog.ShowSave().accepted());
     QCOMPARE(dialog.FileName, expected);
 }

@@ -36,6 +36,7 @@ const QStringList kLines = {QString::fromUtf8("组 数        数 值"), "1  12.
 class TestPrintCommands : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase();
     void printReport_data();
     void printReport();
     void printWindowImage();
@@ -47,6 +48,11 @@ class TestPrintCommands : public QObject {
     output::ScriptedDialogBackend backend_;
     RecordingSink sink_;
 };
+
+void TestPrintCommands::initTestCase() {
+    // The output folder is made below the home folder.
+    qputenv("HOME", dir_.path().toLocal8Bit());
+}
 
 void TestPrintCommands::printReport_data() {
     QTest::addColumn<int>("selectedLine");  // -1: nothing selected
