@@ -52,6 +52,7 @@ Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
     ConnectEvents();
     ConnectCharts();
     ConnectOutput();
+    ConnectDataLog();
     Form_Load();
 }
 
@@ -115,6 +116,7 @@ void Form2::closeEvent(QCloseEvent* event) {
 
 void Form2::Form_Unload() {
     SendCommand(protocol::kSignOff);
+    StopDataLog();
     if (form1_) form1_->close();
     // The window's timers go with it: nothing is sent after the sign-off.
     for (QTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7}) t->stop();
