@@ -55,6 +55,11 @@ bool EndsInsideLine(const QString& path) {
     return f.getChar(&last) && last != '\n';
 }
 
+// Rows written since the last sync are synced once that sync is the sync interval ago.
+bool SyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs) {
+    return unsynced && nowMs - lastSyncMs >= kDataLogSyncIntervalMs;
+}
+
 }  // namespace
 
 QByteArray DataLogHeader() {
@@ -103,10 +108,6 @@ QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 e
     return row;
 }
 
-bool DataLogSyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs) {
-    return unsynced && nowMs - lastSyncMs >= kDataLogSyncIntervalMs;
-}
-
 DataLogClock DataLogClock::System() {
     return {[] { return QDateTime::currentDateTime(); },
             [] {
@@ -148,13 +149,13 @@ bool DataLog::Append(const MeterRecord& record) {
     if (!IsRunning()) return false;
     const qint64 now = clock_.steadyMs();
     if (!Write(DataLogRow(record, clock_.now(), now - startMs_))) return false;
-    if (DataLogSyncDue(unsynced_, lastSyncMs_, now)) return Sync();
+    if (SyncDue(unsynced_, lastSyncMs_, now)) return Sync();
     return true;
 }
 
 bool DataLog::SyncIfDue() {
     if (!IsRunning()) return false;
-    if (!DataLogSyncDue(unsynced_, lastSyncMs_, clock_.steadyMs())) return true;
+    if (!SyncDue(unsynced_, lastSyncMs_, clock_.steadyMs())) return true;
     return Sync();
 }
 

@@ -51,10 +51,6 @@ QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 e
 // The longest time rows may wait in the file before it is synced to the disk.
 inline constexpr qint64 kDataLogSyncIntervalMs = 10000;
 
-// Whether the file is due to be synced at `nowMs` when it was last synced at `lastSyncMs`
-// and rows were written since (`unsynced`).
-bool DataLogSyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs);
-
 // Where the log takes its times from: the wall clock for the time column and a steady
 // millisecond count for elapsed_s and the sync interval. The defaults are the system's local
 // time and a monotonic clock; tests give fixed ones.
