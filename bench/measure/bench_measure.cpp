@@ -1,11 +1,15 @@
 // Timing of the measurement hot paths: one record decoded and turned into its live and report
-// texts, and the history report for the largest download (255 groups).
+// texts, the history report for the largest download (255 groups), and one live reading
+// logged to the data log (its row built, and the row written to a real file).
 
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QTemporaryDir>
 #include <array>
 
+#include "measure/datalog.h"
 #include "measure/historyreport.h"
 #include "measure/meterrecord.h"
 
@@ -47,6 +51,41 @@ void BM_HistoryReport255(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_HistoryReport255);
+
+void BM_DataLogRow(benchmark::State& state) {
+    const auto records = SampleRecords();
+    const QDateTime now = QDateTime::currentDateTime();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        QByteArray row = measure::DataLogRow(records[i % records.size()], now, qint64(i) * 500);
+        ++i;
+        benchmark::DoNotOptimize(row);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DataLogRow);
+
+// What a live reading costs with the log running: local time, row, one write to the file, and
+// the sync every 10 s spread over the readings between.
+void BM_DataLogAppend(benchmark::State& state) {
+    const auto records = SampleRecords();
+    QTemporaryDir dir;
+    measure::DataLog log;
+    if (!log.Start(dir.filePath(QStringLiteral("bench.csv")))) {
+        state.SkipWithError("cannot open the log file");
+        return;
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        if (!log.Append(records[i++ % records.size()])) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    log.Stop();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DataLogAppend);
 
 }  // namespace
 

@@ -61,6 +61,7 @@ Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
     ConnectEvents();
     ConnectCharts();
     ConnectOutput();
+    ConnectDataLog();
     Form_Load();
 }
 
@@ -121,6 +122,7 @@ void Form2::closeEvent(QCloseEvent* event) {
 
 void Form2::Form_Unload() {
     Link->SignOff();
+    StopDataLog();
     if (form1_) form1_->close();
     // The window's timers go with it: nothing is sent after the sign-off.
     Link->StopTimers();

@@ -14,6 +14,7 @@
 #include "output/messagesink.h"
 
 #include "form1.h"
+#include "measure/datalog.h"
 #include "measure/liveseries.h"
 #include "protocol/meterlink.h"
 #include "serial/commport.h"
@@ -67,6 +68,14 @@ class Form2 : public QMainWindow {
     bool ApplySerialSettings(QString* error = nullptr);  // false: the port refused the settings
     void SendCommand(int code);
     Form1* settingsDialog() const { return form1_; }
+
+    // The data log (form2_datalog.cpp): from StartDataLog on, one row per live reply is
+    // appended to `path`. False when the file cannot be opened or written: the status line
+    // and stderr say so and the program goes on without the log. StopDataLog syncs and
+    // closes the file. The File menu's entry shows whether a log is running.
+    bool StartDataLog(const QString& path);
+    void StopDataLog();
+    bool DataLogRunning() const { return dataLog_.IsRunning(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -132,6 +141,12 @@ class Form2 : public QMainWindow {
     void mnuprintsetting_Click();
     void mnuaboutus_Click();
 
+    // Data log (form2_datalog.cpp).
+    void ConnectDataLog();
+    void mnudatalog_Click();
+    void LogLiveReading(const measure::MeterRecord& record);
+    void ShowDataLogFailure(bool afterThisReply);
+
     // Timers.
     void Timer1_Timer();
 
@@ -143,6 +158,8 @@ class Form2 : public QMainWindow {
     std::unique_ptr<output::DialogBackend> ownDialogs_;
     std::unique_ptr<output::MessageSink> ownMessages_;
     output::MessageSink* messages_ = nullptr;
+    measure::DataLog dataLog_;
+    QTimer* dataLogSync_ = nullptr;  // lets waiting rows reach the disk when readings stop
 
   public:
     // Controls, under their designer names (also their objectName).
@@ -169,6 +186,7 @@ class Form2 : public QMainWindow {
             *mnucomsetting = nullptr, *mnuuppage = nullptr, *mnudownpage = nullptr, *mnux = nullptr,
             *mnucopy = nullptr, *mnupaste = nullptr, *mnudelete = nullptr, *mnucancel = nullptr,
             *mnurun1 = nullptr, *mnupause = nullptr, *mnustop = nullptr, *mnuaboutus = nullptr;
+    QAction* mnudatalog = nullptr;  // File menu "数据记录(&L)...", checked while logging
 };
 
 }  // namespace app

@@ -298,7 +298,9 @@ void Form2::BuildMenus() {
         NewAction("mnuprint", QStringLiteral("打印(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P));
     mnuprintsetting = NewAction("mnuprintsetting", QStringLiteral("打印设置"), QKeySequence());
     mnuexit = NewAction("mnuexit", QStringLiteral("退出(&X)"), QKeySequence(Qt::CTRL | Qt::Key_E));
-    file->addActions({mnusave, mnuprint, mnuprintsetting, mnuexit});
+    mnudatalog = NewAction("mnudatalog", QStringLiteral("数据记录(&L)..."), QKeySequence());
+    mnudatalog->setCheckable(true);
+    file->addActions({mnusave, mnuprint, mnuprintsetting, mnudatalog, mnuexit});
 
     QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
     edit->setObjectName(QStringLiteral("mnuedit"));

@@ -25,6 +25,7 @@ void Form2::DecodeLiveFrame() {
     ShowReading(r.label7);
     if (r.label8) Label8->setText(*r.label8);
     if (r.redraw) Charts->DrawLiveChart();
+    if (dataLog_.IsRunning()) LogLiveReading(r.record);
 }
 
 void Form2::BuildHistoryReport() {

@@ -23,20 +23,30 @@ void LiveSeries::Record(float readingMa, float chartValue, int windowSampleCount
     if (writeIndex < kSlots) chartValues[std::size_t(writeIndex)] = chartValue;
 }
 
+LiveReading ReadLiveRecord(const MeterRecord& record) {
+    const DecodedRecord d = DecodeRecord(record);
+    LiveReading reading;
+    reading.text = LiveText(d);
+    if (d.kind != RecordKind::Error) reading.recordedMa = d.recordedMa;
+    reading.status = record.status;
+    return reading;
+}
+
 LiveDecodeResult DecodeLiveFrame(const QByteArray& reply, int storedGroupCount, int slider1Position,
                                  int slider2Position, LiveSeries& series) {
     LiveDecodeResult result;
     const int count = std::min(storedGroupCount, WholeRecordCount(reply));
     if (count < 1) return result;
 
-    DecodedRecord last;
-    for (int k = 0; k < count; ++k) last = DecodeRecord(*RecordAt(reply, k));
+    // Each record in turn sets the reading text; only the last one's text remains.
+    result.record = *RecordAt(reply, count - 1);
+    const LiveReading last = ReadLiveRecord(result.record);
     result.handled = true;
-    result.label7 = LiveText(last);
-    if (last.kind == RecordKind::Error) return result;
+    result.label7 = last.text;
+    if (!last.recordedMa) return result;
 
     const ChartScale scale = ChartScaleFor(slider1Position);
-    series.Record(last.recordedMa, ApplyChartScale(scale, last.recordedMa),
+    series.Record(*last.recordedMa, ApplyChartScale(scale, *last.recordedMa),
                   WindowSampleCount(slider2Position));
     result.label8 = scale.caption;
     result.redraw = true;

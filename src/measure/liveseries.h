@@ -19,7 +19,20 @@
 #include <array>
 #include <optional>
 
+#include "meterrecord.h"
+
 namespace measure {
+
+// What one live record means, as the window shows and records it: the big reading's text
+// ("-42mA", "0L", "ERROR"), the value recorded in mA (the magnitude; none for an error
+// record, which is not recorded) and the status code. Needs no window.
+struct LiveReading {
+    QString text;
+    std::optional<float> recordedMa;
+    quint8 status = 0;
+};
+
+LiveReading ReadLiveRecord(const MeterRecord& record);
 
 struct LiveSeries {
     static constexpr int kSlots = 501;
@@ -41,6 +54,7 @@ struct LiveDecodeResult {
     QString label7;                 // text for the big reading
     std::optional<QString> label8;  // scale caption when a reading was recorded
     bool redraw = false;            // the chart must be redrawn (a reading was recorded)
+    MeterRecord record;             // the record the reading text comes from (when handled)
 };
 
 // Decodes records 1..storedGroupCount of a live reply, as far as the reply holds whole records.

@@ -3,6 +3,7 @@
 
 #include "alarmentry.h"     // IWYU pragma: export
 #include "chartscale.h"     // IWYU pragma: export
+#include "datalog.h"        // IWYU pragma: export
 #include "formatvalue.h"    // IWYU pragma: export
 #include "historyreport.h"  // IWYU pragma: export
 #include "leadingnumber.h"  // IWYU pragma: export

@@ -18,8 +18,9 @@ namespace {
 constexpr int kJpegQuality = 95;
 
 // Sets up the dialog for a save and shows it; true when a path was confirmed.
-bool AskForPath(CommonDialog& dialog, const char* filter, const QString& defaultExt) {
-    dialog.FileName = QString::fromLatin1(kDefaultFileName);
+bool AskForPath(CommonDialog& dialog, const char* filter, const QString& defaultExt,
+                const char* fileName = kDefaultFileName) {
+    dialog.FileName = QString::fromLatin1(fileName);
     dialog.Filter = QString::fromUtf8(filter);
     dialog.DefaultExt = defaultExt;
     dialog.InitDir = OutputFolder();
@@ -79,6 +80,15 @@ bool SaveChartImage(CommonDialog& dialog, const QImage& chart) {
     if (!opaque.save(&buffer, format.constData(), format == "JPG" ? kJpegQuality : -1))
         return false;
     return WriteFileAtomically(path, data);
+}
+
+std::optional<QString> AskDataLogPath(CommonDialog& dialog) {
+    const int imageType = dialog.FilterIndex;
+    const bool accepted =
+        AskForPath(dialog, kDataLogFilter, QStringLiteral(".csv"), kDataLogFileName);
+    dialog.FilterIndex = imageType;
+    if (!accepted) return std::nullopt;
+    return dialog.FileName;
 }
 
 void mnusave_Click(CommonDialog& dialog, int mode, const QImage& chart, const QTextEdit& report) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 class QImage;
 class QTextEdit;
@@ -14,6 +15,8 @@ class CommonDialog;
 
 inline constexpr char kReportFilter[] = "文本格式 (*.txt)|*.txt";
 inline constexpr char kImageFilter[] = "位图格式 (*.bmp)|*.bmp|jpg格式 (*.jpg)|*jpg|";
+inline constexpr char kDataLogFilter[] = "CSV格式 (*.csv)|*.csv";
+inline constexpr char kDataLogFileName[] = "Zentravolix.csv";
 
 // The report file's text for the report view's plain text: every line break as CR LF,
 // nothing added at the end (the file is written as UTF-8 without a byte order mark). The
@@ -40,6 +43,12 @@ bool SaveReportText(CommonDialog& dialog, const QTextEdit& report);
 // the type confirmed at the last use of the dialog: ".bmp" for the first type, else ".jpg".
 // All outcomes are silent. True when a file was written.
 bool SaveChartImage(CommonDialog& dialog, const QImage& chart);
+
+// The data log's save dialog: proposes "Zentravolix.csv" in the output folder (created
+// first), ".csv" appended to a name without extension. The confirmed path, or nothing when
+// the user cancelled or the dialog failed (both silent). The file type the user last chose for
+// the chart image stays as it was, so the next image save proposes the same extension.
+std::optional<QString> AskDataLogPath(CommonDialog& dialog);
 
 // File menu "保存": mode 1 (real-time monitoring) saves the chart image, any other mode
 // the report text.

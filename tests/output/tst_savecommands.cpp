@@ -58,6 +58,8 @@ class TestSaveCommands : public QObject {
     void extensionFollowsLastConfirmedType();
     void imageIsTakenWhenDialogCloses();
     void failuresLeaveEverything();
+    void dataLogPath_data();
+    void dataLogPath();
 
   private:
     QScopedPointer<QTemporaryDir> home_;
@@ -192,6 +194,48 @@ void TestSaveCommands::failuresLeaveEverything() {
     QVERIFY(QDir(cwd.path()).isEmpty());
     QCOMPARE(report.toPlainText(), shown);
     QVERIFY(!report.document()->isModified());
+}
+
+void TestSaveCommands::dataLogPath_data() {
+    QTest::addColumn<QString>("answer");  // "proposal", "cancel", "fail" or a typed name
+    QTest::addColumn<QString>("path");    // in the home folder; empty: no path
+    QTest::newRow("proposal") << "proposal"
+                              << "Zentravolix/Zentravolix.csv";
+    QTest::newRow("typed without extension") << "trend"
+                                             << "trend.csv";
+    QTest::newRow("typed with extension") << "trend.log"
+                                          << "trend.log";
+    QTest::newRow("cancel") << "cancel"
+                            << "";
+    QTest::newRow("dialog failed") << "fail"
+                                   << "";
+}
+
+void TestSaveCommands::dataLogPath() {
+    QFETCH(QString, answer);
+    QFETCH(QString, path);
+    output::CommonDialog dialog(backend_);
+    dialog.FilterIndex = 2;  // the JPEG type, confirmed at an earlier image save
+    if (answer == "proposal")
+        backend_.AcceptSave();
+    else if (answer == "cancel")
+        backend_.Cancel();
+    else if (answer == "fail")
+        backend_.Fail("no dialog");
+    else
+        backend_.AcceptSave(home_->filePath(answer));
+
+    const std::optional<QString> chosen = output::AskDataLogPath(dialog);
+    QCOMPARE(chosen.has_value(), !path.isEmpty());
+    if (chosen) QCOMPARE(*chosen, home_->filePath(path));
+    const output::SaveRequest& shown = backend_.saveRequests.last();
+    QCOMPARE(shown.fileName, QString("Zentravolix.csv"));
+    QCOMPARE(shown.initDir, output::OutputFolder());
+    QVERIFY(QFileInfo(output::OutputFolder()).isDir());  // created before the dialog opened
+    QCOMPARE(shown.filters, (QList<output::FilterEntry>{{"CSV格式 (*.csv)", "*.csv"}}));
+    QCOMPARE(shown.defaultExt, QString(".csv"));
+    QCOMPARE(dialog.FilterIndex, 2);                  // the next image save still proposes ".jpg"
+    QVERIFY(QDir(output::OutputFolder()).isEmpty());  // asking writes nothing
 }
 
 QTEST_MAIN(TestSaveCommands)

@@ -1,0 +1,83 @@
+// The main window's data log: the File menu entry that starts and stops it, one row for each
+// live reply, and the status line when the file cannot be written. The rows and the file are
+// the measurement library's.
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QTimer>
+#include <cstdio>
+
+#include "form2.h"
+#include "output/savecommands.h"
+
+namespace app {
+namespace {
+
+// Rows waiting for the disk are checked once a second; the log syncs them once they have
+// waited its sync interval.
+constexpr int kDataLogSyncTickMs = 1000;
+
+}  // namespace
+
+void Form2::ConnectDataLog() {
+    dataLogSync_ = new QTimer(this);
+    dataLogSync_->setObjectName(QStringLiteral("dataLogSync"));
+    dataLogSync_->setInterval(kDataLogSyncTickMs);
+    connect(dataLogSync_, &QTimer::timeout, this, [this] {
+        if (!dataLog_.SyncIfDue()) ShowDataLogFailure(false);
+    });
+    connect(mnudatalog, &QAction::triggered, this, &Form2::mnudatalog_Click);
+}
+
+void Form2::mnudatalog_Click() {
+    // The entry ticks itself when chosen; it shows whether a log runs, nothing else.
+    mnudatalog->setChecked(dataLog_.IsRunning());
+    if (dataLog_.IsRunning()) {
+        StopDataLog();
+        return;
+    }
+    if (const std::optional<QString> path = output::AskDataLogPath(*CommonDialog1))
+        StartDataLog(*path);
+}
+
+bool Form2::StartDataLog(const QString& path) {
+    const bool started = dataLog_.Start(path);
+    mnudatalog->setChecked(started);
+    if (!started) {
+        ShowDataLogFailure(false);
+        return false;
+    }
+    dataLogSync_->start();
+    return true;
+}
+
+void Form2::StopDataLog() {
+    if (!dataLog_.IsRunning()) return;
+    dataLogSync_->stop();
+    mnudatalog->setChecked(false);
+    if (!dataLog_.Stop()) ShowDataLogFailure(false);
+}
+
+void Form2::LogLiveReading(const measure::MeterRecord& record) {
+    if (!dataLog_.Append(record)) ShowDataLogFailure(true);
+}
+
+void Form2::ShowDataLogFailure(bool afterThisReply) {
+    // The log has stopped itself; the program goes on without it.
+    dataLogSync_->stop();
+    mnudatalog->setChecked(false);
+    const QString path = QDir::toNativeSeparators(dataLog_.Path());
+    std::fprintf(stderr, "leakmeter: cannot write the data log %s: %s\n", qPrintable(path),
+                 qPrintable(dataLog_.ErrorString()));
+    const QString text = QStringLiteral("数据记录失败 ") + path;
+    if (!afterThisReply) {
+        Label6->setText(text);
+        return;
+    }
+    // The reply being handled still sets its own status text; the failure is shown after it,
+    // so that it stays until the next event.
+    QTimer::singleShot(0, this, [this, text] { Label6->setText(text); });
+}
+
+}  // namespace app

@@ -1,0 +1,291 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QtTest>
+
+#include <sys/resource.h>
+#include <csignal>
+
+#include "measure/datalog.h"
+
+using namespace measure;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+MeterRecord Record(const QByteArray& hex) {
+    const QByteArray b = QByteArray::fromHex(hex);
+    return {quint8(b[0]), quint8(b[1]), quint8(b[2])};
+}
+
+// 2026-12-08 17:31:02.517 at UTC+08:00.
+QDateTime Beijing(int msec = 517) {
+    return QDateTime(QDate(2026, 12, 8), QTime(17, 31, 2, msec), QTimeZone(8 * 3600));
+}
+
+// A clock the test moves by hand.
+struct ManualClock {
+    QDateTime wall = Beijing(0);
+    qint64 ms = 1'000'000;
+    DataLogClock clock() {
+        return {[this] { return wall.addMSecs(ms - 1'000'000); }, [this] { return ms; }};
+    }
+};
+
+const QRegularExpression kRow(QStringLiteral(
+    R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,\d+\.\d{3},[^,]+,[0-9.]*,\d{1,3},([0-9A-F]{6})$)"));
+
+}  // namespace
+
+class TestDataLog : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void rows_data();
+    void rows();
+    void csvField_data();
+    void csvField();
+    void appendsToWhatIsThere_data();
+    void appendsToWhatIsThere();
+    void clockGivesTimesAndSyncs();
+    void cannotOpen_data();
+    void cannotOpen();
+    void writeFailureStopsTheLog();
+    void killedWriterLeavesWholeRows();
+};
+
+void TestDataLog::rows_data() {
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<QByteArray>("row");
+    const QDateTime t = Beijing();
+    QTest::newRow("negative mA") << QByteArray("002A17") << t << qint64(12503)
+                                 << QByteArray(
+                                        "2026-12-08T17:31:02.517+08:00,12.503,-42mA,42,23,"
+                                        "002A17\r\n");
+    QTest::newRow("overload") << QByteArray("000009") << t << qint64(0)
+                              << QByteArray(
+                                     "2026-12-08T17:31:02.517+08:00,0.000,0L,0,9,000009\r\n");
+    QTest::newRow("invalid code") << QByteArray("01021B") << t << qint64(500)
+                                  << QByteArray(
+                                         "2026-12-08T17:31:02.517+08:00,0.500,ERROR,,27,"
+                                         "01021B\r\n");
+    QTest::newRow("mA with fraction")
+        << QByteArray("0C3201") << t << qint64(1500)
+        << QByteArray("2026-12-08T17:31:02.517+08:00,1.500,12.5mA,12.5,1,0C3201\r\n");
+    QTest::newRow("hundredth of a mA")
+        << QByteArray("000102") << t << qint64(2000)
+        << QByteArray("2026-12-08T17:31:02.517+08:00,2.000,0.01mA,0.01,2,000102\r\n");
+    QTest::newRow("thousandth of a mA")
+        << QByteArray("00050A") << t << qint64(2500)
+        << QByteArray("2026-12-08T17:31:02.517+08:00,2.500,0.005mA,0.005,10,00050A\r\n");
+    QTest::newRow("amperes recorded in mA")
+        << QByteArray("63630C") << t << qint64(3000)
+        << QByteArray("2026-12-08T17:31:02.517+08:00,3.000,9999A,9999000,12,63630C\r\n");
+    QTest::newRow("west of UTC, hours of elapsed time")
+        << QByteArray("002A17")
+        << QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5, 6), QTimeZone(-(3 * 3600 + 1800)))
+        << qint64(36'000'001)
+        << QByteArray("2027-01-02T03:04:05.006-03:30,36000.001,-42mA,42,23,002A17\r\n");
+    QTest::newRow("UTC") << QByteArray("002A17")
+                         << QDateTime(QDate(2026, 6, 1), QTime(0, 0), QTimeZone::utc()) << qint64(0)
+                         << QByteArray(
+                                "2026-06-01T00:00:00.000+00:00,0.000,-42mA,42,23,"
+                                "002A17\r\n");
+}
+
+void TestDataLog::rows() {
+    QFETCH(QByteArray, record);
+    QFETCH(QDateTime, time);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(QByteArray, row);
+    QCOMPARE(DataLogRow(Record(record), time, elapsedMs), row);
+}
+
+void TestDataLog::csvField_data() {
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("plain") << QByteArray("-42mA") << QByteArray("-42mA");
+    QTest::newRow("comma") << QByteArray("1,5") << QByteArray("\"1,5\"");
+    QTest::newRow("quote") << QByteArray("a\"b") << QByteArray("\"a\"\"b\"");
+    QTest::newRow("line break") << QByteArray("a\r\nb") << QByteArray("\"a\r\nb\"");
+}
+
+void TestDataLog::csvField() {
+    QFETCH(QByteArray, field);
+    QFETCH(QByteArray, written);
+    QCOMPARE(CsvField(field), written);
+}
+
+void TestDataLog::appendsToWhatIsThere_data() {
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("kept");  // what precedes the new rows afterwards
+    const QByteArray header = DataLogHeader();
+    const QByteArray oldRow = "2026-12-08T17:00:00.000+08:00,0.000,0L,0,9,000009\r\n";
+    QTest::newRow("new file") << false << QByteArray() << header;
+    QTest::newRow("empty file") << true << QByteArray() << header;
+    QTest::newRow("earlier log") << true << header + oldRow << header + oldRow;
+    QTest::newRow("row cut short by a kill")
+        << true << header + oldRow + "2026-12-08T17:00:00.500+08"
+        << header + oldRow + "2026-12-08T17:00:00.500+08\r\n";
+    QTest::newRow("other text without final line break")
+        << true << QByteArray("notes") << QByteArray("notes\r\n");
+}
+
+void TestDataLog::appendsToWhatIsThere() {
+    QFETCH(bool, exists);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, kept);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.csv");
+    if (exists) QVERIFY(WriteAll(path, before));
+
+    ManualClock c;
+    DataLog log(c.clock());
+    QVERIFY2(log.Start(path), qPrintable(log.ErrorString()));
+    QVERIFY(log.Append(Record("002A17")));
+    c.ms += 500;
+    QVERIFY(log.Append(Record("01021B")));
+    QVERIFY(log.Stop());
+    QVERIFY(!log.IsRunning());
+
+    QCOMPARE(ReadAll(path), kept + DataLogRow(Record("002A17"), c.wall, 0) +
+                                DataLogRow(Record("01021B"), c.wall.addMSecs(500), 500));
+}
+
+void TestDataLog::clockGivesTimesAndSyncs() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.csv");
+    ManualClock c;
+    DataLog log(c.clock());
+    QVERIFY(log.Start(path));
+    QCOMPARE(log.SyncCount(), 0);
+
+    c.ms += 9999;  // header and one row waiting just under 10 s: not yet
+    QVERIFY(log.Append(Record("000009")));
+    QCOMPARE(log.SyncCount(), 0);
+    c.ms += 1;  // the next row makes it 10 s
+    QVERIFY(log.Append(Record("000009")));
+    QCOMPARE(log.SyncCount(), 1);
+
+    c.ms += 10'000;  // nothing written since: an idle tick does not sync
+    QVERIFY(log.SyncIfDue());
+    QCOMPARE(log.SyncCount(), 1);
+    QVERIFY(log.Append(Record("000009")));  // written at 20 s, 10 s after the sync
+    QCOMPARE(log.SyncCount(), 2);
+    QVERIFY(log.Append(Record("000009")));
+    c.ms += 10'000;  // no further reading: the idle tick syncs the waiting row
+    QVERIFY(log.SyncIfDue());
+    QCOMPARE(log.SyncCount(), 3);
+    QVERIFY(log.Append(Record("000009")));
+    QVERIFY(log.Stop());  // stopping syncs
+    QCOMPARE(log.SyncCount(), 4);
+
+    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    QCOMPARE(lines.size(), 7);  // header, five rows, nothing after the last CR LF
+    QVERIFY(lines[1].startsWith("2026-12-08T17:31:11.999+08:00,9.999,0L,"));
+    QVERIFY(lines[2].startsWith("2026-12-08T17:31:12.000+08:00,10.000,0L,"));
+    QVERIFY(lines[5].startsWith("2026-12-08T17:31:32.000+08:00,30.000,0L,"));
+}
+
+void TestDataLog::cannotOpen_data() {
+    QTest::addColumn<QString>("path");  // relative to a fresh folder
+    QTest::newRow("folder missing") << "missing/log.csv";
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("under a plain file") << "plain/log.csv";
+    QTest::newRow("device full") << "/dev/full";
+}
+
+void TestDataLog::cannotOpen() {
+    QFETCH(QString, path);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("folder"));
+    QVERIFY(WriteAll(dir.filePath("plain"), "keep"));
+    DataLog log;
+    QVERIFY(!log.Start(dir.filePath(path)));
+    QVERIFY(!log.ErrorString().isEmpty());
+    QVERIFY(!log.IsRunning());
+    QVERIFY(!log.Append(Record("002A17")));  // nothing is written after a failed start
+    QCOMPARE(ReadAll(dir.filePath("plain")), QByteArray("keep"));
+    QVERIFY(!QFile::exists(dir.filePath("missing")));
+}
+
+// A disk that fills up while logging: the row that does not fit fails with a reason, the log
+// stops, and the rows written before are all still there.
+void TestDataLog::writeFailureStopsTheLog() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.csv");
+    ManualClock c;
+    const QByteArray row = DataLogRow(Record("002A17"), c.wall, 0);
+    const QByteArray expected = DataLogHeader() + row + row;
+
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = rlim_t(expected.size() + row.size() / 2);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    DataLog log(c.clock());
+    const bool started = log.Start(path);
+    const bool first = log.Append(Record("002A17"));
+    const bool second = log.Append(Record("002A17"));
+    const bool third = log.Append(Record("002A17"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(started && first && second);
+    QVERIFY(!third);
+    QVERIFY(!log.ErrorString().isEmpty());
+    QVERIFY(!log.IsRunning());
+    QVERIFY(ReadAll(path).startsWith(expected));
+}
+
+// A log killed with SIGKILL while rows pour in holds every row it wrote, whole and in order,
+// with at most one partial line at the end.
+void TestDataLog::killedWriterLeavesWholeRows() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.csv");
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::ForwardedChannels);
+    writer.start(QStringLiteral(DATALOG_WRITER_PATH), {path, QStringLiteral("100000000")});
+    QVERIFY(writer.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 256 * 1024, 20000);
+    writer.kill();
+    QVERIFY(writer.waitForFinished(5000));
+    QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+
+    const QByteArray bytes = ReadAll(path);
+    QList<QByteArray> lines = bytes.split('\n');
+    const QByteArray last = lines.takeLast();  // empty when the kill fell between rows
+    QVERIFY(last.size() < 80);
+    QCOMPARE(lines.takeFirst(), DataLogHeader().chopped(1));
+    QVERIFY(lines.size() > 1000);
+    int expected = 0;
+    for (const QByteArray& line : std::as_const(lines)) {
+        QVERIFY2(line.endsWith('\r'), line.constData());
+        const QRegularExpressionMatch m = kRow.match(QString::fromUtf8(line.chopped(1)));
+        QVERIFY2(m.hasMatch(), line.constData());
+        // The writer's records count up: low pair, high pair = row number mod 10000.
+        const QByteArray rec = QByteArray::fromHex(m.captured(1).toLatin1());
+        QCOMPARE(int(quint8(rec[1])) * 100 + int(quint8(rec[0])), expected % 10000);
+        ++expected;
+    }
+}
+
+QTEST_GUILESS_MAIN(TestDataLog)
+#include "tst_datalog.moc"
