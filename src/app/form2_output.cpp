@@ -2,12 +2,14 @@
 // about box, each handed to the output library with the window's current mode.
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
 
 #include "form2.h"
 #include "output/aboutbox.h"
 #include "output/editcommands.h"
+#include "output/menukeyboard.h"
 #include "output/printcommands.h"
 #include "output/savecommands.h"
 
@@ -32,6 +34,13 @@ void Form2::ConnectOutput() {
     connect(mnuprint, &QAction::triggered, this, &Form2::mnuprint_Click);
     connect(mnuprintsetting, &QAction::triggered, this, &Form2::mnuprintsetting_Click);
     connect(mnuaboutus, &QAction::triggered, this, &Form2::mnuaboutus_Click);
+
+    // The menus' accelerators and the Edit menu work whichever box has the keyboard.
+    for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8}) {
+        output::GiveAcceleratorsToWindow(box, this);
+        output::KeepSelectionThroughMenuBar(box);
+    }
+    output::GiveAcceleratorsToWindow(RichTextBox1, this);
 }
 
 void Form2::Command5_Click() {
