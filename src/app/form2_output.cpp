@@ -2,9 +2,12 @@
 // about box, each handed to the output library with the window's current mode.
 
 #include <QAction>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <cstdio>
 
 #include "form2.h"
 #include "output/aboutbox.h"
@@ -43,14 +46,24 @@ void Form2::ConnectOutput() {
     output::GiveAcceleratorsToWindow(RichTextBox1, this);
 }
 
+void Form2::ReportSaveFailure(const QString& reason) {
+    if (reason.isEmpty()) return;  // written, or cancelled
+    Label6->setText(QStringLiteral("保存失败") + QDir::toNativeSeparators(CommonDialog1->FileName));
+    std::fprintf(stderr, "leakmeter: %s\n", reason.toLocal8Bit().constData());
+}
+
 void Form2::Command5_Click() {
-    output::SaveReportText(*CommonDialog1, *RichTextBox1);
+    QString failure;
+    output::SaveReportText(*CommonDialog1, *RichTextBox1, &failure);
+    ReportSaveFailure(failure);
 }
 
 void Form2::mnusave_Click() {
     // The chart's own image is read when the dialog closes: what is saved is the chart
     // as it stands then.
-    output::mnusave_Click(*CommonDialog1, MonitorMode, Picture1->image(), *RichTextBox1);
+    QString failure;
+    output::mnusave_Click(*CommonDialog1, MonitorMode, Picture1->image(), *RichTextBox1, &failure);
+    ReportSaveFailure(failure);
 }
 
 void Form2::mnuprint_Click() {
