@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTextEdit>
 #include <QTimer>
@@ -84,8 +85,21 @@ void Form2::ConnectEvents() {
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
-    connect(Option1, &QRadioButton::clicked, this, &Form2::Option1_Click);
-    connect(Option2, &QRadioButton::clicked, this, &Form2::Option2_Click);
+    // The mode follows the option becoming selected, whether by mouse, keyboard or an
+    // assistive tool. Alone in its frame, the selected option would let a click or a
+    // toggle unselect it: it stays selected, and nothing else happens.
+    const auto follow = [this](QRadioButton* option, int mode, void (Form2::*enter)()) {
+        connect(option, &QRadioButton::toggled, this, [this, option, mode, enter](bool on) {
+            if (on) {
+                (this->*enter)();
+            } else if (MonitorMode == mode) {
+                const QSignalBlocker quiet(option);
+                option->setChecked(true);
+            }
+        });
+    };
+    follow(Option1, 1, &Form2::Option1_Click);
+    follow(Option2, 2, &Form2::Option2_Click);
 
     connect(mnurun1, &QAction::triggered, this, &Form2::Command1_Click);
     connect(mnupause, &QAction::triggered, this, &Form2::Command2_Click);
@@ -109,8 +123,7 @@ void Form2::Form_Load() {
             QStringLiteral("握手失败,请检查设备是否开启或者线缆连接,通信设置是否正确."));
         DeviceConnected = 0;
     }
-    Option1->setChecked(true);
-    Option1_Click();
+    Option1->setChecked(true);  // applies the real-time mode
     ResetAlarmThreshold();
     Command1_Click();
 }

@@ -137,6 +137,7 @@ class Form2 : public QMainWindow {
     void ConnectOutput();
     void Command5_Click();
     void mnusave_Click();
+    void ReportSaveFailure(const QString& reason);  // empty reason: nothing to say
     void mnuprint_Click();
     void mnuprintsetting_Click();
     void mnuaboutus_Click();

@@ -15,6 +15,7 @@
 #include "artwork.h"
 #include "form2.h"
 #include "livereading.h"
+#include "output/reportview.h"
 #include "statuslamp.h"
 #include "twips.h"
 
@@ -222,7 +223,7 @@ void Form2::BuildControls() {
     Label18->setAlignment(Qt::AlignCenter);
 
     // Work area, report view: over the same rectangle as the chart view.
-    RichTextBox1 = new QTextEdit(client);
+    RichTextBox1 = new output::ReportView(client);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->setGeometry(Tw(360, 2400, 8655, 6735));
     RichTextBox1->setAcceptRichText(false);

@@ -2,12 +2,17 @@
 // about box, each handed to the output library with the window's current mode.
 
 #include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <cstdio>
 
 #include "form2.h"
 #include "output/aboutbox.h"
 #include "output/editcommands.h"
+#include "output/menukeyboard.h"
 #include "output/printcommands.h"
 #include "output/savecommands.h"
 
@@ -32,16 +37,33 @@ void Form2::ConnectOutput() {
     connect(mnuprint, &QAction::triggered, this, &Form2::mnuprint_Click);
     connect(mnuprintsetting, &QAction::triggered, this, &Form2::mnuprintsetting_Click);
     connect(mnuaboutus, &QAction::triggered, this, &Form2::mnuaboutus_Click);
+
+    // The menus' accelerators and the Edit menu work whichever box has the keyboard.
+    for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8}) {
+        output::GiveAcceleratorsToWindow(box, this);
+        output::KeepSelectionThroughMenuBar(box);
+    }
+    output::GiveAcceleratorsToWindow(RichTextBox1, this);
+}
+
+void Form2::ReportSaveFailure(const QString& reason) {
+    if (reason.isEmpty()) return;  // written, or cancelled
+    Label6->setText(QStringLiteral("保存失败") + QDir::toNativeSeparators(CommonDialog1->FileName));
+    std::fprintf(stderr, "leakmeter: %s\n", reason.toLocal8Bit().constData());
 }
 
 void Form2::Command5_Click() {
-    output::SaveReportText(*CommonDialog1, *RichTextBox1);
+    QString failure;
+    output::SaveReportText(*CommonDialog1, *RichTextBox1, &failure);
+    ReportSaveFailure(failure);
 }
 
 void Form2::mnusave_Click() {
     // The chart's own image is read when the dialog closes: what is saved is the chart
     // as it stands then.
-    output::mnusave_Click(*CommonDialog1, MonitorMode, Picture1->image(), *RichTextBox1);
+    QString failure;
+    output::mnusave_Click(*CommonDialog1, MonitorMode, Picture1->image(), *RichTextBox1, &failure);
+    ReportSaveFailure(failure);
 }
 
 void Form2::mnuprint_Click() {

@@ -1,12 +1,15 @@
 #include "output/editcommands.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextEdit>
+
+#include "output/reportview.h"
 
 namespace output {
 
@@ -48,7 +51,8 @@ void EditText(Editor* editor, Edit edit) {
             editor->cut();
             break;
         case Edit::Paste:
-            editor->paste();
+            // Qt's text views do not survive inserting an empty clipboard.
+            if (!IsEmptyMimeData(QApplication::clipboard()->mimeData())) editor->paste();
             break;
         case Edit::Undo:
             editor->undo();

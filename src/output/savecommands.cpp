@@ -1,6 +1,7 @@
 #include "output/savecommands.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
@@ -23,10 +24,11 @@ bool AskForPath(CommonDialog& dialog, const char* filter, const QString& default
     dialog.FileName = QString::fromLatin1(fileName);
     dialog.Filter = QString::fromUtf8(filter);
     dialog.DefaultExt = defaultExt;
-    dialog.InitDir = OutputFolder();
     // The folder is created before the dialog opens, so it is there even when the user
-    // cancels. If it cannot be created the dialog still opens.
-    EnsureOutputFolder();
+    // cancels. If it cannot be created (no permission, a plain file of that name) the
+    // dialog opens in the home folder instead.
+    dialog.InitDir =
+        EnsureOutputFolder() ? OutputFolder() : QDir::toNativeSeparators(QDir::homePath());
     dialog.CancelError = true;
     // Only a confirmed path is written to: after a failed dialog FileName still holds the
     // bare proposal, which would land in whatever the current directory happens to be.
@@ -50,27 +52,37 @@ QByteArray ImageFormatForName(const QString& path) {
     return "BMP";
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& data) {
+bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(data) != data.size()) {
+    const auto fail = [&](const char* what) {
+        if (error)
+            *error = QString::fromLatin1(what) + path + QStringLiteral(": ") + file.errorString();
         file.cancelWriting();
         return false;
-    }
-    return file.commit();
+    };
+    if (!file.open(QIODevice::WriteOnly)) return fail("cannot open ");
+    if (file.write(data) != data.size()) return fail("cannot write ");
+    if (!file.commit()) return fail("cannot save ");
+    return true;
 }
 
-bool SaveReportText(CommonDialog& dialog, const QTextEdit& report) {
+bool SaveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure) {
+    if (failure) failure->clear();
     if (!AskForPath(dialog, kReportFilter, QStringLiteral(".txt"))) return false;
-    return measure::WriteReportFile(dialog.FileName, ReportFileText(report.toPlainText()));
+    return measure::WriteReportFile(dialog.FileName, ReportFileText(report.toPlainText()), failure);
 }
 
-bool SaveChartImage(CommonDialog& dialog, const QImage& chart) {
+bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure) {
+    if (failure) failure->clear();
     const QString ext = dialog.FilterIndex == 1 ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
     if (!AskForPath(dialog, kImageFilter, ext)) return false;
-    if (chart.isNull()) return false;
-
     const QString path = dialog.FileName;
+    const auto fail = [&](const QString& why) {
+        if (failure) *failure = QStringLiteral("cannot save ") + path + QStringLiteral(": ") + why;
+        return false;
+    };
+    if (chart.isNull()) return fail(QStringLiteral("the chart has no image"));
+
     const QByteArray format = ImageFormatForName(path);
     // Both formats are written without alpha; the chart is opaque.
     const QImage opaque = chart.convertToFormat(QImage::Format_RGB32);
@@ -78,8 +90,9 @@ bool SaveChartImage(CommonDialog& dialog, const QImage& chart) {
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     if (!opaque.save(&buffer, format.constData(), format == "JPG" ? kJpegQuality : -1))
-        return false;
-    return WriteFileAtomically(path, data);
+        return fail(QStringLiteral("the image could not be encoded as ") +
+                    QString::fromLatin1(format));
+    return WriteFileAtomically(path, data, failure);
 }
 
 std::optional<QString> AskDataLogPath(CommonDialog& dialog) {
@@ -91,11 +104,12 @@ std::optional<QString> AskDataLogPath(CommonDialog& dialog) {
     return dialog.FileName;
 }
 
-void mnusave_Click(CommonDialog& dialog, int mode, const QImage& chart, const QTextEdit& report) {
+void mnusave_Click(CommonDialog& dialog, int mode, const QImage& chart, const QTextEdit& report,
+                   QString* failure) {
     if (mode == 1)
-        SaveChartImage(dialog, chart);
+        SaveChartImage(dialog, chart, failure);
     else
-        SaveReportText(dialog, report);
+        SaveReportText(dialog, report, failure);
 }
 
 }  // namespace output

@@ -30,19 +30,24 @@ QString ReportFileText(const QString& plainText);
 QByteArray ImageFormatForName(const QString& path);
 
 // Writes `data` to `path` replacing any existing file; a failure leaves an existing file
-// as it was (written beside it and renamed into place).
-bool WriteFileAtomically(const QString& path, const QByteArray& data);
+// as it was (written beside it and renamed into place) and puts the reason into *error.
+bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
 
-// The report save (button "保存"): proposes "Zentravolix" with ".txt" in the output folder
-// (created first) and writes the view's text there. Cancel, a failed dialog and a failed
-// write are all silent and leave the view untouched. True when a file was written.
-bool SaveReportText(CommonDialog& dialog, const QTextEdit& report);
+// The save commands below propose "Zentravolix" in the output folder, created first; when
+// it cannot be made, the dialog starts in the home folder. Cancel and a failed dialog write
+// nothing and say nothing. When a confirmed path (left in dialog.FileName) cannot be
+// written, *failure gets the reason, naming the path; it is empty after any other outcome.
+// Nothing here shows or prints anything: the caller tells the user.
+
+// The report save (button "保存"): writes the view's text, ".txt" proposed, and leaves
+// the view untouched. True when a file was written.
+bool SaveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure = nullptr);
 
 // The chart image save. `chart` is read after the dialog closes, so pass the chart
 // surface's own image to save what it shows at that moment. The default extension follows
 // the type confirmed at the last use of the dialog: ".bmp" for the first type, else ".jpg".
-// All outcomes are silent. True when a file was written.
-bool SaveChartImage(CommonDialog& dialog, const QImage& chart);
+// True when a file was written.
+bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure = nullptr);
 
 // The data log's save dialog: proposes "Zentravolix.csv" in the output folder (created
 // first), ".csv" appended to a name without extension. The confirmed path, or nothing when
@@ -52,6 +57,7 @@ std::optional<QString> AskDataLogPath(CommonDialog& dialog);
 
 // File menu "保存": mode 1 (real-time monitoring) saves the chart image, any other mode
 // the report text.
-void mnusave_Click(CommonDialog& dialog, int mode, const QImage& chart, const QTextEdit& report);
+void mnusave_Click(CommonDialog& dialog, int mode, const QImage& chart, const QTextEdit& report,
+                   QString* failure = nullptr);
 
 }  // namespace output

@@ -1,5 +1,6 @@
 // The windows as the user meets them: controls, captions, menus and accelerators, and
 // what each mode shows and enables. No meter is attached (the port does not exist).
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -29,6 +30,8 @@ class TstForm2Layout : public QObject {
     void menus();
     void modeTables_data();
     void modeTables();
+    void modeFollowsTheSelectedOption_data();
+    void modeFollowsTheSelectedOption();
     void functionKeysReachTheRunCommands();
     void settingsDialogShowsCurrentSettings();
     void commandLine_data();
@@ -224,6 +227,47 @@ void TstForm2Layout::modeTables() {
     // Clicking the selected option again keeps it selected.
     w_->Option1->click();
     QVERIFY(w_->Option1->isChecked());
+}
+
+void TstForm2Layout::modeFollowsTheSelectedOption_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("assistive tool toggles") << "toggle";
+    QTest::newRow("assistive tool presses") << "press";
+    QTest::newRow("space bar") << "space";
+}
+
+void TstForm2Layout::modeFollowsTheSelectedOption() {
+    QFETCH(QString, how);
+    const auto select = [&](QRadioButton* option) {
+        if (how == QLatin1String("space")) {
+            option->setFocus(Qt::TabFocusReason);
+            QTRY_COMPARE(QApplication::focusWidget(), option);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            return;
+        }
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(option);
+        QVERIFY(a && a->actionInterface());
+        a->actionInterface()->doAction(how == QLatin1String("toggle")
+                                           ? QAccessibleActionInterface::toggleAction()
+                                           : QAccessibleActionInterface::pressAction());
+    };
+    select(w_->Option2);
+    QTRY_COMPARE(w_->MonitorMode, 2);
+    QVERIFY(w_->Option2->isChecked() && !w_->Option1->isChecked());
+    QVERIFY(w_->RichTextBox1->isVisible() && !w_->Slider1->isVisible());
+    QVERIFY(!w_->Timer6->isActive());
+
+    select(w_->Option1);
+    QTRY_COMPARE(w_->MonitorMode, 1);
+    QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
+    QVERIFY(!w_->RichTextBox1->isVisible() && w_->Slider1->isVisible());
+    QVERIFY(w_->Timer6->isActive());
+
+    // The selected option cannot be unselected, however it is acted on.
+    select(w_->Option1);
+    QTest::qWait(0);
+    QCOMPARE(w_->MonitorMode, 1);
+    QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
 }
 
 void TstForm2Layout::functionKeysReachTheRunCommands() {

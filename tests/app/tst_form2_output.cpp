@@ -1,5 +1,6 @@
 // Saving, printing, paging, editing and the about box from the real window, with the
 // platform dialogs and message boxes scripted.
+#include <unistd.h>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QtTest>
+#include <cstdio>
 
 #include "../output/recordingsink.h"
 #include "app/form2.h"
@@ -34,6 +36,31 @@ QByteArray Groups(int n) {
     return b;
 }
 
+// What the program prints on stderr between construction and take().
+class StderrCapture {
+  public:
+    StderrCapture() {
+        std::fflush(stderr);
+        file_.open();
+        saved_ = dup(STDERR_FILENO);
+        dup2(file_.handle(), STDERR_FILENO);
+    }
+    ~StderrCapture() { take(); }
+    QByteArray take() {
+        if (saved_ < 0) return {};
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        saved_ = -1;
+        file_.seek(0);
+        return file_.readAll();
+    }
+
+  private:
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
 }  // namespace
 
 class TstForm2Output : public QObject {
@@ -44,6 +71,8 @@ class TstForm2Output : public QObject {
     void cleanup();
     void saveFollowsTheMode();
     void reportSaveCancelAndFailure();
+    void failedSaveIsSaid_data();
+    void failedSaveIsSaid();
     void printReportSelection();
     void printWindowShowsClientArea();
     void printFailureIsReported();
@@ -140,6 +169,52 @@ void TstForm2Output::reportSaveCancelAndFailure() {
     w_->Command5->click();
     QCOMPARE(ReadAll(home().filePath("Zentravolix/Zentravolix.txt")),
              measure::ReportHeader().toUtf8());
+}
+
+void TstForm2Output::failedSaveIsSaid_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("byButton");  // "保存" in history query, else Ctrl+S
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("chart image, Ctrl+S") << 1 << false << false;
+    QTest::newRow("report, Ctrl+S") << 2 << false << false;
+    QTest::newRow("report, button") << 2 << true << false;
+    QTest::newRow("chart image cancelled") << 1 << false << true;
+    QTest::newRow("report cancelled") << 2 << true << true;
+}
+
+void TstForm2Output::failedSaveIsSaid() {
+    QFETCH(int, mode);
+    QFETCH(bool, byButton);
+    QFETCH(bool, cancel);
+    if (mode == 2) History();
+    // The output folder's name is taken by a plain file: it cannot be made, nor written in.
+    QFile blocker(home().filePath("Zentravolix"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("keep") == 4);
+    blocker.close();
+    const QString status = w_->Label6->text();
+    const QString path = home().filePath(mode == 1 ? "Zentravolix/chart.bmp" : "Zentravolix/r.txt");
+    cancel ? dialogs_.Cancel() : dialogs_.AcceptSave(path);
+
+    StderrCapture err;
+    if (byButton)
+        w_->Command5->click();
+    else
+        QTest::keyClick(w_, Qt::Key_S, Qt::ControlModifier);
+    const QByteArray printed = err.take();
+
+    QCOMPARE(dialogs_.saveRequests.size(), 1);
+    QCOMPARE(dialogs_.saveRequests[0].initDir, home().path());  // the folder could not be made
+    if (cancel) {
+        QCOMPARE(w_->Label6->text(), status);
+        QCOMPARE(printed, QByteArray());
+    } else {
+        QCOMPARE(w_->Label6->text(), QStringLiteral("保存失败") + path);
+        QCOMPARE(printed.count('\n'), 1);
+        QVERIFY2(printed.startsWith("leakmeter: ") && printed.contains(path.toLocal8Bit()),
+                 printed.constData());
+    }
+    QCOMPARE(ReadAll(home().filePath("Zentravolix")), QByteArray("keep"));
+    QVERIFY(sink_.boxes.isEmpty());
 }
 
 void TstForm2Output::printReportSelection() {

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "output/editcommands.h"
+#include "output/reportview.h"
 
 class TestEditCommands : public QObject {
     Q_OBJECT
@@ -19,6 +21,8 @@ class TestEditCommands : public QObject {
     void editing_data();
     void editing();
     void undoAfterPaste();
+    void pastingNothing_data();
+    void pastingNothing();
 
   private:
     // The main window in miniature: the alarm-value box, the report view, another text box.
@@ -167,6 +171,48 @@ void TestEditCommands::undoAfterPaste() {
     QCOMPARE(report_->toPlainText(), before + QString::fromUtf8("\n  2          粘贴"));
     output::mnucancel_Click();
     QCOMPARE(report_->toPlainText(), before);
+}
+
+void TestEditCommands::pastingNothing_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("how");  // the menu command, or the keys
+    for (const char* kind : {"report", "line", "plain"})
+        QTest::addRow("%s, menu", kind) << kind << "menu";
+    QTest::newRow("report, Ctrl+V") << "report"
+                                    << "Ctrl+V";
+    QTest::newRow("report, Shift+Insert") << "report"
+                                          << "Shift+Insert";
+    QTest::newRow("line, Ctrl+V") << "line"
+                                  << "Ctrl+V";
+}
+
+void TestEditCommands::pastingNothing() {
+    QFETCH(QString, kind);
+    QFETCH(QString, how);
+    auto* view = new output::ReportView;
+    window_->layout()->addWidget(view);
+    QWidget* editor = kind == "report" ? static_cast<QWidget*>(view)
+                      : kind == "line" ? static_cast<QWidget*>(box_)
+                                       : static_cast<QWidget*>(plain_);
+    view->setPlainText("1234");
+    plain_->setPlainText("1234");
+    box_->setText("1234");
+    const auto content = [&] {
+        return kind == "report" ? view->toPlainText()
+               : kind == "line" ? box_->text()
+                                : plain_->toPlainText();
+    };
+    // What the clipboard holds when nothing has been copied since login.
+    QApplication::clipboard()->setMimeData(new QMimeData);
+    editor->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), editor);
+
+    if (how == "menu")
+        output::mnupaste_Click();
+    else
+        QTest::keySequence(editor, QKeySequence(how));
+    QCOMPARE(content(), QStringLiteral("1234"));
+    QVERIFY(!view->document()->isModified());
 }
 
 QTEST_MAIN(TestEditCommands)

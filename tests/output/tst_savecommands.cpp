@@ -60,6 +60,8 @@ class TestSaveCommands : public QObject {
     void failuresLeaveEverything();
     void dataLogPath_data();
     void dataLogPath();
+    void failureIsExplained_data();
+    void failureIsExplained();
 
   private:
     QScopedPointer<QTemporaryDir> home_;
@@ -236,6 +238,62 @@ void TestSaveCommands::dataLogPath() {
     QCOMPARE(shown.defaultExt, QString(".csv"));
     QCOMPARE(dialog.FilterIndex, 2);                  // the next image save still proposes ".jpg"
     QVERIFY(QDir(output::OutputFolder()).isEmpty());  // asking writes nothing
+}
+
+void TestSaveCommands::failureIsExplained_data() {
+    QTest::addColumn<bool>("image");
+    QTest::addColumn<QString>("answer");      // a file name under the home folder, "cancel", "fail"
+    QTest::addColumn<bool>("folderBlocked");  // a plain file where the output folder belongs
+    QTest::addColumn<QString>("written");     // under the home folder; empty: nothing
+    QTest::addColumn<bool>("explained");
+    for (const bool image : {false, true}) {
+        const char* what = image ? "image" : "report";
+        const QString ext = image ? ".bmp" : ".txt";
+        QTest::addRow("%s under a plain file", what)
+            << image << "blocker/x" + ext << false << "" << true;
+        QTest::addRow("%s written", what) << image << "x" + ext << false << "x" + ext << false;
+        QTest::addRow("%s cancelled", what) << image << "cancel" << false << "" << false;
+        QTest::addRow("%s dialog failed", what) << image << "fail" << false << "" << false;
+        // The proposal, in the home folder the dialog then starts in.
+        QTest::addRow("%s, output folder cannot be made", what)
+            << image << "" << true << "Zentravolix" + ext << false;
+    }
+}
+
+void TestSaveCommands::failureIsExplained() {
+    QFETCH(bool, image);
+    QFETCH(QString, answer);
+    QFETCH(bool, folderBlocked);
+    QFETCH(QString, written);
+    QFETCH(bool, explained);
+    for (const char* name : {"blocker", "Zentravolix"}) {
+        if (QString::fromLatin1(name) == "Zentravolix" && !folderBlocked) continue;
+        QFile file(home_->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
+    }
+    QTextEdit report;
+    report.setPlainText(kReport);
+    output::CommonDialog dialog(backend_);
+    if (answer == "cancel")
+        backend_.Cancel();
+    else if (answer == "fail")
+        backend_.Fail("dialog could not be created");
+    else
+        backend_.AcceptSave(answer.isEmpty() ? QString() : home_->filePath(answer));
+
+    QString failure = "stale";
+    const bool saved = image ? output::SaveChartImage(dialog, Chart(), &failure)
+                             : output::SaveReportText(dialog, report, &failure);
+    QCOMPARE(saved, !written.isEmpty());
+    QCOMPARE(backend_.saveRequests.last().initDir,
+             folderBlocked ? home_->path() : output::OutputFolder());
+    if (!written.isEmpty()) QVERIFY(QFileInfo(home_->filePath(written)).size() > 0);
+    QCOMPARE(!failure.isEmpty(), explained);
+    if (explained) {
+        QVERIFY2(failure.contains(home_->filePath(answer)), qPrintable(failure));
+        QVERIFY2(failure.size() > home_->filePath(answer).size() + 12, qPrintable(failure));
+    }
+    QCOMPARE(ReadAll(home_->filePath("blocker")), QByteArray("keep"));
 }
 
 QTEST_MAIN(TestSaveCommands)
