@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
+#include <climits>
 #include <cstdio>
 
 #include "commandline.h"
 #include "form2.h"
+#include "headless.h"
 #include "output/dialoglanguage.h"
 #include "portsetup.h"
 
@@ -45,6 +47,21 @@ int main(int argc, char* argv[]) {
         return status;
     }
 
+    if (cl.headless || !cl.historyPath.isEmpty()) {
+        // No window system at all: the logger runs on a machine without a screen.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("leakmeter"));
+        QStringList messages;
+        app::HeadlessOptions options;
+        options.ports = app::ResolvePorts(cl, &messages);
+        PrintMessages(messages);
+        options.logPath = cl.logPath;
+        options.durationSec = cl.durationSec;
+        if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
+        options.historyPath = cl.historyPath;
+        return app::RunHeadless(options);
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
     // Qt's own dialogs and buttons speak the program's language.
@@ -57,6 +74,7 @@ int main(int argc, char* argv[]) {
     const serial::PortMap ports = app::ResolvePorts(cl, &messages);
     PrintMessages(messages);
     app::Form2 window(ports);
+    if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();
     return QApplication::exec();
 }

@@ -38,6 +38,10 @@ QByteArray ElapsedText(qint64 ms) {
     return QByteArray(buf, n);
 }
 
+// The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF.
+// Uses CsvField, declared in the header.
+void AppendRecordFields(QByteArray& row, const MeterRecord& record);
+
 bool SyncToDisk(QFile& file) {
 #ifdef Q_OS_WIN
     return _commit(file.handle()) == 0;
@@ -60,6 +64,20 @@ bool SyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs) {
     return unsynced && nowMs - lastSyncMs >= kDataLogSyncIntervalMs;
 }
 
+}  // namespace
+
+namespace {
+void AppendRecordFields(QByteArray& row, const MeterRecord& record) {
+    const LiveReading reading = ReadLiveRecord(record);
+    row += CsvField(reading.text.toUtf8());
+    row += ',';
+    if (reading.recordedMa) row += ValueText(*reading.recordedMa);
+    row += ',';
+    row += QByteArray::number(record.status);
+    row += ',';
+    row += RecordHex(record);
+    row += "\r\n";
+}
 }  // namespace
 
 QByteArray DataLogHeader() {
@@ -90,22 +108,27 @@ QByteArray IsoTimeWithOffset(const QDateTime& time) {
 }
 
 QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs) {
-    const LiveReading reading = ReadLiveRecord(record);
     QByteArray row;
     row.reserve(80);
     row += IsoTimeWithOffset(time);
     row += ',';
     row += ElapsedText(elapsedMs);
     row += ',';
-    row += CsvField(reading.text.toUtf8());
-    row += ',';
-    if (reading.recordedMa) row += ValueText(*reading.recordedMa);
-    row += ',';
-    row += QByteArray::number(record.status);
-    row += ',';
-    row += RecordHex(record);
-    row += "\r\n";
+    AppendRecordFields(row, record);
     return row;
+}
+
+QByteArray HistoryCsv(const QByteArray& reply, int count) {
+    QByteArray csv = QByteArrayLiteral("group,reading,value_mA,status,record\r\n");
+    const int n = qMin(count, WholeRecordCount(reply));
+    for (int i = 0; i < n; ++i) {
+        const std::optional<MeterRecord> record = RecordAt(reply, i);
+        if (!record) break;
+        csv += QByteArray::number(i + 1);
+        csv += ',';
+        AppendRecordFields(csv, *record);
+    }
+    return csv;
 }
 
 DataLogClock DataLogClock::System() {

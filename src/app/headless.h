@@ -1,0 +1,34 @@
+#pragma once
+// The logger without a screen: the same conversation with the meter as the window (greeting
+// every 500 ms until answered, a live request every 500 ms, the port re-opened every second
+// after an unplug, the sign-off byte on exit), with the readings on stdout or in a data log,
+// and messages on stderr. Or, with a history file, one download of the stored groups.
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+#include "serial/portmap.h"
+
+namespace app {
+
+struct HeadlessOptions {
+    serial::PortMap ports;
+    QString logPath;                    // CSV data log; "-" is stdout; empty: readable lines
+    std::optional<double> durationSec;  // ends the run after this long
+    std::optional<int> count;           // ends the run after this many readings
+    QString historyPath;                // download the stored groups into this file and end
+};
+
+// Exit codes of a headless run.
+inline constexpr int kHeadlessOk = 0;
+inline constexpr int kHeadlessFailed = 1;
+
+// Runs until a signal (SIGINT, SIGTERM), the duration or the count ends the run, or the
+// history download is written or has failed. Needs a QCoreApplication; returns the exit code.
+int RunHeadless(const HeadlessOptions& options);
+
+// Text of one reading line on stdout: "2026-12-08 17:31:02.517  -42mA".
+QString ReadingLine(const QDateTime& time, const QString& reading);
+
+}  // namespace app

@@ -1,0 +1,254 @@
+// The logger without a screen, run as the real program with no display at all, against the
+// meter simulator on a pseudo-terminal.
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <signal.h>
+
+#include "app/form2.h"
+#include "metersim.h"
+#include "output/scripteddialogbackend.h"
+
+using app::Form2;
+
+namespace {
+
+const QByteArray kHeader = "time,elapsed_s,reading,value_mA,status,record\r\n";
+
+// The program, started with no display and with its settings in a folder of the test's own.
+class Logger {
+  public:
+    explicit Logger(const QStringList& args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config_.path());
+        proc_.setProcessEnvironment(env);
+        proc_.start(QStringLiteral(LEAKMETER_APP_PATH), args);
+    }
+    ~Logger() {
+        if (proc_.state() != QProcess::NotRunning) {
+            proc_.kill();
+            proc_.waitForFinished(3000);
+        }
+    }
+    void signal(int sig) { ::kill(pid_t(proc_.processId()), sig); }
+    bool finished(int ms) { return proc_.waitForFinished(ms); }
+    QByteArray out() { return stdout_ += proc_.readAllStandardOutput(); }
+    QByteArray err() { return stderr_ += proc_.readAllStandardError(); }
+    int exitCode() const { return proc_.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return proc_.exitStatus(); }
+
+  private:
+    QTemporaryDir config_;
+    QProcess proc_;
+    QByteArray stdout_, stderr_;
+};
+
+// Rows of a CSV text without its header; every row must be whole.
+QList<QByteArray> Rows(const QByteArray& csv) {
+    QList<QByteArray> rows = csv.split('\n');
+    if (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
+    if (!rows.isEmpty()) rows.removeFirst();  // header
+    for (QByteArray& r : rows) r.chop(1);     // the CR
+    return rows;
+}
+
+// Nothing is written to the meter after the sign-off byte, and the sign-off is written.
+bool SignedOffLast(const MeterSim& sim) {
+    const QList<LoggedByte> bytes = sim.received();
+    return !bytes.isEmpty() && bytes.last().byte == 0;
+}
+
+}  // namespace
+
+class TstHeadless : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void csvToStdoutUntilSignal_data();
+    void csvToStdoutUntilSignal();
+    void readableLinesUntilCount();
+    void logSurvivesUnplugAndReplug();
+    void noMeterIsPointedOut();
+    void historyTextIsTheWindowsSave();
+    void historyCsv();
+    void historyFailures_data();
+    void historyFailures();
+};
+
+void TstHeadless::csvToStdoutUntilSignal_data() {
+    QTest::addColumn<int>("sig");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TstHeadless::csvToStdoutUntilSignal() {
+    QFETCH(int, sig);
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Logger run({"--headless", "--port", sim.portMapping(), "--log", "-"});
+    QTRY_VERIFY_WITH_TIMEOUT(Rows(run.out()).size() >= 3, 5000);
+    run.signal(sig);
+    QVERIFY(run.finished(5000));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+
+    const QByteArray csv = run.out();
+    QVERIFY(csv.startsWith(kHeader));
+    QVERIFY(csv.endsWith("\r\n"));
+    static const QRegularExpression row(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,\d+\.\d{3},)"
+                       R"(12\.5mA,12\.5,1,0C3201$)"));
+    for (const QByteArray& r : Rows(csv))
+        QVERIFY2(row.match(QString::fromUtf8(r)).hasMatch(), r.constData());
+    QVERIFY(!run.err().isEmpty());  // messages go to stderr, never into the data
+    QVERIFY(SignedOffLast(sim));
+}
+
+void TstHeadless::readableLinesUntilCount() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Logger run({"--headless", "--port", sim.portMapping(), "--count", "2"});
+    QVERIFY(run.finished(8000));
+    QCOMPARE(run.exitCode(), 0);
+    const QList<QByteArray> lines = run.out().trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    static const QRegularExpression line(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  12\.5mA$)"));
+    for (const QByteArray& l : lines) QVERIFY2(line.match(QString::fromUtf8(l)).hasMatch(), l);
+    QVERIFY(SignedOffLast(sim));
+}
+
+// Pulled out and plugged in again: rows stop while the device is gone and resume by
+// themselves; SIGTERM leaves a file of whole rows with one header.
+void TstHeadless::logSurvivesUnplugAndReplug() {
+    MeterSim sim({"--unplug-after", "4", "--replug-after", "1"});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    Logger run({"--headless", "--port", sim.portMapping(), "--log", path});
+    const auto fileRows = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? Rows(f.readAll()) : QList<QByteArray>{};
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sim.logText().contains(QStringLiteral("EV unplugged")), 5000);
+    const int before = int(fileRows().size());
+    QTRY_VERIFY_WITH_TIMEOUT(sim.logText().count(QStringLiteral("EV plugged in")) == 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(fileRows().size() >= before + 2, 5000);
+    run.signal(SIGTERM);
+    QVERIFY(run.finished(5000));
+    QCOMPARE(run.exitCode(), 0);
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray csv = f.readAll();
+    QVERIFY(csv.startsWith(kHeader));
+    QCOMPARE(csv.count("time,"), 1);
+    QVERIFY(csv.endsWith("\r\n"));
+    for (const QByteArray& r : Rows(csv)) QCOMPARE(r.count(','), 5);
+    QVERIFY(SignedOffLast(sim));
+}
+
+// A port on which nothing answers: after 10 s one line says where to look, and only one.
+void TstHeadless::noMeterIsPointedOut() {
+    MeterSim sim({"--silent-for", "60"});
+    QVERIFY(sim.ok());
+    Logger run({"--headless", "--port", sim.portMapping(), "--duration", "12.5"});
+    QVERIFY(run.finished(20000));
+    QCOMPARE(run.exitCode(), 0);
+    const QByteArray err = run.err();
+    QCOMPARE(err.count("no meter has answered"), 1);
+    QVERIFY2(err.contains("--list-ports") && err.contains("--port COM1=auto"), err.constData());
+    QVERIFY(run.out().isEmpty());
+    QVERIFY(sim.countOf(5) >= 20);  // greeted every 500 ms all along
+}
+
+// The headless download writes exactly the bytes the window's report save writes.
+void TstHeadless::historyTextIsTheWindowsSave() {
+    QTemporaryDir dir;
+    const QString fromWindow = dir.filePath(QStringLiteral("window.txt"));
+    const QString fromLogger = dir.filePath(QStringLiteral("logger.txt"));
+    const QStringList meter{"--groups", "40"};
+    {
+        MeterSim sim(meter);
+        QVERIFY(sim.ok());
+        output::ScriptedDialogBackend dialogs;
+        Form2 w(MapTo(sim.link()), &dialogs);
+        QSignalSpy greeted(w.Link.get(), &protocol::MeterLink::handshakeAnswered);
+        QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+        const int before = int(greeted.count());
+        w.Option2->click();
+        QTRY_VERIFY_WITH_TIMEOUT(greeted.count() > before, 3000);
+        w.Command4->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 3000);
+        dialogs.AcceptSave(fromWindow);
+        w.Command5->click();
+        QVERIFY(QFileInfo::exists(fromWindow));
+    }
+    MeterSim sim(meter);
+    QVERIFY(sim.ok());
+    Logger run({"--port", sim.portMapping(), "--history", fromLogger});
+    QVERIFY(run.finished(8000));
+    QCOMPARE(run.exitCode(), 0);
+    QFile a(fromWindow), b(fromLogger);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(b.readAll(), a.readAll());
+    QVERIFY(SignedOffLast(sim));
+    QCOMPARE(sim.countOf(15), 1);
+    QCOMPARE(sim.countOf(25), 1);
+}
+
+void TstHeadless::historyCsv() {
+    QTemporaryDir dir;
+    const QString groups = dir.filePath(QStringLiteral("groups.txt"));
+    {
+        QFile f(groups);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        // a reading, code 11, an error code, a DC reading
+        f.write("0C 22 01\n00 00 0B\n00 00 FF\n00 0C 1A\n");
+    }
+    MeterSim sim({"--groups-file", groups});
+    QVERIFY(sim.ok());
+    const QString path = dir.filePath(QStringLiteral("groups.csv"));
+    Logger run({"--headless", "--port", sim.portMapping(), "--history", path});
+    QVERIFY(run.finished(8000));
+    QCOMPARE(run.exitCode(), 0);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.first(), QByteArray("group,reading,value_mA,status,record\r"));
+    QCOMPARE(lines.size(), 6);  // header, four groups, nothing after the last CR LF
+    QVERIFY(lines[1].startsWith("1,") && lines[1].endsWith(",1,0C2201\r"));
+    QVERIFY(lines[3].startsWith("3,ERROR,,255,0000FF\r"));
+}
+
+void TstHeadless::historyFailures_data() {
+    QTest::addColumn<QStringList>("meter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no answer") << QStringList{"--silent-for", "30"} << "within 5 s";
+    QTest::newRow("stops short") << QStringList{"--groups", "20", "--stall-history", "9:20"}
+                                 << "stopped short";
+}
+
+void TstHeadless::historyFailures() {
+    QFETCH(QStringList, meter);
+    QFETCH(QString, message);
+    MeterSim sim(meter);
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("groups.txt"));
+    Logger run({"--port", sim.portMapping(), "--history", path});
+    QVERIFY(run.finished(10000));
+    QCOMPARE(run.exitCode(), 1);
+    QVERIFY2(run.err().contains(message.toUtf8()), run.err().constData());
+    QVERIFY(!QFileInfo::exists(path));
+}
+
+QTEST_MAIN(TstHeadless)
+#include "tst_headless.moc"
