@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -31,6 +32,21 @@ void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QVERIFY(target);
     QTest::keyClick(target, Qt::Key(key), modifiers);
 }
+
+// On X11 a text box claims Ctrl+E ("end of line") before the window's shortcuts are tried;
+// the offscreen platform binds no such keys. This stands for the strictest platform: every
+// text box claims every key it is offered.
+class BoxesClaimEveryKey : public QObject {
+  public:
+    BoxesClaimEveryKey() { qApp->installEventFilter(this); }
+    ~BoxesClaimEveryKey() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            (qobject_cast<QLineEdit*>(receiver) || qobject_cast<QTextEdit*>(receiver)))
+            event->accept();
+        return false;
+    }
+};
 
 // The clipboard as it is when nothing has been copied since login: there, but empty.
 void EmptyClipboard() {
@@ -141,6 +157,7 @@ void TstForm2Keyboard::accelerators() {
     Focus(target);
 
     QSignalSpy triggered(item, &QAction::triggered);
+    BoxesClaimEveryKey claim;
     Press(key[0].key(), key[0].keyboardModifiers());
     QCOMPARE(triggered.count(), 1);
 }
