@@ -105,6 +105,7 @@ void TestCommPort::closedPortIsSafe() {
     port.setRThreshold(1 << 20);  // above anything the buffer could ever hold
     QCOMPARE(port.rThreshold(), CommPort::kInBufferLimit);
     port.close();
+    QCOMPARE(port.rThreshold(), 3);  // no reply of an earlier exchange is awaited any more
     port.close();
     QVERIFY(!port.isOpen());
     QVERIFY(!port.output(35));
