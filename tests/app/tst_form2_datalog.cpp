@@ -289,7 +289,7 @@ void TstForm2DataLog::cancelOrFailureLeavesItOff() {
         QCOMPARE(status, QStringLiteral("接收电流数据正常"));
         return;
     }
-    QCOMPARE(status, QStringLiteral("数据记录失败 ") + path);
+    QCOMPARE(status, QStringLiteral("数据记录失败") + path);
     QCOMPARE(printed.count('\n'), 1);
     QVERIFY(printed.endsWith('\n'));
     QVERIFY2(printed.contains(path.toUtf8()), printed.constData());
