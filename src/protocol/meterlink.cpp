@@ -42,7 +42,6 @@ MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent),
     Timer5 = NewTimer(this, "Timer5", 1000, true);
     historyDeadline_ = NewTimer(this, "HistoryDeadline", 1000, false);
     historyDeadline_->setSingleShot(true);
-    sinceReply_.start();
 
     connect(&port_, &serial::CommPort::dataReceived, this, &MeterLink::onDataReceived);
     // A port the layer closed after an error: no download can complete on it.
@@ -100,7 +99,7 @@ void MeterLink::resetExchange() {
     historyPending_ = false;
     discardLate_ = false;
     unansweredLive_ = 0;
-    sinceReply_.restart();
+    unansweredSince_.invalidate();
     noMeterAdvised_ = false;
 }
 
@@ -122,6 +121,9 @@ void MeterLink::SendCommand(int code) {
         resetExchange();
         return;
     }
+    // The sign-off, and the groups request when none are stored, expect nothing back.
+    const bool expectsReply = code != kSignOff && !(code == kStoredGroups && StoredGroupCount == 0);
+    if (expectsReply && !unansweredSince_.isValid()) unansweredSince_.start();
     if (code == kLiveReading) ++unansweredLive_;
     if (code == kStoredGroups && StoredGroupCount > 0) {
         historyPending_ = true;
@@ -162,7 +164,8 @@ void MeterLink::onPollTick() {
     // A pause, a stop or the history mode ends a run of unanswered requests.
     if (MonitorMode != 1 || DeviceConnected != 1 || RunState != 1) unansweredLive_ = 0;
     RequestLiveReading();
-    if (port_.isOpen() && !noMeterAdvised_ && sinceReply_.elapsed() >= kNoMeterAdviceMs) {
+    if (port_.isOpen() && !noMeterAdvised_ && unansweredSince_.isValid() &&
+        unansweredSince_.elapsed() >= noMeterAdviceMs_) {
         noMeterAdvised_ = true;
         const QString line =
             QStringLiteral(
@@ -172,7 +175,7 @@ void MeterLink::onPollTick() {
                 "COM%1=auto' finds the meter")
                 .arg(port_.commPort())
                 .arg(port_.deviceName())
-                .arg(kNoMeterAdviceMs / 1000);
+                .arg(noMeterAdviceMs_ / 1000.0);
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
         emit advice(line);
     }
@@ -189,7 +192,8 @@ void MeterLink::onDataReceived() {
     }
     ReceiveBuffer = port_.input();
     port_.clearInput();
-    sinceReply_.restart();
+    unansweredSince_.invalidate();  // something answers on this port
+    noMeterAdvised_ = false;
     HandleFrame();
 }
 

@@ -39,8 +39,10 @@ class MeterLink : public QObject {
   public:
     // Unanswered live requests in a row after which the meter counts as silent.
     static constexpr int kSilentAfterRequests = 3;
-    // Time without any reply on an open port before the user is told where to look.
+    // Time a command may go unanswered on an open port before the user is told where to
+    // look (an idle port, with nothing asked, is not a missing meter).
     static constexpr int kNoMeterAdviceMs = 10000;
+    void setNoMeterAdviceMs(int ms) { noMeterAdviceMs_ = ms; }
 
     explicit MeterLink(serial::CommPort& port, QObject* parent = nullptr);
 
@@ -116,8 +118,9 @@ class MeterLink : public QObject {
     bool discardLate_ = false;  // a given-up reply's late bytes are not a reply
     int unansweredLive_ = 0;    // live requests in a row without a reply
     bool silent_ = false;
-    QElapsedTimer sinceReply_;  // since the last reply or open
+    QElapsedTimer unansweredSince_;  // from the first command since the last reply
     bool noMeterAdvised_ = false;
+    int noMeterAdviceMs_ = kNoMeterAdviceMs;
 };
 
 }  // namespace protocol

@@ -75,7 +75,6 @@ class TstHeadless : public QObject {
     void csvToStdoutUntilSignal();
     void readableLinesUntilCount();
     void logSurvivesUnplugAndReplug();
-    void noMeterIsPointedOut();
     void historyTextIsTheWindowsSave();
     void historyCsv();
     void historyFailures_data();
@@ -153,20 +152,6 @@ void TstHeadless::logSurvivesUnplugAndReplug() {
     QVERIFY(csv.endsWith("\r\n"));
     for (const QByteArray& r : Rows(csv)) QCOMPARE(r.count(','), 5);
     QVERIFY(SignedOffLast(sim));
-}
-
-// A port on which nothing answers: after 10 s one line says where to look, and only one.
-void TstHeadless::noMeterIsPointedOut() {
-    MeterSim sim({"--silent-for", "60"});
-    QVERIFY(sim.ok());
-    Logger run({"--headless", "--port", sim.portMapping(), "--duration", "12.5"});
-    QVERIFY(run.finished(20000));
-    QCOMPARE(run.exitCode(), 0);
-    const QByteArray err = run.err();
-    QCOMPARE(err.count("no meter has answered"), 1);
-    QVERIFY2(err.contains("--list-ports") && err.contains("--port COM1=auto"), err.constData());
-    QVERIFY(run.out().isEmpty());
-    QVERIFY(sim.countOf(5) >= 20);  // greeted every 500 ms all along
 }
 
 // The headless download writes exactly the bytes the window's report save writes.
