@@ -119,14 +119,11 @@ void Form1::ChangeLineSetting(QComboBox* list, QString& field, int index) {
     if (index < 0) return;
     const QString previous = field;
     field = list->itemText(index);
-    QString why;
-    if (!main_.ApplySerialSettings(&why)) {
+    if (!main_.Link->ApplySerialSettings()) {
         const QString refused = serial::SettingsText(main_.SerialSettings);
         field = previous;
-        list->setCurrentIndex(list->findText(previous));
-        main_.Label6->setText(QStringLiteral("串口不支持设置") + refused +
-                              QStringLiteral(",保持原设置") +
-                              serial::SettingsText(main_.SerialSettings));
+        // Reported as a refusal at open is; the lists show the settings kept.
+        main_.ShowSettingsRefused(refused, serial::SettingsText(main_.SerialSettings));
     }
 }
 

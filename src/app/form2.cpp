@@ -69,7 +69,6 @@ Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
 Form2::~Form2() {
     // The settings dialog has no owner; it goes with the main window.
     delete form1_.data();
-    Link->StopTimers();
 }
 
 void Form2::ConnectEvents() {
@@ -114,7 +113,7 @@ void Form2::Form_Load() {
     Charts->ResetAll();  // the three chart surfaces drawn empty
     serial::SetDefaultSerialSettings(SerialSettings);
     // The port object starts with its design settings: COM1, 9600,N,8,1.
-    OpenSerialPort();
+    Link->OpenSerialPort();
     Link->SendHandshake();
 
     // No reply can have been read yet: replies are handled once start-up has finished.
@@ -174,10 +173,6 @@ void Form2::ConnectLink() {
     connect(link, &MeterLink::meterFellSilent, this, &Form2::ShowMeterSilent);
 }
 
-void Form2::OpenSerialPort() {
-    Link->OpenSerialPort();
-}
-
 void Form2::ShowPortOpened() {
     Label6->setText(SerialSettings.PortName + QStringLiteral("已打开"));
     Label1->setText(QStringLiteral("串口通信正常"));
@@ -196,7 +191,6 @@ void Form2::ShowPortFailed(serial::OpenResult result) {
 }
 
 void Form2::ShowSettingsRefused(const QString& refused, const QString& kept) {
-    // The same report as a refused choice in the settings dialog; its lists follow.
     Label6->setText(QStringLiteral("串口不支持设置") + refused + QStringLiteral(",保持原设置") +
                     kept);
     if (form1_) form1_->Form_Load();
@@ -204,24 +198,19 @@ void Form2::ShowSettingsRefused(const QString& refused, const QString& kept) {
 
 void Form2::ShowMeterSilent() {
     // The last reading stays, greyed: it is no longer what the meter measures.
-    QPalette pal = Label7->palette();
-    pal.setColor(QPalette::WindowText, QColor(160, 160, 160));
-    Label7->setPalette(pal);
+    SetReadingColour(QColor(160, 160, 160));
 }
 
 void Form2::ShowReading(const QString& text) {
-    QPalette pal = Label7->palette();
-    pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    Label7->setPalette(pal);
+    SetReadingColour(ReadingColour());
     Label7->setText(text);
 }
 
-bool Form2::ApplySerialSettings(QString* error) {
-    return Link->ApplySerialSettings(error);
-}
-
-void Form2::SendCommand(int code) {
-    Link->SendCommand(code);
+void Form2::SetReadingColour(const QColor& colour) {
+    if (Label7->palette().color(QPalette::WindowText) == colour) return;
+    QPalette pal = Label7->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    Label7->setPalette(pal);
 }
 
 // ---- Run control and modes ----------------------------------------------------------

@@ -63,10 +63,9 @@ class Form2 : public QMainWindow {
     std::unique_ptr<charts::ChartViews> Charts;  // chart cursors, trace flag, the three surfaces
     std::unique_ptr<output::CommonDialog> CommonDialog1;
 
-    // Routines other windows and tests call.
-    void OpenSerialPort();
-    bool ApplySerialSettings(QString* error = nullptr);  // false: the port refused the settings
-    void SendCommand(int code);
+    // A line setting the port would not run: said in the status line, and the settings
+    // dialog's lists show what the line runs (`kept`).
+    void ShowSettingsRefused(const QString& refused, const QString& kept);
     Form1* settingsDialog() const { return form1_; }
 
     // The data log (form2_datalog.cpp): from StartDataLog on, one row per live reply is
@@ -104,9 +103,10 @@ class Form2 : public QMainWindow {
     void ConnectLink();
     void ShowPortOpened();
     void ShowPortFailed(serial::OpenResult result);
-    void ShowSettingsRefused(const QString& refused, const QString& kept);
     void ShowMeterSilent();
-    void ShowReading(const QString& text);
+    void ShowReading(const QString& text);  // in the reading's own colour
+    void SetReadingColour(const QColor& colour);
+    static QColor ReadingColour() { return QColor(0, 0, 255); }
 
     // Run control and modes.
     void Command1_Click();

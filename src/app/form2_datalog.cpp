@@ -70,7 +70,7 @@ void Form2::ShowDataLogFailure(bool afterThisReply) {
     const QString path = QDir::toNativeSeparators(dataLog_.Path());
     std::fprintf(stderr, "leakmeter: cannot write the data log %s: %s\n", qPrintable(path),
                  qPrintable(dataLog_.ErrorString()));
-    const QString text = QStringLiteral("数据记录失败") + QDir::toNativeSeparators(path);
+    const QString text = QStringLiteral("数据记录失败") + path;
     if (!afterThisReply) {
         Label6->setText(text);
         return;

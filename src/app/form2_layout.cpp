@@ -138,11 +138,7 @@ void Form2::BuildControls() {
         Label7->setGeometry(design.center().x() - half, design.top(), 2 * half, design.height());
     }
     Label7->setFont(SongFont(kLiveReadingPointSize));
-    {
-        QPalette pal = Label7->palette();
-        pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
-        Label7->setPalette(pal);
-    }
+    SetReadingColour(ReadingColour());
 
     Picture2 = new QLabel(client);
     Picture2->setObjectName(QStringLiteral("Picture2"));

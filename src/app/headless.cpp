@@ -11,6 +11,7 @@
 
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
+#include "measure/liveseries.h"
 #include "measure/meterrecord.h"
 #include "measure/reportfile.h"
 #include "output/savecommands.h"
@@ -70,12 +71,6 @@ class HeadlessRun : public QObject {
             durationTimer_.setSingleShot(true);
             durationTimer_.start(int(qBound(0.0, *options_.durationSec * 1000.0, 2.0e9)));
         }
-        // Rows reach the disk also while no reading comes.
-        connect(&syncTimer_, &QTimer::timeout, this, [this] {
-            if (log_.IsRunning() && !log_.SyncIfDue()) logFailed();
-        });
-        syncTimer_.start(1000);
-
         link_.OpenSerialPort();
         link_.SendHandshake();
         return true;
@@ -131,8 +126,8 @@ class HeadlessRun : public QObject {
         ::sigaction(SIGINT, &sa, nullptr);
         ::sigaction(SIGTERM, &sa, nullptr);
         ::signal(SIGPIPE, SIG_IGN);
-        signalNotifier_ = new QSocketNotifier(g_signalFds[0], QSocketNotifier::Read, this);
-        connect(signalNotifier_, &QSocketNotifier::activated, this, [this] {
+        auto* notifier = new QSocketNotifier(g_signalFds[0], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
             char c;
             [[maybe_unused]] const ssize_t n = ::read(g_signalFds[0], &c, 1);
             finish(kHeadlessOk);
@@ -151,6 +146,11 @@ class HeadlessRun : public QObject {
             return false;
         }
         Say(QStringLiteral("logging to %1").arg(QFileInfo(options_.logPath).absoluteFilePath()));
+        // Rows reach the disk also while no reading comes.
+        connect(&syncTimer_, &QTimer::timeout, this, [this] {
+            if (!log_.SyncIfDue()) logFailed();
+        });
+        syncTimer_.start(1000);
         return true;
     }
 
@@ -165,7 +165,7 @@ class HeadlessRun : public QObject {
         } else if (!options_.logPath.isEmpty()) {
             if (!log_.Append(*record)) return logFailed();
         } else {
-            const QString text = measure::LiveText(measure::DecodeRecord(*record));
+            const QString text = measure::ReadLiveRecord(*record).text;
             if (!Print(
                     (ReadingLine(QDateTime::currentDateTime(), text) + QLatin1Char('\n')).toUtf8()))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
@@ -227,7 +227,6 @@ class HeadlessRun : public QObject {
     protocol::MeterLink link_;
     measure::DataLog log_;
     QTimer durationTimer_, historyWatchdog_, syncTimer_;
-    QSocketNotifier* signalNotifier_ = nullptr;
     QElapsedTimer stdoutClock_;
     int readings_ = 0;
     bool greeted_ = false;

@@ -47,7 +47,7 @@ int main(int argc, char* argv[]) {
         return status;
     }
 
-    if (cl.headless || !cl.historyPath.isEmpty()) {
+    if (cl.headless) {  // also set by --history
         // No window system at all: the logger runs on a machine without a screen.
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("leakmeter"));

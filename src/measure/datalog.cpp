@@ -38,10 +38,6 @@ QByteArray ElapsedText(qint64 ms) {
     return QByteArray(buf, n);
 }
 
-// The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF.
-// Uses CsvField, declared in the header.
-void AppendRecordFields(QByteArray& row, const MeterRecord& record);
-
 bool SyncToDisk(QFile& file) {
 #ifdef Q_OS_WIN
     return _commit(file.handle()) == 0;
@@ -64,9 +60,7 @@ bool SyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs) {
     return unsynced && nowMs - lastSyncMs >= kDataLogSyncIntervalMs;
 }
 
-}  // namespace
-
-namespace {
+// The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF.
 void AppendRecordFields(QByteArray& row, const MeterRecord& record) {
     const LiveReading reading = ReadLiveRecord(record);
     row += CsvField(reading.text.toUtf8());
@@ -78,6 +72,7 @@ void AppendRecordFields(QByteArray& row, const MeterRecord& record) {
     row += RecordHex(record);
     row += "\r\n";
 }
+
 }  // namespace
 
 QByteArray DataLogHeader() {

@@ -28,7 +28,6 @@ LiveReading ReadLiveRecord(const MeterRecord& record) {
     LiveReading reading;
     reading.text = LiveText(d);
     if (d.kind != RecordKind::Error) reading.recordedMa = d.recordedMa;
-    reading.status = record.status;
     return reading;
 }
 

@@ -24,12 +24,11 @@
 namespace measure {
 
 // What one live record means, as the window shows and records it: the big reading's text
-// ("-42mA", "0L", "ERROR"), the value recorded in mA (the magnitude; none for an error
-// record, which is not recorded) and the status code. Needs no window.
+// ("-42mA", "0L", "ERROR") and the value recorded in mA (the magnitude; none for an error
+// record, which is not recorded). Needs no window.
 struct LiveReading {
     QString text;
     std::optional<float> recordedMa;
-    quint8 status = 0;
 };
 
 LiveReading ReadLiveRecord(const MeterRecord& record);

@@ -46,7 +46,7 @@ MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent),
     connect(&port_, &serial::CommPort::dataReceived, this, &MeterLink::onDataReceived);
     // A port the layer closed after an error: no download can complete on it.
     connect(&port_, &serial::CommPort::closedAfterError, this, [this] {
-        const bool downloading = historyPending_;
+        const bool downloading = awaitingHistory();
         resetExchange();
         if (downloading) GiveUpHistory();
     });
@@ -94,9 +94,8 @@ void MeterLink::SelectPort(int number) {
 }
 
 void MeterLink::resetExchange() {
-    port_.setRThreshold(kDefaultThreshold);
+    // The port itself returns its receive threshold to one record at every open and close.
     historyDeadline_->stop();
-    historyPending_ = false;
     discardLate_ = false;
     unansweredLive_ = 0;
     unansweredSince_.invalidate();
@@ -113,7 +112,6 @@ void MeterLink::SendCommand(int code) {
         // Only the stored-groups reply is longer than one record.
         port_.setRThreshold(kDefaultThreshold);
         historyDeadline_->stop();
-        historyPending_ = false;
     }
     // A failed write means the device is gone or broken; the re-open timer takes over.
     if (!port_.output(quint8(code))) {
@@ -126,9 +124,12 @@ void MeterLink::SendCommand(int code) {
     if (expectsReply && !unansweredSince_.isValid()) unansweredSince_.start();
     if (code == kLiveReading) ++unansweredLive_;
     if (code == kStoredGroups && StoredGroupCount > 0) {
-        historyPending_ = true;
         historyDeadline_->start(HistoryDeadlineMs(port_.rThreshold() / 3, port_.settings()));
     }
+}
+
+bool MeterLink::awaitingHistory() const {
+    return historyDeadline_->isActive();
 }
 
 void MeterLink::SendHandshake() {
@@ -202,10 +203,7 @@ void MeterLink::HandleFrame() {
     if (a.ignored) return;
     unansweredLive_ = 0;
     silent_ = false;
-    if (a.route == FrameAction::Route::BuildReport) {
-        historyDeadline_->stop();
-        historyPending_ = false;
-    }
+    if (a.route == FrameAction::Route::BuildReport) historyDeadline_->stop();
     if (a.handshakeOk) {
         Timer2->stop();
         DeviceConnected = 1;
@@ -230,7 +228,7 @@ void MeterLink::HandleFrame() {
 }
 
 void MeterLink::onHistoryDeadline() {
-    if (!historyPending_ || quint8(CommandBuffer.at(0)) != kStoredGroups) return;
+    // Armed only by the stored-groups request; any later command or reply stops it.
     port_.setRThreshold(kDefaultThreshold);
     port_.clearInput();
     discardLate_ = true;
@@ -239,7 +237,6 @@ void MeterLink::onHistoryDeadline() {
 
 void MeterLink::GiveUpHistory() {
     historyDeadline_->stop();
-    historyPending_ = false;
     emit historyFailed();
     emit status(QStringLiteral("接收历史数据失败"));
 }

@@ -78,7 +78,7 @@ class MeterLink : public QObject {
     void StopTimers();      // nothing more is sent by the link
 
     bool meterSilent() const { return silent_; }
-    bool awaitingHistory() const { return historyPending_; }
+    bool awaitingHistory() const;  // a stored-groups reply is expected before its deadline
 
   signals:
     // Port outcome of an open: the window's status texts and lamp follow these.
@@ -114,7 +114,6 @@ class MeterLink : public QObject {
 
     serial::CommPort& port_;
     QTimer* historyDeadline_ = nullptr;
-    bool historyPending_ = false;
     bool discardLate_ = false;  // a given-up reply's late bytes are not a reply
     int unansweredLive_ = 0;    // live requests in a row without a reply
     bool silent_ = false;

@@ -6,12 +6,16 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
+#include "protocol/metercommand.h"
+
 namespace serial {
 
 namespace {
 
-const QByteArray kHandshakeReply("\xD5\x55\x55", 3);
-constexpr char kHandshake = 0x05;
+// The meter's greeting and its answer, as the link uses them.
+const QByteArray kHandshakeReply(reinterpret_cast<const char*>(protocol::kHandshakeReply),
+                                 sizeof protocol::kHandshakeReply);
+constexpr char kHandshake = char(protocol::kHandshake);
 
 // Sort key: the name without its trailing digits, then the digits as a number.
 std::pair<QString, qint64> NameKey(const QString& device) {
