@@ -12,6 +12,8 @@ namespace {
 
 // Longest run accepted for --duration: one year.
 constexpr double kMaxDurationSec = 86400.0 * 366;
+// The settings dialog lists COM1 to COM16.
+constexpr int kHighestComPort = 16;
 
 // "COMn=auto" or "COMn=auto:DEV1,DEV2": the number and the candidate list (empty for
 // every device). False when `device` is not a probe request.
@@ -40,10 +42,10 @@ bool ParseAuto(const QString& device, QStringList* candidates, QString* error) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: leakmeter [--port COMn=DEVICE]... [--log FILE]\n"
-        "       leakmeter --headless [--port COMn=DEVICE] [--log FILE|-] [--duration SEC]\n"
-        "                 [--count N]\n"
-        "       leakmeter --history FILE [--port COMn=DEVICE]\n"
+        "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE]\n"
+        "       leakmeter --headless [--port COMn=DEVICE]... [--com N] [--log FILE|-]\n"
+        "                 [--duration SEC] [--count N]\n"
+        "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
         "\n"
         "Monitoring program for the clamp leakage-current meter.\n"
@@ -57,6 +59,9 @@ QString UsageText() {
         "                      the same, trying only the devices listed\n"
         "                      The last mapping given or found is remembered and used\n"
         "                      when the program starts without --port.\n"
+        "  --com N             the port to use, COM1 to COM16: the window opens COMn at\n"
+        "                      start (default COM1); --headless and --history read COMn\n"
+        "                      (default: the one port given with --port, else COM1)\n"
         "  --headless          log readings without a window or display\n"
         "  --log FILE          append every live reading to the CSV file FILE;\n"
         "                      with --headless, \"-\" writes the CSV to stdout\n"
@@ -68,6 +73,16 @@ QString UsageText() {
         "  --forget-ports      clear the remembered port mapping\n"
         "  --version           show the program's version\n"
         "  -h, --help          show this text\n");
+}
+
+int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered) {
+    if (cl.comNumber) return *cl.comNumber;
+    if (cl.ports.mappings().size() == 1 && cl.autoPorts.isEmpty())
+        return cl.ports.mappings().firstKey();
+    if (cl.autoPorts.size() == 1 && cl.ports.isEmpty()) return cl.autoPorts.firstKey();
+    if (!cl.portsGiven() && remembered.mappings().size() == 1)
+        return remembered.mappings().firstKey();
+    return 1;
 }
 
 QString VersionText() {
@@ -106,8 +121,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (isFlag) continue;
 
         // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {"--port", "--log", "--duration", "--count",
-                                              "--history"};
+        static const char* const kValued[] = {"--port",  "--log",     "--duration",
+                                              "--count", "--history", "--com"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -150,6 +165,16 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                 return failed(QStringLiteral("--history needs a file name (.txt or .csv)"));
             cl.historyPath = value;
             historyGiven = true;
+        } else if (name == QLatin1String("--com")) {
+            bool ok = false;
+            QString digits = value.trimmed();
+            if (digits.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) digits.remove(0, 3);
+            const int v = digits.toInt(&ok);
+            if (!ok || v < 1 || v > kHighestComPort)
+                return failed(QStringLiteral("--com %1: expected a port number from 1 to %2")
+                                  .arg(value)
+                                  .arg(kHighestComPort));
+            cl.comNumber = v;
         } else if (name == QLatin1String("--duration")) {
             bool ok = false;
             const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale
@@ -176,6 +201,15 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             QStringLiteral("--history downloads the stored groups once; it cannot be "
                            "combined with --log, --duration or --count"));
     if (historyGiven) cl.headless = true;  // a download never needs the window
+    if (cl.headless && !cl.comNumber) {
+        QList<int> named = cl.ports.mappings().keys();
+        for (int n : cl.autoPorts.keys())
+            if (!named.contains(n)) named.append(n);
+        if (named.size() > 1)
+            return failed(
+                QStringLiteral("several ports are given with --port; choose the one "
+                               "to read with --com N"));
+    }
     if (!cl.headless) {
         for (const auto& [given, option] :
              {std::pair{durationGiven, "--duration"}, std::pair{countGiven, "--count"}})

@@ -22,6 +22,7 @@ struct CommandLine {
     std::optional<double> durationSec;  // --duration SEC
     std::optional<qint64> count;        // --count N
     QString historyPath;                // --history FILE
+    std::optional<int> comNumber;       // --com N: the port a run reads, 1..16
     bool listPorts = false;             // --list-ports
     bool forgetPorts = false;           // --forget-ports
     bool showVersion = false;           // --version
@@ -33,6 +34,15 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const QStringList& arguments);  // arguments[0] is the program
+
+// The COMn a headless run or a download reads: --com N; else the one port --port named;
+// else, with no --port, the one port of the remembered mapping (`remembered`); else COM1.
+int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered);
+
+// The COMn the window opens at start: --com N, else COM1.
+inline int WindowPortNumber(const CommandLine& cl) {
+    return cl.comNumber.value_or(1);
+}
 QString UsageText();
 QString VersionText();  // "leakmeter 1.1"
 

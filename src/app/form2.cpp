@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QTextEdit>
 #include <QTimer>
+#include <cstdio>
 
 #include "form1.h"
 #include "output/qtdialogbackend.h"
@@ -33,7 +34,7 @@ void Unselect(QRadioButton* option) {
 }  // namespace
 
 Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
-             output::MessageSink* messages, QWidget* parent)
+             output::MessageSink* messages, QWidget* parent, int startPort)
     : QMainWindow(parent),
       Link(std::make_unique<protocol::MeterLink>(MSComm1, this)),
       DeviceConnected(Link->DeviceConnected),
@@ -44,6 +45,7 @@ Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
       ReceiveBuffer(Link->ReceiveBuffer),
       SerialSettings(Link->SerialSettings) {
     setObjectName(QStringLiteral("Form2"));
+    startPort_ = startPort;
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
     MSComm1.setPortMap(ports);
     if (!dialogs) {
@@ -112,7 +114,12 @@ void Form2::ConnectEvents() {
 void Form2::Form_Load() {
     Charts->ResetAll();  // the three chart surfaces drawn empty
     serial::SetDefaultSerialSettings(SerialSettings);
-    // The port object starts with its design settings: COM1, 9600,N,8,1.
+    // The port object starts with its design settings, COM1, 9600,N,8,1, unless the user
+    // named another port to start on.
+    if (startPort_ != 1) {
+        SerialSettings.PortName = QStringLiteral("COM%1").arg(startPort_);
+        MSComm1.setCommPort(startPort_);
+    }
     Link->OpenSerialPort();
     Link->SendHandshake();
 
@@ -171,6 +178,12 @@ void Form2::ConnectLink() {
     connect(link, &MeterLink::historyData, this, &Form2::BuildHistoryReport);
     connect(link, &MeterLink::status, Label6, &QLabel::setText);
     connect(link, &MeterLink::meterFellSilent, this, &Form2::ShowMeterSilent);
+    // What to do about a port that will not open, or a port where no meter answers.
+    const auto toStderr = [](const QString& line) {
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    };
+    connect(&MSComm1, &serial::CommPort::openAdvice, this, toStderr);
+    connect(link, &MeterLink::advice, this, toStderr);
 }
 
 void Form2::ShowPortOpened() {

@@ -41,8 +41,10 @@ class Form2 : public QMainWindow {
   public:
     // `dialogs` and `messages` stand in for the platform's modal dialogs and message boxes
     // (tests script them); the real ones are used when they are null.
+    // `startPort`: the COMn opened at start (COM1 unless the user named another).
     explicit Form2(const serial::PortMap& ports, output::DialogBackend* dialogs = nullptr,
-                   output::MessageSink* messages = nullptr, QWidget* parent = nullptr);
+                   output::MessageSink* messages = nullptr, QWidget* parent = nullptr,
+                   int startPort = 1);
     ~Form2() override;
 
     // The conversation with the meter, shared with the headless logger. It owns the
@@ -147,6 +149,7 @@ class Form2 : public QMainWindow {
     void mnudatalog_Click();
     void LogLiveReading(const measure::MeterRecord& record);
     void ShowDataLogFailure(bool afterThisReply);
+    void SayDataLogNotice();
 
     // Timers.
     void Timer1_Timer();
@@ -155,6 +158,7 @@ class Form2 : public QMainWindow {
     void mnuexit_Click();
     void mnucomsetting_Click();
 
+    int startPort_ = 1;
     QPointer<Form1> form1_;
     std::unique_ptr<output::DialogBackend> ownDialogs_;
     std::unique_ptr<output::MessageSink> ownMessages_;

@@ -25,7 +25,8 @@ void Form2::ConnectDataLog() {
     dataLogSync_->setObjectName(QStringLiteral("dataLogSync"));
     dataLogSync_->setInterval(kDataLogSyncTickMs);
     connect(dataLogSync_, &QTimer::timeout, this, [this] {
-        if (!dataLog_.SyncIfDue()) ShowDataLogFailure(false);
+        if (!dataLog_.SyncIfDue()) return ShowDataLogFailure(false);
+        SayDataLogNotice();
     });
     connect(mnudatalog, &QAction::triggered, this, &Form2::mnudatalog_Click);
 }
@@ -60,7 +61,14 @@ void Form2::StopDataLog() {
 }
 
 void Form2::LogLiveReading(const measure::MeterRecord& record) {
-    if (!dataLog_.Append(record)) ShowDataLogFailure(true);
+    if (!dataLog_.Append(record)) return ShowDataLogFailure(true);
+    SayDataLogNotice();
+}
+
+void Form2::SayDataLogNotice() {
+    // The log went on by itself (its file was moved, deleted or cut short): one line.
+    if (const QString notice = dataLog_.TakeNotice(); !notice.isEmpty())
+        std::fprintf(stderr, "leakmeter: %s\n", notice.toLocal8Bit().constData());
 }
 
 void Form2::ShowDataLogFailure(bool afterThisReply) {
@@ -71,6 +79,14 @@ void Form2::ShowDataLogFailure(bool afterThisReply) {
     std::fprintf(stderr, "leakmeter: cannot write the data log %s: %s\n", qPrintable(path),
                  qPrintable(dataLog_.ErrorString()));
     const QString text = QStringLiteral("数据记录失败") + path;
+    // The greeting at start-up and every reading overwrite the status line; a log that has
+    // stopped is also said in a box. The box waits for the event loop: not inside the
+    // handling of a reply, and at start-up over the window rather than before it.
+    const QString boxText = text + QStringLiteral("\r\n") + dataLog_.ErrorString();
+    QTimer::singleShot(0, this, [this, boxText] {
+        messages_->Beep();
+        messages_->Warning(this, QStringLiteral("数据记录失败"), boxText);
+    });
     if (!afterThisReply) {
         Label6->setText(text);
         return;

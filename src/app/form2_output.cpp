@@ -48,8 +48,14 @@ void Form2::ConnectOutput() {
 
 void Form2::ReportSaveFailure(const QString& reason) {
     if (reason.isEmpty()) return;  // written, or cancelled
-    Label6->setText(QStringLiteral("保存失败") + QDir::toNativeSeparators(CommonDialog1->FileName));
+    const QString text =
+        QStringLiteral("保存失败") + QDir::toNativeSeparators(CommonDialog1->FileName);
+    Label6->setText(text);
     std::fprintf(stderr, "leakmeter: %s\n", reason.toLocal8Bit().constData());
+    // The status line is soon overwritten by the next reading; what the user must act on is
+    // also said in a box.
+    messages_->Beep();
+    messages_->Warning(this, QStringLiteral("保存失败"), text + QStringLiteral("\r\n") + reason);
 }
 
 void Form2::Command5_Click() {

@@ -1,13 +1,10 @@
 #include "headless.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
@@ -17,20 +14,14 @@
 #include "output/savecommands.h"
 #include "protocol/meterlink.h"
 #include "serial/commport.h"
+#include "signalwatch.h"
 
 namespace app {
 
 namespace {
 
-int g_signalFds[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalFds[1], &c, 1);
-}
-
-void Say(const QString& line) {
-    std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
+void Say(const QString& text) {
+    PrintStampedLine(QStringLiteral("leakmeter: ") + text);
 }
 
 // stdout takes whole lines or rows, each flushed at once, so a reader of a pipe sees every
@@ -46,6 +37,8 @@ class HeadlessRun : public QObject {
     explicit HeadlessRun(const HeadlessOptions& options) : options_(options), link_(port_) {
         port_.setPortMap(options.ports);
         serial::SetDefaultSerialSettings(link_.SerialSettings);
+        port_.setCommPort(options.portNumber);
+        link_.SerialSettings.PortName = QStringLiteral("COM%1").arg(options.portNumber);
         connectLink();
     }
 
@@ -79,11 +72,20 @@ class HeadlessRun : public QObject {
     int exitCode() const { return exitCode_; }
 
   private:
+    QString portText() const {
+        return QStringLiteral("%1 (%2)").arg(link_.SerialSettings.PortName, port_.deviceName());
+    }
+
     void connectLink() {
+        using protocol::DownloadFailure;
         using protocol::MeterLink;
-        connect(&link_, &MeterLink::opened, this, [this] {
-            Say(QStringLiteral("%1 (%2) open")
-                    .arg(link_.SerialSettings.PortName, port_.deviceName()));
+        connect(&link_, &MeterLink::opened, this, [this] { Say(portText() + " open"); });
+        connect(&port_, &serial::CommPort::openAdvice, this, &PrintStampedLine);
+        connect(&link_, &MeterLink::advice, this, &PrintStampedLine);
+        connect(&port_, &serial::CommPort::closedAfterError, this, [this](const QString& why) {
+            outage_ = true;
+            Say(QStringLiteral("%1 was lost (%2); it is opened again when it comes back")
+                    .arg(portText(), why));
         });
         // Failed opens are explained by the port itself, once per change.
         connect(&link_, &MeterLink::settingsRefused, this,
@@ -91,13 +93,15 @@ class HeadlessRun : public QObject {
                     Say(QStringLiteral("the port does not take %1 and runs %2").arg(refused, kept));
                 });
         connect(&link_, &MeterLink::handshakeAnswered, this, [this] {
-            if (greeted_) return;
+            if (greeted_) return meterBack();
             greeted_ = true;
             Say(QStringLiteral("the meter answers on %1").arg(link_.SerialSettings.PortName));
             if (!options_.historyPath.isEmpty()) link_.RequestHistory();
         });
-        connect(&link_, &MeterLink::meterFellSilent, this,
-                [] { Say(QStringLiteral("the meter does not answer (设备无响应)")); });
+        connect(&link_, &MeterLink::meterFellSilent, this, [this] {
+            outage_ = true;
+            Say(QStringLiteral("the meter does not answer (设备无响应)"));
+        });
         connect(&link_, &MeterLink::liveRecord, this, &HeadlessRun::onReading);
         connect(&link_, &MeterLink::groupCountAnswered, this, [this](int n) {
             if (options_.historyPath.isEmpty()) return;
@@ -107,30 +111,49 @@ class HeadlessRun : public QObject {
         connect(&link_, &MeterLink::historyData, this, [this] {
             if (!options_.historyPath.isEmpty()) writeHistory();
         });
-        connect(&link_, &MeterLink::historyFailed, this, [this] {
-            if (!options_.historyPath.isEmpty())
-                finish(kHeadlessFailed,
-                       QStringLiteral("the stored groups stopped short (接收历史数据失败)"));
+        connect(&link_, &MeterLink::historyFailed, this, [this](DownloadFailure why) {
+            if (options_.historyPath.isEmpty()) return;
+            switch (why) {
+                case DownloadFailure::CountMissing:
+                    return finish(kHeadlessFailed,
+                                  QStringLiteral("the meter did not answer the group count "
+                                                 "request (接收历史数据失败)"));
+                case DownloadFailure::CountGarbled:
+                    return finish(kHeadlessFailed,
+                                  QStringLiteral("the meter's group count reply was garbled "
+                                                 "(接收组数失败); nothing was written"));
+                case DownloadFailure::GroupsShort:
+                    return finish(
+                        kHeadlessFailed,
+                        QStringLiteral("the stored groups stopped short (接收历史数据失败)"));
+                case DownloadFailure::PortLost:
+                    return finish(kHeadlessFailed,
+                                  QStringLiteral("the stored groups stopped short: %1 was lost "
+                                                 "(接收历史数据失败)")
+                                      .arg(portText()));
+            }
         });
     }
 
+    // The end of an outage (a silence, a lost port): said once, when the meter answers.
+    void meterBack() {
+        if (!outage_) return;
+        outage_ = false;
+        Say(QStringLiteral("the meter answers again on %1").arg(portText()));
+    }
+
     bool listenForSignals() {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0) {
+        auto* watch = new SignalWatch(this);
+        if (!watch->isWatching()) {
             Say(QStringLiteral("cannot watch for signals"));
             return false;
         }
-        struct sigaction sa {};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &sa, nullptr);
-        ::sigaction(SIGTERM, &sa, nullptr);
-        ::signal(SIGPIPE, SIG_IGN);
-        auto* notifier = new QSocketNotifier(g_signalFds[0], QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, [this] {
-            char c;
-            [[maybe_unused]] const ssize_t n = ::read(g_signalFds[0], &c, 1);
-            finish(kHeadlessOk);
+        connect(watch, &SignalWatch::caught, this, [this](int sig) {
+            // A logger's end is its normal end; a download cut short wrote nothing.
+            if (options_.historyPath.isEmpty()) return finish(kHeadlessOk);
+            finish(128 + sig,
+                   QStringLiteral("stopped by SIG%1 before the stored groups were written")
+                       .arg(QString::fromLatin1(sigabbrev_np(sig))));
         });
         return true;
     }
@@ -148,7 +171,8 @@ class HeadlessRun : public QObject {
         Say(QStringLiteral("logging to %1").arg(QFileInfo(options_.logPath).absoluteFilePath()));
         // Rows reach the disk also while no reading comes.
         connect(&syncTimer_, &QTimer::timeout, this, [this] {
-            if (!log_.SyncIfDue()) logFailed();
+            if (!log_.SyncIfDue()) return logFailed();
+            sayLogNotice();
         });
         syncTimer_.start(1000);
         return true;
@@ -158,12 +182,14 @@ class HeadlessRun : public QObject {
         const std::optional<measure::MeterRecord> record =
             measure::RecordAt(link_.ReceiveBuffer, 0);
         if (!record || finished_) return;
+        meterBack();
         if (options_.logPath == QLatin1String("-")) {
             if (!Print(measure::DataLogRow(*record, QDateTime::currentDateTime(),
                                            stdoutClock_.elapsed())))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         } else if (!options_.logPath.isEmpty()) {
             if (!log_.Append(*record)) return logFailed();
+            sayLogNotice();
         } else {
             const QString text = measure::ReadLiveRecord(*record).text;
             if (!Print(
@@ -172,6 +198,11 @@ class HeadlessRun : public QObject {
         }
         ++readings_;
         if (options_.count && readings_ >= *options_.count) finish(kHeadlessOk);
+    }
+
+    // The log went on by itself (its file was moved, deleted or cut short): one line.
+    void sayLogNotice() {
+        if (const QString notice = log_.TakeNotice(); !notice.isEmpty()) Say(notice);
     }
 
     void logFailed() {
@@ -230,11 +261,18 @@ class HeadlessRun : public QObject {
     QElapsedTimer stdoutClock_;
     int readings_ = 0;
     bool greeted_ = false;
+    bool outage_ = false;  // the meter went silent or the port was lost
     bool finished_ = false;
     int exitCode_ = kHeadlessOk;
 };
 
 }  // namespace
+
+void PrintStampedLine(const QString& line) {
+    const QString stamped =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz  ")) + line;
+    std::fprintf(stderr, "%s\n", stamped.toLocal8Bit().constData());
+}
 
 QString ReadingLine(const QDateTime& time, const QString& reading) {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral("  ") +

@@ -5,15 +5,24 @@
 #include <cstdio>
 
 #include "commandline.h"
+#include "displaycheck.h"
 #include "form2.h"
 #include "headless.h"
 #include "output/dialoglanguage.h"
 #include "portsetup.h"
+#include "signalwatch.h"
 
 namespace {
 
 void PrintMessages(const QStringList& lines) {
     for (const QString& line : lines) std::fprintf(stderr, "%s\n", qPrintable(line));
+}
+
+// The window-system platform Qt will be asked for: "-platform NAME" or QT_QPA_PLATFORM.
+QString RequestedPlatform(const QStringList& arguments) {
+    const qsizetype i = arguments.indexOf(QStringLiteral("-platform"));
+    if (i > 0 && i + 1 < arguments.size()) return arguments[i + 1];
+    return qEnvironmentVariable("QT_QPA_PLATFORM");
 }
 
 }  // namespace
@@ -54,7 +63,12 @@ int main(int argc, char* argv[]) {
         QStringList messages;
         app::HeadlessOptions options;
         options.ports = app::ResolvePorts(cl, &messages);
-        PrintMessages(messages);
+        options.portNumber = app::HeadlessPortNumber(cl, options.ports);
+        // The first line says which port the run reads; then how it was found.
+        app::PrintStampedLine(QStringLiteral("leakmeter: reading the meter on COM%1 (%2)")
+                                  .arg(options.portNumber)
+                                  .arg(options.ports.deviceFor(options.portNumber)));
+        for (const QString& line : messages) app::PrintStampedLine(line);
         options.logPath = cl.logPath;
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
@@ -62,6 +76,11 @@ int main(int argc, char* argv[]) {
         return app::RunHeadless(options);
     }
 
+    if (!app::DisplayAvailable(RequestedPlatform(arguments),
+                               [](const char* name) { return qEnvironmentVariable(name); })) {
+        std::fprintf(stderr, "%s\n", qPrintable(app::NoDisplayText()));
+        return 1;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
     // Qt's own dialogs and buttons speak the program's language.
@@ -73,7 +92,15 @@ int main(int argc, char* argv[]) {
     QStringList messages;
     const serial::PortMap ports = app::ResolvePorts(cl, &messages);
     PrintMessages(messages);
-    app::Form2 window(ports);
+    app::Form2 window(ports, nullptr, nullptr, nullptr, app::WindowPortNumber(cl));
+    // Ctrl+C, SIGTERM and the end of the desktop session (SIGHUP) close the window as its
+    // close button does: sign-off byte, data log synced, exit 0. A dialog left open does
+    // not keep the program alive.
+    app::SignalWatch endSignals;
+    QObject::connect(&endSignals, &app::SignalWatch::caught, &window, [&window] {
+        window.close();
+        QCoreApplication::exit(0);
+    });
     if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();
     return QApplication::exec();

@@ -41,6 +41,7 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
     }
 
     serial::PortMap map = cl.ports;
+    bool dialoutSaid = false;  // the advice for devices the user may not open, said once
     for (auto it = cl.autoPorts.constBegin(); it != cl.autoPorts.constEnd(); ++it) {
         const int number = it.key();
         const QStringList candidates = Candidates(*it, map, number);
@@ -55,12 +56,22 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
             say(QStringLiteral("%1=auto: meter found on %2").arg(PortName(number), r.found));
             continue;
         }
-        QStringList tried;
-        for (const serial::ProbeStep& s : r.steps)
+        QStringList tried, denied;
+        for (const serial::ProbeStep& s : r.steps) {
             tried << QStringLiteral("%1 (%2)").arg(s.device, serial::ProbeAnswerText(s.answer));
-        say(QStringLiteral("%1=auto: no meter answered at %2 on %3; %1 stays %4")
+            if (s.answer == serial::ProbeAnswer::PermissionDenied) denied << s.device;
+        }
+        QString advice;
+        if (!denied.isEmpty() && !dialoutSaid) {
+            dialoutSaid = true;
+            advice = QStringLiteral(
+                         "; to open %1, add yourself to the dialout group (sudo "
+                         "usermod -aG dialout $USER), then log out and log in again")
+                         .arg(denied.join(QStringLiteral(", ")));
+        }
+        say(QStringLiteral("%1=auto: no meter answered at %2 on %3; %1 stays %4%5")
                 .arg(PortName(number), serial::LineSettingsText(line),
-                     tried.join(QStringLiteral(", ")), map.deviceFor(number)));
+                     tried.join(QStringLiteral(", ")), map.deviceFor(number), advice));
     }
 
     if (!map.isEmpty()) {
@@ -88,8 +99,11 @@ int RunPortCommands(const CommandLine& cl, QString* out, QStringList* messages) 
             status = 1;
         }
     }
-    if (cl.listPorts)
-        *out += serial::DeviceListingText(serial::ListSerialDevices(ListingPortMap(cl)));
+    if (cl.listPorts) {
+        const serial::PortMap map = ListingPortMap(cl);
+        *out += serial::DeviceListingText(
+            serial::WithMappedDevices(serial::ListSerialDevices(map), map));
+    }
     return status;
 }
 

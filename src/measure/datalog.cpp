@@ -1,11 +1,15 @@
 #include "datalog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-
-#include "liveseries.h"
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -16,8 +20,74 @@
 namespace measure {
 namespace {
 
-// The recorded value, written so that reading it back gives the same single-precision value,
-// in plain decimal with "." whatever the locale ("1.25", "0.005", "9999000").
+// The file is written through its descriptor, so that every failure comes with the system's
+// own reason ("No space left on device") and devices such as /dev/full are written like files.
+#ifdef Q_OS_WIN
+using FileStat = struct _stat64;
+
+int OpenForAppend(const QString& path) {
+    return _wopen(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
+                  _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
+}
+int StatOpenFile(int fd, FileStat* st) {
+    return _fstat64(fd, st);
+}
+bool IsPlainFile(const FileStat& st) {
+    return (st.st_mode & _S_IFMT) == _S_IFREG;
+}
+qint64 WriteSome(int fd, const char* data, qint64 size) {
+    return _write(fd, data, unsigned(qMin<qint64>(size, 1 << 30)));
+}
+int SyncToDisk(int fd) {
+    return _commit(fd);
+}
+int CloseFile(int fd) {
+    return _close(fd);
+}
+// Open files cannot be renamed or deleted here as rotation tools do elsewhere.
+bool PathLeftFile(const QString&, int) {
+    return false;
+}
+#else
+using FileStat = struct stat;
+
+int OpenForAppend(const QString& path) {
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
+                  0666);
+}
+int StatOpenFile(int fd, FileStat* st) {
+    return ::fstat(fd, st);
+}
+bool IsPlainFile(const FileStat& st) {
+    return S_ISREG(st.st_mode);
+}
+qint64 WriteSome(int fd, const char* data, qint64 size) {
+    return ::write(fd, data, size_t(size));
+}
+int SyncToDisk(int fd) {
+    return ::fsync(fd);
+}
+int CloseFile(int fd) {
+    return ::close(fd);
+}
+// Whether `path` no longer names the open file: renamed away by a rotation tool, or deleted.
+// A path that cannot be looked at for another reason (a folder made unreadable) counts as
+// unchanged; the rows go on into the open file.
+bool PathLeftFile(const QString& path, int fd) {
+    FileStat opened{}, named{};
+    if (::fstat(fd, &opened) != 0) return false;
+    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
+        return errno == ENOENT || errno == ENOTDIR;
+    return named.st_dev != opened.st_dev || named.st_ino != opened.st_ino;
+}
+#endif
+
+// How often the log looks whether its path still names the open file.
+constexpr qint64 kPathCheckIntervalMs = 1000;
+
+// The value, written so that reading it back gives the same single-precision value, in plain
+// decimal with "." whatever the locale ("1.25", "0.005", "9999000").
 QByteArray ValueText(float ma) {
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, ma, std::chars_format::fixed);
@@ -38,16 +108,8 @@ QByteArray ElapsedText(qint64 ms) {
     return QByteArray(buf, n);
 }
 
-bool SyncToDisk(QFile& file) {
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
-}
-
-// Whether a non-empty file ends in the middle of a line (a row cut short when an earlier run
-// was killed). A file that cannot be read is taken as whole.
+// Whether a non-empty plain file ends in the middle of a line (a row cut short when an earlier
+// run was killed). A file that cannot be read is taken as whole.
 bool EndsInsideLine(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() <= 0 || !f.seek(f.size() - 1)) return false;
@@ -60,12 +122,16 @@ bool SyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs) {
     return unsynced && nowMs - lastSyncMs >= kDataLogSyncIntervalMs;
 }
 
-// The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF.
+// The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF. The
+// value is the shown one with its sign, in mA; a shown "-0" is 0, and 0L and ERROR have none.
 void AppendRecordFields(QByteArray& row, const MeterRecord& record) {
-    const LiveReading reading = ReadLiveRecord(record);
-    row += CsvField(reading.text.toUtf8());
+    const DecodedRecord d = DecodeRecord(record);
+    row += CsvField(LiveText(d).toUtf8());
     row += ',';
-    if (reading.recordedMa) row += ValueText(*reading.recordedMa);
+    if (d.kind == RecordKind::Reading) {
+        if (d.negative && d.recordedMa != 0) row += '-';
+        row += ValueText(d.recordedMa);
+    }
     row += ',';
     row += QByteArray::number(record.status);
     row += ',';
@@ -145,26 +211,15 @@ bool DataLog::Start(const QString& path) {
     Stop();
     path_ = path;
     error_.clear();
+    notice_.clear();
     syncs_ = 0;
-    const bool endsInsideLine = EndsInsideLine(path);
-    file_.setFileName(path);
-    // Unbuffered: every row goes to the file in one write as soon as it is logged.
-    if (!file_.open(QIODevice::Append | QIODevice::Unbuffered)) {
-        error_ = file_.errorString();
-        return false;
-    }
-    startMs_ = lastSyncMs_ = clock_.steadyMs();
+    startMs_ = lastSyncMs_ = lastPathCheckMs_ = clock_.steadyMs();
     unsynced_ = false;
-    if (file_.size() == 0) {
-        if (!Write(DataLogHeader())) return false;
-    } else if (endsInsideLine) {
-        if (!Write(QByteArrayLiteral("\r\n"))) return false;
-    }
-    return true;
+    return Open();
 }
 
 bool DataLog::Append(const MeterRecord& record) {
-    if (!IsRunning()) return false;
+    if (!IsRunning() || !RestartIfEmptied()) return false;
     const qint64 now = clock_.steadyMs();
     if (!Write(DataLogRow(record, clock_.now(), now - startMs_))) return false;
     if (SyncDue(unsynced_, lastSyncMs_, now)) return Sync();
@@ -173,28 +228,120 @@ bool DataLog::Append(const MeterRecord& record) {
 
 bool DataLog::SyncIfDue() {
     if (!IsRunning()) return false;
-    if (!SyncDue(unsynced_, lastSyncMs_, clock_.steadyMs())) return true;
+    const qint64 now = clock_.steadyMs();
+    if (now - lastPathCheckMs_ >= kPathCheckIntervalMs) {
+        lastPathCheckMs_ = now;
+        if (!FollowPath()) return false;
+    }
+    if (!SyncDue(unsynced_, lastSyncMs_, now)) return true;
     return Sync();
 }
 
 bool DataLog::Stop() {
     if (!IsRunning()) return true;
-    const bool synced = Sync();
-    file_.close();
-    return synced;
+    if (!Sync()) return false;
+    const int closed = CloseFile(fd_);
+    fd_ = -1;
+    // A file system that writes late (NFS) reports a lost write only now.
+    if (closed != 0 && errno != EINTR) {
+        error_ = qt_error_string(errno);
+        return false;
+    }
+    return true;
 }
 
-bool DataLog::Write(const QByteArray& bytes) {
-    if (file_.write(bytes) != bytes.size()) {
-        Fail(file_.errorString());
+QString DataLog::TakeNotice() {
+    return std::exchange(notice_, QString());
+}
+
+// Opens the file at the path, making missing folders, and writes what goes before the rows.
+// On failure the log is not running, the reason is in error_, and a file that was not there
+// before is removed again.
+bool DataLog::Open() {
+    const QFileInfo info(path_);
+    const bool existed = info.exists() || info.isSymLink();
+    const QString folder = info.absolutePath();
+    if (!QDir().mkpath(folder)) {
+        error_ = QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder));
         return false;
+    }
+    fd_ = OpenForAppend(path_);
+    if (fd_ < 0) {
+        error_ = qt_error_string(errno);
+        return false;
+    }
+    FileStat st{};
+    if (StatOpenFile(fd_, &st) != 0) {
+        Fail(qt_error_string(errno));
+    } else {
+        regular_ = IsPlainFile(st);
+        size_ = st.st_size;
+        if (BeginRows(size_)) return true;
+    }
+    if (!existed) QFile::remove(path_);
+    return false;
+}
+
+// A file renamed away or deleted under the log keeps the rows written to it so far; the log
+// goes on in a new file at the path.
+bool DataLog::FollowPath() {
+    if (!PathLeftFile(path_, fd_)) return true;
+    if (unsynced_ && !Sync()) return false;
+    CloseFile(fd_);
+    fd_ = -1;
+    const QString shown = QDir::toNativeSeparators(path_);
+    if (!Open()) {
+        error_ = QStringLiteral("the file was moved or deleted and a new one cannot be made: %1")
+                     .arg(error_);
+        return false;
+    }
+    notice_ = QStringLiteral("data log %1 was moved or deleted; logging again to a new file at %1")
+                  .arg(shown);
+    return true;
+}
+
+// A plain file that holds less than the log wrote to it was cut short by someone else (a
+// rotation tool copies it, then empties it): the next row starts as in a file just opened.
+// Devices and pipes have no size to go by.
+bool DataLog::RestartIfEmptied() {
+    FileStat st{};
+    if (!regular_ || StatOpenFile(fd_, &st) != 0 || st.st_size >= size_) return true;
+    size_ = st.st_size;
+    notice_ = QStringLiteral("data log %1 was truncated; logging goes on in it")
+                  .arg(QDir::toNativeSeparators(path_));
+    return BeginRows(size_);
+}
+
+// Where the rows start in a file holding `size` bytes: after a header when it is empty, on a
+// line of their own when an earlier run left a partial line.
+bool DataLog::BeginRows(qint64 size) {
+    if (size == 0) return Write(DataLogHeader());
+    if (regular_ && EndsInsideLine(path_)) return Write(QByteArrayLiteral("\r\n"));
+    return true;
+}
+
+// Writes all of `bytes`; the file takes a row in one write unless it is full.
+bool DataLog::Write(const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const qint64 n = WriteSome(fd_, data, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            Fail(n < 0 ? qt_error_string(errno) : QStringLiteral("the file takes no more bytes"));
+            return false;
+        }
+        data += n;
+        left -= n;
+        size_ += n;
     }
     unsynced_ = true;
     return true;
 }
 
 bool DataLog::Sync() {
-    if (!SyncToDisk(file_)) {
+    // A device or a pipe has no disk to sync to (fsync gives EINVAL); that is no failure.
+    if (SyncToDisk(fd_) != 0 && (regular_ || (errno != EINVAL && errno != EROFS))) {
         Fail(qt_error_string(errno));
         return false;
     }
@@ -206,7 +353,8 @@ bool DataLog::Sync() {
 
 void DataLog::Fail(const QString& reason) {
     error_ = reason;
-    file_.close();
+    CloseFile(fd_);
+    fd_ = -1;
 }
 
 }  // namespace measure

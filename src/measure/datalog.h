@@ -2,14 +2,15 @@
 // The data log: one CSV row for every live reading, appended to a file the user chose.
 //
 //   time,elapsed_s,reading,value_mA,status,record
-//   2026-12-08T17:31:02.517+08:00,12.503,-42mA,42,23,002A17
+//   2026-12-08T17:31:02.517+08:00,12.503,-42mA,-42,23,002A17
 //
 // time       local time, ISO 8601 with milliseconds and UTC offset
 // elapsed_s  seconds since the log started, 3 decimals
 // reading    the text the big live reading shows ("-42mA", "0L", "ERROR")
-// value_mA   the value recorded in mA (the magnitude, as the live series keeps it), with "."
-//            as decimal point whatever the locale and as many digits as it takes to give the
-//            recorded value back exactly; empty when nothing is recorded (ERROR)
+// value_mA   the value the big live reading shows, with its sign, in mA ("-42mA" gives -42,
+//            "-171.9A" gives -171900; a shown "-0" gives 0), with "." as decimal point
+//            whatever the locale and as many digits as it takes to give the value back exactly;
+//            empty when the meter gives no value (0L and ERROR, told apart by `reading`)
 // status     the status byte, 0..255
 // record     the three record bytes in hexadecimal, upper case
 //
@@ -20,10 +21,14 @@
 // second header; each row goes to the file whole, in one write, as soon as it is logged, so a
 // killed program leaves at most one partial last line; the file is synced to the disk when
 // rows have waited for it 10 s and when the log stops. Nothing is held in memory per row.
+//
+// Files are rotated under a running log: a file renamed or deleted (the path no longer names
+// the open file) is noticed on the owner's once-a-second tick, and the log goes on in a new
+// file at the path, header first; a file emptied in place (copied, then truncated) gets the
+// header again before its next row. Each time the owner is handed one line to tell the user.
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QFile>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -73,41 +78,59 @@ class DataLog {
     DataLog(const DataLog&) = delete;
     DataLog& operator=(const DataLog&) = delete;
 
-    // Opens `path` for appending (creating it), writes the header when the file is new or
-    // empty and ends a partial last line left by an earlier run, so that the new rows start on
-    // a line of their own. A log already running is stopped first. False, with the reason in
-    // ErrorString(), when the file cannot be opened or written; no log is running then.
+    // Opens `path` for appending, making the file and any missing folders on the way to it,
+    // writes the header when the file is new or empty and ends a partial last line left by an
+    // earlier run, so that the new rows start on a line of their own. A log already running is
+    // stopped first. False, with the reason in ErrorString(), when the folder cannot be made or
+    // the file cannot be opened or written; no log is running then, and a file the log made
+    // itself is removed again.
     bool Start(const QString& path);
 
-    // Appends the row for `record` and syncs the file when that is due. False when the row
-    // could not be written: the log stops itself and ErrorString() says why.
+    // Appends the row for `record` (after a new header when the file was emptied under the
+    // log) and syncs the file when that is due. False when the row could not be written: the
+    // log stops itself and ErrorString() says why.
     bool Append(const MeterRecord& record);
 
-    // Syncs the file when rows have waited 10 s; for an owner's periodic tick, so that rows
-    // reach the disk also when no further reading comes. False when the sync failed (the log
-    // stops itself).
+    // For the owner's tick, once a second: at most once a second, checks that the path still
+    // names the open file and goes on in a new file there when not (see TakeNotice), and syncs
+    // the file when rows have waited 10 s, so that rows reach the disk also when no further
+    // reading comes. False when the sync failed or no new file could be made (the log stops
+    // itself; ErrorString() says why).
     bool SyncIfDue();
 
     // Syncs and closes the file. False when the final sync failed (ErrorString() says why);
     // the log is stopped either way. Does nothing when no log is running.
     bool Stop();
 
-    bool IsRunning() const { return file_.isOpen(); }
+    // One line for the user about something the log did by itself ("data log /x/y.csv was
+    // moved or deleted; logging again to a new file at /x/y.csv"), or empty; handed out once.
+    // Owners print it after SyncIfDue and Append.
+    QString TakeNotice();
+
+    bool IsRunning() const { return fd_ >= 0; }
     QString Path() const { return path_; }
     QString ErrorString() const { return error_; }
     int SyncCount() const { return syncs_; }  // syncs since the log started
 
   private:
+    bool Open();
+    bool FollowPath();
+    bool RestartIfEmptied();
+    bool BeginRows(qint64 size);
     bool Write(const QByteArray& bytes);
     bool Sync();
     void Fail(const QString& reason);
 
     DataLogClock clock_;
-    QFile file_;
+    int fd_ = -1;
+    bool regular_ = false;  // a plain file (not a device or a pipe), whose size can be watched
+    qint64 size_ = 0;       // what the file holds at least: its size at opening plus our writes
     QString path_;
     QString error_;
+    QString notice_;
     qint64 startMs_ = 0;
     qint64 lastSyncMs_ = 0;
+    qint64 lastPathCheckMs_ = 0;
     bool unsynced_ = false;
     int syncs_ = 0;
 };

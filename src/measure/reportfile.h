@@ -1,18 +1,27 @@
 #pragma once
-// Saving the report view's text as a plain-text file.
+// Saving a file whole or not at all: the report view's text, the chart image and the
+// downloaded stored groups all go through one writer.
 //
-// The file holds the text exactly: UTF-8 without byte-order mark, the CR LF line breaks the
-// text contains, nothing added at the end (an empty text gives an empty file). The text is
-// written to a temporary file beside the target and renamed over it only when complete, so an
-// existing file is either replaced whole or left as it was.
+// The bytes are written to a temporary file beside the target, synced to the disk, and only
+// then renamed over the target, so an existing file is either replaced whole or left as it
+// was. A write that fails at any point (folder missing or not writable, disk full, a quota)
+// removes the temporary file and says why in the system's words.
+//
+// The report file holds the text exactly: UTF-8 without byte-order mark, the CR LF line
+// breaks the text contains, nothing added at the end (an empty text gives an empty file).
 
+#include <QByteArray>
 #include <QString>
 
 namespace measure {
 
-// Writes `text` to `path`, replacing an existing file. On failure (folder missing or not
-// writable, disk full, ...) returns false, puts a description into *error when given, and
-// leaves any existing file untouched.
+// Writes `bytes` to `path`, replacing an existing file (its permissions are kept; a symbolic
+// link is followed, and the file it names is replaced). On failure returns false, puts
+// "cannot write PATH: REASON" into *error when given, and leaves any existing file untouched
+// and no temporary file behind.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// The report text as its file: `text` as UTF-8, through WriteFileAtomically.
 bool WriteReportFile(const QString& path, const QString& text, QString* error = nullptr);
 
 }  // namespace measure

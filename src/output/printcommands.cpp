@@ -1,5 +1,6 @@
 #include "output/printcommands.h"
 
+#include <QDir>
 #include <QImage>
 #include <QMainWindow>
 #include <QPainter>
@@ -46,11 +47,11 @@ QImage ClientAreaImage(QWidget* window) {
     return client->grab().toImage();
 }
 
-void PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly) {
+bool PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly) {
     const QTextCursor cursor = report.textCursor();
     if (!selectionOnly || !cursor.hasSelection()) {
         report.document()->print(&printer);
-        return;
+        return printer.printerState() != QPrinter::Error;
     }
     QTextDocument selection;
     selection.setDefaultFont(report.document()->defaultFont());
@@ -58,6 +59,7 @@ void PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly)
     selection.setDefaultTextOption(report.document()->defaultTextOption());
     QTextCursor(&selection).insertFragment(cursor.selection());
     selection.print(&printer);
+    return printer.printerState() != QPrinter::Error;
 }
 
 void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* report,
@@ -75,10 +77,18 @@ void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* 
         return;
     }
     QPrinter& printer = *dialog.Printer();
+    bool printed = true;
     if (mode == 1) {
-        if (window) PrintImageFitted(printer, ClientAreaImage(window));
+        if (window) printed = PrintImageFitted(printer, ClientAreaImage(window));
     } else if (report) {
-        PrintReport(printer, *report, printer.printRange() == QPrinter::Selection);
+        printed = PrintReport(printer, *report, printer.printRange() == QPrinter::Selection);
+    }
+    if (!printed) {
+        const QString where = printer.outputFileName().isEmpty()
+                                  ? printer.printerName()
+                                  : QDir::toNativeSeparators(printer.outputFileName());
+        ReportFailure(messages, window, kPrintErrorTitle, kPrintErrorText,
+                      QStringLiteral("cannot print to ") + where);
     }
 }
 

@@ -32,14 +32,17 @@ bool PrintImageFitted(QPrinter& printer, const QImage& image);
 QImage ClientAreaImage(QWidget* window);
 
 // Prints the report view formatted as displayed: only its selection when `selectionOnly`
-// and there is one, else the whole document. A printer that cannot be opened prints nothing.
-void PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly);
+// and there is one, else the whole document. A printer that cannot be opened prints nothing;
+// false then.
+bool PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly);
 
 // Print. Flags 264, plus 1 when the report view has a selection; printing to a file
 // proposes "Zentravolix.pdf" in the output folder (created first). Cancel is silent; any
 // other dialog failure beeps and shows the print error box. Mode 1 prints an image of
 // the client area of `window`, any other mode the report (its selection when one is selected and
-// the print range chosen in the dialog is the selection). Failures while printing are silent.
+// the print range chosen in the dialog is the selection). A printer that cannot take the
+// job (a PDF file in a folder that cannot be written, say) beeps and shows the print error
+// box too, naming the file or the printer.
 void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* report,
                     MessageSink& messages);
 

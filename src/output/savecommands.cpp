@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
 #include <QTextEdit>
 
 #include "measure/reportfile.h"
@@ -52,20 +51,6 @@ QByteArray ImageFormatForName(const QString& path) {
     return "BMP";
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error) {
-    QSaveFile file(path);
-    const auto fail = [&](const char* what) {
-        if (error)
-            *error = QString::fromLatin1(what) + path + QStringLiteral(": ") + file.errorString();
-        file.cancelWriting();
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly)) return fail("cannot open ");
-    if (file.write(data) != data.size()) return fail("cannot write ");
-    if (!file.commit()) return fail("cannot save ");
-    return true;
-}
-
 bool SaveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure) {
     if (failure) failure->clear();
     if (!AskForPath(dialog, kReportFilter, QStringLiteral(".txt"))) return false;
@@ -92,7 +77,7 @@ bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure)
     if (!opaque.save(&buffer, format.constData(), format == "JPG" ? kJpegQuality : -1))
         return fail(QStringLiteral("the image could not be encoded as ") +
                     QString::fromLatin1(format));
-    return WriteFileAtomically(path, data, failure);
+    return measure::WriteFileAtomically(path, data, failure);
 }
 
 std::optional<QString> AskDataLogPath(CommonDialog& dialog) {

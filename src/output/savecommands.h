@@ -29,10 +29,6 @@ QString ReportFileText(const QString& plainText);
 // that content, and any other name gets a BMP.
 QByteArray ImageFormatForName(const QString& path);
 
-// Writes `data` to `path` replacing any existing file; a failure leaves an existing file
-// as it was (written beside it and renamed into place) and puts the reason into *error.
-bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
-
 // The save commands below propose "Zentravolix" in the output folder, created first; when
 // it cannot be made, the dialog starts in the home folder. Cancel and a failed dialog write
 // nothing and say nothing. When a confirmed path (left in dialog.FileName) cannot be

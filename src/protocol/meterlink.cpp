@@ -2,7 +2,6 @@
 
 #include <QTimer>
 #include <cmath>
-#include <cstdio>
 
 #include "framedispatch.h"
 #include "metercommand.h"
@@ -42,18 +41,23 @@ MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent),
     Timer5 = NewTimer(this, "Timer5", 1000, true);
     historyDeadline_ = NewTimer(this, "HistoryDeadline", 1000, false);
     historyDeadline_->setSingleShot(true);
+    countWait_ = NewTimer(this, "GroupCountWait", kCountWaitMs, false);
+    countWait_->setSingleShot(true);
 
     connect(&port_, &serial::CommPort::dataReceived, this, &MeterLink::onDataReceived);
     // A port the layer closed after an error: no download can complete on it.
     connect(&port_, &serial::CommPort::closedAfterError, this, [this] {
         const bool downloading = awaitingHistory();
         resetExchange();
-        if (downloading) GiveUpHistory();
+        if (downloading) GiveUpHistory(DownloadFailure::PortLost);
     });
     connect(Timer2, &QTimer::timeout, this, &MeterLink::SendHandshake);
-    connect(Timer3, &QTimer::timeout, this, [this] {
-        SendCommand(kStoredGroups);
-        Timer3->stop();
+    connect(Timer3, &QTimer::timeout, this, &MeterLink::onGroupsDue);
+    connect(countWait_, &QTimer::timeout, this, [this] {
+        // A count that comes after this is no reply to anything.
+        port_.clearInput();
+        discardLate_ = true;
+        GiveUpHistory(DownloadFailure::CountMissing);
     });
     connect(Timer4, &QTimer::timeout, this, &MeterLink::onPollTick);
     connect(Timer5, &QTimer::timeout, this, [this] {
@@ -96,6 +100,9 @@ void MeterLink::SelectPort(int number) {
 void MeterLink::resetExchange() {
     // The port itself returns its receive threshold to one record at every open and close.
     historyDeadline_->stop();
+    countWait_->stop();
+    download_ = Download::None;
+    groupsDue_ = false;
     discardLate_ = false;
     unansweredLive_ = 0;
     unansweredSince_.invalidate();
@@ -105,18 +112,27 @@ void MeterLink::resetExchange() {
 // ---- Writing ------------------------------------------------------------------------
 
 void MeterLink::SendCommand(int code) {
-    if (!port_.isOpen()) return;
+    if (!port_.isOpen()) {
+        // The groups request of a running download cannot go out: the download is over.
+        if (code == kStoredGroups && awaitingHistory()) GiveUpHistory(DownloadFailure::PortLost);
+        return;
+    }
     CommandBuffer[0] = char(quint8(code));
     discardLate_ = false;
     if (code != kStoredGroups) {
         // Only the stored-groups reply is longer than one record.
         port_.setRThreshold(kDefaultThreshold);
         historyDeadline_->stop();
+        // Another command ends a download that was waiting for its groups (a mode switch).
+        if (download_ == Download::AwaitingGroups || download_ == Download::CountAnswered)
+            download_ = Download::None;
     }
     // A failed write means the device is gone or broken; the re-open timer takes over.
     if (!port_.output(quint8(code))) {
+        const bool downloading = awaitingHistory();
         port_.close();
         resetExchange();
+        if (downloading) GiveUpHistory(DownloadFailure::PortLost);
         return;
     }
     // The sign-off, and the groups request when none are stored, expect nothing back.
@@ -125,11 +141,14 @@ void MeterLink::SendCommand(int code) {
     if (code == kLiveReading) ++unansweredLive_;
     if (code == kStoredGroups && StoredGroupCount > 0) {
         historyDeadline_->start(HistoryDeadlineMs(port_.rThreshold() / 3, port_.settings()));
+        download_ = Download::AwaitingGroups;
+    } else if (code == kStoredGroups) {
+        download_ = Download::None;  // none stored: nothing comes back
     }
 }
 
 bool MeterLink::awaitingHistory() const {
-    return historyDeadline_->isActive();
+    return download_ != Download::None;
 }
 
 void MeterLink::SendHandshake() {
@@ -149,7 +168,30 @@ void MeterLink::RequestLiveReading() {
 void MeterLink::RequestHistory() {
     if (DeviceConnected == 1 && MonitorMode == 2) {
         SendCommand(kGroupCount);
+        if (!port_.isOpen()) return;  // nothing went out
+        download_ = Download::AwaitingCount;
+        groupsDue_ = false;
+        countWait_->start();
         Timer3->start();
+    }
+}
+
+void MeterLink::onGroupsDue() {
+    Timer3->stop();
+    switch (download_) {
+        case Download::AwaitingCount:
+            // The count is late: the groups are asked for as soon as it comes, or the
+            // download ends when its wait runs out.
+            groupsDue_ = true;
+            break;
+        case Download::CountAnswered:
+            SendCommand(kStoredGroups);
+            break;
+        case Download::None:
+        case Download::AwaitingGroups:
+            // A garbled count, a port lost, another command: no groups request goes out
+            // for a count that is not this download's.
+            break;
     }
 }
 
@@ -158,7 +200,7 @@ void MeterLink::SignOff() {
 }
 
 void MeterLink::StopTimers() {
-    for (QTimer* t : {Timer2, Timer3, Timer4, Timer5, historyDeadline_}) t->stop();
+    for (QTimer* t : {Timer2, Timer3, Timer4, Timer5, historyDeadline_, countWait_}) t->stop();
 }
 
 void MeterLink::onPollTick() {
@@ -177,7 +219,6 @@ void MeterLink::onPollTick() {
                 .arg(port_.commPort())
                 .arg(port_.deviceName())
                 .arg(noMeterAdviceMs_ / 1000.0);
-        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
         emit advice(line);
     }
 }
@@ -199,19 +240,38 @@ void MeterLink::onDataReceived() {
 }
 
 void MeterLink::HandleFrame() {
-    const FrameAction a = DispatchFrame(quint8(CommandBuffer.at(0)), ReceiveBuffer);
+    // The command this reply answers; a receiver may write the next one while it is handled.
+    const quint8 answered = quint8(CommandBuffer.at(0));
+    const FrameAction a = DispatchFrame(answered, ReceiveBuffer);
     if (a.ignored) return;
     unansweredLive_ = 0;
+    const bool wasSilent = silent_;
     silent_ = false;
-    if (a.route == FrameAction::Route::BuildReport) historyDeadline_->stop();
+    if (wasSilent) emit meterAnsweredAgain();
+    if (a.route == FrameAction::Route::BuildReport) {
+        historyDeadline_->stop();
+        download_ = Download::None;
+    }
     if (a.handshakeOk) {
         Timer2->stop();
         DeviceConnected = 1;
         emit handshakeAnswered();
     }
+    const bool countReply = answered == kGroupCount;
     if (a.storedGroupCount) StoredGroupCount = *a.storedGroupCount;
-    if (a.storedGroupCount && quint8(CommandBuffer.at(0)) == kGroupCount)
-        emit groupCountAnswered(*a.storedGroupCount);
+    if (countReply && download_ == Download::AwaitingCount) {
+        countWait_->stop();
+        download_ = a.storedGroupCount ? Download::CountAnswered : Download::None;
+    }
+    if (countReply && !a.storedGroupCount) {
+        // A count that cannot be read: the groups are not asked for, the report stays and
+        // the reply's own status text ("接收组数失败") stands.
+        Timer3->stop();
+        groupsDue_ = false;
+        historyDeadline_->stop();
+        emit historyFailed(DownloadFailure::CountGarbled);
+    }
+    if (a.storedGroupCount && countReply) emit groupCountAnswered(*a.storedGroupCount);
     if (a.enableUnitOptions) emit unitOptionsEnabled();
     switch (a.route) {
         case FrameAction::Route::DecodeLive:
@@ -225,6 +285,11 @@ void MeterLink::HandleFrame() {
     }
     if (a.status) emit status(*a.status);
     if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);
+    // A count that came after the groups request was due: ask for them now.
+    if (groupsDue_ && download_ == Download::CountAnswered) {
+        groupsDue_ = false;
+        SendCommand(kStoredGroups);
+    }
 }
 
 void MeterLink::onHistoryDeadline() {
@@ -232,12 +297,16 @@ void MeterLink::onHistoryDeadline() {
     port_.setRThreshold(kDefaultThreshold);
     port_.clearInput();
     discardLate_ = true;
-    GiveUpHistory();
+    GiveUpHistory(DownloadFailure::GroupsShort);
 }
 
-void MeterLink::GiveUpHistory() {
+void MeterLink::GiveUpHistory(DownloadFailure why) {
     historyDeadline_->stop();
-    emit historyFailed();
+    countWait_->stop();
+    Timer3->stop();
+    download_ = Download::None;
+    groupsDue_ = false;
+    emit historyFailed(why);
     emit status(QStringLiteral("接收历史数据失败"));
 }
 

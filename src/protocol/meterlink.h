@@ -13,9 +13,11 @@
 //
 // Beyond the bare exchange the link keeps itself from going deaf: the receive threshold
 // returns to 3 bytes whenever anything but the stored-groups request is written and at
-// every open and close, and a stored-groups reply that has not arrived whole by its
-// deadline (3n bytes at the line's speed, plus 1 s) is given up. It also notices a meter
-// that stops answering live requests, and a port on which no meter ever answers.
+// every open and close. A download is watched from its first command to its last byte: the
+// group count has a fixed time to come, the stored groups their deadline (3n bytes at the
+// line's speed, plus 1 s), and a port lost at any point ends it; a garbled count ends it
+// with no groups request. It also notices a meter that stops answering live requests, and a
+// port on which no meter ever answers.
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -34,6 +36,14 @@ namespace protocol {
 // and stop bits, plus 1 s.
 int HistoryDeadlineMs(int records, const QString& settingsText);
 
+// Why a download of the stored groups ended without its report.
+enum class DownloadFailure {
+    CountMissing,  // no reply to the group-count request in time
+    CountGarbled,  // the group-count reply was not 05 05 n: no groups request goes out
+    GroupsShort,   // the stored groups did not arrive whole by their deadline
+    PortLost,      // the port closed (an unplug, a write fault) before the last byte
+};
+
 class MeterLink : public QObject {
     Q_OBJECT
   public:
@@ -42,6 +52,8 @@ class MeterLink : public QObject {
     // Time a command may go unanswered on an open port before the user is told where to
     // look (an idle port, with nothing asked, is not a missing meter).
     static constexpr int kNoMeterAdviceMs = 10000;
+    // Time the meter has to answer the group-count request (three bytes).
+    static constexpr int kCountWaitMs = 1000;
     void setNoMeterAdviceMs(int ms) { noMeterAdviceMs_ = ms; }
 
     explicit MeterLink(serial::CommPort& port, QObject* parent = nullptr);
@@ -78,7 +90,7 @@ class MeterLink : public QObject {
     void StopTimers();      // nothing more is sent by the link
 
     bool meterSilent() const { return silent_; }
-    bool awaitingHistory() const;  // a stored-groups reply is expected before its deadline
+    bool awaitingHistory() const;  // a download runs: its count or its groups are expected
 
   signals:
     // Port outcome of an open: the window's status texts and lamp follow these.
@@ -96,24 +108,31 @@ class MeterLink : public QObject {
     void historyData();              // decode StoredGroupCount records from ReceiveBuffer
     void status(const QString& text);
 
-    // A stored-groups reply did not complete in time and was given up.
-    void historyFailed();
+    // A download ended without its report; the report stays as it was. Every cause but a
+    // garbled count is also said as "接收历史数据失败" (the garbled count has its own text).
+    void historyFailed(protocol::DownloadFailure why);
     // The meter stopped answering live requests (once per silence), and answered again.
     void meterFellSilent();
     void meterAnsweredAgain();
-    // A line of advice for the user (also printed on stderr by the link).
+    // A line of advice for the user, for the front end to print on stderr.
     void advice(const QString& line);
 
   private:
     void onDataReceived();
     void HandleFrame();
     void onHistoryDeadline();
-    void GiveUpHistory();  // the report stays as it was
+    void GiveUpHistory(DownloadFailure why);  // the report stays as it was
+    void onGroupsDue();
     void onPollTick();
     void resetExchange();
 
     serial::CommPort& port_;
     QTimer* historyDeadline_ = nullptr;
+    QTimer* countWait_ = nullptr;
+    // Where a download stands, from the count request to the last byte of the groups.
+    enum class Download { None, AwaitingCount, CountAnswered, AwaitingGroups };
+    Download download_ = Download::None;
+    bool groupsDue_ = false;    // the groups request waits for a late count
     bool discardLate_ = false;  // a given-up reply's late bytes are not a reply
     int unansweredLive_ = 0;    // live requests in a row without a reply
     bool silent_ = false;

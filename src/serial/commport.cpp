@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
-#include <cstdio>
 #include <optional>
 
 #ifdef Q_OS_UNIX
@@ -335,7 +334,6 @@ void CommPort::advise(const QString& device, int outcome, const QString& line) {
     adviceDevice_ = device;
     adviceOutcome_ = outcome;
     if (line.isEmpty()) return;
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     emit openAdvice(line);
 }
 

@@ -65,8 +65,8 @@ class CommPort : public QObject {
     void dataReceived();
     // The layer closed a port that failed (device lost, write or read error).
     void closedAfterError(const QString& reason);
-    // A line telling the user what to do about a failed open; also printed on stderr.
-    // Given once per change of device or outcome, not on every retry.
+    // A line telling the user what to do about a failed open, for the front end to print on
+    // stderr. Given once per change of device or outcome, not on every retry.
     void openAdvice(const QString& line);
 
   private:

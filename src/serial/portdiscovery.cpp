@@ -1,10 +1,16 @@
 #include "portdiscovery.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 #include "protocol/metercommand.h"
 
@@ -36,6 +42,25 @@ QString Field(const QString& text) {
     return t.isEmpty() ? QStringLiteral("-") : t;
 }
 
+// The full path of a device name as QSerialPort resolves it.
+QString SystemPath(const QString& device) {
+#ifdef Q_OS_UNIX
+    if (!device.startsWith(QLatin1Char('/'))) return QStringLiteral("/dev/") + device;
+#endif
+    return device;
+}
+
+// The errno of access() asking to read and write `device`; 0 when both are allowed.
+int AccessError(const QString& device) {
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(SystemPath(device));
+    return ::access(path.constData(), R_OK | W_OK) == 0 ? 0 : errno;
+#else
+    Q_UNUSED(device);
+    return 0;
+#endif
+}
+
 }  // namespace
 
 QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map) {
@@ -52,6 +77,41 @@ QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map) {
         out.append(info);
     }
     return ProbeOrder(out);
+}
+
+QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const PortMap& map) {
+#ifndef Q_OS_WIN  // there COMn is the device itself; a mapping changes nothing
+    const qsizetype listed = devices.size();
+    for (auto it = map.mappings().constBegin(); it != map.mappings().constEnd(); ++it) {
+        const int number = it.key();
+        if (std::any_of(devices.cbegin(), devices.cend(),
+                        [&](const SerialDeviceInfo& d) { return d.portNumber == number; }))
+            continue;
+        const QFileInfo file(SystemPath(*it));
+        const QString target = file.canonicalFilePath();  // empty when there is no such device
+        const auto same =
+            std::find_if(devices.begin(), devices.begin() + listed, [&](const SerialDeviceInfo& d) {
+                return d.device == file.filePath() ||
+                       (!target.isEmpty() && QFileInfo(d.device).canonicalFilePath() == target);
+            });
+        const bool found = same != devices.begin() + listed;
+        if (found && same->portNumber == 0) {
+            same->portNumber = number;
+            continue;
+        }
+        SerialDeviceInfo row;
+        if (found)
+            row = *same;  // another COMn already shows that device
+        else if (!file.exists())
+            row.description = QStringLiteral("(not present)");
+        row.device = *it;
+        row.portNumber = number;
+        devices.append(row);
+    }
+#else
+    Q_UNUSED(map);
+#endif
+    return devices;
 }
 
 QString DeviceListingText(const QList<SerialDeviceInfo>& devices) {
@@ -108,12 +168,23 @@ QString ProbeAnswerText(ProbeAnswer answer) {
             return QStringLiteral("not the meter's answer");
         case ProbeAnswer::Busy:
             return QStringLiteral("busy");
+        case ProbeAnswer::PermissionDenied:
+            return QStringLiteral("permission denied");
         case ProbeAnswer::Missing:
             return QStringLiteral("does not exist");
         case ProbeAnswer::Failed:
             break;
     }
     return QStringLiteral("failed");
+}
+
+ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError) {
+    if (error == QSerialPort::DeviceNotFoundError || accessError == ENOENT)
+        return ProbeAnswer::Missing;
+    if (accessError == EACCES || accessError == EPERM) return ProbeAnswer::PermissionDenied;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
+        return ProbeAnswer::Busy;
+    return ProbeAnswer::Failed;
 }
 
 ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, int timeoutMs,
@@ -124,15 +195,7 @@ ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, int tim
     port.setPortName(device);
     if (!port.open(QIODevice::ReadWrite)) {
         if (detail) *detail = port.errorString();
-        switch (port.error()) {
-            case QSerialPort::DeviceNotFoundError:
-                return ProbeAnswer::Missing;
-            case QSerialPort::PermissionError:
-            case QSerialPort::OpenError:
-                return ProbeAnswer::Busy;
-            default:
-                return ProbeAnswer::Failed;
-        }
+        return OpenFailureAnswer(port.error(), AccessError(device));
     }
     auto fail = [&] {
         if (detail) *detail = port.errorString();

@@ -6,6 +6,7 @@
 // QCoreApplication (or QApplication) object.
 
 #include <QList>
+#include <QSerialPort>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -26,6 +27,15 @@ struct SerialDeviceInfo {
 // Every serial device of the machine, in probe order (see ProbeOrder).
 QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map);
 
+// The rows --list-ports shows: `devices` (as ListSerialDevices gives them) and after
+// them a row for each COMn of `map` that none of them shows, lowest number first. The
+// system's scan misses pseudo-terminals and links such as /dev/serial/by-id/...: a
+// mapping whose device leads to a listed device without a COMn puts the number on that
+// device's row; any other gets a row of its own, with what is known of the device it
+// leads to (nothing, "-", when the scan did not find it) and the description
+// "(not present)" when there is no such device.
+QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const PortMap& map);
+
 // A readable table of `devices`, one line per device after a heading line; a single
 // line saying so when there is none. Ends with a line break.
 QString DeviceListingText(const QList<SerialDeviceInfo>& devices);
@@ -38,16 +48,23 @@ bool IsUsbAdapter(const SerialDeviceInfo& info);
 QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices);
 
 enum class ProbeAnswer {
-    Meter,        // answered D5 55 55
-    NoAnswer,     // nothing, or too little, within the time allowed
-    WrongAnswer,  // something other than the meter's handshake reply
-    Busy,         // open elsewhere, locked, or not permitted
-    Missing,      // no such device
-    Failed,       // any other fault (line settings refused, write failed)
+    Meter,             // answered D5 55 55
+    NoAnswer,          // nothing, or too little, within the time allowed
+    WrongAnswer,       // something other than the meter's handshake reply
+    Busy,              // open in another program, or locked by it
+    PermissionDenied,  // the user may not open it (typically not in the dialout group)
+    Missing,           // no such device
+    Failed,            // any other fault (line settings refused, write failed)
 };
 
 // "answered", "no answer", ... for messages.
 QString ProbeAnswerText(ProbeAnswer answer);
+
+// What a failed open of a device means: `error` as QSerialPort reports it, `accessError`
+// the errno of access() asking to read and write the device, 0 when both are allowed.
+// QSerialPort gives the same PermissionError for a device another program holds or
+// locks and for one the user may not open at all; only the second fails access().
+ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError);
 
 // How long a candidate has to answer the handshake.
 constexpr int kProbeTimeoutMs = 300;

@@ -40,6 +40,7 @@ class TstForm2Link : public QObject {
     void readRequestsCountThenGroups_data();
     void readRequestsCountThenGroups();
     void readBeforeHandshakeSendsNothing();
+    void garbledCountAsksForNoGroups();
     void closingSendsSignOff_data();
     void closingSendsSignOff();
     void closingWithPortClosedSendsNothing();
@@ -232,6 +233,26 @@ void TstForm2Link::readBeforeHandshakeSendsNothing() {
     Idle(400);
     QCOMPARE(sim.countOf(15), 0);
     QCOMPARE(sim.countOf(25), 0);
+}
+
+// A count that cannot be read: no groups request, the report as it was, and the count's
+// failure stays on the status line.
+void TstForm2Link::garbledCountAsksForNoGroups() {
+    MeterSim sim({"--groups", "5", "--bad-count-every", "1"});
+    QVERIFY(sim.ok());
+    Form2 w(MapTo(sim.link()));
+    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    w.Option2->click();
+    QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), 2, 2000);
+    Idle(100);
+    const QString earlier = QStringLiteral("earlier report");
+    w.RichTextBox1->setPlainText(earlier);
+    w.Command4->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收组数失败"), 2000);
+    Idle(400);
+    QCOMPARE(sim.countOf(25), 0);
+    QCOMPARE(w.Label6->text(), QStringLiteral("接收组数失败"));
+    QCOMPARE(w.RichTextBox1->toPlainText(), earlier);
 }
 
 void TstForm2Link::closingSendsSignOff_data() {

@@ -10,6 +10,7 @@
 
 #include <signal.h>
 
+#include "../tmpfs.h"
 #include "app/form2.h"
 #include "metersim.h"
 #include "output/scripteddialogbackend.h"
@@ -20,13 +21,16 @@ namespace {
 
 const QByteArray kHeader = "time,elapsed_s,reading,value_mA,status,record\r\n";
 
-// The program, started with no display and with its settings in a folder of the test's own.
+// The program, started with no display (or, for the window, offscreen) and with its settings in
+// a folder of the test's own.
 class Logger {
   public:
-    explicit Logger(const QStringList& args) {
+    explicit Logger(const QStringList& args, bool offscreenWindow = false) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QString::fromLatin1(name));
+        if (offscreenWindow)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config_.path());
         proc_.setProcessEnvironment(env);
         proc_.start(QStringLiteral(LEAKMETER_APP_PATH), args);
@@ -65,6 +69,11 @@ bool SignedOffLast(const MeterSim& sim) {
     return !bytes.isEmpty() && bytes.last().byte == 0;
 }
 
+// Every file in `dir`, hidden ones (a temporary file left behind) included.
+QStringList FilesIn(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
 }  // namespace
 
 class TstHeadless : public QObject {
@@ -79,12 +88,21 @@ class TstHeadless : public QObject {
     void historyCsv();
     void historyFailures_data();
     void historyFailures();
+    void historyOntoFullDisk();
+    void historyEndsOnSignal_data();
+    void historyEndsOnSignal();
+    void readsThePortNamed_data();
+    void readsThePortNamed();
+    void windowClosesOnSignal_data();
+    void windowClosesOnSignal();
+    void windowWithoutDisplay();
 };
 
 void TstHeadless::csvToStdoutUntilSignal_data() {
     QTest::addColumn<int>("sig");
     QTest::newRow("SIGTERM") << int(SIGTERM);
     QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP (the ssh session dropped)") << int(SIGHUP);
 }
 
 void TstHeadless::csvToStdoutUntilSignal() {
@@ -143,6 +161,14 @@ void TstHeadless::logSurvivesUnplugAndReplug() {
     run.signal(SIGTERM);
     QVERIFY(run.finished(5000));
     QCOMPARE(run.exitCode(), 0);
+    // Every stderr line carries its time; the outage has its start and its end.
+    static const QRegularExpression stamped(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  leakmeter: )"));
+    const QList<QByteArray> messages = run.err().trimmed().split('\n');
+    for (const QByteArray& line : messages)
+        QVERIFY2(stamped.match(QString::fromUtf8(line)).hasMatch(), line.constData());
+    QVERIFY(run.err().contains("was lost"));
+    QVERIFY(run.err().indexOf("answers again") > run.err().indexOf("was lost"));
 
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -219,6 +245,10 @@ void TstHeadless::historyFailures_data() {
     QTest::newRow("no answer") << QStringList{"--silent-for", "30"} << "within 5 s";
     QTest::newRow("stops short") << QStringList{"--groups", "20", "--stall-history", "9:20"}
                                  << "stopped short";
+    QTest::newRow("garbled count") << QStringList{"--bad-count-every", "1"} << "garbled";
+    // Greeting and count answered, then the cable is pulled before the groups request.
+    QTest::newRow("unplugged after the count")
+        << QStringList{"--unplug-after", "2"} << "stopped short";
 }
 
 void TstHeadless::historyFailures() {
@@ -232,7 +262,105 @@ void TstHeadless::historyFailures() {
     QVERIFY(run.finished(10000));
     QCOMPARE(run.exitCode(), 1);
     QVERIFY2(run.err().contains(message.toUtf8()), run.err().constData());
-    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(FilesIn(dir.path()), QStringList());
+}
+
+// A download onto a disk with one free page: the old file stays whole and the run fails.
+void TstHeadless::historyOntoFullDisk() {
+    QTemporaryDir dir;
+    SmallTmpfs disk;
+    if (!disk.mount(dir.path(), 16 * 1024)) QSKIP(qPrintable(disk.errorString()));
+    const QString path = dir.filePath(QStringLiteral("g.txt"));
+    const QByteArray old(12 * 1024, 'o');
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+    }
+    MeterSim sim({"--groups", "255"});
+    QVERIFY(sim.ok());
+    Logger run({"--port", sim.portMapping(), "--history", path});
+    QVERIFY(run.finished(10000));
+    QCOMPARE(run.exitCode(), 1);
+    QVERIFY2(run.err().contains("No space left on device"), run.err().constData());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), old);
+    QCOMPARE(FilesIn(dir.path()), QStringList{"g.txt"});
+}
+
+void TstHeadless::historyEndsOnSignal_data() {
+    QTest::addColumn<int>("sig");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+// Stopped while it waits for the meter: no file, and an exit status that says it was cut off.
+void TstHeadless::historyEndsOnSignal() {
+    QFETCH(int, sig);
+    MeterSim sim({"--silent-for", "30"});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("groups.txt"));
+    Logger run({"--port", sim.portMapping(), "--history", path});
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(5) >= 1, 5000);
+    run.signal(sig);
+    QVERIFY(run.finished(5000));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 128 + sig);
+    QCOMPARE(FilesIn(dir.path()), QStringList());
+}
+
+void TstHeadless::readsThePortNamed_data() {
+    QTest::addColumn<QStringList>("ports");  // SIM stands for the simulator's device
+    QTest::addColumn<QString>("port");
+    QTest::newRow("the one port given") << QStringList{"--port", "COM2=SIM"} << "COM2";
+    QTest::newRow("several, --com picks")
+        << QStringList{"--port", "COM1=/dev/leakmeter-none", "--port", "COM3=SIM", "--com", "3"}
+        << "COM3";
+}
+
+void TstHeadless::readsThePortNamed() {
+    QFETCH(QStringList, ports);
+    QFETCH(QString, port);
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    ports.replaceInStrings(QStringLiteral("SIM"), sim.link());
+    Logger run(QStringList{"--headless", "--count", "1"} + ports);
+    QVERIFY(run.finished(8000));
+    QCOMPARE(run.exitCode(), 0);
+    const QByteArray first = run.err().left(run.err().indexOf('\n'));
+    QVERIFY2(first.contains((port + " (" + sim.link() + ")").toUtf8()), first.constData());
+}
+
+void TstHeadless::windowClosesOnSignal_data() {
+    QTest::addColumn<int>("sig");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP (logout)") << int(SIGHUP);
+}
+
+// The window ends as its close button ends it: sign-off byte last, exit 0.
+void TstHeadless::windowClosesOnSignal() {
+    QFETCH(int, sig);
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    Logger window({"--port", sim.portMapping()}, true);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 1, 8000);
+    window.signal(sig);
+    QVERIFY(window.finished(5000));
+    QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window.exitCode(), 0);
+    QVERIFY(SignedOffLast(sim));
+}
+
+// No display: one line that says so and points at the headless logger, not Qt's abort.
+void TstHeadless::windowWithoutDisplay() {
+    Logger window({});
+    QVERIFY(window.finished(5000));
+    QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window.exitCode(), 1);
+    QVERIFY2(window.err().contains("no display") && window.err().contains("--headless"),
+             window.err().constData());
 }
 
 QTEST_MAIN(TstHeadless)

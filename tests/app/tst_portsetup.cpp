@@ -10,6 +10,8 @@
 #include "metersim.h"
 #include "serial/portmemory.h"
 
+#include <unistd.h>
+
 namespace {
 
 // Time the simulator has to answer: generous, so a loaded machine does not fail the test.
@@ -43,6 +45,8 @@ class TstPortSetup : public QObject {
     void options();
     void autoFindsTheMeterAndRemembersIt();
     void autoWithNoAnswerKeepsTheDefault();
+    void autoNamesTheDialoutGroupForADeniedDevice();
+    void listingShowsAMappedPseudoTerminal();
     void commandsWithoutDisplay_data();
     void commandsWithoutDisplay();
 
@@ -160,6 +164,34 @@ void TstPortSetup::autoWithNoAnswerKeepsTheDefault() {
                                    silent.link() + " (no answer); COM1 stays /dev/ttyS0"});
     // Nothing found, nothing remembered: the earlier mapping stays.
     QCOMPARE(serial::RememberedPorts().mappingTexts(), earlier.mappingTexts());
+}
+
+void TstPortSetup::autoNamesTheDialoutGroupForADeniedDevice() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    const QString device = QFileInfo(sim.link()).symLinkTarget();
+    QVERIFY(QFile::setPermissions(device, {}));  // mode 000
+    QStringList args{LEAKMETER_PATH, "--headless", "--duration", "0.2"};
+    args.append({"--port", "COM1=auto:" + device});
+    if (::geteuid() == 0)  // root opens any device: run as an ordinary user
+        args = QStringList{"runuser", "-u", "nobody", "--"} + args;
+    QProcess run;
+    run.start(args.takeFirst(), args);
+    QVERIFY(run.waitForFinished(30000));
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+    QVERIFY2(err.contains(device + " (permission denied); COM1 stays /dev/ttyS0; to open " +
+                          device + ", add yourself to the dialout group"),
+             qPrintable(err));
+}
+
+void TstPortSetup::listingShowsAMappedPseudoTerminal() {
+    MeterSim sim;  // a pseudo-terminal, which the system's scan does not find
+    QVERIFY(sim.ok());
+    QProcess run;
+    run.start(QStringLiteral(LEAKMETER_PATH), {"--list-ports", "--port", "COM3=" + sim.link()});
+    QVERIFY(run.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(run.readAllStandardOutput());
+    QVERIFY2(out.simplified().contains("COM3 " + sim.link() + " - - - -"), qPrintable(out));
 }
 
 void TstPortSetup::commandsWithoutDisplay_data() {

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../tmpfs.h"
 #include "measure/reportfile.h"
 
 using namespace measure;
@@ -72,6 +73,31 @@ class TestReportFile : public QObject {
         QCOMPARE(ReadAll(dir.filePath(QStringLiteral("plain.txt"))), QByteArray("keep"));
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
         QVERIFY(!WriteReportFile(dir.filePath(relativePath), QStringLiteral("text")));  // no error
+    }
+
+    // A disk that fills up part-way: the old file stays whole, no temporary file is left, and
+    // the reason is the system's. Sizes below, at and far above the space left.
+    void fullDiskKeepsTheOldFile_data() {
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("a page more than is free") << 12 * 1024;
+        QTest::newRow("far more than is free") << 256 * 1024;
+    }
+    void fullDiskKeepsTheOldFile() {
+        QFETCH(int, bytes);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        SmallTmpfs disk;
+        if (!disk.mount(dir.path(), 16 * 1024)) QSKIP(qPrintable(disk.errorString()));
+        const QString path = dir.filePath(QStringLiteral("groups.txt"));
+        const QByteArray old(6 * 1024, 'o');
+        QVERIFY(WriteRaw(path, old));
+        QString error;
+        QVERIFY(!WriteFileAtomically(path, QByteArray(bytes, 'n'), &error));
+        QVERIFY2(error.contains(QStringLiteral("No space left on device")), qPrintable(error));
+        QVERIFY(error.contains(path));
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("groups.txt")});
     }
 
     // An existing report in a folder that cannot be written to stays whole.

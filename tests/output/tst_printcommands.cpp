@@ -118,6 +118,12 @@ void TestPrintCommands::messages_data() {
     QTest::newRow("setup fails") << "setup" << true << 1
                                  << QStringList{"warning", "Printsetting Error!",
                                                 QString::fromUtf8("打印设置出错.\r\n") + why};
+    // The dialog was answered, but the PDF file cannot be made: its folder is a plain file.
+    const QString unwritable = dir_.filePath("plain/report.pdf");
+    QTest::newRow("print job refused")
+        << "print to" << false << 1
+        << QStringList{"warning", "Printing Error!",
+                       QString::fromUtf8("文件打印出错.\r\ncannot print to ") + unwritable};
     QTest::newRow("print cancelled") << "print" << false << 0 << QStringList{};
     QTest::newRow("setup cancelled") << "setup" << false << 0 << QStringList{};
     QTest::newRow("about") << "about" << false << 0
@@ -135,10 +141,16 @@ void TestPrintCommands::messages() {
     report.setPlainText("x");
     output::CommonDialog dialog(backend_);
     dialog.Printer()->setOutputFileName(dir_.filePath("cancelled.pdf"));
-    if (command != "about") fail ? backend_.Fail("No printers are installed.") : backend_.Cancel();
+    if (command == "print to") {
+        QFile plain(dir_.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        backend_.AcceptPrinter(dir_.filePath("plain/report.pdf"));
+    } else if (command != "about") {
+        fail ? backend_.Fail("No printers are installed.") : backend_.Cancel();
+    }
     sink_.beeps = 0;
     sink_.boxes.clear();
-    if (command == "print") output::mnuprint_Click(dialog, 2, nullptr, &report, sink_);
+    if (command.startsWith("print")) output::mnuprint_Click(dialog, 2, nullptr, &report, sink_);
     if (command == "setup") output::mnuprintsetting_Click(dialog, nullptr, sink_);
     if (command == "about") output::mnuaboutus_Click(nullptr, sink_);
 

@@ -1,5 +1,6 @@
 // The link on its own, over a real pseudo-terminal with the meter simulator: the advice
-// about a missing meter is given for a port where nothing answers, never for an idle one.
+// about a missing meter is given for a port where nothing answers, never for an idle one;
+// a download that cannot complete ends, whatever step it fails at.
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -13,7 +14,11 @@ class TstMeterLink : public QObject {
   private slots:
     void noMeterAdvice_data();
     void noMeterAdvice();
+    void downloadEnds_data();
+    void downloadEnds();
 };
+
+Q_DECLARE_METATYPE(protocol::DownloadFailure)
 
 void TstMeterLink::noMeterAdvice_data() {
     QTest::addColumn<QStringList>("meter");
@@ -42,6 +47,48 @@ void TstMeterLink::noMeterAdvice() {
     QTest::qWait(3000);  // two advice periods
     QCOMPARE(advised.count(), advice);
     if (advice) QVERIFY(advised.first().first().toString().contains("--port COM1=auto"));
+}
+
+void TstMeterLink::downloadEnds_data() {
+    using F = protocol::DownloadFailure;
+    QTest::addColumn<QStringList>("meter");
+    QTest::addColumn<F>("why");
+    QTest::addColumn<int>("groupRequests");  // stored-groups requests written
+    QTest::newRow("garbled count") << QStringList{"--bad-count-every", "1"} << F::CountGarbled << 0;
+    // Handshake, count, then the cable is pulled before the groups request.
+    QTest::newRow("unplugged after the count")
+        << QStringList{"--unplug-after", "2"} << F::PortLost << 0;
+    // The meter freezes once it has answered the greeting.
+    QTest::newRow("no count") << QStringList{"freeze"} << F::CountMissing << 0;
+    QTest::newRow("groups stop short")
+        << QStringList{"--stall-history", "6:5"} << F::GroupsShort << 1;
+}
+
+void TstMeterLink::downloadEnds() {
+    QFETCH(QStringList, meter);
+    QFETCH(protocol::DownloadFailure, why);
+    QFETCH(int, groupRequests);
+    const bool freeze = meter.removeAll(QStringLiteral("freeze")) > 0;
+    MeterSim sim(meter);
+    QVERIFY(sim.ok());
+    serial::CommPort port;
+    port.setPortMap(MapTo(sim.link()));
+    protocol::MeterLink link(port);
+    link.MonitorMode = 2;
+    QSignalSpy failed(&link, &protocol::MeterLink::historyFailed);
+    QSignalSpy data(&link, &protocol::MeterLink::historyData);
+    link.OpenSerialPort();
+    link.SendHandshake();
+    QTRY_COMPARE_WITH_TIMEOUT(link.DeviceConnected, 1, 3000);
+    if (freeze) sim.pause();
+    link.RequestHistory();
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+    QCOMPARE(failed.first().first().value<protocol::DownloadFailure>(), why);
+    QVERIFY(!link.awaitingHistory());
+    QTest::qWait(300);  // nothing more goes out for it, nothing is taken as its report
+    QCOMPARE(sim.countOf(25), groupRequests);
+    QCOMPARE(data.count(), 0);
+    QCOMPARE(failed.count(), 1);
 }
 
 QTEST_MAIN(TstMeterLink)

@@ -2,7 +2,9 @@
 // simulator; the listing and the probe order are checked on device descriptions.
 
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 
 #include <memory>
 
@@ -36,11 +38,14 @@ class TstPortDiscovery : public QObject {
     void probeAnswer_data();
     void probeAnswer();
     void findMeterStopsAtTheFirstThatAnswers();
+    void openFailure_data();
+    void openFailure();
     void probeOrder_data();
     void probeOrder();
     void portNumberOf_data();
     void portNumberOf();
     void listingShowsEveryField();
+    void listingShowsMappedDevices();
 };
 
 void TstPortDiscovery::probeAnswer_data() {
@@ -106,6 +111,25 @@ void TstPortDiscovery::findMeterStopsAtTheFirstThatAnswers() {
     QVERIFY(link.open(QIODevice::ReadWrite));
 }
 
+void TstPortDiscovery::openFailure_data() {
+    QTest::addColumn<QSerialPort::SerialPortError>("error");
+    QTest::addColumn<int>("accessError");  // errno of access(); 0 = may read and write
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("not in the dialout group")
+        << QSerialPort::PermissionError << EACCES << "permission denied";
+    QTest::newRow("EPERM, no PermissionError to Qt")
+        << QSerialPort::UnknownError << EPERM << "permission denied";
+    QTest::newRow("held or locked by another program")
+        << QSerialPort::PermissionError << 0 << "busy";
+}
+
+void TstPortDiscovery::openFailure() {
+    QFETCH(QSerialPort::SerialPortError, error);
+    QFETCH(int, accessError);
+    QFETCH(QString, answer);
+    QCOMPARE(serial::ProbeAnswerText(serial::OpenFailureAnswer(error, accessError)), answer);
+}
+
 void TstPortDiscovery::probeOrder_data() {
     QTest::addColumn<QList<SerialDeviceInfo>>("devices");
     QTest::addColumn<QStringList>("order");
@@ -169,6 +193,19 @@ void TstPortDiscovery::listingShowsEveryField() {
     // Columns line up.
     QCOMPARE(lines[1].indexOf(QStringLiteral("/dev/ttyUSB0")), lines[0].indexOf("DEVICE"));
     QCOMPARE(serial::DeviceListingText({}), QStringLiteral("No serial devices found.\n"));
+}
+
+void TstPortDiscovery::listingShowsMappedDevices() {
+    QTemporaryDir dir;
+    const QString adapter = dir.filePath("ttyUSB0"), byId = dir.filePath("usb-FTDI-if00");
+    QVERIFY(QFile(adapter).open(QIODevice::WriteOnly) && QFile::link(adapter, byId));
+    serial::PortMap map;
+    map.setDevice(3, byId);
+    map.setDevice(4, adapter + ".gone");
+    QString rows;  // the link puts its number on the row of the device it leads to
+    for (const SerialDeviceInfo& d : serial::WithMappedDevices({Device(adapter)}, map))
+        rows += QStringLiteral("COM%1 %2 %3;").arg(d.portNumber).arg(d.device, d.description);
+    QCOMPARE(rows, "COM3 " + adapter + " ;COM4 " + adapter + ".gone (not present);");
 }
 
 QTEST_GUILESS_MAIN(TstPortDiscovery)

@@ -1,0 +1,45 @@
+#include "displaycheck.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace app {
+namespace {
+
+bool HasX11(const std::function<QString(const char*)>& env) {
+    return !env("DISPLAY").isEmpty();
+}
+
+bool HasWayland(const std::function<QString(const char*)>& env) {
+    if (!env("WAYLAND_DISPLAY").isEmpty()) return true;
+    // Without WAYLAND_DISPLAY a Wayland client tries the session's default socket.
+    const QString runtime = env("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/wayland-0"));
+}
+
+}  // namespace
+
+bool DisplayAvailable(const QString& platform, const std::function<QString(const char*)>& env) {
+    if (platform.trimmed().isEmpty()) return HasX11(env) || HasWayland(env);
+    // "wayland;xcb": Qt tries each in turn.
+    for (const QString& part : platform.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = part.section(QLatin1Char(':'), 0, 0).trimmed().toLower();
+        if (name == QLatin1String("xcb")) {
+            if (HasX11(env)) return true;
+        } else if (name.startsWith(QLatin1String("wayland"))) {
+            if (HasWayland(env)) return true;
+        } else {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString NoDisplayText() {
+    return QStringLiteral(
+        "leakmeter: there is no display to show the window on (neither DISPLAY nor "
+        "WAYLAND_DISPLAY is set); 'leakmeter --headless' logs the readings without one, "
+        "'leakmeter --history FILE' downloads the stored groups");
+}
+
+}  // namespace app
