@@ -334,17 +334,20 @@ void TstHeadless::readsThePortNamed() {
 
 void TstHeadless::windowClosesOnSignal_data() {
     QTest::addColumn<int>("sig");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGHUP (logout)") << int(SIGHUP);
+    QTest::addColumn<int>("port");  // the window opens COMn at start with --com N
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 1;
+    QTest::newRow("SIGINT") << int(SIGINT) << 1;
+    QTest::newRow("SIGHUP (logout), on COM2") << int(SIGHUP) << 2;
 }
 
 // The window ends as its close button ends it: sign-off byte last, exit 0.
 void TstHeadless::windowClosesOnSignal() {
     QFETCH(int, sig);
+    QFETCH(int, port);
     MeterSim sim;
     QVERIFY(sim.ok());
-    Logger window({"--port", sim.portMapping()}, true);
+    const QString com = QStringLiteral("COM%1").arg(port);
+    Logger window({"--port", com + "=" + sim.link(), "--com", QString::number(port)}, true);
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 1, 8000);
     window.signal(sig);
     QVERIFY(window.finished(5000));
