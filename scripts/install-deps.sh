@@ -11,7 +11,7 @@ packages=(
     fonts-wqy-microhei
     poppler-utils
     libbenchmark-dev
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev lintian
 )
 
 missing=()

@@ -1,15 +1,18 @@
 // The program as a desktop installation: the desktop entry and the AppStream metadata
-// pass their validators, and the Debian package holds the program, its desktop files
-// and icons, and depends on Debian's Qt 6 runtime packages.
+// pass their validators, the manual pages name every option the programs know, and the
+// Debian package holds the programs, their manual pages, desktop files and icons, depends
+// on Debian's Qt 6 runtime packages and passes lintian without an error or a warning.
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -35,8 +38,17 @@ Run RunTool(const QString& program, const QStringList& args, int timeoutMs = 120
 }
 
 const QString kDesktopDir = QStringLiteral(LEAKMETER_DESKTOP_DIR);
+const QString kDocDir = QStringLiteral(LEAKMETER_DOC_DIR);
 const QString kAppStreamFile = QStringLiteral("io.github.leakmeter.leakmeter.metainfo.xml");
 const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
+// The first of the tools that is not installed, or an empty string.
+QString MissingTool(std::initializer_list<const char*> tools) {
+    for (const char* tool : tools)
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            return QString::fromLatin1(tool);
+    return {};
+}
 
 }  // namespace
 
@@ -45,7 +57,18 @@ class TstPackage : public QObject {
   private slots:
     void validators_data();
     void validators();
+    void manPages_data();
+    void manPages();
     void debianPackage();
+    void lintian();
+
+  private:
+    // The .deb cpack builds from this build folder, built once for every test that needs
+    // it; empty when cpack failed, with its output in packOutput_.
+    QString debianPackageFile();
+    QTemporaryDir work_;
+    std::optional<QString> deb_;
+    QString packOutput_;
 };
 
 void TstPackage::validators_data() {
@@ -67,24 +90,64 @@ void TstPackage::validators() {
     QVERIFY2(r.exitCode == 0, qPrintable(r.output));
 }
 
+// Every option a program's --help names is in its manual page, so a new option cannot
+// be added without its documentation.
+void TstPackage::manPages_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("leakmeter") << LEAKMETER_PATH << kDocDir + "/leakmeter.1";
+    QTest::newRow("leakmeter-sim") << LEAKMETER_SIM_PATH << kDocDir + "/leakmeter-sim.1";
+}
+
+void TstPackage::manPages() {
+    QFETCH(QString, program);
+    QFETCH(QString, page);
+    const Run help = RunTool(program, {"--help"});
+    QCOMPARE(help.exitCode, 0);
+    QFile source(page);
+    QVERIFY2(source.open(QIODevice::ReadOnly), qPrintable(page));
+    // The page as read: "\-" is a hyphen, font changes (\fB, \fR ...) are dropped.
+    const QString text = QString::fromUtf8(source.readAll())
+                             .replace(QLatin1String("\\-"), QLatin1String("-"))
+                             .remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
+    // An option starts a word: "--port", "[--com", "-h,", "|--version".
+    static const QRegularExpression option(QStringLiteral("(?:^|[\\s\\[|])(--?[a-z][a-z-]*)"));
+    QStringList options;
+    for (const QRegularExpressionMatch& m : option.globalMatch(help.output))
+        if (!options.contains(m.captured(1))) options << m.captured(1);
+    QVERIFY2(options.size() >= 5, qPrintable(help.output));
+    for (const QString& name : options) {
+        const QRegularExpression word(
+            QStringLiteral("(?<![\\w-])%1(?![\\w-])").arg(QRegularExpression::escape(name)));
+        QVERIFY2(text.contains(word), qPrintable(name + " is not in " + page));
+    }
+}
+
+QString TstPackage::debianPackageFile() {
+    if (!deb_) {
+        deb_ = QString();
+        packOutput_ = QStringLiteral("no temporary folder for the package");
+        if (!work_.isValid()) return *deb_;
+        const Run pack = RunTool(
+            QStringLiteral(LEAKMETER_CPACK),
+            {"-G", "DEB", "--config", QStringLiteral(LEAKMETER_CPACK_CONFIG), "-B", work_.path()},
+            240000);
+        const QStringList debs = QDir(work_.path()).entryList({"*.deb"}, QDir::Files);
+        packOutput_ = pack.output;
+        if (pack.exitCode == 0 && debs.size() == 1) deb_ = work_.filePath(debs.first());
+    }
+    return *deb_;
+}
+
 void TstPackage::debianPackage() {
 #ifdef LEAKMETER_SANITIZED_BUILD
     QSKIP("the package is built from the plain build, not the sanitizer build");
 #endif
-    for (const char* tool : {"cpack", "dpkg-deb", "dpkg-shlibdeps"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh)")
-                                 .arg(QLatin1String(tool))));
-    QTemporaryDir work;
-    QVERIFY(work.isValid());
-    const Run pack = RunTool(
-        QStringLiteral(LEAKMETER_CPACK),
-        {"-G", "DEB", "--config", QStringLiteral(LEAKMETER_CPACK_CONFIG), "-B", work.path()},
-        240000);
-    QVERIFY2(pack.exitCode == 0, qPrintable(pack.output));
-    const QStringList debs = QDir(work.path()).entryList({"*.deb"}, QDir::Files);
-    QCOMPARE(debs.size(), 1);
-    const QString deb = work.filePath(debs.first());
+    const QString missing = MissingTool({"cpack", "dpkg-deb", "dpkg-shlibdeps"});
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing + " is not installed (scripts/install-deps.sh)"));
+    const QString deb = debianPackageFile();
+    QVERIFY2(!deb.isEmpty(), qPrintable(packOutput_));
 
     // Control fields: dependencies found from the shared libraries the program uses.
     const Run fields = RunTool(
@@ -108,12 +171,17 @@ void TstPackage::debianPackage() {
     QVERIFY2(dependsLine.contains("libc6 (>="), qPrintable(dependsLine));  // versions from symbols
 
     // The files, where a desktop finds them.
-    const QString root = work.filePath("root");
+    const QString root = work_.filePath("root");
     const Run unpack = RunTool(QStringLiteral("dpkg"), {"-x", deb, root});
     QVERIFY2(unpack.exitCode == 0, qPrintable(unpack.output));
-    QStringList expected = {"usr/bin/leakmeter", "usr/share/applications/leakmeter.desktop",
+    QStringList expected = {"usr/bin/leakmeter",
+                            "usr/share/applications/leakmeter.desktop",
                             "usr/share/metainfo/" + kAppStreamFile,
-                            "usr/share/icons/hicolor/scalable/apps/leakmeter.svg"};
+                            "usr/share/icons/hicolor/scalable/apps/leakmeter.svg",
+                            "usr/share/man/man1/leakmeter.1.gz",
+                            "usr/share/man/man1/leakmeter-sim.1.gz",
+                            "usr/share/doc/leakmeter/copyright",
+                            "usr/share/doc/leakmeter/changelog.gz"};
     for (int size : kIconSizes)
         expected << QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/leakmeter.png").arg(size);
     for (const QString& file : expected)
@@ -125,6 +193,22 @@ void TstPackage::debianPackage() {
     const Run version = RunTool(root + "/usr/bin/leakmeter", {"--version"});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.output, QStringLiteral("leakmeter %1\n").arg(LEAKMETER_VERSION));
+}
+
+// lintian, at its default severity, has nothing to say against the package.
+void TstPackage::lintian() {
+#ifdef LEAKMETER_SANITIZED_BUILD
+    QSKIP("the package is built from the plain build, not the sanitizer build");
+#endif
+    const QString missing = MissingTool({"lintian", "cpack", "dpkg-deb", "dpkg-shlibdeps"});
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing + " is not installed (scripts/install-deps.sh)"));
+    const QString deb = debianPackageFile();
+    QVERIFY2(!deb.isEmpty(), qPrintable(packOutput_));
+    const Run lint = RunTool(QStringLiteral("lintian"), {deb}, 240000);
+    static const QRegularExpression problem(QStringLiteral("^[EW]: "),
+                                            QRegularExpression::MultilineOption);
+    QVERIFY2(lint.exitCode == 0 && !lint.output.contains(problem), qPrintable(lint.output));
 }
 
 QTEST_GUILESS_MAIN(TstPackage)
