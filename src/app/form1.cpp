@@ -100,44 +100,81 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
     connect(Combo5, &QComboBox::activated, this, &Form1::Combo5_Click);
 }
 
+namespace {
+
+// The lists' texts for a line setting; a setting no list offers shows no selection.
+QString ParityText(QSerialPort::Parity parity) {
+    switch (parity) {
+        case QSerialPort::EvenParity:
+            return QStringLiteral("EVEN");
+        case QSerialPort::OddParity:
+            return QStringLiteral("ODD");
+        case QSerialPort::MarkParity:
+            return QStringLiteral("MARK");
+        case QSerialPort::SpaceParity:
+            return QStringLiteral("SPACE");
+        default:
+            return QStringLiteral("NONE");
+    }
+}
+
+QString StopBitsText(QSerialPort::StopBits stop) {
+    return stop == QSerialPort::TwoStop          ? QStringLiteral("2")
+           : stop == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
+                                                 : QStringLiteral("1");
+}
+
+}  // namespace
+
 void Form1::Form_Load() {
-    const serial::SerialSettings& s = main_.SerialSettings;
-    Combo1->setCurrentIndex(Combo1->findText(s.PortName));
-    Combo2->setCurrentIndex(Combo2->findText(s.BaudRate));
-    Combo3->setCurrentIndex(Combo3->findText(s.DataBits));
-    Combo4->setCurrentIndex(Combo4->findText(s.Parity));
-    Combo5->setCurrentIndex(Combo5->findText(s.StopBits));
+    const serial::LineSettings line = main_.Link->lineSettings();
+    Combo1->setCurrentIndex(
+        Combo1->findText(QStringLiteral("COM%1").arg(main_.Link->portNumber())));
+    Combo2->setCurrentIndex(Combo2->findText(QString::number(line.baudRate)));
+    Combo3->setCurrentIndex(Combo3->findText(QString::number(int(line.dataBits))));
+    Combo4->setCurrentIndex(Combo4->findText(ParityText(line.parity)));
+    Combo5->setCurrentIndex(Combo5->findText(StopBitsText(line.stopBits)));
 }
 
 void Form1::Combo1_Click(int index) {
     if (index < 0) return;
-    main_.SerialSettings.PortName = Combo1->itemText(index);
     main_.Link->SelectPort(index + 1);  // closes, renumbers and opens the port
 }
 
-void Form1::ChangeLineSetting(QComboBox* list, QString& field, int index) {
-    if (index < 0) return;
-    const QString previous = field;
-    field = list->itemText(index);
-    if (!main_.Link->ApplySerialSettings()) {
-        const QString refused = serial::SettingsText(main_.SerialSettings);
-        field = previous;
-        // Reported as a refusal at open is; the lists show the settings kept.
-        main_.ShowSettingsRefused(refused, serial::SettingsText(main_.SerialSettings));
-    }
+void Form1::ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change) {
+    serial::LineSettings line = main_.Link->lineSettings();
+    change(line);
+    // Refused: reported as a refusal at open is; the lists show the settings kept.
+    if (!main_.Link->setLineSettings(line))
+        main_.ShowSettingsRefused(line, main_.Link->lineSettings());
 }
 
 void Form1::Combo2_Click(int index) {
-    ChangeLineSetting(Combo2, main_.SerialSettings.BaudRate, index);
+    if (index < 0) return;
+    ChangeLineSetting(
+        [&](serial::LineSettings& l) { l.baudRate = Combo2->itemText(index).toInt(); });
 }
 void Form1::Combo3_Click(int index) {
-    ChangeLineSetting(Combo3, main_.SerialSettings.DataBits, index);
+    if (index < 0) return;
+    ChangeLineSetting([&](serial::LineSettings& l) {
+        l.dataBits = QSerialPort::DataBits(Combo3->itemText(index).toInt());
+    });
 }
 void Form1::Combo4_Click(int index) {
-    ChangeLineSetting(Combo4, main_.SerialSettings.Parity, index);
+    if (index < 0) return;
+    const QString text = Combo4->itemText(index);
+    ChangeLineSetting([&](serial::LineSettings& l) {
+        l.parity = text == QLatin1String("EVEN")  ? QSerialPort::EvenParity
+                   : text == QLatin1String("ODD") ? QSerialPort::OddParity
+                                                  : QSerialPort::NoParity;
+    });
 }
 void Form1::Combo5_Click(int index) {
-    ChangeLineSetting(Combo5, main_.SerialSettings.StopBits, index);
+    if (index < 0) return;
+    ChangeLineSetting([&](serial::LineSettings& l) {
+        l.stopBits = Combo5->itemText(index) == QLatin1String("2") ? QSerialPort::TwoStop
+                                                                   : QSerialPort::OneStop;
+    });
 }
 
 }  // namespace app

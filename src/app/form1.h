@@ -3,6 +3,9 @@
 // the port at once, and the dialog keeps nothing of its own beyond the five selections.
 
 #include <QDialog>
+#include <functional>
+
+#include "serial/serialsettings.h"
 
 class QComboBox;
 class QGroupBox;
@@ -33,9 +36,9 @@ class Form1 : public QDialog {
     void Combo3_Click(int index);
     void Combo4_Click(int index);
     void Combo5_Click(int index);
-    // Stores one line setting and re-applies all four; a setting the port refuses is
-    // reported and undone, in the field and in the list.
-    void ChangeLineSetting(QComboBox* list, QString& field, int index);
+    // Changes one line setting and applies the line; a setting the port refuses is reported
+    // and undone in the list.
+    void ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change);
 
     Form2& main_;
 };

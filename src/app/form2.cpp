@@ -19,6 +19,7 @@
 #include "protocol/framedispatch.h"
 #include "protocol/metercommand.h"
 #include "statuslamp.h"
+#include "statustext.h"
 
 namespace app {
 namespace {
@@ -35,15 +36,7 @@ void Unselect(QRadioButton* option) {
 
 Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
              output::MessageSink* messages, QWidget* parent, int startPort)
-    : QMainWindow(parent),
-      Link(std::make_unique<protocol::MeterLink>(MSComm1, this)),
-      DeviceConnected(Link->DeviceConnected),
-      MonitorMode(Link->MonitorMode),
-      RunState(Link->RunState),
-      StoredGroupCount(Link->StoredGroupCount),
-      CommandBuffer(Link->CommandBuffer),
-      ReceiveBuffer(Link->ReceiveBuffer),
-      SerialSettings(Link->SerialSettings) {
+    : QMainWindow(parent), Link(std::make_unique<protocol::MeterLink>(MSComm1, this)) {
     setObjectName(QStringLiteral("Form2"));
     startPort_ = startPort;
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
@@ -93,7 +86,7 @@ void Form2::ConnectEvents() {
         connect(option, &QRadioButton::toggled, this, [this, option, mode, enter](bool on) {
             if (on) {
                 (this->*enter)();
-            } else if (MonitorMode == mode) {
+            } else if (ModeNumber() == mode) {
                 const QSignalBlocker quiet(option);
                 option->setChecked(true);
             }
@@ -113,22 +106,14 @@ void Form2::ConnectEvents() {
 
 void Form2::Form_Load() {
     Charts->ResetAll();  // the three chart surfaces drawn empty
-    serial::SetDefaultSerialSettings(SerialSettings);
     // The port object starts with its design settings, COM1, 9600,N,8,1, unless the user
     // named another port to start on.
-    if (startPort_ != 1) {
-        SerialSettings.PortName = QStringLiteral("COM%1").arg(startPort_);
-        MSComm1.setCommPort(startPort_);
-    }
+    if (startPort_ != 1) MSComm1.setCommPort(startPort_);
     Link->OpenSerialPort();
     Link->SendHandshake();
 
     // No reply can have been read yet: replies are handled once start-up has finished.
-    if (ReceiveBuffer.size() < 3) {
-        Label6->setText(
-            QStringLiteral("握手失败,请检查设备是否开启或者线缆连接,通信设置是否正确."));
-        DeviceConnected = 0;
-    }
+    if (!Link->deviceConnected()) SetStatus(NoReplyAtStartText());
     Option1->setChecked(true);  // applies the real-time mode
     ResetAlarmThreshold();
     Command1_Click();
@@ -165,53 +150,71 @@ void Form2::mnucomsetting_Click() {
 void Form2::ConnectLink() {
     using protocol::MeterLink;
     MeterLink* link = Link.get();
-    connect(link, &MeterLink::opened, this, &Form2::ShowPortOpened);
-    connect(link, &MeterLink::openFailed, this, &Form2::ShowPortFailed);
-    connect(link, &MeterLink::settingsRefused, this, &Form2::ShowSettingsRefused);
-    connect(link, &MeterLink::handshakeAnswered, this,
-            [this] { Label2->setText(QStringLiteral("设备连接成功")); });
-    connect(link, &MeterLink::unitOptionsEnabled, this, [this] {
-        Option4->setEnabled(true);
-        Option5->setEnabled(true);
-    });
-    connect(link, &MeterLink::liveRecord, this, &Form2::DecodeLiveFrame);
-    connect(link, &MeterLink::historyData, this, &Form2::BuildHistoryReport);
-    connect(link, &MeterLink::status, Label6, &QLabel::setText);
-    connect(link, &MeterLink::meterFellSilent, this, &Form2::ShowMeterSilent);
-    // What to do about a port that will not open, or a port where no meter answers.
-    const auto toStderr = [](const QString& line) {
+    connect(link, &MeterLink::event, this, &Form2::ShowLinkEvent);
+    connect(link, &MeterLink::liveReading, this, &Form2::DecodeLiveFrame);
+    connect(link, &MeterLink::groupsReceived, this, &Form2::BuildHistoryReport);
+    // What to do about a port that will not open.
+    connect(&MSComm1, &serial::CommPort::openAdvice, this, [](const QString& line) {
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    };
-    connect(&MSComm1, &serial::CommPort::openAdvice, this, toStderr);
-    connect(link, &MeterLink::advice, this, toStderr);
+    });
 }
 
-void Form2::ShowPortOpened() {
-    Label6->setText(SerialSettings.PortName + QStringLiteral("已打开"));
-    Label1->setText(QStringLiteral("串口通信正常"));
-    if (!Timer1->isActive()) Timer1->start();
+void Form2::ShowLinkEvent(const protocol::LinkEvent& e) {
+    using Kind = protocol::LinkEvent::Kind;
+    if (const std::optional<QString> text = StatusText(e)) SetStatus(*text);
+    if (const std::optional<QString> text = PortLabelText(e)) Label1->setText(*text);
+    if (const std::optional<QString> text = MeterLabelText(e)) Label2->setText(*text);
+    if (const std::optional<QString> line = AdviceLine(e))
+        std::fprintf(stderr, "%s\n", line->toLocal8Bit().constData());
+    switch (e.kind) {
+        case Kind::PortOpened:
+            if (!Timer1->isActive()) Timer1->start();
+            break;
+        case Kind::OpenFailed:
+            // A port that failed: the lamp stops blinking and goes dark.
+            Timer1->stop();
+            Shape1->setBackStyle(0);
+            break;
+        case Kind::SettingsRefused:
+            if (form1_) form1_->Form_Load();  // the lists show what the line runs
+            break;
+        case Kind::LiveAnswered:
+            Option4->setEnabled(true);
+            Option5->setEnabled(true);
+            break;
+        case Kind::MeterSilent:
+            // The last reading stays, greyed: it is no longer what the meter measures.
+            SetReadingColour(QColor(160, 160, 160));
+            break;
+        default:
+            break;
+    }
 }
 
-void Form2::ShowPortFailed(serial::OpenResult result) {
-    const bool missing = result == serial::OpenResult::InvalidPort;
-    Label6->setText(SerialSettings.PortName +
-                    (missing ? QStringLiteral("电脑端口无效.")
-                             : QStringLiteral("打开失败,请检查串口是否被占用或者尝试其它串口.")));
-    Label1->setText(missing ? QStringLiteral("串口无效") : QStringLiteral("串口打开失败"));
-    // A port that failed: the lamp stops blinking and goes dark.
-    Timer1->stop();
-    Shape1->setBackStyle(0);
+void Form2::ShowSettingsRefused(const serial::LineSettings& refused,
+                                const serial::LineSettings& kept) {
+    protocol::LinkEvent e;
+    e.kind = protocol::LinkEvent::Kind::SettingsRefused;
+    e.portNumber = Link->portNumber();
+    e.refused = refused;
+    e.kept = kept;
+    ShowLinkEvent(e);
 }
 
-void Form2::ShowSettingsRefused(const QString& refused, const QString& kept) {
-    Label6->setText(QStringLiteral("串口不支持设置") + refused + QStringLiteral(",保持原设置") +
-                    kept);
-    if (form1_) form1_->Form_Load();
+void Form2::SetStatus(const QString& text) {
+    Label6->setText(text);
 }
 
-void Form2::ShowMeterSilent() {
-    // The last reading stays, greyed: it is no longer what the meter measures.
-    SetReadingColour(QColor(160, 160, 160));
+int Form2::ModeNumber() const {
+    switch (Link->mode()) {
+        case protocol::LinkMode::Live:
+            return 1;
+        case protocol::LinkMode::History:
+            return 2;
+        case protocol::LinkMode::None:
+            break;
+    }
+    return 0;
 }
 
 void Form2::ShowReading(const QString& text) {
@@ -229,24 +232,24 @@ void Form2::SetReadingColour(const QColor& colour) {
 // ---- Run control and modes ----------------------------------------------------------
 
 void Form2::Command1_Click() {
-    RunState = 1;
+    Link->setRunning(true);
     Charts->setTraceVisible(true);
     Link->RequestLiveReading();
 }
 
 void Form2::Command2_Click() {
-    RunState = 0;
+    Link->setRunning(false);
     Charts->setTraceVisible(true);
-    Label6->setText(QStringLiteral("已暂停"));
+    SetStatus(PausedText());
 }
 
 void Form2::Command3_Click() {
-    RunState = 0;
+    Link->setRunning(false);
     Charts->setTraceVisible(false);
     Charts->ResetAll();
     LiveSeries.Rewind();
     ShowReading(QStringLiteral("LIVE"));
-    Label6->setText(QStringLiteral("已停止"));
+    SetStatus(StoppedText());
 }
 
 void Form2::Command4_Click() {
@@ -275,7 +278,7 @@ void Form2::Option1_Click() {
     for (QAction* a : {mnuuppage, mnudownpage}) a->setEnabled(false);
     Option4->setEnabled(true);
     Option5->setEnabled(true);
-    MonitorMode = 1;
+    Link->setMode(protocol::LinkMode::Live);
     Option1->setChecked(true);
     Unselect(Option2);
     Timer6->start();
@@ -293,7 +296,7 @@ void Form2::Option2_Click() {
     for (QAction* a : {mnuuppage, mnudownpage}) a->setEnabled(true);
     Option4->setEnabled(false);
     Option5->setEnabled(false);
-    MonitorMode = 2;
+    Link->setMode(protocol::LinkMode::History);
     Option2->setChecked(true);
     Unselect(Option1);
     Timer6->stop();

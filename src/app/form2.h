@@ -47,19 +47,11 @@ class Form2 : public QMainWindow {
                    int startPort = 1);
     ~Form2() override;
 
-    // The conversation with the meter, shared with the headless logger. It owns the
-    // link's timers (Timer2 … Timer5) and the state below; the window shows what it reports.
+    // The conversation with the meter, shared with the headless logger: its state, its
+    // timers (Timer2 … Timer5, found by name) and its events; the window shows what it reports.
     serial::CommPort MSComm1;
     std::unique_ptr<protocol::MeterLink> Link;
 
-    // Form-level state, readable by tests (held by the link).
-    int& DeviceConnected;       // 1 once the meter answered the handshake correctly
-    int& MonitorMode;           // 1 real-time monitoring, 2 history query
-    int& RunState;              // 1 running, 0 paused or stopped
-    int& StoredGroupCount;      // records in the next reply to decode
-    QByteArray& CommandBuffer;  // last command written
-    QByteArray& ReceiveBuffer;  // last reply
-    serial::SerialSettings& SerialSettings;
     measure::LiveSeries LiveSeries;              // recent readings and their chart values
     float AlarmThreshold = 0;                    // mA
     std::unique_ptr<charts::ChartViews> Charts;  // chart cursors, trace flag, the three surfaces
@@ -67,7 +59,9 @@ class Form2 : public QMainWindow {
 
     // A line setting the port would not run: said in the status line, and the settings
     // dialog's lists show what the line runs (`kept`).
-    void ShowSettingsRefused(const QString& refused, const QString& kept);
+    void ShowSettingsRefused(const serial::LineSettings& refused, const serial::LineSettings& kept);
+    // The status line's one writer: the latest text stands.
+    void SetStatus(const QString& text);
     Form1* settingsDialog() const { return form1_; }
 
     // The data log (form2_datalog.cpp): from StartDataLog on, one row per live reply is
@@ -103,9 +97,8 @@ class Form2 : public QMainWindow {
 
     // Serial link: what the link reports, shown in the window.
     void ConnectLink();
-    void ShowPortOpened();
-    void ShowPortFailed(serial::OpenResult result);
-    void ShowMeterSilent();
+    void ShowLinkEvent(const protocol::LinkEvent& event);
+    int ModeNumber() const;  // 1 real-time monitoring, 2 history query (the output commands')
     void ShowReading(const QString& text);  // in the reading's own colour
     void SetReadingColour(const QColor& colour);
     static QColor ReadingColour() { return QColor(0, 0, 255); }
@@ -120,8 +113,8 @@ class Form2 : public QMainWindow {
     void ShowChartView(bool shown);
 
     // Measurements (form2_measure.cpp).
-    void DecodeLiveFrame();
-    void BuildHistoryReport();
+    void DecodeLiveFrame(const measure::MeterRecord& record);
+    void BuildHistoryReport(const QList<measure::MeterRecord>& groups);
     void Command6_Click();
     void Timer6_Timer();
     void Timer7_Timer();
@@ -148,7 +141,7 @@ class Form2 : public QMainWindow {
     void ConnectDataLog();
     void mnudatalog_Click();
     void LogLiveReading(const measure::MeterRecord& record);
-    void ShowDataLogFailure(bool afterThisReply);
+    void ShowDataLogFailure();
     void SayDataLogNotice();
 
     // Timers.
@@ -185,8 +178,7 @@ class Form2 : public QMainWindow {
     QSlider *Slider1 = nullptr, *Slider2 = nullptr;
     QTextEdit* RichTextBox1 = nullptr;
     StatusLamp *Shape1 = nullptr, *Shape2 = nullptr;
-    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr,
-           *Timer5 = nullptr, *Timer6 = nullptr, *Timer7 = nullptr;
+    QTimer *Timer1 = nullptr, *Timer6 = nullptr, *Timer7 = nullptr;
     QAction *mnusave = nullptr, *mnuprint = nullptr, *mnuprintsetting = nullptr, *mnuexit = nullptr,
             *mnucomsetting = nullptr, *mnuuppage = nullptr, *mnudownpage = nullptr, *mnux = nullptr,
             *mnucopy = nullptr, *mnupaste = nullptr, *mnudelete = nullptr, *mnucancel = nullptr,

@@ -10,6 +10,7 @@
 
 #include "form2.h"
 #include "output/savecommands.h"
+#include "statustext.h"
 
 namespace app {
 namespace {
@@ -25,7 +26,7 @@ void Form2::ConnectDataLog() {
     dataLogSync_->setObjectName(QStringLiteral("dataLogSync"));
     dataLogSync_->setInterval(kDataLogSyncTickMs);
     connect(dataLogSync_, &QTimer::timeout, this, [this] {
-        if (!dataLog_.SyncIfDue()) return ShowDataLogFailure(false);
+        if (!dataLog_.SyncIfDue()) return ShowDataLogFailure();
         SayDataLogNotice();
     });
     connect(mnudatalog, &QAction::triggered, this, &Form2::mnudatalog_Click);
@@ -46,7 +47,7 @@ bool Form2::StartDataLog(const QString& path) {
     const bool started = dataLog_.Start(path);
     mnudatalog->setChecked(started);
     if (!started) {
-        ShowDataLogFailure(false);
+        ShowDataLogFailure();
         return false;
     }
     dataLogSync_->start();
@@ -57,11 +58,11 @@ void Form2::StopDataLog() {
     if (!dataLog_.IsRunning()) return;
     dataLogSync_->stop();
     mnudatalog->setChecked(false);
-    if (!dataLog_.Stop()) ShowDataLogFailure(false);
+    if (!dataLog_.Stop()) ShowDataLogFailure();
 }
 
 void Form2::LogLiveReading(const measure::MeterRecord& record) {
-    if (!dataLog_.Append(record)) return ShowDataLogFailure(true);
+    if (!dataLog_.Append(record)) return ShowDataLogFailure();
     SayDataLogNotice();
 }
 
@@ -71,14 +72,15 @@ void Form2::SayDataLogNotice() {
         std::fprintf(stderr, "leakmeter: %s\n", notice.toLocal8Bit().constData());
 }
 
-void Form2::ShowDataLogFailure(bool afterThisReply) {
+void Form2::ShowDataLogFailure() {
     // The log has stopped itself; the program goes on without it.
     dataLogSync_->stop();
     mnudatalog->setChecked(false);
     const QString path = QDir::toNativeSeparators(dataLog_.Path());
     std::fprintf(stderr, "leakmeter: cannot write the data log %s: %s\n", qPrintable(path),
                  qPrintable(dataLog_.ErrorString()));
-    const QString text = QStringLiteral("数据记录失败") + path;
+    // A reply's own status text is given before its reading is logged, so this one stands.
+    const QString text = DataLogFailedText(path);
     // The greeting at start-up and every reading overwrite the status line; a log that has
     // stopped is also said in a box. The box waits for the event loop: not inside the
     // handling of a reply, and at start-up over the window rather than before it.
@@ -87,13 +89,7 @@ void Form2::ShowDataLogFailure(bool afterThisReply) {
         messages_->Beep();
         messages_->Warning(this, QStringLiteral("数据记录失败"), boxText);
     });
-    if (!afterThisReply) {
-        Label6->setText(text);
-        return;
-    }
-    // The reply being handled still sets its own status text; the failure is shown after it,
-    // so that it stays until the next event.
-    QTimer::singleShot(0, this, [this, text] { Label6->setText(text); });
+    SetStatus(text);
 }
 
 }  // namespace app

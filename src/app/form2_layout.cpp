@@ -274,10 +274,6 @@ void Form2::BuildControls() {
     // Timers with their design intervals and states.
     Timer1 = NewTimer("Timer1", 500, false);
     // Timer2 … Timer5 drive the conversation with the meter and belong to the link.
-    Timer2 = Link->Timer2;
-    Timer3 = Link->Timer3;
-    Timer4 = Link->Timer4;
-    Timer5 = Link->Timer5;
     Timer6 = NewTimer("Timer6", 1000, true);
     Timer7 = NewTimer("Timer7", 500, false);
 

@@ -18,18 +18,17 @@
 
 namespace app {
 
-void Form2::DecodeLiveFrame() {
-    const measure::LiveDecodeResult r = measure::DecodeLiveFrame(
-        ReceiveBuffer, StoredGroupCount, Slider1->value(), Slider2->value(), LiveSeries);
-    if (!r.handled) return;
+void Form2::DecodeLiveFrame(const measure::MeterRecord& record) {
+    const measure::LiveDecodeResult r =
+        measure::RecordLiveReading(record, Slider1->value(), Slider2->value(), LiveSeries);
     ShowReading(r.label7);
     if (r.label8) Label8->setText(*r.label8);
     if (r.redraw) Charts->DrawLiveChart();
     if (dataLog_.IsRunning()) LogLiveReading(r.record);
 }
 
-void Form2::BuildHistoryReport() {
-    RichTextBox1->setPlainText(measure::BuildHistoryReport(ReceiveBuffer, StoredGroupCount));
+void Form2::BuildHistoryReport(const QList<measure::MeterRecord>& groups) {
+    RichTextBox1->setPlainText(measure::BuildHistoryReport(groups));
 }
 
 void Form2::Command6_Click() {
@@ -66,7 +65,7 @@ void Form2::Text1_KeyDown() {
             AlarmThreshold = e.thresholdMa;
             break;
         case measure::AlarmEntryOutcome::OutOfRange:
-            Label6->setText(measure::AlarmOutOfRangeText());
+            SetStatus(measure::AlarmOutOfRangeText());
             break;
         case measure::AlarmEntryOutcome::Ignored:
             break;

@@ -15,6 +15,7 @@
 #include "output/menukeyboard.h"
 #include "output/printcommands.h"
 #include "output/savecommands.h"
+#include "statustext.h"
 
 namespace app {
 
@@ -48,9 +49,8 @@ void Form2::ConnectOutput() {
 
 void Form2::ReportSaveFailure(const QString& reason) {
     if (reason.isEmpty()) return;  // written, or cancelled
-    const QString text =
-        QStringLiteral("保存失败") + QDir::toNativeSeparators(CommonDialog1->FileName);
-    Label6->setText(text);
+    const QString text = SaveFailedText(QDir::toNativeSeparators(CommonDialog1->FileName));
+    SetStatus(text);
     std::fprintf(stderr, "leakmeter: %s\n", reason.toLocal8Bit().constData());
     // The status line is soon overwritten by the next reading; what the user must act on is
     // also said in a box.
@@ -68,12 +68,12 @@ void Form2::mnusave_Click() {
     // The chart's own image is read when the dialog closes: what is saved is the chart
     // as it stands then.
     QString failure;
-    output::mnusave_Click(*CommonDialog1, MonitorMode, Picture1->image(), *RichTextBox1, &failure);
+    output::mnusave_Click(*CommonDialog1, ModeNumber(), Picture1->image(), *RichTextBox1, &failure);
     ReportSaveFailure(failure);
 }
 
 void Form2::mnuprint_Click() {
-    output::mnuprint_Click(*CommonDialog1, MonitorMode, this, RichTextBox1, *messages_);
+    output::mnuprint_Click(*CommonDialog1, ModeNumber(), this, RichTextBox1, *messages_);
 }
 
 void Form2::mnuprintsetting_Click() {

@@ -11,10 +11,10 @@
 #include "measure/liveseries.h"
 #include "measure/meterrecord.h"
 #include "measure/reportfile.h"
-#include "output/savecommands.h"
 #include "protocol/meterlink.h"
 #include "serial/commport.h"
 #include "signalwatch.h"
+#include "statustext.h"
 
 namespace app {
 
@@ -33,12 +33,11 @@ bool Print(const QByteArray& bytes) {
 }
 
 class HeadlessRun : public QObject {
+    Q_OBJECT
   public:
     explicit HeadlessRun(const HeadlessOptions& options) : options_(options), link_(port_) {
         port_.setPortMap(options.ports);
-        serial::SetDefaultSerialSettings(link_.SerialSettings);
         port_.setCommPort(options.portNumber);
-        link_.SerialSettings.PortName = QStringLiteral("COM%1").arg(options.portNumber);
         connectLink();
     }
 
@@ -46,16 +45,15 @@ class HeadlessRun : public QObject {
         if (!listenForSignals()) return false;
         if (options_.historyPath.isEmpty() && !startOutput()) return false;
         if (options_.historyPath.isEmpty()) {
-            link_.MonitorMode = 1;
-            link_.RunState = 1;
+            link_.setMode(protocol::LinkMode::Live);
+            link_.setRunning(true);
         } else {
-            link_.MonitorMode = 2;
+            link_.setMode(protocol::LinkMode::History);
             // A meter that does not answer at all, or not to the count request.
             historyWatchdog_.setSingleShot(true);
             connect(&historyWatchdog_, &QTimer::timeout, this, [this] {
                 finish(kHeadlessFailed,
-                       QStringLiteral("the meter did not answer within 5 s on %1 (%2)")
-                           .arg(link_.SerialSettings.PortName, port_.deviceName()));
+                       QStringLiteral("the meter did not answer within 5 s on %1").arg(portText()));
             });
             historyWatchdog_.start(5000);
         }
@@ -73,66 +71,79 @@ class HeadlessRun : public QObject {
 
   private:
     QString portText() const {
-        return QStringLiteral("%1 (%2)").arg(link_.SerialSettings.PortName, port_.deviceName());
+        return QStringLiteral("COM%1 (%2)").arg(link_.portNumber()).arg(port_.deviceName());
     }
 
     void connectLink() {
-        using protocol::DownloadFailure;
         using protocol::MeterLink;
-        connect(&link_, &MeterLink::opened, this, [this] { Say(portText() + " open"); });
+        connect(&link_, &MeterLink::event, this, &HeadlessRun::onEvent);
+        connect(&link_, &MeterLink::liveReading, this, &HeadlessRun::onReading);
+        connect(&link_, &MeterLink::groupsReceived, this,
+                [this](const QList<measure::MeterRecord>& groups) {
+                    if (!options_.historyPath.isEmpty()) writeHistory(groups);
+                });
+        // Failed opens are explained by the port itself, once per change.
         connect(&port_, &serial::CommPort::openAdvice, this, &PrintStampedLine);
-        connect(&link_, &MeterLink::advice, this, &PrintStampedLine);
         connect(&port_, &serial::CommPort::closedAfterError, this, [this](const QString& why) {
             outage_ = true;
             Say(QStringLiteral("%1 was lost (%2); it is opened again when it comes back")
                     .arg(portText(), why));
         });
-        // Failed opens are explained by the port itself, once per change.
-        connect(&link_, &MeterLink::settingsRefused, this,
-                [](const QString& refused, const QString& kept) {
-                    Say(QStringLiteral("the port does not take %1 and runs %2").arg(refused, kept));
-                });
-        connect(&link_, &MeterLink::handshakeAnswered, this, [this] {
-            if (greeted_) return meterBack();
-            greeted_ = true;
-            Say(QStringLiteral("the meter answers on %1").arg(link_.SerialSettings.PortName));
-            if (!options_.historyPath.isEmpty()) link_.RequestHistory();
-        });
-        connect(&link_, &MeterLink::meterFellSilent, this, [this] {
-            outage_ = true;
-            Say(QStringLiteral("the meter does not answer (设备无响应)"));
-        });
-        connect(&link_, &MeterLink::liveRecord, this, &HeadlessRun::onReading);
-        connect(&link_, &MeterLink::groupCountAnswered, this, [this](int n) {
-            if (options_.historyPath.isEmpty()) return;
-            historyWatchdog_.stop();  // from here the download's own deadline applies
-            if (n == 0) writeHistory();
-        });
-        connect(&link_, &MeterLink::historyData, this, [this] {
-            if (!options_.historyPath.isEmpty()) writeHistory();
-        });
-        connect(&link_, &MeterLink::historyFailed, this, [this](DownloadFailure why) {
-            if (options_.historyPath.isEmpty()) return;
-            switch (why) {
-                case DownloadFailure::CountMissing:
-                    return finish(kHeadlessFailed,
-                                  QStringLiteral("the meter did not answer the group count "
-                                                 "request (接收历史数据失败)"));
-                case DownloadFailure::CountGarbled:
-                    return finish(kHeadlessFailed,
-                                  QStringLiteral("the meter's group count reply was garbled "
-                                                 "(接收组数失败); nothing was written"));
-                case DownloadFailure::GroupsShort:
-                    return finish(
-                        kHeadlessFailed,
-                        QStringLiteral("the stored groups stopped short (接收历史数据失败)"));
-                case DownloadFailure::PortLost:
-                    return finish(kHeadlessFailed,
-                                  QStringLiteral("the stored groups stopped short: %1 was lost "
-                                                 "(接收历史数据失败)")
-                                      .arg(portText()));
-            }
-        });
+    }
+
+    void onEvent(const protocol::LinkEvent& e) {
+        using Kind = protocol::LinkEvent::Kind;
+        const bool downloading = !options_.historyPath.isEmpty();
+        if (const std::optional<QString> line = AdviceLine(e)) PrintStampedLine(*line);
+        switch (e.kind) {
+            case Kind::PortOpened:
+                Say(portText() + QStringLiteral(" open"));
+                break;
+            case Kind::SettingsRefused:
+                Say(QStringLiteral("the port does not take %1 and runs %2")
+                        .arg(LineText(e.refused), LineText(e.kept)));
+                break;
+            case Kind::HandshakeAnswered:
+                if (greeted_) return meterBack();
+                greeted_ = true;
+                Say(QStringLiteral("the meter answers on COM%1").arg(link_.portNumber()));
+                if (downloading) link_.RequestHistory();
+                break;
+            case Kind::MeterSilent:
+                outage_ = true;
+                Say(QStringLiteral("the meter does not answer (设备无响应)"));
+                break;
+            case Kind::GroupCount:
+                if (!downloading) break;
+                historyWatchdog_.stop();  // from here the download's own deadline applies
+                if (e.count == 0) writeHistory({});
+                break;
+            case Kind::DownloadFailed:
+                if (downloading) finish(kHeadlessFailed, DownloadFailureText(e.failure));
+                break;
+            default:
+                break;
+        }
+    }
+
+    QString DownloadFailureText(protocol::DownloadFailure why) const {
+        using protocol::DownloadFailure;
+        switch (why) {
+            case DownloadFailure::CountMissing:
+                return QStringLiteral(
+                    "the meter did not answer the group count request (接收历史数据失败)");
+            case DownloadFailure::CountGarbled:
+                return QStringLiteral(
+                    "the meter's group count reply was garbled (接收组数失败); nothing was "
+                    "written");
+            case DownloadFailure::GroupsShort:
+                break;
+            case DownloadFailure::PortLost:
+                return QStringLiteral(
+                           "the stored groups stopped short: %1 was lost (接收历史数据失败)")
+                    .arg(portText());
+        }
+        return QStringLiteral("the stored groups stopped short (接收历史数据失败)");
     }
 
     // The end of an outage (a silence, a lost port): said once, when the meter answers.
@@ -178,20 +189,18 @@ class HeadlessRun : public QObject {
         return true;
     }
 
-    void onReading() {
-        const std::optional<measure::MeterRecord> record =
-            measure::RecordAt(link_.ReceiveBuffer, 0);
-        if (!record || finished_) return;
+    void onReading(const measure::MeterRecord& record) {
+        if (finished_) return;
         meterBack();
         if (options_.logPath == QLatin1String("-")) {
-            if (!Print(measure::DataLogRow(*record, QDateTime::currentDateTime(),
+            if (!Print(measure::DataLogRow(record, QDateTime::currentDateTime(),
                                            stdoutClock_.elapsed())))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         } else if (!options_.logPath.isEmpty()) {
-            if (!log_.Append(*record)) return logFailed();
+            if (!log_.Append(record)) return logFailed();
             sayLogNotice();
         } else {
-            const QString text = measure::ReadLiveRecord(*record).text;
+            const QString text = measure::ReadLiveRecord(record).text;
             if (!Print(
                     (ReadingLine(QDateTime::currentDateTime(), text) + QLatin1Char('\n')).toUtf8()))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
@@ -210,26 +219,18 @@ class HeadlessRun : public QObject {
                QStringLiteral("data log %1 failed: %2").arg(options_.logPath, log_.ErrorString()));
     }
 
-    void writeHistory() {
+    void writeHistory(const QList<measure::MeterRecord>& groups) {
         const QString path = options_.historyPath;
         const bool csv =
             QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
-        const int groups = link_.StoredGroupCount;
+        // A .txt gets the same bytes as the window's report save of a fresh download.
+        const QByteArray bytes =
+            csv ? measure::HistoryCsv(groups)
+                : measure::ReportFileText(measure::BuildHistoryReport(groups)).toUtf8();
         QString error;
-        bool written = false;
-        if (csv) {
-            written = measure::WriteReportFile(
-                path, QString::fromUtf8(measure::HistoryCsv(link_.ReceiveBuffer, groups)), &error);
-        } else {
-            // The same bytes as the window's report save of a fresh download.
-            written = measure::WriteReportFile(
-                path,
-                output::ReportFileText(measure::BuildHistoryReport(link_.ReceiveBuffer, groups)),
-                &error);
-        }
-        if (!written)
-            return finish(kHeadlessFailed, QStringLiteral("cannot write %1: %2").arg(path, error));
-        Say(QStringLiteral("%1 stored groups written to %2").arg(groups).arg(path));
+        if (!measure::WriteFileAtomically(path, bytes, &error))
+            return finish(kHeadlessFailed, error);
+        Say(QStringLiteral("%1 stored groups written to %2").arg(groups.size()).arg(path));
         finish(kHeadlessOk);
     }
 
@@ -287,3 +288,5 @@ int RunHeadless(const HeadlessOptions& options) {
 }
 
 }  // namespace app
+
+#include "headless.moc"

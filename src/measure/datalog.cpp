@@ -180,14 +180,15 @@ QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 e
 }
 
 QByteArray HistoryCsv(const QByteArray& reply, int count) {
+    return HistoryCsv(RecordsOf(reply, count));
+}
+
+QByteArray HistoryCsv(const QList<MeterRecord>& groups) {
     QByteArray csv = QByteArrayLiteral("group,reading,value_mA,status,record\r\n");
-    const int n = qMin(count, WholeRecordCount(reply));
-    for (int i = 0; i < n; ++i) {
-        const std::optional<MeterRecord> record = RecordAt(reply, i);
-        if (!record) break;
+    for (qsizetype i = 0; i < groups.size(); ++i) {
         csv += QByteArray::number(i + 1);
         csv += ',';
-        AppendRecordFields(csv, *record);
+        AppendRecordFields(csv, groups[i]);
     }
     return csv;
 }

@@ -58,6 +58,7 @@ QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 e
 // one row per whole record present, at most `count`, numbered from 1; the reading, value,
 // status and record columns as in the data log. CR LF after every row.
 QByteArray HistoryCsv(const QByteArray& reply, int count);
+QByteArray HistoryCsv(const QList<MeterRecord>& groups);
 
 // The longest time rows may wait in the file before it is synced to the disk.
 inline constexpr qint64 kDataLogSyncIntervalMs = 10000;

@@ -13,9 +13,13 @@ QString ReportHeader() {
 }
 
 QString BuildHistoryReport(const QByteArray& reply, int storedGroupCount) {
-    const int count = std::min(storedGroupCount, WholeRecordCount(reply));
+    return BuildHistoryReport(RecordsOf(reply, storedGroupCount));
+}
+
+QString BuildHistoryReport(const QList<MeterRecord>& groups) {
+    const int count = int(groups.size());
     QString report = ReportHeader();
-    report.reserve(report.size() + std::max(count, 0) * 72);
+    report.reserve(report.size() + count * 72);
     const QString indent(30, u' ');
     const QString gap(22, u' ');
     for (int k = 0; k < count; ++k) {
@@ -23,7 +27,7 @@ QString BuildHistoryReport(const QByteArray& reply, int storedGroupCount) {
         report += indent;
         report += QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
         report += gap;
-        report += ReportReadingText(DecodeRecord(*RecordAt(reply, k)));
+        report += ReportReadingText(DecodeRecord(groups[k]));
     }
     return report;
 }

@@ -13,7 +13,10 @@
 // The reading text is ReportReadingText of the decoded record ("AC 1.23 mA", "0L", "ERROR").
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+
+#include "meterrecord.h"
 
 namespace measure {
 
@@ -23,5 +26,7 @@ QString ReportHeader();
 // The whole report for `storedGroupCount` groups. Only whole records present in the reply are
 // reported: a reply that stops short yields the groups it holds and nothing beyond.
 QString BuildHistoryReport(const QByteArray& reply, int storedGroupCount);
+// The report of the stored groups themselves, group 1 first.
+QString BuildHistoryReport(const QList<MeterRecord>& groups);
 
 }  // namespace measure

@@ -33,12 +33,16 @@ LiveReading ReadLiveRecord(const MeterRecord& record) {
 
 LiveDecodeResult DecodeLiveFrame(const QByteArray& reply, int storedGroupCount, int slider1Position,
                                  int slider2Position, LiveSeries& series) {
-    LiveDecodeResult result;
     const int count = std::min(storedGroupCount, WholeRecordCount(reply));
-    if (count < 1) return result;
-
+    if (count < 1) return LiveDecodeResult{};
     // Each record in turn sets the reading text; only the last one's text remains.
-    result.record = *RecordAt(reply, count - 1);
+    return RecordLiveReading(*RecordAt(reply, count - 1), slider1Position, slider2Position, series);
+}
+
+LiveDecodeResult RecordLiveReading(const MeterRecord& record, int slider1Position,
+                                   int slider2Position, LiveSeries& series) {
+    LiveDecodeResult result;
+    result.record = record;
     const LiveReading last = ReadLiveRecord(result.record);
     result.handled = true;
     result.label7 = last.text;

@@ -63,5 +63,8 @@ struct LiveDecodeResult {
 // than one record, or a count below 1, decodes nothing (handled = false, series untouched).
 LiveDecodeResult DecodeLiveFrame(const QByteArray& reply, int storedGroupCount, int slider1Position,
                                  int slider2Position, LiveSeries& series);
+// The same for the one record a live reply carries.
+LiveDecodeResult RecordLiveReading(const MeterRecord& record, int slider1Position,
+                                   int slider2Position, LiveSeries& series);
 
 }  // namespace measure

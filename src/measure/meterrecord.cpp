@@ -85,6 +85,14 @@ std::optional<MeterRecord> RecordAt(const QByteArray& reply, int index) {
     return MeterRecord{quint8(reply[at]), quint8(reply[at + 1]), quint8(reply[at + 2])};
 }
 
+QList<MeterRecord> RecordsOf(const QByteArray& reply, int count) {
+    QList<MeterRecord> records;
+    const int n = qMin(count, WholeRecordCount(reply));
+    records.reserve(qMax(n, 0));
+    for (int i = 0; i < n; ++i) records.append(*RecordAt(reply, i));
+    return records;
+}
+
 DecodedRecord DecodeRecord(const MeterRecord& r) {
     DecodedRecord d;
     d.status = r.status;

@@ -36,6 +36,7 @@
 // precision.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -52,6 +53,8 @@ inline constexpr int kRecordBytes = 3;
 int WholeRecordCount(const QByteArray& reply);
 // Record `index` (0-based) of a reply, or nullopt when the reply does not hold it entirely.
 std::optional<MeterRecord> RecordAt(const QByteArray& reply, int index);
+// The first `count` records of a reply, as far as it holds them whole.
+QList<MeterRecord> RecordsOf(const QByteArray& reply, int count);
 
 enum class RecordKind { Reading, Overload, Error };
 

@@ -79,6 +79,14 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     return true;
 }
 
+QString ReportFileText(const QString& plainText) {
+    QString text = plainText;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
 bool WriteReportFile(const QString& path, const QString& text, QString* error) {
     return WriteFileAtomically(path, text.toUtf8(), error);
 }

@@ -21,6 +21,12 @@ namespace measure {
 // and no temporary file behind.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+// The report file's text for the report view's plain text: every line break as CR LF,
+// nothing added at the end. The view hands its paragraph breaks back as "\n" (CR LF in the
+// text it was given became paragraph breaks), so each "\n", "\r\n" or lone "\r" becomes
+// CR LF.
+QString ReportFileText(const QString& plainText);
+
 // The report text as its file: `text` as UTF-8, through WriteFileAtomically.
 bool WriteReportFile(const QString& path, const QString& text, QString* error = nullptr);
 

@@ -15,6 +15,7 @@ namespace {
 // A text box asks to keep a key with a ShortcutOverride event before the window's
 // shortcuts are tried; an accelerator of the window is refused here.
 class AcceleratorFilter : public QObject {
+    Q_OBJECT
   public:
     AcceleratorFilter(QWidget* box, QWidget* window) : QObject(box), window_(window) {}
 
@@ -34,6 +35,7 @@ class AcceleratorFilter : public QObject {
 };
 
 class SelectionKeeper : public QObject {
+    Q_OBJECT
   public:
     explicit SelectionKeeper(QLineEdit* box) : QObject(box), box_(box) {}
 
@@ -76,3 +78,5 @@ void KeepSelectionThroughMenuBar(QLineEdit* box) {
 }
 
 }  // namespace output
+
+#include "menukeyboard.moc"

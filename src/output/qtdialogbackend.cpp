@@ -16,6 +16,7 @@ namespace {
 // The print system (CUPS) puts its own page-range choice into the dialog each time it is
 // shown, whatever the dialog's options say; this takes it out again once the dialog is up.
 class PageRangeHider : public QObject {
+    Q_OBJECT
   public:
     explicit PageRangeHider(QPrintDialog* dialog) : QObject(dialog) {
         dialog->installEventFilter(this);
@@ -129,3 +130,5 @@ BackendAnswer QtDialogBackend::RunPrinter(const PrinterRequest& request, QPrinte
 }
 
 }  // namespace output
+
+#include "qtdialogbackend.moc"

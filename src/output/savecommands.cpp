@@ -36,14 +36,6 @@ bool AskForPath(CommonDialog& dialog, const char* filter, const QString& default
 
 }  // namespace
 
-QString ReportFileText(const QString& plainText) {
-    QString text = plainText;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
-}
-
 QByteArray ImageFormatForName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) return "JPG";
@@ -54,7 +46,8 @@ QByteArray ImageFormatForName(const QString& path) {
 bool SaveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure) {
     if (failure) failure->clear();
     if (!AskForPath(dialog, kReportFilter, QStringLiteral(".txt"))) return false;
-    return measure::WriteReportFile(dialog.FileName, ReportFileText(report.toPlainText()), failure);
+    return measure::WriteReportFile(dialog.FileName, measure::ReportFileText(report.toPlainText()),
+                                    failure);
 }
 
 bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure) {

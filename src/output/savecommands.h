@@ -18,12 +18,6 @@ inline constexpr char kImageFilter[] = "位图格式 (*.bmp)|*.bmp|jpg格式 (*.
 inline constexpr char kDataLogFilter[] = "CSV格式 (*.csv)|*.csv";
 inline constexpr char kDataLogFileName[] = "Zentravolix.csv";
 
-// The report file's text for the report view's plain text: every line break as CR LF,
-// nothing added at the end (the file is written as UTF-8 without a byte order mark). The
-// view hands its paragraph breaks back as "\n" (CR LF in the text it was given became
-// paragraph breaks), so each "\n", "\r\n" or lone "\r" becomes CR LF.
-QString ReportFileText(const QString& plainText);
-
 // Image file format for a file name: "JPG" for names ending in .jpg or .jpeg, "PNG" for
 // .png (any case), else "BMP"; so a name ending in .bmp, .jpg, .jpeg or .png always gets
 // that content, and any other name gets a BMP.

@@ -20,10 +20,10 @@ FrameAction Handshake(const QByteArray& reply) {
     FrameAction a;
     if (At(reply, 0) == kHandshakeReply[0] && At(reply, 1) == kHandshakeReply[1] &&
         At(reply, 2) == kHandshakeReply[2]) {
-        a.status = QStringLiteral("握手成功");
+        a.outcome = ReplyOutcome::HandshakeAnswered;
         a.handshakeOk = true;
     } else {
-        a.status = QStringLiteral("握手失败,下位机返回出错");
+        a.outcome = ReplyOutcome::HandshakeRefused;
     }
     return a;
 }
@@ -35,10 +35,10 @@ FrameAction GroupCount(const QByteArray& reply) {
         const int n = At(reply, 2);
         a.receiveThreshold = n == 0 ? kDefaultThreshold : 3 * n;
         a.storedGroupCount = n;
-        a.status = QStringLiteral("存储的组数为:") + QString::number(n);
+        a.outcome = ReplyOutcome::GroupCount;
     } else {
         a.receiveThreshold = kDefaultThreshold;
-        a.status = QStringLiteral("接收组数失败");
+        a.outcome = ReplyOutcome::GroupCountGarbled;
     }
     return a;
 }
@@ -55,7 +55,7 @@ FrameAction DispatchFrame(quint8 lastCommand, const QByteArray& reply) {
             // The report builder takes only the whole records present, so a reply of any
             // length is safe to hand on.
             FrameAction a;
-            a.status = QStringLiteral("返回历史数据正常");
+            a.outcome = ReplyOutcome::GroupsReceived;
             a.route = FrameAction::Route::BuildReport;
             a.receiveThreshold = kDefaultThreshold;
             return a;
@@ -64,14 +64,13 @@ FrameAction DispatchFrame(quint8 lastCommand, const QByteArray& reply) {
             if (reply.size() < 3) return Ignored();
             FrameAction a;
             a.storedGroupCount = 1;
-            a.enableUnitOptions = true;
             a.route = FrameAction::Route::DecodeLive;
-            a.status = QStringLiteral("接收电流数据正常");
+            a.outcome = ReplyOutcome::LiveAnswered;
             return a;
         }
         default: {
             FrameAction a;
-            a.status = QStringLiteral("未知值");
+            a.outcome = ReplyOutcome::Unknown;
             return a;
         }
     }

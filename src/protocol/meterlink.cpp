@@ -19,11 +19,29 @@ QTimer* NewTimer(QObject* parent, const char* name, int interval, bool running) 
     return t;
 }
 
+LinkEvent::Kind EventOf(ReplyOutcome outcome) {
+    switch (outcome) {
+        case ReplyOutcome::HandshakeAnswered:
+            return LinkEvent::Kind::HandshakeAnswered;
+        case ReplyOutcome::HandshakeRefused:
+            return LinkEvent::Kind::HandshakeRefused;
+        case ReplyOutcome::GroupCount:
+            return LinkEvent::Kind::GroupCount;
+        case ReplyOutcome::GroupCountGarbled:
+            return LinkEvent::Kind::DownloadFailed;
+        case ReplyOutcome::GroupsReceived:
+            return LinkEvent::Kind::GroupsReceived;
+        case ReplyOutcome::LiveAnswered:
+            return LinkEvent::Kind::LiveAnswered;
+        case ReplyOutcome::Unknown:
+            break;
+    }
+    return LinkEvent::Kind::UnknownReply;
+}
+
 }  // namespace
 
-int HistoryDeadlineMs(int records, const QString& settingsText) {
-    serial::LineSettings line;
-    serial::ParseLineSettings(settingsText, &line);  // the defaults if it does not parse
+int HistoryDeadlineMs(int records, const serial::LineSettings& line) {
     const double stopBits = line.stopBits == QSerialPort::OneStop          ? 1.0
                             : line.stopBits == QSerialPort::OneAndHalfStop ? 1.5
                                                                            : 2.0;
@@ -35,10 +53,10 @@ int HistoryDeadlineMs(int records, const QString& settingsText) {
 
 MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent), port_(port) {
     setObjectName(QStringLiteral("MeterLink"));
-    Timer2 = NewTimer(this, "Timer2", 500, true);
-    Timer3 = NewTimer(this, "Timer3", 100, false);
-    Timer4 = NewTimer(this, "Timer4", 500, true);
-    Timer5 = NewTimer(this, "Timer5", 1000, true);
+    timer2_ = NewTimer(this, "Timer2", 500, true);
+    timer3_ = NewTimer(this, "Timer3", 100, false);
+    timer4_ = NewTimer(this, "Timer4", 500, true);
+    timer5_ = NewTimer(this, "Timer5", 1000, true);
     historyDeadline_ = NewTimer(this, "HistoryDeadline", 1000, false);
     historyDeadline_->setSingleShot(true);
     countWait_ = NewTimer(this, "GroupCountWait", kCountWaitMs, false);
@@ -51,43 +69,65 @@ MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent),
         resetExchange();
         if (downloading) GiveUpHistory(DownloadFailure::PortLost);
     });
-    connect(Timer2, &QTimer::timeout, this, &MeterLink::SendHandshake);
-    connect(Timer3, &QTimer::timeout, this, &MeterLink::onGroupsDue);
+    connect(timer2_, &QTimer::timeout, this, &MeterLink::SendHandshake);
+    connect(timer3_, &QTimer::timeout, this, &MeterLink::onGroupsDue);
     connect(countWait_, &QTimer::timeout, this, [this] {
         // A count that comes after this is no reply to anything.
         port_.clearInput();
         discardLate_ = true;
         GiveUpHistory(DownloadFailure::CountMissing);
     });
-    connect(Timer4, &QTimer::timeout, this, &MeterLink::onPollTick);
-    connect(Timer5, &QTimer::timeout, this, [this] {
+    connect(timer4_, &QTimer::timeout, this, &MeterLink::onPollTick);
+    connect(timer5_, &QTimer::timeout, this, [this] {
         if (!port_.isOpen()) OpenSerialPort();
     });
     connect(historyDeadline_, &QTimer::timeout, this, &MeterLink::onHistoryDeadline);
 }
 
+void MeterLink::emitEvent(LinkEvent::Kind kind) {
+    LinkEvent e;
+    e.kind = kind;
+    e.portNumber = port_.commPort();
+    emit event(e);
+}
+
 // ---- Port ---------------------------------------------------------------------------
 
+serial::LineSettings MeterLink::lineSettings() const {
+    serial::LineSettings line;
+    serial::ParseLineSettings(port_.settings(), &line);
+    return line;
+}
+
+bool MeterLink::setLineSettings(const serial::LineSettings& line) {
+    return port_.setSettings(serial::LineSettingsText(line));
+}
+
 void MeterLink::OpenSerialPort() {
-    const QString asked = port_.settings();
+    const serial::LineSettings asked = lineSettings();
     const serial::OpenResult result = port_.open();
     if (result != serial::OpenResult::Opened) {
-        emit openFailed(result);
+        LinkEvent e;
+        e.kind = LinkEvent::Kind::OpenFailed;
+        e.portNumber = port_.commPort();
+        e.device = port_.deviceName();
+        e.openResult = result;
+        emit event(e);
         return;
     }
     resetExchange();
-    emit opened();
+    emitEvent(LinkEvent::Kind::PortOpened);
     // Some devices keep their own line settings at open (a pseudo-terminal runs 8 data bits
     // and no parity only). The settings the user sees follow what the line really runs.
-    const QString runs = port_.settings();
-    if (runs != asked) {
-        serial::AdoptSettingsText(SerialSettings, runs);
-        emit settingsRefused(asked, runs);
+    const serial::LineSettings runs = lineSettings();
+    if (!(runs == asked)) {
+        LinkEvent e;
+        e.kind = LinkEvent::Kind::SettingsRefused;
+        e.portNumber = port_.commPort();
+        e.refused = asked;
+        e.kept = runs;
+        emit event(e);
     }
-}
-
-bool MeterLink::ApplySerialSettings(QString* error) {
-    return port_.setSettings(serial::SettingsText(SerialSettings), error);
 }
 
 void MeterLink::SelectPort(int number) {
@@ -117,7 +157,7 @@ void MeterLink::SendCommand(int code) {
         if (code == kStoredGroups && awaitingHistory()) GiveUpHistory(DownloadFailure::PortLost);
         return;
     }
-    CommandBuffer[0] = char(quint8(code));
+    lastCommand_ = quint8(code);
     discardLate_ = false;
     if (code != kStoredGroups) {
         // Only the stored-groups reply is longer than one record.
@@ -136,11 +176,12 @@ void MeterLink::SendCommand(int code) {
         return;
     }
     // The sign-off, and the groups request when none are stored, expect nothing back.
-    const bool expectsReply = code != kSignOff && !(code == kStoredGroups && StoredGroupCount == 0);
+    const bool expectsReply =
+        code != kSignOff && !(code == kStoredGroups && storedGroupCount_ == 0);
     if (expectsReply && !unansweredSince_.isValid()) unansweredSince_.start();
     if (code == kLiveReading) ++unansweredLive_;
-    if (code == kStoredGroups && StoredGroupCount > 0) {
-        historyDeadline_->start(HistoryDeadlineMs(port_.rThreshold() / 3, port_.settings()));
+    if (code == kStoredGroups && storedGroupCount_ > 0) {
+        historyDeadline_->start(HistoryDeadlineMs(port_.rThreshold() / 3, lineSettings()));
         download_ = Download::AwaitingGroups;
     } else if (code == kStoredGroups) {
         download_ = Download::None;  // none stored: nothing comes back
@@ -156,28 +197,27 @@ void MeterLink::SendHandshake() {
 }
 
 void MeterLink::RequestLiveReading() {
-    if (MonitorMode != 1 || DeviceConnected != 1 || RunState != 1) return;
+    if (mode_ != LinkMode::Live || !deviceConnected_ || !running_) return;
     if (port_.isOpen() && unansweredLive_ >= kSilentAfterRequests && !silent_) {
         silent_ = true;
-        emit meterFellSilent();
-        emit status(QStringLiteral("设备无响应"));
+        emitEvent(LinkEvent::Kind::MeterSilent);
     }
     SendCommand(kLiveReading);
 }
 
 void MeterLink::RequestHistory() {
-    if (DeviceConnected == 1 && MonitorMode == 2) {
+    if (deviceConnected_ && mode_ == LinkMode::History) {
         SendCommand(kGroupCount);
         if (!port_.isOpen()) return;  // nothing went out
         download_ = Download::AwaitingCount;
         groupsDue_ = false;
         countWait_->start();
-        Timer3->start();
+        timer3_->start();
     }
 }
 
 void MeterLink::onGroupsDue() {
-    Timer3->stop();
+    timer3_->stop();
     switch (download_) {
         case Download::AwaitingCount:
             // The count is late: the groups are asked for as soon as it comes, or the
@@ -200,26 +240,22 @@ void MeterLink::SignOff() {
 }
 
 void MeterLink::StopTimers() {
-    for (QTimer* t : {Timer2, Timer3, Timer4, Timer5, historyDeadline_, countWait_}) t->stop();
+    for (QTimer* t : {timer2_, timer3_, timer4_, timer5_, historyDeadline_, countWait_}) t->stop();
 }
 
 void MeterLink::onPollTick() {
     // A pause, a stop or the history mode ends a run of unanswered requests.
-    if (MonitorMode != 1 || DeviceConnected != 1 || RunState != 1) unansweredLive_ = 0;
+    if (mode_ != LinkMode::Live || !deviceConnected_ || !running_) unansweredLive_ = 0;
     RequestLiveReading();
     if (port_.isOpen() && !noMeterAdvised_ && unansweredSince_.isValid() &&
         unansweredSince_.elapsed() >= noMeterAdviceMs_) {
         noMeterAdvised_ = true;
-        const QString line =
-            QStringLiteral(
-                "leakmeter: no meter has answered on COM%1 (%2) for %3 s: check that "
-                "the meter is switched on and its cable is in; 'leakmeter "
-                "--list-ports' lists the serial devices, 'leakmeter --port "
-                "COM%1=auto' finds the meter")
-                .arg(port_.commPort())
-                .arg(port_.deviceName())
-                .arg(noMeterAdviceMs_ / 1000.0);
-        emit advice(line);
+        LinkEvent e;
+        e.kind = LinkEvent::Kind::NoMeterOnPort;
+        e.portNumber = port_.commPort();
+        e.device = port_.deviceName();
+        e.waitedMs = noMeterAdviceMs_;
+        emit event(e);
     }
 }
 
@@ -232,7 +268,7 @@ void MeterLink::onDataReceived() {
         port_.clearInput();
         return;
     }
-    ReceiveBuffer = port_.input();
+    reply_ = port_.input();
     port_.clearInput();
     unansweredSince_.invalidate();  // something answers on this port
     noMeterAdvised_ = false;
@@ -241,50 +277,58 @@ void MeterLink::onDataReceived() {
 
 void MeterLink::HandleFrame() {
     // The command this reply answers; a receiver may write the next one while it is handled.
-    const quint8 answered = quint8(CommandBuffer.at(0));
-    const FrameAction a = DispatchFrame(answered, ReceiveBuffer);
+    const quint8 answered = lastCommand_;
+    const QByteArray reply = reply_;
+    const FrameAction a = DispatchFrame(answered, reply);
     if (a.ignored) return;
     unansweredLive_ = 0;
     const bool wasSilent = silent_;
     silent_ = false;
-    if (wasSilent) emit meterAnsweredAgain();
+    if (wasSilent) emitEvent(LinkEvent::Kind::MeterAnswersAgain);
     if (a.route == FrameAction::Route::BuildReport) {
         historyDeadline_->stop();
         download_ = Download::None;
     }
     if (a.handshakeOk) {
-        Timer2->stop();
-        DeviceConnected = 1;
-        emit handshakeAnswered();
+        timer2_->stop();
+        deviceConnected_ = true;
     }
     const bool countReply = answered == kGroupCount;
-    if (a.storedGroupCount) StoredGroupCount = *a.storedGroupCount;
+    if (a.storedGroupCount) storedGroupCount_ = *a.storedGroupCount;
     if (countReply && download_ == Download::AwaitingCount) {
         countWait_->stop();
         download_ = a.storedGroupCount ? Download::CountAnswered : Download::None;
     }
     if (countReply && !a.storedGroupCount) {
-        // A count that cannot be read: the groups are not asked for, the report stays and
-        // the reply's own status text ("接收组数失败") stands.
-        Timer3->stop();
+        // A count that cannot be read: the groups are not asked for and the report stays.
+        timer3_->stop();
         groupsDue_ = false;
         historyDeadline_->stop();
-        emit historyFailed(DownloadFailure::CountGarbled);
     }
-    if (a.storedGroupCount && countReply) emit groupCountAnswered(*a.storedGroupCount);
-    if (a.enableUnitOptions) emit unitOptionsEnabled();
+    // Its threshold first: a receiver may write the next command, which sets its own.
+    if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);
+
+    LinkEvent e;
+    e.kind = EventOf(a.outcome.value_or(ReplyOutcome::Unknown));
+    e.portNumber = port_.commPort();
+    e.count = storedGroupCount_;
+    if (a.outcome == ReplyOutcome::GroupCountGarbled) e.failure = DownloadFailure::CountGarbled;
+    emit event(e);
+
+    // The data the reply carries, picked here once for every front end.
     switch (a.route) {
-        case FrameAction::Route::DecodeLive:
-            emit liveRecord();
+        case FrameAction::Route::DecodeLive: {
+            const QList<measure::MeterRecord> records =
+                measure::RecordsOf(reply, storedGroupCount_);
+            if (!records.isEmpty()) emit liveReading(records.last());
             break;
+        }
         case FrameAction::Route::BuildReport:
-            emit historyData();
+            emit groupsReceived(measure::RecordsOf(reply, storedGroupCount_));
             break;
         case FrameAction::Route::None:
             break;
     }
-    if (a.status) emit status(*a.status);
-    if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);
     // A count that came after the groups request was due: ask for them now.
     if (groupsDue_ && download_ == Download::CountAnswered) {
         groupsDue_ = false;
@@ -303,11 +347,14 @@ void MeterLink::onHistoryDeadline() {
 void MeterLink::GiveUpHistory(DownloadFailure why) {
     historyDeadline_->stop();
     countWait_->stop();
-    Timer3->stop();
+    timer3_->stop();
     download_ = Download::None;
     groupsDue_ = false;
-    emit historyFailed(why);
-    emit status(QStringLiteral("接收历史数据失败"));
+    LinkEvent e;
+    e.kind = LinkEvent::Kind::DownloadFailed;
+    e.portNumber = port_.commPort();
+    e.failure = why;
+    emit event(e);
 }
 
 }  // namespace protocol

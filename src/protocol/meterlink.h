@@ -1,11 +1,11 @@
 #pragma once
-// The conversation with the meter, shared by every front end (the main window and the
-// headless logger): opening and re-opening the port, the greeting repeated until the
-// meter answers, live polling, the two-step history download, and the dispatch of each
-// reply by the command written last. The front end owns the port and shows what this
-// reports; it decides nothing about the exchange itself.
+// The conversation with the meter, shared by every front end (the main window, the headless
+// logger): opening and re-opening the port, the greeting repeated until the meter answers,
+// live polling, the two-step history download, and the dispatch of each reply by the command
+// written last. Front ends read its state through accessors, change it through calls, and
+// hear what happens as typed events and decoded data; what a user reads is theirs to word.
 //
-// Timers (children of the link, named as the window knows them):
+// Timers (children of the link, found by these object names):
 //   Timer2  500 ms  greeting, repeated until the meter answers D5 55 55
 //   Timer3  100 ms  one shot: asks for the stored groups after the group count
 //   Timer4  500 ms  live request when the mode, connection and run state allow
@@ -21,9 +21,10 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
-#include <QString>
 
+#include "measure/meterrecord.h"
 #include "serial/commport.h"
 #include "serial/serialsettings.h"
 
@@ -31,10 +32,9 @@ class QTimer;
 
 namespace protocol {
 
-// How long a stored-groups reply of `records` records may take on a line running
-// `settingsText` ("9600,N,8,1"): the time its bytes take at that speed, with start, parity
-// and stop bits, plus 1 s.
-int HistoryDeadlineMs(int records, const QString& settingsText);
+// How long a stored-groups reply of `records` records may take on a line running `line`:
+// the time its bytes take at that speed, with start, parity and stop bits, plus 1 s.
+int HistoryDeadlineMs(int records, const serial::LineSettings& line);
 
 // Why a download of the stored groups ended without its report.
 enum class DownloadFailure {
@@ -42,6 +42,36 @@ enum class DownloadFailure {
     CountGarbled,  // the group-count reply was not 05 05 n: no groups request goes out
     GroupsShort,   // the stored groups did not arrive whole by their deadline
     PortLost,      // the port closed (an unplug, a write fault) before the last byte
+};
+
+// What the link may be asked to do: poll live readings, or answer history queries.
+enum class LinkMode { None, Live, History };
+
+// One thing that happened on the link, for the front ends to show and say.
+struct LinkEvent {
+    enum class Kind {
+        PortOpened,         // portNumber
+        OpenFailed,         // portNumber, openResult
+        SettingsRefused,    // refused, kept: the line runs `kept` (at an open or a change)
+        HandshakeAnswered,  // the meter answered the greeting correctly
+        HandshakeRefused,   // something else came back to the greeting
+        GroupCount,         // count: the meter holds that many stored groups
+        GroupsReceived,     // the stored groups came whole (their data follows)
+        LiveAnswered,       // a live reply came (its record follows)
+        UnknownReply,       // a reply to no command the link knows (the byte 0 at start)
+        DownloadFailed,     // failure (a garbled count is CountGarbled)
+        MeterSilent,        // live requests went unanswered: the last reading is stale
+        MeterAnswersAgain,  // the first reply after a silence
+        NoMeterOnPort,      // portNumber, device, waitedMs: nothing answered on an open port
+    };
+    Kind kind = Kind::UnknownReply;
+    int count = 0;
+    DownloadFailure failure = DownloadFailure::GroupsShort;
+    int portNumber = 0;
+    QString device;
+    int waitedMs = 0;  // NoMeterOnPort: how long nothing answered
+    serial::OpenResult openResult = serial::OpenResult::Opened;
+    serial::LineSettings refused, kept;
 };
 
 class MeterLink : public QObject {
@@ -58,28 +88,27 @@ class MeterLink : public QObject {
 
     explicit MeterLink(serial::CommPort& port, QObject* parent = nullptr);
 
-    // Shared state; the window shows it under the same names.
-    int DeviceConnected = 0;   // 1 once the meter answered the greeting correctly
-    int MonitorMode = 0;       // 1 live polling allowed, 2 history query
-    int RunState = 0;          // 1 running
-    int StoredGroupCount = 0;  // records in the next reply to decode
-    QByteArray CommandBuffer = QByteArray(1, '\0');  // last command written
-    QByteArray ReceiveBuffer;                        // last reply
-    serial::SerialSettings SerialSettings;
+    // State.
+    bool deviceConnected() const { return deviceConnected_; }  // the greeting was answered
+    LinkMode mode() const { return mode_; }
+    void setMode(LinkMode mode) { mode_ = mode; }
+    bool running() const { return running_; }  // live polling runs (not paused or stopped)
+    void setRunning(bool running) { running_ = running; }
+    int storedGroupCount() const { return storedGroupCount_; }  // records in the next reply
+    quint8 lastCommand() const { return lastCommand_; }
+    bool meterSilent() const { return silent_; }
+    bool awaitingHistory() const;  // a download runs: its count or its groups are expected
 
-    serial::CommPort& port() { return port_; }
-    QTimer* Timer2 = nullptr;
-    QTimer* Timer3 = nullptr;
-    QTimer* Timer4 = nullptr;
-    QTimer* Timer5 = nullptr;
+    // The port: its number (COMn) and the line it runs.
+    int portNumber() const { return port_.commPort(); }
+    serial::LineSettings lineSettings() const;
+    // Applies `line` to the port; false when the port refused it (it keeps running the line
+    // it had, which lineSettings() tells).
+    bool setLineSettings(const serial::LineSettings& line);
 
-    // Opens the port with its current number and settings and reports the outcome
-    // (opened(), openFailed()). A line the device would not take at this open is
-    // reported with settingsRefused(), and SerialSettings follows what the line runs.
+    // Opens the port with its number and line settings and reports the outcome (PortOpened,
+    // OpenFailed; SettingsRefused when the device would not take the line at this open).
     void OpenSerialPort();
-    // Applies SerialSettings' line settings to the port; false when the port refused them
-    // (the port keeps its previous settings).
-    bool ApplySerialSettings(QString* error = nullptr);
     // Port selection: closes the port if open, renumbers it and opens it.
     void SelectPort(int number);
     void SendCommand(int code);
@@ -89,35 +118,17 @@ class MeterLink : public QObject {
     void SignOff();         // the closing byte; nothing is expected back
     void StopTimers();      // nothing more is sent by the link
 
-    bool meterSilent() const { return silent_; }
-    bool awaitingHistory() const;  // a download runs: its count or its groups are expected
-
   signals:
-    // Port outcome of an open: the window's status texts and lamp follow these.
-    void opened();
-    void openFailed(serial::OpenResult result);
-    // The line refused `refused` at open; it runs `kept`. SerialSettings already agree.
-    void settingsRefused(const QString& refused, const QString& kept);
-
-    // One handled reply, in this order: state is updated first, then the route runs,
-    // then the status text is given.
-    void handshakeAnswered();        // correct greeting
-    void groupCountAnswered(int n);  // the meter holds n stored groups
-    void unitOptionsEnabled();       // a live reply was handled
-    void liveRecord();               // decode ReceiveBuffer as one live record
-    void historyData();              // decode StoredGroupCount records from ReceiveBuffer
-    void status(const QString& text);
-
-    // A download ended without its report; the report stays as it was. Every cause but a
-    // garbled count is also said as "接收历史数据失败" (the garbled count has its own text).
-    void historyFailed(protocol::DownloadFailure why);
-    // The meter stopped answering live requests (once per silence), and answered again.
-    void meterFellSilent();
-    void meterAnsweredAgain();
-    // A line of advice for the user, for the front end to print on stderr.
-    void advice(const QString& line);
+    // Everything that happens, in order. For one reply: state first, then its event, then
+    // its data (liveReading, groupsReceived).
+    void event(const protocol::LinkEvent& event);
+    // The record of a live reply: the last whole record of the reply's records (one).
+    void liveReading(const measure::MeterRecord& record);
+    // The stored groups of a history reply, group 1 first.
+    void groupsReceived(const QList<measure::MeterRecord>& groups);
 
   private:
+    void emitEvent(LinkEvent::Kind kind);
     void onDataReceived();
     void HandleFrame();
     void onHistoryDeadline();
@@ -127,6 +138,17 @@ class MeterLink : public QObject {
     void resetExchange();
 
     serial::CommPort& port_;
+    bool deviceConnected_ = false;
+    LinkMode mode_ = LinkMode::None;
+    bool running_ = false;
+    int storedGroupCount_ = 0;
+    quint8 lastCommand_ = 0;
+    QByteArray reply_;  // the reply being handled
+
+    QTimer* timer2_ = nullptr;  // greeting
+    QTimer* timer3_ = nullptr;  // groups request after the count
+    QTimer* timer4_ = nullptr;  // live polling
+    QTimer* timer5_ = nullptr;  // re-open
     QTimer* historyDeadline_ = nullptr;
     QTimer* countWait_ = nullptr;
     // Where a download stands, from the count request to the last byte of the groups.

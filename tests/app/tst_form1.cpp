@@ -43,7 +43,7 @@ void TstForm1::choosingAPortReopensAtOnce() {
     m.addMapping(QStringLiteral("COM1=") + com1.link());
     m.addMapping(QStringLiteral("COM3=") + com3.link());
     Form2 w(m);
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     Form1* d = OpenDialog(w);
     QVERIFY(d);
 #ifndef Q_OS_WIN
@@ -52,7 +52,7 @@ void TstForm1::choosingAPortReopensAtOnce() {
 #endif
 
     Choose(d->Combo1, QStringLiteral("COM3"));
-    QCOMPARE(w.SerialSettings.PortName, QStringLiteral("COM3"));
+    QCOMPARE(w.Link->portNumber(), 3);
     QCOMPARE(w.MSComm1.commPort(), 3);
     QVERIFY(w.MSComm1.isOpen());
     QCOMPARE(w.Label6->text(), QStringLiteral("COM3已打开"));
@@ -62,7 +62,7 @@ void TstForm1::choosingAPortReopensAtOnce() {
 
     // A port that is not there: reported in the main window, the name is still taken.
     Choose(d->Combo1, QStringLiteral("COM9"));
-    QCOMPARE(w.SerialSettings.PortName, QStringLiteral("COM9"));
+    QCOMPARE(w.Link->portNumber(), 9);
     QCOMPARE(w.MSComm1.commPort(), 9);
     QVERIFY(!w.MSComm1.isOpen());
     QVERIFY(w.Label6->text().startsWith(QStringLiteral("COM9")));
@@ -99,7 +99,7 @@ void TstForm1::lineSettingsKeepThePortOpen() {
     serial::PortMap m;
     m.addMapping(QStringLiteral("COM1=") + sim.link());
     Form2 w(m);
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     Form1* d = OpenDialog(w);
     auto* combo = d->findChild<QComboBox*>(list);
     const QString before = combo->currentText();
@@ -107,7 +107,7 @@ void TstForm1::lineSettingsKeepThePortOpen() {
     Choose(combo, choice);
     QVERIFY(w.MSComm1.isOpen());
     QCOMPARE(w.MSComm1.settings(), settings);
-    QCOMPARE(serial::SettingsText(w.SerialSettings), settings);
+    QCOMPARE(serial::LineSettingsText(w.Link->lineSettings()), settings);
     if (accepted) {
         QCOMPARE(combo->currentText(), choice);
     } else {
@@ -176,20 +176,20 @@ void TstForm1::settingRefusedAtOpenIsReported() {
     };
 
     press(d->Combo4, Qt::Key_Down);  // NONE -> EVEN, taken while the port is closed
-    QCOMPARE(w.SerialSettings.Parity, QStringLiteral("EVEN"));
+    QCOMPARE(w.Link->lineSettings().parity, QSerialPort::EvenParity);
     press(d->Combo1, Qt::Key_Down);  // COM1 -> COM2, a pseudo-terminal: 8 data bits, no parity only
     QVERIFY(w.MSComm1.isOpen());
     QCOMPARE(w.Label6->text(), QStringLiteral("串口不支持设置9600,E,8,1,保持原设置9600,N,8,1"));
     QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
     QCOMPARE(w.MSComm1.settings(), QStringLiteral("9600,N,8,1"));
-    QCOMPARE(serial::SettingsText(w.SerialSettings), QStringLiteral("9600,N,8,1"));
+    QCOMPARE(serial::LineSettingsText(w.Link->lineSettings()), QStringLiteral("9600,N,8,1"));
     QCOMPARE(d->Combo4->currentText(), QStringLiteral("NONE"));
 
     // Later choices are judged against what the line really runs.
     press(d->Combo2, Qt::Key_Up);  // 9600 -> 4800
     QCOMPARE(w.MSComm1.settings(), QStringLiteral("4800,N,8,1"));
-    QCOMPARE(serial::SettingsText(w.SerialSettings), QStringLiteral("4800,N,8,1"));
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QCOMPARE(serial::LineSettingsText(w.Link->lineSettings()), QStringLiteral("4800,N,8,1"));
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
 }
 
 QTEST_MAIN(TstForm1)

@@ -202,12 +202,12 @@ void TstForm2Layout::modeTables() {
     auto* c = w_->findChild<QWidget*>(name);
     QVERIFY2(c, qPrintable(name));
 
-    QCOMPARE(w_->MonitorMode, 1);
+    QCOMPARE(w_->Link->mode(), protocol::LinkMode::Live);
     QCOMPARE(c->isVisible(), realTimeVisible);
     QCOMPARE(c->isEnabled(), realTimeEnabled);
 
     w_->Option2->click();
-    QCOMPARE(w_->MonitorMode, 2);
+    QCOMPARE(w_->Link->mode(), protocol::LinkMode::History);
     QVERIFY(w_->Option2->isChecked() && !w_->Option1->isChecked());
     QCOMPARE(c->isVisible(), historyVisible);
     QCOMPARE(c->isEnabled(), historyEnabled);
@@ -216,7 +216,7 @@ void TstForm2Layout::modeTables() {
     QVERIFY(w_->mnuuppage->isEnabled() && w_->mnudownpage->isEnabled());
 
     w_->Option1->click();
-    QCOMPARE(w_->MonitorMode, 1);
+    QCOMPARE(w_->Link->mode(), protocol::LinkMode::Live);
     QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
     QCOMPARE(c->isVisible(), realTimeVisible);
     QCOMPARE(c->isEnabled(), realTimeEnabled);
@@ -252,13 +252,13 @@ void TstForm2Layout::modeFollowsTheSelectedOption() {
                                            : QAccessibleActionInterface::pressAction());
     };
     select(w_->Option2);
-    QTRY_COMPARE(w_->MonitorMode, 2);
+    QTRY_COMPARE(w_->Link->mode(), protocol::LinkMode::History);
     QVERIFY(w_->Option2->isChecked() && !w_->Option1->isChecked());
     QVERIFY(w_->RichTextBox1->isVisible() && !w_->Slider1->isVisible());
     QVERIFY(!w_->Timer6->isActive());
 
     select(w_->Option1);
-    QTRY_COMPARE(w_->MonitorMode, 1);
+    QTRY_COMPARE(w_->Link->mode(), protocol::LinkMode::Live);
     QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
     QVERIFY(!w_->RichTextBox1->isVisible() && w_->Slider1->isVisible());
     QVERIFY(w_->Timer6->isActive());
@@ -266,19 +266,19 @@ void TstForm2Layout::modeFollowsTheSelectedOption() {
     // The selected option cannot be unselected, however it is acted on.
     select(w_->Option1);
     QTest::qWait(0);
-    QCOMPARE(w_->MonitorMode, 1);
+    QCOMPARE(w_->Link->mode(), protocol::LinkMode::Live);
     QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
 }
 
 void TstForm2Layout::functionKeysReachTheRunCommands() {
     QTest::keyClick(w_, Qt::Key_F4);
     QCOMPARE(w_->Label6->text(), QStringLiteral("已暂停"));
-    QCOMPARE(w_->RunState, 0);
+    QVERIFY(!w_->Link->running());
     QTest::keyClick(w_, Qt::Key_F3);
-    QCOMPARE(w_->RunState, 1);
+    QVERIFY(w_->Link->running());
     QTest::keyClick(w_, Qt::Key_F5);
     QCOMPARE(w_->Label6->text(), QStringLiteral("已停止"));
-    QCOMPARE(w_->RunState, 0);
+    QVERIFY(!w_->Link->running());
 }
 
 void TstForm2Layout::settingsDialogShowsCurrentSettings() {

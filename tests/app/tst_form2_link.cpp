@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "../protocol/linkevents.h"
 #include "app/form2.h"
 #include "app/statuslamp.h"
 #include "metersim.h"
@@ -30,7 +31,7 @@ void Idle(int ms) {
 // Greeted, then history query with the mode switch's greeting answered before Read: a reply
 // is read by the command written last.
 bool EnterHistory(Form2& w, const MeterSim& sim) {
-    if (!QTest::qWaitFor([&] { return w.DeviceConnected == 1; }, 3000)) return false;
+    if (!QTest::qWaitFor([&] { return w.Link->deviceConnected(); }, 3000)) return false;
     w.Option2->click();
     if (!QTest::qWaitFor([&] { return sim.countOf(5) == 2; }, 2000)) return false;
     Idle(100);
@@ -71,15 +72,15 @@ void TstForm2Link::startUpGreetsTheMeter() {
     QCOMPARE(w.Label6->text(), kNoReply);
     QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
     QVERIFY(w.Timer1->isActive());
-    QCOMPARE(w.DeviceConnected, 0);
-    QCOMPARE(w.MonitorMode, 1);
-    QCOMPARE(w.RunState, 1);
+    QVERIFY(!w.Link->deviceConnected());
+    QCOMPARE(w.Link->mode(), protocol::LinkMode::Live);
+    QVERIFY(w.Link->running());
     QVERIFY(w.Option1->isChecked());
-    QCOMPARE(quint8(w.CommandBuffer.at(0)), quint8(5));
+    QCOMPARE(w.Link->lastCommand(), quint8(5));
 
     QTRY_COMPARE_WITH_TIMEOUT(w.Label2->text(), QStringLiteral("设备连接成功"), 3000);
-    QCOMPARE(w.DeviceConnected, 1);
-    QVERIFY(!w.Timer2->isActive());
+    QVERIFY(w.Link->deviceConnected());
+    QVERIFY(!w.findChild<QTimer*>("Timer2")->isActive());
     QCOMPARE(sim.timesOf(5).size(), 1);
 
     // The lamp blinks while the port is usable.
@@ -99,10 +100,10 @@ void TstForm2Link::wrongHandshakeIsRetriedEveryHalfSecond() {
 
     QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("握手失败,下位机返回出错"), 2000);
     QCOMPARE(w.Label2->text(), QStringLiteral("仪表连接失败"));
-    QCOMPARE(w.DeviceConnected, 0);
+    QVERIFY(!w.Link->deviceConnected());
     QCOMPARE(sim.countOf(35), 0);
 
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 4000);
     Idle(1200);
     const QList<double> hs = sim.timesOf(5);
     QCOMPARE(hs.size(), 4);  // start-up, then one per tick until the correct reply
@@ -118,8 +119,8 @@ void TstForm2Link::meterSwitchedOnLateIsFound() {
     Form2 w(MapTo(sim.link()));
     Idle(700);
     QCOMPARE(w.Label6->text(), kNoReply);  // nothing answers: the status stays
-    QCOMPARE(w.DeviceConnected, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 4000);
+    QVERIFY(!w.Link->deviceConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 4000);
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 2, 3000);
 }
 
@@ -127,7 +128,7 @@ void TstForm2Link::pollingFollowsRunStateAndMode() {
     MeterSim sim;
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
 
     // Running: one live request every 500 ms.
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 5, 4000);
@@ -140,23 +141,23 @@ void TstForm2Link::pollingFollowsRunStateAndMode() {
     // Pause: no requests.
     w.Command2->click();
     QCOMPARE(w.Label6->text(), QStringLiteral("已暂停"));
-    QCOMPARE(w.RunState, 0);
+    QVERIFY(!w.Link->running());
     Idle(100);
     int n = sim.countOf(35);
     Idle(1100);
     QCOMPARE(sim.countOf(35), n);
 
     // Start: a request at once, not at the next tick (the polling timer is held).
-    w.Timer4->stop();
+    w.findChild<QTimer*>("Timer4")->stop();
     w.Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 2000);
-    w.Timer4->start();
+    w.findChild<QTimer*>("Timer4")->start();
 
     // History mode: polling stops, one handshake is sent, "握手成功" again.
     const int handshakes = sim.countOf(5);
     w.Option2->click();
-    QCOMPARE(w.MonitorMode, 2);
-    QCOMPARE(w.RunState, 1);
+    QCOMPARE(w.Link->mode(), protocol::LinkMode::History);
+    QVERIFY(w.Link->running());
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), handshakes + 1, 2000);
     QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("握手成功"), 2000);
     Idle(100);
@@ -180,7 +181,7 @@ void TstForm2Link::pollingFollowsRunStateAndMode() {
 
     // The menu items do what the buttons do.
     w.mnurun1->trigger();
-    QCOMPARE(w.RunState, 1);
+    QVERIFY(w.Link->running());
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 1000);
     w.mnupause->trigger();
     QCOMPARE(w.Label6->text(), QStringLiteral("已暂停"));
@@ -210,7 +211,7 @@ void TstForm2Link::readRequestsCountThenGroups() {
             [&] { thresholds.append(w.MSComm1.rThreshold()); });
 
     w.Command4->click();
-    QCOMPARE(quint8(w.CommandBuffer.at(0)), quint8(15));
+    QCOMPARE(w.Link->lastCommand(), quint8(15));
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(25), 1, 2000);
     const double gap = sim.timesOf(25).first() - sim.timesOf(15).first();
     QVERIFY2(gap > 70 && gap < 600, qPrintable(QString::number(gap)));
@@ -224,7 +225,7 @@ void TstForm2Link::readRequestsCountThenGroups() {
         QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 2000);
         QCOMPARE(thresholds, (QList<int>{threshold, 3}));
     }
-    QCOMPARE(w.StoredGroupCount, groups);
+    QCOMPARE(w.Link->storedGroupCount(), groups);
     QCOMPARE(w.MSComm1.rThreshold(), 3);
 }
 
@@ -269,7 +270,7 @@ void TstForm2Link::closingSendsSignOff() {
     Form2 w(MapTo(sim.link()));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     w.findChild<QAction*>(QStringLiteral("mnucomsetting"))->trigger();
     QPointer<QWidget> dialog = w.settingsDialog();
     QVERIFY(dialog && dialog->isVisible());
@@ -291,7 +292,7 @@ void TstForm2Link::closingWithPortClosedSendsNothing() {
     MeterSim sim;
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     w.MSComm1.close();
     w.close();
     Idle(200);
@@ -306,7 +307,7 @@ void TstForm2Link::missingDeviceIsRetriedUntilItAppears() {
     QCOMPARE(w.Label6->text(), kNoReply);  // the start-up probe writes last
     QCOMPARE(w.Shape1->backStyle(), 0);
     QVERIFY(!w.Timer1->isActive());
-    QVERIFY(w.Timer5->isActive());
+    QVERIFY(w.findChild<QTimer*>("Timer5")->isActive());
     QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("COM1电脑端口无效."), 2000);
     QCOMPARE(w.Shape1->backStyle(), 0);
 
@@ -314,7 +315,7 @@ void TstForm2Link::missingDeviceIsRetriedUntilItAppears() {
     MeterSim sim({}, path);
     QVERIFY(sim.ok());
     QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     QVERIFY(w.Timer1->isActive());
 }
 
@@ -334,7 +335,7 @@ void TstForm2Link::busyDeviceIsReported() {
     // The other program lets go: the port opens at the next retry.
     delete other;
     QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
 }
 
 void TstForm2Link::unplugAndReplugRecovers() {
@@ -342,7 +343,7 @@ void TstForm2Link::unplugAndReplugRecovers() {
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
     QSignalSpy lost(&w.MSComm1, &serial::CommPort::closedAfterError);
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
 
     // Pulled out after a few readings: the port closes once, quietly.
     QTRY_VERIFY_WITH_TIMEOUT(sim.logText().contains(QStringLiteral("EV unplugged")), 5000);
@@ -385,21 +386,22 @@ void TstForm2Link::brokenDownloadIsGivenUp() {
     Form2 w(MapTo(sim.link()));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QSignalSpy failed(w.Link.get(), &protocol::MeterLink::historyFailed);
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    LinkEvents events(w.Link.get());
+    const auto failed = [&] { return events.count(protocol::LinkEvent::Kind::DownloadFailed); };
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     const QString earlier = QStringLiteral("earlier report");
     w.RichTextBox1->setPlainText(earlier);
-    QSignalSpy greeted(w.Link.get(), &protocol::MeterLink::handshakeAnswered);
+    const auto greeted = [&] { return events.count(protocol::LinkEvent::Kind::HandshakeAnswered); };
     // History mode greets the meter; its answer must be in before Read.
     const auto download = [&] {
-        const int before = int(greeted.count());
+        const int before = int(greeted());
         QTest::mouseClick(w.Option2, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(greeted.count() > before, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(greeted() > before, 3000);
         QTest::mouseClick(w.Command4, Qt::LeftButton);
     };
 
     download();
-    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(failed(), 1, 5000);
     if (!unplugged) QCOMPARE(w.Label6->text(), QStringLiteral("接收历史数据失败"));
     QCOMPARE(w.MSComm1.rThreshold(), 3);
     QCOMPARE(w.RichTextBox1->toPlainText(), earlier);
@@ -423,11 +425,11 @@ void TstForm2Link::brokenDownloadIsGivenUp() {
     download();
     if (nextDownloadWhole) {
         QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 5000);
-        QCOMPARE(w.StoredGroupCount, 10);
+        QCOMPARE(w.Link->storedGroupCount(), 10);
         QVERIFY(w.RichTextBox1->toPlainText().contains(QStringLiteral("组 数")));
-        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed(), 1);
     } else {
-        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(failed(), 2, 5000);
         QCOMPARE(w.MSComm1.rThreshold(), 3);
     }
 }

@@ -63,7 +63,7 @@ void TstForm2Measure::liveReadingIsShownAndRecorded() {
 
     QTRY_COMPARE_WITH_TIMEOUT(w.Label7->text(), label7, 4000);
     QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
-    QCOMPARE(w.StoredGroupCount, 1);
+    QCOMPARE(w.Link->storedGroupCount(), 1);
     if (recorded < 0) {
         QCOMPARE(w.LiveSeries.writeIndex, qint16(0));
         QCOMPARE(w.LiveSeries.readings[0], 0.0f);
@@ -135,7 +135,7 @@ void TstForm2Measure::fullDownloadBecomesTheReport() {
     MeterSim sim({"--groups", "255"});
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     w.Option2->click();
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), 2, 2000);
     QTest::qWait(100);

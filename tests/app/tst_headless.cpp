@@ -10,6 +10,7 @@
 
 #include <signal.h>
 
+#include "../protocol/linkevents.h"
 #include "../tmpfs.h"
 #include "app/form2.h"
 #include "metersim.h"
@@ -191,11 +192,12 @@ void TstHeadless::historyTextIsTheWindowsSave() {
         QVERIFY(sim.ok());
         output::ScriptedDialogBackend dialogs;
         Form2 w(MapTo(sim.link()), &dialogs);
-        QSignalSpy greeted(w.Link.get(), &protocol::MeterLink::handshakeAnswered);
-        QTRY_COMPARE_WITH_TIMEOUT(w.DeviceConnected, 1, 3000);
-        const int before = int(greeted.count());
+        LinkEvents events(w.Link.get());
+        QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+        const int before = events.count(protocol::LinkEvent::Kind::HandshakeAnswered);
         w.Option2->click();
-        QTRY_VERIFY_WITH_TIMEOUT(greeted.count() > before, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            events.count(protocol::LinkEvent::Kind::HandshakeAnswered) > before, 3000);
         w.Command4->click();
         QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 3000);
         dialogs.AcceptSave(fromWindow);

@@ -8,6 +8,7 @@ using protocol::FrameAction;
 using Route = FrameAction::Route;
 
 Q_DECLARE_METATYPE(Route)
+Q_DECLARE_METATYPE(protocol::ReplyOutcome)
 
 class TstFrameDispatch : public QObject {
     Q_OBJECT
@@ -27,95 +28,86 @@ void TstFrameDispatch::dispatch_data() {
     QTest::addColumn<int>("command");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("ignored");
-    QTest::addColumn<QString>("status");  // empty: unchanged
+    QTest::addColumn<protocol::ReplyOutcome>("outcome");
     QTest::addColumn<bool>("handshakeOk");
     QTest::addColumn<int>("count");      // -1: unchanged
     QTest::addColumn<int>("threshold");  // -1: unchanged
-    QTest::addColumn<bool>("enableUnits");
     QTest::addColumn<Route>("route");
 
-    const QString ok = QStringLiteral("握手成功");
-    const QString bad = QStringLiteral("握手失败,下位机返回出错");
-    const QString countFail = QStringLiteral("接收组数失败");
+    using O = protocol::ReplyOutcome;
+    const O ok = O::HandshakeAnswered, bad = O::HandshakeRefused, countFail = O::GroupCountGarbled;
+    const O none = O(-1);  // ignored: no outcome
 
     // Handshake: all three bytes are compared, extra bytes are ignored.
     QTest::newRow("handshake ok") << 5 << Bytes({0xD5, 0x55, 0x55}) << false << ok << true << -1
-                                  << -1 << false << Route::None;
+                                  << -1 << Route::None;
     QTest::newRow("handshake ok, longer") << 5 << Bytes({0xD5, 0x55, 0x55, 0x00, 0x12}) << false
-                                          << ok << true << -1 << -1 << false << Route::None;
-    QTest::newRow("handshake swapped") << 5 << Bytes({0x55, 0xD5, 0x55}) << false << bad << false
-                                       << -1 << -1 << false << Route::None;
-    QTest::newRow("handshake last byte off") << 5 << Bytes({0xD5, 0x55, 0x54}) << false << bad
-                                             << false << -1 << -1 << false << Route::None;
-    QTest::newRow("handshake group reply") << 5 << Bytes({0x05, 0x05, 0x03}) << false << bad
-                                           << false << -1 << -1 << false << Route::None;
-    QTest::newRow("handshake short") << 5 << Bytes({0xD5, 0x55}) << true << QString() << false << -1
-                                     << -1 << false << Route::None;
+                                          << ok << true << -1 << -1 << Route::None;
+    QTest::newRow("handshake swapped")
+        << 5 << Bytes({0x55, 0xD5, 0x55}) << false << bad << false << -1 << -1 << Route::None;
+    QTest::newRow("handshake last byte off")
+        << 5 << Bytes({0xD5, 0x55, 0x54}) << false << bad << false << -1 << -1 << Route::None;
+    QTest::newRow("handshake group reply")
+        << 5 << Bytes({0x05, 0x05, 0x03}) << false << bad << false << -1 << -1 << Route::None;
+    QTest::newRow("handshake short")
+        << 5 << Bytes({0xD5, 0x55}) << true << none << false << -1 << -1 << Route::None;
     QTest::newRow("handshake empty")
-        << 5 << QByteArray() << true << QString() << false << -1 << -1 << false << Route::None;
+        << 5 << QByteArray() << true << none << false << -1 << -1 << Route::None;
 
     // Group count: the threshold follows the count, 3 for an empty meter.
-    QTest::newRow("count 12") << 15 << Bytes({5, 5, 12}) << false
-                              << QStringLiteral("存储的组数为:12") << false << 12 << 36 << false
-                              << Route::None;
-    QTest::newRow("count 0") << 15 << Bytes({5, 5, 0}) << false << QStringLiteral("存储的组数为:0")
-                             << false << 0 << 3 << false << Route::None;
-    QTest::newRow("count 1") << 15 << Bytes({5, 5, 1}) << false << QStringLiteral("存储的组数为:1")
-                             << false << 1 << 3 << false << Route::None;
-    QTest::newRow("count 255") << 15 << Bytes({5, 5, 0xFF}) << false
-                               << QStringLiteral("存储的组数为:255") << false << 255 << 765 << false
-                               << Route::None;
-    QTest::newRow("count bad second byte") << 15 << Bytes({5, 4, 10}) << false << countFail << false
-                                           << -1 << 3 << false << Route::None;
-    QTest::newRow("count bad first byte") << 15 << Bytes({0xD5, 0x55, 0x55}) << false << countFail
-                                          << false << -1 << 3 << false << Route::None;
-    QTest::newRow("count short") << 15 << Bytes({5, 5}) << true << QString() << false << -1 << -1
-                                 << false << Route::None;
+    QTest::newRow("count 12") << 15 << Bytes({5, 5, 12}) << false << O::GroupCount << false << 12
+                              << 36 << Route::None;
+    QTest::newRow("count 0") << 15 << Bytes({5, 5, 0}) << false << O::GroupCount << false << 0 << 3
+                             << Route::None;
+    QTest::newRow("count 1") << 15 << Bytes({5, 5, 1}) << false << O::GroupCount << false << 1 << 3
+                             << Route::None;
+    QTest::newRow("count 255") << 15 << Bytes({5, 5, 0xFF}) << false << O::GroupCount << false
+                               << 255 << 765 << Route::None;
+    QTest::newRow("count bad second byte")
+        << 15 << Bytes({5, 4, 10}) << false << countFail << false << -1 << 3 << Route::None;
+    QTest::newRow("count bad first byte")
+        << 15 << Bytes({0xD5, 0x55, 0x55}) << false << countFail << false << -1 << 3 << Route::None;
+    QTest::newRow("count short") << 15 << Bytes({5, 5}) << true << none << false << -1 << -1
+                                 << Route::None;
 
     // History data: no check on content; the report takes what is there.
-    QTest::newRow("history") << 25 << Bytes({1, 0x17, 1, 1, 0, 9}) << false
-                             << QStringLiteral("返回历史数据正常") << false << -1 << 3 << false
-                             << Route::BuildReport;
-    QTest::newRow("history odd length")
-        << 25 << Bytes({1, 2, 3, 4}) << false << QStringLiteral("返回历史数据正常") << false << -1
-        << 3 << false << Route::BuildReport;
+    QTest::newRow("history") << 25 << Bytes({1, 0x17, 1, 1, 0, 9}) << false << O::GroupsReceived
+                             << false << -1 << 3 << Route::BuildReport;
+    QTest::newRow("history odd length") << 25 << Bytes({1, 2, 3, 4}) << false << O::GroupsReceived
+                                        << false << -1 << 3 << Route::BuildReport;
 
-    // Live reading: count 1, unit options usable, record decoded.
-    QTest::newRow("live") << 35 << Bytes({1, 0x19, 1}) << false
-                          << QStringLiteral("接收电流数据正常") << false << 1 << -1 << true
-                          << Route::DecodeLive;
+    // Live reading: count 1, record decoded.
+    QTest::newRow("live") << 35 << Bytes({1, 0x19, 1}) << false << O::LiveAnswered << false << 1
+                          << -1 << Route::DecodeLive;
     QTest::newRow("live invalid code still routed")
-        << 35 << Bytes({0, 0, 0xFF}) << false << QStringLiteral("接收电流数据正常") << false << 1
-        << -1 << true << Route::DecodeLive;
-    QTest::newRow("live short") << 35 << Bytes({1, 2}) << true << QString() << false << -1 << -1
-                                << false << Route::None;
+        << 35 << Bytes({0, 0, 0xFF}) << false << O::LiveAnswered << false << 1 << -1
+        << Route::DecodeLive;
+    QTest::newRow("live short") << 35 << Bytes({1, 2}) << true << none << false << -1 << -1
+                                << Route::None;
 
     // No command outstanding, or the sign-off byte, or anything unknown.
-    QTest::newRow("after sign-off")
-        << 0 << Bytes({0xD5, 0x55, 0x55}) << false << QStringLiteral("未知值") << false << -1 << -1
-        << false << Route::None;
-    QTest::newRow("unknown command") << 99 << Bytes({1, 2, 3}) << false << QStringLiteral("未知值")
-                                     << false << -1 << -1 << false << Route::None;
+    QTest::newRow("after sign-off") << 0 << Bytes({0xD5, 0x55, 0x55}) << false << O::Unknown
+                                    << false << -1 << -1 << Route::None;
+    QTest::newRow("unknown command")
+        << 99 << Bytes({1, 2, 3}) << false << O::Unknown << false << -1 << -1 << Route::None;
 }
 
 void TstFrameDispatch::dispatch() {
     QFETCH(int, command);
     QFETCH(QByteArray, reply);
     QFETCH(bool, ignored);
-    QFETCH(QString, status);
+    QFETCH(protocol::ReplyOutcome, outcome);
     QFETCH(bool, handshakeOk);
     QFETCH(int, count);
     QFETCH(int, threshold);
-    QFETCH(bool, enableUnits);
     QFETCH(Route, route);
 
     const FrameAction a = DispatchFrame(quint8(command), reply);
     QCOMPARE(a.ignored, ignored);
-    QCOMPARE(a.status.value_or(QString()), status);
+    QCOMPARE(a.outcome.value_or(protocol::ReplyOutcome(-1)), outcome);
     QCOMPARE(a.handshakeOk, handshakeOk);
     QCOMPARE(a.storedGroupCount.value_or(-1), count);
     QCOMPARE(a.receiveThreshold.value_or(-1), threshold);
-    QCOMPARE(a.enableUnitOptions, enableUnits);
     QCOMPARE(a.route, route);
 }
 

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "../app/metersim.h"
+#include "linkevents.h"
 #include "protocol/meterlink.h"
 #include "serial/commport.h"
 
@@ -19,6 +20,8 @@ class TstMeterLink : public QObject {
 };
 
 Q_DECLARE_METATYPE(protocol::DownloadFailure)
+
+using Kind = protocol::LinkEvent::Kind;
 
 void TstMeterLink::noMeterAdvice_data() {
     QTest::addColumn<QStringList>("meter");
@@ -39,14 +42,19 @@ void TstMeterLink::noMeterAdvice() {
     port.setPortMap(MapTo(sim.link()));
     protocol::MeterLink link(port);
     link.setNoMeterAdviceMs(1500);
-    link.MonitorMode = mode;
-    link.RunState = 1;
-    QSignalSpy advised(&link, &protocol::MeterLink::advice);
+    link.setMode(mode == 1 ? protocol::LinkMode::Live : protocol::LinkMode::History);
+    link.setRunning(true);
+    LinkEvents events(&link);
     link.OpenSerialPort();
     link.SendHandshake();
     QTest::qWait(3000);  // two advice periods
-    QCOMPARE(advised.count(), advice);
-    if (advice) QVERIFY(advised.first().first().toString().contains("--port COM1=auto"));
+    QCOMPARE(events.count(Kind::NoMeterOnPort), advice);
+    if (advice) {
+        const protocol::LinkEvent e = events.last(Kind::NoMeterOnPort);
+        QCOMPARE(e.portNumber, 1);
+        QCOMPARE(e.device, sim.link());
+        QCOMPARE(e.waitedMs, 1500);
+    }
 }
 
 void TstMeterLink::downloadEnds_data() {
@@ -74,21 +82,21 @@ void TstMeterLink::downloadEnds() {
     serial::CommPort port;
     port.setPortMap(MapTo(sim.link()));
     protocol::MeterLink link(port);
-    link.MonitorMode = 2;
-    QSignalSpy failed(&link, &protocol::MeterLink::historyFailed);
-    QSignalSpy data(&link, &protocol::MeterLink::historyData);
+    link.setMode(protocol::LinkMode::History);
+    LinkEvents events(&link);
+    QSignalSpy data(&link, &protocol::MeterLink::groupsReceived);
     link.OpenSerialPort();
     link.SendHandshake();
-    QTRY_COMPARE_WITH_TIMEOUT(link.DeviceConnected, 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(link.deviceConnected(), 3000);
     if (freeze) sim.pause();
     link.RequestHistory();
-    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
-    QCOMPARE(failed.first().first().value<protocol::DownloadFailure>(), why);
+    QTRY_COMPARE_WITH_TIMEOUT(events.count(Kind::DownloadFailed), 1, 5000);
+    QCOMPARE(events.last(Kind::DownloadFailed).failure, why);
     QVERIFY(!link.awaitingHistory());
     QTest::qWait(300);  // nothing more goes out for it, nothing is taken as its report
     QCOMPARE(sim.countOf(25), groupRequests);
     QCOMPARE(data.count(), 0);
-    QCOMPARE(failed.count(), 1);
+    QCOMPARE(events.count(Kind::DownloadFailed), 1);
 }
 
 QTEST_MAIN(TstMeterLink)

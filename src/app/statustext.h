@@ -1,0 +1,35 @@
+#pragma once
+// Every text the status line and the port and meter labels show, in one table: what the link
+// reports (as typed events) and what the window's own commands say. Byte for byte the texts
+// the meter's users know; the link and the port layer hold none of them.
+
+#include <QString>
+#include <optional>
+
+#include "protocol/meterlink.h"
+
+namespace app {
+
+// The status line's text for a link event; nothing for an event that leaves it as it is.
+std::optional<QString> StatusText(const protocol::LinkEvent& event);
+
+// The port label's text (Label1) after an open, and the meter label's (Label2) after a
+// greeting; nothing for other events.
+std::optional<QString> PortLabelText(const protocol::LinkEvent& event);
+std::optional<QString> MeterLabelText(const protocol::LinkEvent& event);
+
+// The line on stderr for an event the user should act on outside the window (no meter on
+// the port); nothing for other events.
+std::optional<QString> AdviceLine(const protocol::LinkEvent& event);
+
+// "9600,N,8,1": how a line setting is shown to the user.
+QString LineText(const serial::LineSettings& line);
+
+// The window's own status texts.
+QString NoReplyAtStartText();  // at start-up, before any reply can have come
+QString PausedText();
+QString StoppedText();
+QString DataLogFailedText(const QString& path);
+QString SaveFailedText(const QString& path);
+
+}  // namespace app
