@@ -86,7 +86,6 @@ class Form2 : public QMainWindow {
                             const QString& caption);
     QLabel* NewLabel(const char* name, QWidget* parent, QPoint topLeft, const QString& caption);
     QLineEdit* NewText(const char* name, QWidget* parent, QRect geometry, const QString& text);
-    QTimer* NewTimer(const char* name, int interval, bool enabled);
     QAction* NewAction(const char* name, const QString& caption, const QKeySequence& key);
 
     void ConnectEvents();

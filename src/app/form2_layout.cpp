@@ -81,15 +81,6 @@ QLineEdit* Form2::NewText(const char* name, QWidget* parent, QRect geometry, con
     return t;
 }
 
-QTimer* Form2::NewTimer(const char* name, int interval, bool enabled) {
-    auto* t = new QTimer(this);
-    t->setObjectName(QString::fromLatin1(name));
-    t->setInterval(interval);
-    t->setTimerType(Qt::PreciseTimer);
-    if (enabled) t->start();
-    return t;
-}
-
 QAction* Form2::NewAction(const char* name, const QString& caption, const QKeySequence& key) {
     auto* a = new QAction(caption, this);
     a->setObjectName(QString::fromLatin1(name));
@@ -272,10 +263,10 @@ void Form2::BuildControls() {
     Label6->setMinimumWidth(Label6->width());
 
     // Timers with their design intervals and states.
-    Timer1 = NewTimer("Timer1", 500, false);
+    Timer1 = protocol::NewNamedTimer(this, "Timer1", 500, false);
     // Timer2 … Timer5 drive the conversation with the meter and belong to the link.
-    Timer6 = NewTimer("Timer6", 1000, true);
-    Timer7 = NewTimer("Timer7", 500, false);
+    Timer6 = protocol::NewNamedTimer(this, "Timer6", 1000, true);
+    Timer7 = protocol::NewNamedTimer(this, "Timer7", 500, false);
 
     resize(client->width(), client->height());
     CentreOnScreen(this);

@@ -8,16 +8,16 @@
 
 namespace protocol {
 
-namespace {
-
-QTimer* NewTimer(QObject* parent, const char* name, int interval, bool running) {
+QTimer* NewNamedTimer(QObject* parent, const char* name, int intervalMs, bool running) {
     auto* t = new QTimer(parent);
     t->setObjectName(QString::fromLatin1(name));
-    t->setInterval(interval);
+    t->setInterval(intervalMs);
     t->setTimerType(Qt::PreciseTimer);
     if (running) t->start();
     return t;
 }
+
+namespace {
 
 LinkEvent::Kind EventOf(ReplyOutcome outcome) {
     switch (outcome) {
@@ -53,13 +53,13 @@ int HistoryDeadlineMs(int records, const serial::LineSettings& line) {
 
 MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent), port_(port) {
     setObjectName(QStringLiteral("MeterLink"));
-    timer2_ = NewTimer(this, "Timer2", 500, true);
-    timer3_ = NewTimer(this, "Timer3", 100, false);
-    timer4_ = NewTimer(this, "Timer4", 500, true);
-    timer5_ = NewTimer(this, "Timer5", 1000, true);
-    historyDeadline_ = NewTimer(this, "HistoryDeadline", 1000, false);
+    timer2_ = NewNamedTimer(this, "Timer2", 500, true);
+    timer3_ = NewNamedTimer(this, "Timer3", 100, false);
+    timer4_ = NewNamedTimer(this, "Timer4", 500, true);
+    timer5_ = NewNamedTimer(this, "Timer5", 1000, true);
+    historyDeadline_ = NewNamedTimer(this, "HistoryDeadline", 1000, false);
     historyDeadline_->setSingleShot(true);
-    countWait_ = NewTimer(this, "GroupCountWait", kCountWaitMs, false);
+    countWait_ = NewNamedTimer(this, "GroupCountWait", kCountWaitMs, false);
     countWait_->setSingleShot(true);
 
     connect(&port_, &serial::CommPort::dataReceived, this, &MeterLink::onDataReceived);

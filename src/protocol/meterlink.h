@@ -32,6 +32,10 @@ class QTimer;
 
 namespace protocol {
 
+// A precise timer with an object name (by which the window's timers and the link's are
+// found), started when `running`. The one way the program makes its interval timers.
+QTimer* NewNamedTimer(QObject* parent, const char* name, int intervalMs, bool running);
+
 // How long a stored-groups reply of `records` records may take on a line running `line`:
 // the time its bytes take at that speed, with start, parity and stop bits, plus 1 s.
 int HistoryDeadlineMs(int records, const serial::LineSettings& line);
