@@ -16,6 +16,7 @@
 
 #include "form1.h"
 #include "output/qtdialogbackend.h"
+#include "porttexts.h"
 #include "protocol/framedispatch.h"
 #include "protocol/metercommand.h"
 #include "statuslamp.h"
@@ -182,7 +183,8 @@ void Form2::ConnectLink() {
     const auto toStderr = [](const QString& line) {
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     };
-    connect(&MSComm1, &serial::CommPort::openAdvice, this, toStderr);
+    connect(&MSComm1, &serial::CommPort::openProblem, this,
+            [toStderr](const serial::OpenProblem& problem) { toStderr(OpenAdviceLine(problem)); });
     connect(link, &MeterLink::advice, this, toStderr);
 }
 

@@ -12,6 +12,7 @@
 #include "measure/meterrecord.h"
 #include "measure/reportfile.h"
 #include "output/savecommands.h"
+#include "porttexts.h"
 #include "protocol/meterlink.h"
 #include "serial/commport.h"
 #include "signalwatch.h"
@@ -80,7 +81,9 @@ class HeadlessRun : public QObject {
         using protocol::DownloadFailure;
         using protocol::MeterLink;
         connect(&link_, &MeterLink::opened, this, [this] { Say(portText() + " open"); });
-        connect(&port_, &serial::CommPort::openAdvice, this, &PrintStampedLine);
+        connect(
+            &port_, &serial::CommPort::openProblem, this,
+            [](const serial::OpenProblem& problem) { PrintStampedLine(OpenAdviceLine(problem)); });
         connect(&link_, &MeterLink::advice, this, &PrintStampedLine);
         connect(&port_, &serial::CommPort::closedAfterError, this, [this](const QString& why) {
             outage_ = true;

@@ -86,8 +86,8 @@ void MeterLink::OpenSerialPort() {
     }
 }
 
-bool MeterLink::ApplySerialSettings(QString* error) {
-    return port_.setSettings(serial::SettingsText(SerialSettings), error);
+bool MeterLink::ApplySerialSettings(serial::SettingsRefusal* refusal) {
+    return port_.setSettings(serial::SettingsText(SerialSettings), refusal);
 }
 
 void MeterLink::SelectPort(int number) {

@@ -79,7 +79,7 @@ class MeterLink : public QObject {
     void OpenSerialPort();
     // Applies SerialSettings' line settings to the port; false when the port refused them
     // (the port keeps its previous settings).
-    bool ApplySerialSettings(QString* error = nullptr);
+    bool ApplySerialSettings(serial::SettingsRefusal* refusal = nullptr);
     // Port selection: closes the port if open, renumbers it and opens it.
     void SelectPort(int number);
     void SendCommand(int code);
