@@ -1,5 +1,6 @@
 #include "portsetup.h"
 
+#include "porttexts.h"
 #include "serial/portdiscovery.h"
 #include "serial/portmemory.h"
 
@@ -58,7 +59,7 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
         }
         QStringList tried, denied;
         for (const serial::ProbeStep& s : r.steps) {
-            tried << QStringLiteral("%1 (%2)").arg(s.device, serial::ProbeAnswerText(s.answer));
+            tried << QStringLiteral("%1 (%2)").arg(s.device, ProbeAnswerText(s.answer));
             if (s.answer == serial::ProbeAnswer::PermissionDenied) denied << s.device;
         }
         QString advice;
@@ -101,8 +102,7 @@ int RunPortCommands(const CommandLine& cl, QString* out, QStringList* messages) 
     }
     if (cl.listPorts) {
         const serial::PortMap map = ListingPortMap(cl);
-        *out += serial::DeviceListingText(
-            serial::WithMappedDevices(serial::ListSerialDevices(map), map));
+        *out += DeviceListingText(serial::WithMappedDevices(serial::ListSerialDevices(map), map));
     }
     return status;
 }

@@ -7,11 +7,22 @@
 
 using Problem = serial::OpenProblem::Kind;
 
+namespace {
+
+serial::SerialDeviceInfo Device(const QString& path) {
+    serial::SerialDeviceInfo d;
+    d.device = path;
+    return d;
+}
+
+}  // namespace
+
 class TstPortTexts : public QObject {
     Q_OBJECT
   private slots:
     void texts_data();
     void texts();
+    void listingShowsEveryField();
 };
 
 void TstPortTexts::texts_data() {
@@ -33,12 +44,42 @@ void TstPortTexts::texts_data() {
            "choose another port");
     advice("advice: other", {Problem::Other, 3, "/dev/null", "Unsupported operation"},
            "leakmeter: cannot open /dev/null (COM3): Unsupported operation");
+
+    QStringList words;
+    for (int a = 0; a <= int(serial::ProbeAnswer::Failed); ++a)
+        words << app::ProbeAnswerText(serial::ProbeAnswer(a));
+    QTest::newRow("probe answers")
+        << words.join('|')
+        << "answered|no answer|not the meter's answer|busy|permission denied|does not exist|failed";
 }
 
 void TstPortTexts::texts() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(text, expected);
+}
+
+void TstPortTexts::listingShowsEveryField() {
+    serial::SerialDeviceInfo usb = Device("/dev/ttyUSB0"), gone = Device("/dev/ttyUSB9");
+    usb.vendorId = 0x0403;
+    usb.productId = 0x6001;
+    usb.description = QStringLiteral("FT232R USB UART");
+    usb.manufacturer = QStringLiteral("FTDI");
+    usb.serialNumber = QStringLiteral("A50285BI");
+    usb.portNumber = 1;
+    gone.present = false;
+    const QStringList lines =
+        app::DeviceListingText({usb, Device("/dev/ttyS1"), gone}).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 5);  // heading, three devices, nothing after the last break
+    QCOMPARE(lines[0].simplified(),
+             QStringLiteral("PORT DEVICE VID:PID SERIAL MANUFACTURER DESCRIPTION"));
+    QCOMPARE(lines[1].simplified(),
+             QStringLiteral("COM1 /dev/ttyUSB0 0403:6001 A50285BI FTDI FT232R USB UART"));
+    QCOMPARE(lines[2].simplified(), QStringLiteral("- /dev/ttyS1 - - - -"));
+    QCOMPARE(lines[3].simplified(), QStringLiteral("- /dev/ttyUSB9 - - - (not present)"));
+    // Columns line up.
+    QCOMPARE(lines[1].indexOf(QStringLiteral("/dev/ttyUSB0")), lines[0].indexOf("DEVICE"));
+    QCOMPARE(app::DeviceListingText({}), QStringLiteral("No serial devices found.\n"));
 }
 
 QTEST_GUILESS_MAIN(TstPortTexts)
