@@ -76,9 +76,10 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
     }
 
     if (!map.isEmpty()) {
-        QString why;
+        serial::PortStoreError why;
         if (!serial::RememberPorts(map, &why))
-            say(QStringLiteral("the port mapping is not remembered: %1").arg(why));
+            say(QStringLiteral("the port mapping is not remembered: %1")
+                    .arg(PortStoreErrorText(why)));
     }
     return map;
 }
@@ -90,13 +91,13 @@ serial::PortMap ListingPortMap(const CommandLine& cl) {
 int RunPortCommands(const CommandLine& cl, QString* out, QStringList* messages) {
     int status = 0;
     if (cl.forgetPorts) {
-        QString why;
+        serial::PortStoreError why;
         if (serial::ForgetPorts(&why)) {
             messages->append(QStringLiteral("leakmeter: the remembered port mapping is cleared"));
         } else {
             messages->append(
                 QStringLiteral("leakmeter: the remembered port mapping is not cleared: %1")
-                    .arg(why));
+                    .arg(PortStoreErrorText(why)));
             status = 1;
         }
     }

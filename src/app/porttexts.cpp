@@ -101,4 +101,33 @@ QString DeviceListingText(const QList<serial::SerialDeviceInfo>& devices) {
     return text;
 }
 
+QString MappingErrorText(const serial::MappingError& error) {
+    using Kind = serial::MappingError::Kind;
+    QString why;
+    switch (error.kind) {
+        case Kind::NoEquals:
+            why = QStringLiteral("no '='");
+            break;
+        case Kind::NotCom:
+            why = QStringLiteral("the port must be written COMn");
+            break;
+        case Kind::BadNumber:
+            why =
+                QStringLiteral("port number must be 1 to %1").arg(serial::PortMap::kMaxPortNumber);
+            break;
+        case Kind::NoDevice:
+            why = QStringLiteral("no device");
+            break;
+    }
+    return QStringLiteral("invalid port mapping \"%1\": %2 (expected COMn=device)")
+        .arg(error.mapping, why);
+}
+
+QString PortStoreErrorText(const serial::PortStoreError& error) {
+    return QStringLiteral("cannot write %1%2")
+        .arg(error.file, error.status == QSettings::AccessError
+                             ? QStringLiteral(" (no access)")
+                             : QStringLiteral(" (format error)"));
+}
+
 }  // namespace app

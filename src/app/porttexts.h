@@ -1,13 +1,16 @@
 #pragma once
 // What the program says about its serial ports: the advice for a port that will not
-// open, the words of the probe and the --list-ports table. Each text is built from what
-// the serial layer reports.
+// open, the words of the probe, the --list-ports table and the reasons a port mapping or
+// the remembered mapping was not taken. Each text is built from what the serial layer
+// reports.
 
 #include <QList>
 #include <QString>
 
 #include "serial/commport.h"
 #include "serial/portdiscovery.h"
+#include "serial/portmap.h"
+#include "serial/portmemory.h"
 
 namespace app {
 
@@ -22,5 +25,12 @@ QString ProbeAnswerText(serial::ProbeAnswer answer);
 // what the system does not know; a single line saying so when there is no device. Ends
 // with a line break.
 QString DeviceListingText(const QList<serial::SerialDeviceInfo>& devices);
+
+// Why a text is no port mapping, e.g.
+// `invalid port mapping "COM1": no '=' (expected COMn=device)`.
+QString MappingErrorText(const serial::MappingError& error);
+
+// Why the remembered port mapping could not be written, e.g. "cannot write FILE (no access)".
+QString PortStoreErrorText(const serial::PortStoreError& error);
 
 }  // namespace app

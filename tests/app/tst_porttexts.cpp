@@ -51,6 +51,13 @@ void TstPortTexts::texts_data() {
     QTest::newRow("probe answers")
         << words.join('|')
         << "answered|no answer|not the meter's answer|busy|permission denied|does not exist|failed";
+
+    QTest::newRow("store: no access")
+        << app::PortStoreErrorText({"/x/leakmeter.conf", QSettings::AccessError})
+        << "cannot write /x/leakmeter.conf (no access)";
+    QTest::newRow("store: format")
+        << app::PortStoreErrorText({"/x/leakmeter.conf", QSettings::FormatError})
+        << "cannot write /x/leakmeter.conf (format error)";
 }
 
 void TstPortTexts::texts() {
