@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "porttexts.h"
+
 #ifndef LEAKMETER_VERSION
 #define LEAKMETER_VERSION "unknown"
 #endif
@@ -145,8 +147,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (name == QLatin1String("--port")) {
             int number = 0;
             QString device, why;
-            if (!serial::PortMap::parseMapping(value, &number, &device, &why))
-                return failed(QStringLiteral("--port %1: %2").arg(value, why));
+            serial::MappingError bad;
+            if (!serial::PortMap::parseMapping(value, &number, &device, &bad))
+                return failed(QStringLiteral("--port %1: %2").arg(value, MappingErrorText(bad)));
             QStringList candidates;
             if (ParseAuto(device, &candidates, &why)) {
                 if (!why.isEmpty()) return failed(QStringLiteral("--port %1: %2").arg(value, why));

@@ -16,6 +16,7 @@
 
 #include "form1.h"
 #include "output/qtdialogbackend.h"
+#include "porttexts.h"
 #include "protocol/framedispatch.h"
 #include "protocol/metercommand.h"
 #include "statuslamp.h"
@@ -154,8 +155,8 @@ void Form2::ConnectLink() {
     connect(link, &MeterLink::liveReading, this, &Form2::DecodeLiveFrame);
     connect(link, &MeterLink::groupsReceived, this, &Form2::BuildHistoryReport);
     // What to do about a port that will not open.
-    connect(&MSComm1, &serial::CommPort::openAdvice, this, [](const QString& line) {
-        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    connect(&MSComm1, &serial::CommPort::openProblem, this, [](const serial::OpenProblem& problem) {
+        std::fprintf(stderr, "%s\n", OpenAdviceLine(problem).toLocal8Bit().constData());
     });
 }
 

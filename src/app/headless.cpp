@@ -11,6 +11,7 @@
 #include "measure/liveseries.h"
 #include "measure/meterrecord.h"
 #include "measure/reportfile.h"
+#include "porttexts.h"
 #include "protocol/meterlink.h"
 #include "serial/commport.h"
 #include "signalwatch.h"
@@ -82,8 +83,10 @@ class HeadlessRun : public QObject {
                 [this](const QList<measure::MeterRecord>& groups) {
                     if (!options_.historyPath.isEmpty()) writeHistory(groups);
                 });
-        // Failed opens are explained by the port itself, once per change.
-        connect(&port_, &serial::CommPort::openAdvice, this, &PrintStampedLine);
+        // Failed opens are explained once per change.
+        connect(
+            &port_, &serial::CommPort::openProblem, this,
+            [](const serial::OpenProblem& problem) { PrintStampedLine(OpenAdviceLine(problem)); });
         connect(&port_, &serial::CommPort::closedAfterError, this, [this](const QString& why) {
             outage_ = true;
             Say(QStringLiteral("%1 was lost (%2); it is opened again when it comes back")

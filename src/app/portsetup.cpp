@@ -1,5 +1,6 @@
 #include "portsetup.h"
 
+#include "porttexts.h"
 #include "serial/portdiscovery.h"
 #include "serial/portmemory.h"
 
@@ -58,7 +59,7 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
         }
         QStringList tried, denied;
         for (const serial::ProbeStep& s : r.steps) {
-            tried << QStringLiteral("%1 (%2)").arg(s.device, serial::ProbeAnswerText(s.answer));
+            tried << QStringLiteral("%1 (%2)").arg(s.device, ProbeAnswerText(s.answer));
             if (s.answer == serial::ProbeAnswer::PermissionDenied) denied << s.device;
         }
         QString advice;
@@ -75,9 +76,10 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
     }
 
     if (!map.isEmpty()) {
-        QString why;
+        serial::PortStoreError why;
         if (!serial::RememberPorts(map, &why))
-            say(QStringLiteral("the port mapping is not remembered: %1").arg(why));
+            say(QStringLiteral("the port mapping is not remembered: %1")
+                    .arg(PortStoreErrorText(why)));
     }
     return map;
 }
@@ -89,20 +91,19 @@ serial::PortMap ListingPortMap(const CommandLine& cl) {
 int RunPortCommands(const CommandLine& cl, QString* out, QStringList* messages) {
     int status = 0;
     if (cl.forgetPorts) {
-        QString why;
+        serial::PortStoreError why;
         if (serial::ForgetPorts(&why)) {
             messages->append(QStringLiteral("leakmeter: the remembered port mapping is cleared"));
         } else {
             messages->append(
                 QStringLiteral("leakmeter: the remembered port mapping is not cleared: %1")
-                    .arg(why));
+                    .arg(PortStoreErrorText(why)));
             status = 1;
         }
     }
     if (cl.listPorts) {
         const serial::PortMap map = ListingPortMap(cl);
-        *out += serial::DeviceListingText(
-            serial::WithMappedDevices(serial::ListSerialDevices(map), map));
+        *out += DeviceListingText(serial::WithMappedDevices(serial::ListSerialDevices(map), map));
     }
     return status;
 }

@@ -14,9 +14,6 @@ namespace serial {
 
 namespace {
 
-// Kinds of open outcome for the advice line; Opened resets it.
-enum Outcome { kOpened, kMissing, kNoPermission, kBusy, kOtherFailure };
-
 // The full path of a device name as QSerialPort resolves it.
 QString SystemPath(const QString& device) {
 #ifdef Q_OS_UNIX
@@ -115,13 +112,24 @@ QString CommPort::deviceName() const {
     return map_.deviceFor(number_);
 }
 
-bool CommPort::setSettings(const QString& text, QString* error) {
+bool CommPort::setSettings(const QString& text, SettingsRefusal* refusal) {
     LineSettings line;
-    if (!ParseLineSettings(text, &line, error)) return false;
+    SettingsTextError malformed;
+    if (!ParseLineSettings(text, &line, &malformed)) {
+        if (refusal) {
+            *refusal = {};
+            refusal->malformed = malformed;
+        }
+        return false;
+    }
 #ifdef Q_OS_UNIX
     // termios has no 1.5 stop bits; the driver would quietly run 1.
     if (line.stopBits == QSerialPort::OneAndHalfStop) {
-        if (error) *error = QStringLiteral("1.5 stop bits are not available on this system");
+        if (refusal) {
+            *refusal = {};
+            refusal->kind = SettingsRefusal::Kind::NoOneAndHalfStop;
+            refusal->asked = line;
+        }
         return false;
     }
 #endif
@@ -129,7 +137,7 @@ bool CommPort::setSettings(const QString& text, QString* error) {
         line_ = line;
         return true;
     }
-    if (!applyLine(line, error)) {
+    if (!applyLine(line, refusal)) {
         applyLine(line_, nullptr);  // back to the settings in force before
         return false;
     }
@@ -141,43 +149,43 @@ QString CommPort::settings() const {
     return LineSettingsText(line_);
 }
 
-bool CommPort::applyLine(const LineSettings& line, QString* error) {
-    auto fail = [&](const char* what) {
-        if (error)
-            *error = QStringLiteral("the port refused %1 %2: %3")
-                         .arg(QLatin1String(what), LineSettingsText(line), port_->errorString());
+bool CommPort::applyLine(const LineSettings& line, SettingsRefusal* refusal) {
+    auto fail = [&](LineField field) {
+        if (refusal) {
+            *refusal = {};
+            refusal->kind = SettingsRefusal::Kind::Refused;
+            refusal->field = field;
+            refusal->asked = line;
+            refusal->systemReason = port_->errorString();
+        }
         return false;
     };
-    if (!port_->setBaudRate(line.baudRate)) return fail("the baud rate of");
-    if (!port_->setDataBits(line.dataBits)) return fail("the data bits of");
-    if (!port_->setParity(line.parity)) return fail("the parity of");
-    if (!port_->setStopBits(line.stopBits)) return fail("the stop bits of");
+    if (!port_->setBaudRate(line.baudRate)) return fail(LineField::BaudRate);
+    if (!port_->setDataBits(line.dataBits)) return fail(LineField::DataBits);
+    if (!port_->setParity(line.parity)) return fail(LineField::Parity);
+    if (!port_->setStopBits(line.stopBits)) return fail(LineField::StopBits);
 #ifdef Q_OS_UNIX
     if (const auto actual = ReadBackLine(int(port_->handle()), line); actual && *actual != line) {
-        if (error)
-            *error = QStringLiteral("the port refused %1 and runs %2")
-                         .arg(LineSettingsText(line), LineSettingsText(*actual));
+        if (refusal) {
+            *refusal = {};
+            refusal->kind = SettingsRefusal::Kind::KeptOwn;
+            refusal->asked = line;
+            refusal->runs = *actual;
+        }
         return false;
     }
 #endif
     return true;
 }
 
-OpenResult CommPort::open(QString* detail) {
+OpenResult CommPort::open() {
     const QString device = deviceName();
-    if (detail) detail->clear();
-    if (port_->isOpen()) {
-        if (device == openDevice_) return OpenResult::Opened;
-        if (detail)
-            *detail = QStringLiteral("the port is open on %1; close it first").arg(openDevice_);
-        return OpenResult::PortInUse;
-    }
-    const QString portName = QStringLiteral("COM%1").arg(number_);
+    if (port_->isOpen()) return device == openDevice_ ? OpenResult::Opened : OpenResult::PortInUse;
+    using Kind = OpenProblem::Kind;
+    OpenProblem problem{Kind::Other, number_, device, QString()};
     if (device.isEmpty()) {
-        if (detail) *detail = QStringLiteral("%1 is no port number").arg(number_);
-        advise(QString(), kMissing,
-               QStringLiteral("leakmeter: %1 is not a valid port; choose COM1 or above")
-                   .arg(portName));
+        problem.kind = Kind::InvalidNumber;
+        advise(problem);
         return OpenResult::InvalidPort;
     }
 
@@ -190,36 +198,21 @@ OpenResult CommPort::open(QString* detail) {
 
     if (!port_->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = port_->error();
-        const QString reason = port_->errorString();
-        if (detail) *detail = reason;
+        problem.systemReason = port_->errorString();
         const QString path = SystemPath(device);
         if (error == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(path)) {
-            advise(device, kMissing,
-                   QStringLiteral("leakmeter: %1 (%2) does not exist: check the cable or USB "
-                                  "adapter, or map the port with --port %1=/dev/ttyUSB0")
-                       .arg(portName, device));
+            problem.kind = Kind::Missing;
+            advise(problem);
             return OpenResult::InvalidPort;
         }
         if (error == QSerialPort::PermissionError) {
+            problem.kind = Kind::Busy;
 #ifdef Q_OS_UNIX
             const QByteArray local = QFile::encodeName(path);
-            if (::access(local.constData(), R_OK | W_OK) != 0) {
-                advise(device, kNoPermission,
-                       QStringLiteral("leakmeter: no permission to open %1 (%2): add yourself "
-                                      "to the dialout group (sudo usermod -aG dialout $USER), "
-                                      "then log out and log in again")
-                           .arg(device, portName));
-                return OpenResult::PortInUse;
-            }
+            if (::access(local.constData(), R_OK | W_OK) != 0) problem.kind = Kind::NoPermission;
 #endif
-            advise(device, kBusy,
-                   QStringLiteral("leakmeter: %1 (%2) is in use by another program: close that "
-                                  "program or choose another port")
-                       .arg(device, portName));
-            return OpenResult::PortInUse;
         }
-        advise(device, kOtherFailure,
-               QStringLiteral("leakmeter: cannot open %1 (%2): %3").arg(device, portName, reason));
+        advise(problem);
         return OpenResult::PortInUse;
     }
 
@@ -230,15 +223,12 @@ OpenResult CommPort::open(QString* detail) {
     threshold_ = kDefaultThreshold;  // no reply of an earlier exchange is awaited
     // Nothing that waited in the driver before this open belongs to the coming exchange.
     port_->clear(QSerialPort::AllDirections);
-    advise(device, kOpened, QString());
+    advise(std::nullopt);
 
 #ifdef Q_OS_UNIX
-    // The open applies the settings without checking them; say so if the device kept its
-    // own, and let settings() tell what the line really runs.
+    // The open applies the settings without checking them; if the device kept its own,
+    // settings() tells what the line really runs.
     if (const auto actual = ReadBackLine(int(port_->handle()), line_); actual && *actual != line_) {
-        if (detail)
-            *detail = QStringLiteral("the port refused %1 and runs %2")
-                          .arg(LineSettingsText(line_), LineSettingsText(*actual));
         line_ = *actual;
         applyLine(line_, nullptr);  // keeps QSerialPort's idea of the line in step
     }
@@ -329,12 +319,11 @@ void CommPort::onErrorOccurred(QSerialPort::SerialPortError error) {
         Qt::QueuedConnection);
 }
 
-void CommPort::advise(const QString& device, int outcome, const QString& line) {
-    if (device == adviceDevice_ && outcome == adviceOutcome_) return;
-    adviceDevice_ = device;
-    adviceOutcome_ = outcome;
-    if (line.isEmpty()) return;
-    emit openAdvice(line);
+void CommPort::advise(const std::optional<OpenProblem>& problem) {
+    const bool same = problem && advised_ && problem->kind == advised_->kind &&
+                      problem->device == advised_->device;
+    advised_ = problem;
+    if (problem && !same) emit openProblem(*problem);
 }
 
 }  // namespace serial

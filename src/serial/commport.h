@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <optional>
 
 #include "portmap.h"
 #include "serialsettings.h"
@@ -16,6 +17,36 @@ namespace serial {
 // PortInUse: busy, locked, no permission or any other open failure.
 // InvalidPort: the device does not exist.
 enum class OpenResult { Opened, PortInUse, InvalidPort };
+
+// Why an open failed, for the front end to tell the user what to do about it.
+struct OpenProblem {
+    enum class Kind {
+        InvalidNumber,  // the port number names no port
+        Missing,        // the device does not exist
+        NoPermission,   // the user may not read and write the device
+        Busy,           // another program holds or locks the device
+        Other,          // any other failure; systemReason says which
+    };
+    Kind kind = Kind::Other;
+    int portNumber = 0;
+    QString device;        // empty for InvalidNumber
+    QString systemReason;  // the system's own words for the failure; empty for InvalidNumber
+};
+
+// Why setSettings() left the line as it was.
+struct SettingsRefusal {
+    enum class Kind {
+        Malformed,         // no settings text; `malformed` says why
+        NoOneAndHalfStop,  // the system cannot run 1.5 stop bits
+        Refused,           // the driver refused `field` of `asked`; systemReason says why
+        KeptOwn,           // the driver took `asked` and kept running `runs`
+    };
+    Kind kind = Kind::Malformed;
+    SettingsTextError malformed;
+    LineField field = LineField::BaudRate;
+    LineSettings asked, runs;
+    QString systemReason;
+};
 
 class CommPort : public QObject {
     Q_OBJECT
@@ -36,16 +67,16 @@ class CommPort : public QObject {
     QString deviceName() const;    // device of the current number
 
     // "9600,N,8,1": applied at once if the port is open. A malformed text, or one the port
-    // refuses, returns false with a description in *error and leaves settings() and the
+    // refuses, returns false with the reason in *refusal and leaves settings() and the
     // port's line settings as they were; the port is never closed by it.
-    bool setSettings(const QString& text, QString* error = nullptr);
+    bool setSettings(const QString& text, SettingsRefusal* refusal = nullptr);
     QString settings() const;  // "9600,N,8,1" at creation
 
     // Opens the device of commPort() with settings(). Clears both directions after a
-    // successful open. On failure *detail receives the system's reason; after an open
-    // whose line settings the device would not take, it says so, and settings() then tells
-    // what the line really runs. Opening an open port on the same device does nothing.
-    OpenResult open(QString* detail = nullptr);
+    // successful open. A failure is explained with openProblem(). After an open whose line
+    // settings the device would not take, settings() tells what the line really runs.
+    // Opening an open port on the same device does nothing; on another, it fails.
+    OpenResult open();
     void close();  // safe on a closed port
     bool isOpen() const;
 
@@ -65,16 +96,18 @@ class CommPort : public QObject {
     void dataReceived();
     // The layer closed a port that failed (device lost, write or read error).
     void closedAfterError(const QString& reason);
-    // A line telling the user what to do about a failed open, for the front end to print on
-    // stderr. Given once per change of device or outcome, not on every retry.
-    void openAdvice(const QString& line);
+    // Why an open failed, for the front end to tell the user what to do about it. Given
+    // once per change of device or outcome, not on every retry.
+    void openProblem(const serial::OpenProblem& problem);
 
   private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
-    bool applyLine(const LineSettings& line, QString* error);
+    bool applyLine(const LineSettings& line, SettingsRefusal* refusal);
     void closePort();
-    void advise(const QString& device, int outcome, const QString& line);
+    // Emits openProblem() unless the last open ended the same way on the same device;
+    // nothing (a successful open) forgets the last problem.
+    void advise(const std::optional<OpenProblem>& problem);
 
     QSerialPort* port_;
     PortMap map_;
@@ -86,8 +119,7 @@ class CommPort : public QObject {
     quint64 generation_ = 0;  // changes at every open and close
     bool closeQueued_ = false;
     bool writeFailed_ = false;
-    QString adviceDevice_;
-    int adviceOutcome_ = -1;
+    std::optional<OpenProblem> advised_;
 };
 
 }  // namespace serial

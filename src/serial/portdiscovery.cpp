@@ -32,16 +32,6 @@ std::pair<QString, qint64> NameKey(const QString& device) {
     return {device.left(digitsAt), number};
 }
 
-QString HexId(quint16 id) {
-    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
-}
-
-// The text of a field for the listing: "-" when the system does not know it.
-QString Field(const QString& text) {
-    const QString t = text.simplified();
-    return t.isEmpty() ? QStringLiteral("-") : t;
-}
-
 // The full path of a device name as QSerialPort resolves it.
 QString SystemPath(const QString& device) {
 #ifdef Q_OS_UNIX
@@ -103,7 +93,7 @@ QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const
         if (found)
             row = *same;  // another COMn already shows that device
         else if (!file.exists())
-            row.description = QStringLiteral("(not present)");
+            row.present = false;
         row.device = *it;
         row.portNumber = number;
         devices.append(row);
@@ -112,34 +102,6 @@ QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const
     Q_UNUSED(map);
 #endif
     return devices;
-}
-
-QString DeviceListingText(const QList<SerialDeviceInfo>& devices) {
-    if (devices.isEmpty()) return QStringLiteral("No serial devices found.\n");
-    const QStringList heading = {QStringLiteral("PORT"),         QStringLiteral("DEVICE"),
-                                 QStringLiteral("VID:PID"),      QStringLiteral("SERIAL"),
-                                 QStringLiteral("MANUFACTURER"), QStringLiteral("DESCRIPTION")};
-    QList<QStringList> rows{heading};
-    for (const SerialDeviceInfo& d : devices) {
-        QString ids = QStringLiteral("-");
-        if (d.vendorId || d.productId)
-            ids = (d.vendorId ? HexId(*d.vendorId) : QStringLiteral("????")) + QLatin1Char(':') +
-                  (d.productId ? HexId(*d.productId) : QStringLiteral("????"));
-        rows.append(
-            {d.portNumber > 0 ? QStringLiteral("COM%1").arg(d.portNumber) : QStringLiteral("-"),
-             d.device, ids, Field(d.serialNumber), Field(d.manufacturer), Field(d.description)});
-    }
-    QList<qsizetype> widths(heading.size(), 0);
-    for (const QStringList& r : rows)
-        for (qsizetype c = 0; c < r.size(); ++c) widths[c] = std::max(widths[c], r[c].size());
-    QString text;
-    for (const QStringList& r : rows) {
-        QString line;
-        for (qsizetype c = 0; c < r.size(); ++c)
-            line += c + 1 < r.size() ? r[c].leftJustified(widths[c] + 2) : r[c];
-        text += line + QLatin1Char('\n');
-    }
-    return text;
 }
 
 bool IsUsbAdapter(const SerialDeviceInfo& info) {
@@ -156,26 +118,6 @@ QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices) {
                          return NameKey(a.device) < NameKey(b.device);
                      });
     return devices;
-}
-
-QString ProbeAnswerText(ProbeAnswer answer) {
-    switch (answer) {
-        case ProbeAnswer::Meter:
-            return QStringLiteral("answered");
-        case ProbeAnswer::NoAnswer:
-            return QStringLiteral("no answer");
-        case ProbeAnswer::WrongAnswer:
-            return QStringLiteral("not the meter's answer");
-        case ProbeAnswer::Busy:
-            return QStringLiteral("busy");
-        case ProbeAnswer::PermissionDenied:
-            return QStringLiteral("permission denied");
-        case ProbeAnswer::Missing:
-            return QStringLiteral("does not exist");
-        case ProbeAnswer::Failed:
-            break;
-    }
-    return QStringLiteral("failed");
 }
 
 ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError) {

@@ -21,7 +21,8 @@ struct SerialDeviceInfo {
     QString device;  // full path, e.g. /dev/ttyUSB0
     QString description, manufacturer, serialNumber;
     std::optional<quint16> vendorId, productId;
-    int portNumber = 0;  // the COMn it is reached as under the port map; 0 = none
+    int portNumber = 0;   // the COMn it is reached as under the port map; 0 = none
+    bool present = true;  // false for a mapped device that does not exist
 };
 
 // Every serial device of the machine, in probe order (see ProbeOrder).
@@ -32,13 +33,9 @@ QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map);
 // system's scan misses pseudo-terminals and links such as /dev/serial/by-id/...: a
 // mapping whose device leads to a listed device without a COMn puts the number on that
 // device's row; any other gets a row of its own, with what is known of the device it
-// leads to (nothing, "-", when the scan did not find it) and the description
-// "(not present)" when there is no such device.
+// leads to (nothing when the scan did not find it), not present when there is no such
+// device.
 QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const PortMap& map);
-
-// A readable table of `devices`, one line per device after a heading line; a single
-// line saying so when there is none. Ends with a line break.
-QString DeviceListingText(const QList<SerialDeviceInfo>& devices);
 
 // True for a USB adapter: ttyUSB*, ttyACM* or any device with a USB vendor id.
 bool IsUsbAdapter(const SerialDeviceInfo& info);
@@ -56,9 +53,6 @@ enum class ProbeAnswer {
     Missing,           // no such device
     Failed,            // any other fault (line settings refused, write failed)
 };
-
-// "answered", "no answer", ... for messages.
-QString ProbeAnswerText(ProbeAnswer answer);
 
 // What a failed open of a device means: `error` as QSerialPort reports it, `accessError`
 // the errno of access() asking to read and write the device, 0 when both are allowed.

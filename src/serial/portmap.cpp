@@ -2,33 +2,31 @@
 
 namespace serial {
 
-bool PortMap::parseMapping(const QString& mapping, int* number, QString* device, QString* error) {
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = QStringLiteral("invalid port mapping \"%1\": %2 (expected COMn=device)")
-                         .arg(mapping, why);
+bool PortMap::parseMapping(const QString& mapping, int* number, QString* device,
+                           MappingError* error) {
+    auto fail = [&](MappingError::Kind kind) {
+        if (error) *error = {kind, mapping};
         return false;
     };
     const qsizetype eq = mapping.indexOf(QLatin1Char('='));
-    if (eq < 0) return fail(QStringLiteral("no '='"));
+    if (eq < 0) return fail(MappingError::Kind::NoEquals);
     const QString port = mapping.left(eq).trimmed();
     const QString target = mapping.mid(eq + 1).trimmed();
     if (!port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-        return fail(QStringLiteral("the port must be written COMn"));
+        return fail(MappingError::Kind::NotCom);
     const QString digits = port.mid(3);
     bool digitsOnly = !digits.isEmpty() && digits.size() <= 3;
     for (QChar c : digits)
         digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     const int n = digitsOnly ? digits.toInt() : 0;
-    if (n < 1 || n > kMaxPortNumber)
-        return fail(QStringLiteral("port number must be 1 to %1").arg(kMaxPortNumber));
-    if (target.isEmpty()) return fail(QStringLiteral("no device"));
+    if (n < 1 || n > kMaxPortNumber) return fail(MappingError::Kind::BadNumber);
+    if (target.isEmpty()) return fail(MappingError::Kind::NoDevice);
     if (number) *number = n;
     if (device) *device = target;
     return true;
 }
 
-bool PortMap::addMapping(const QString& mapping, QString* error) {
+bool PortMap::addMapping(const QString& mapping, MappingError* error) {
     int number = 0;
     QString device;
     if (!parseMapping(mapping, &number, &device, error)) return false;

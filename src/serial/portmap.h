@@ -9,6 +9,18 @@
 
 namespace serial {
 
+// Why a text is no "COMn=device" mapping, with the text as given.
+struct MappingError {
+    enum class Kind {
+        NoEquals,   // no '=' between port and device
+        NotCom,     // the port is not written COMn
+        BadNumber,  // n is not a number from 1 to PortMap::kMaxPortNumber
+        NoDevice,   // nothing after the '='
+    };
+    Kind kind = Kind::NoEquals;
+    QString mapping;
+};
+
 class PortMap {
   public:
     // Highest port number a mapping may name (Windows numbers its ports up to COM255).
@@ -16,12 +28,12 @@ class PortMap {
 
     // Adds "COMn=device" (the "COM" is case-insensitive, blanks around the parts are
     // ignored). A later mapping of the same number replaces the earlier one. On a
-    // malformed text returns false, describes the fault in *error and changes nothing.
-    bool addMapping(const QString& mapping, QString* error = nullptr);
+    // malformed text returns false, tells the fault in *error and changes nothing.
+    bool addMapping(const QString& mapping, MappingError* error = nullptr);
 
     // Takes "COMn=device" apart as addMapping() does, without storing it.
     static bool parseMapping(const QString& mapping, int* number, QString* device,
-                             QString* error = nullptr);
+                             MappingError* error = nullptr);
 
     void setDevice(int portNumber, const QString& device);  // number 1..kMaxPortNumber
     void removeMapping(int portNumber);

@@ -13,14 +13,10 @@ QSettings Store() {
                      QStringLiteral("leakmeter"));
 }
 
-bool Finish(QSettings& s, QString* error) {
+bool Finish(QSettings& s, PortStoreError* error) {
     s.sync();
     if (s.status() == QSettings::NoError) return true;
-    if (error)
-        *error = QStringLiteral("cannot write %1%2")
-                     .arg(s.fileName(), s.status() == QSettings::AccessError
-                                            ? QStringLiteral(" (no access)")
-                                            : QStringLiteral(" (format error)"));
+    if (error) *error = {s.fileName(), s.status()};
     return false;
 }
 
@@ -38,7 +34,7 @@ PortMap RememberedPorts() {
     return map;
 }
 
-bool RememberPorts(const PortMap& map, QString* error) {
+bool RememberPorts(const PortMap& map, PortStoreError* error) {
     QSettings s = Store();
     s.remove(kGroup);
     s.beginGroup(kGroup);
@@ -48,7 +44,7 @@ bool RememberPorts(const PortMap& map, QString* error) {
     return Finish(s, error);
 }
 
-bool ForgetPorts(QString* error) {
+bool ForgetPorts(PortStoreError* error) {
     QSettings s = Store();
     s.remove(kGroup);
     return Finish(s, error);

@@ -4,11 +4,18 @@
 // Kept in the user's settings ("leakmeter" under the user's config folder, on Linux
 // $XDG_CONFIG_HOME/leakmeter/leakmeter.conf).
 
+#include <QSettings>
 #include <QString>
 
 #include "portmap.h"
 
 namespace serial {
+
+// The settings file that could not be written, and how writing it failed.
+struct PortStoreError {
+    QString file;
+    QSettings::Status status = QSettings::NoError;
+};
 
 // The remembered mapping; empty when none is kept. Entries that no longer read as a
 // valid mapping are left out.
@@ -16,11 +23,11 @@ PortMap RememberedPorts();
 
 // Replaces the remembered mapping by `map`. False, with the reason in *error, when the
 // settings could not be written.
-bool RememberPorts(const PortMap& map, QString* error = nullptr);
+bool RememberPorts(const PortMap& map, PortStoreError* error = nullptr);
 
 // Clears the remembered mapping. False, with the reason in *error, when the settings
 // could not be written.
-bool ForgetPorts(QString* error = nullptr);
+bool ForgetPorts(PortStoreError* error = nullptr);
 
 // The file the mapping is kept in, for messages.
 QString RememberedPortsFile();

@@ -8,8 +8,8 @@ namespace {
 
 constexpr qint32 kMaxBaudRate = 4000000;
 
-bool Fail(QString* error, const QString& text) {
-    if (error) *error = text;
+bool Fail(SettingsTextError* error, std::optional<LineField> field, const QString& text) {
+    if (error) *error = {field, text};
     return false;
 }
 
@@ -52,12 +52,9 @@ bool AdoptSettingsText(SerialSettings& s, const QString& text) {
     return true;
 }
 
-bool ParseLineSettings(const QString& text, LineSettings* out, QString* error) {
+bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError* error) {
     const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4)
-        return Fail(error, QStringLiteral("settings text \"%1\" must have four comma-separated "
-                                          "fields: baud,parity,data bits,stop bits")
-                               .arg(text));
+    if (fields.size() != 4) return Fail(error, std::nullopt, text);
     const QString baudText = fields[0].trimmed();
     const QString parityText = fields[1].trimmed().toUpper();
     const QString dataText = fields[2].trimmed();
@@ -69,8 +66,7 @@ bool ParseLineSettings(const QString& text, LineSettings* out, QString* error) {
     bool baudOk = !baudText.isEmpty() && baudText.size() <= 7;
     for (QChar c : baudText) baudOk = baudOk && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     const int baud = baudOk ? baudText.toInt() : 0;
-    if (baud <= 0 || baud > kMaxBaudRate)
-        return Fail(error, QStringLiteral("invalid baud rate \"%1\"").arg(fields[0]));
+    if (baud <= 0 || baud > kMaxBaudRate) return Fail(error, LineField::BaudRate, fields[0]);
     line.baudRate = baud;
 
     if (parityText == QLatin1String("N")) {
@@ -84,8 +80,7 @@ bool ParseLineSettings(const QString& text, LineSettings* out, QString* error) {
     } else if (parityText == QLatin1String("S")) {
         line.parity = QSerialPort::SpaceParity;
     } else {
-        return Fail(error,
-                    QStringLiteral("invalid parity \"%1\" (N, E, O, M or S)").arg(fields[1]));
+        return Fail(error, LineField::Parity, fields[1]);
     }
 
     if (dataText == QLatin1String("5")) {
@@ -97,7 +92,7 @@ bool ParseLineSettings(const QString& text, LineSettings* out, QString* error) {
     } else if (dataText == QLatin1String("8")) {
         line.dataBits = QSerialPort::Data8;
     } else {
-        return Fail(error, QStringLiteral("invalid data bits \"%1\" (5 to 8)").arg(fields[2]));
+        return Fail(error, LineField::DataBits, fields[2]);
     }
 
     if (stopText == QLatin1String("1")) {
@@ -107,7 +102,7 @@ bool ParseLineSettings(const QString& text, LineSettings* out, QString* error) {
     } else if (stopText == QLatin1String("2")) {
         line.stopBits = QSerialPort::TwoStop;
     } else {
-        return Fail(error, QStringLiteral("invalid stop bits \"%1\" (1, 1.5 or 2)").arg(fields[3]));
+        return Fail(error, LineField::StopBits, fields[3]);
     }
 
     *out = line;

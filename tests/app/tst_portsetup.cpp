@@ -106,6 +106,13 @@ void TstPortSetup::options_data() {
     row("history with a log", {"--history", "h.csv", "--log", "l.csv"}, "", "cannot be combined");
     row("flag with a value", {"--headless=yes"}, "", "--headless takes no value");
     row("unknown option", {"--baud", "9600"}, "", "unknown argument: --baud");
+    row("port without '='", {"--port", "COM1"}, "",
+        "--port COM1: invalid port mapping \"COM1\": no '=' (expected COMn=device)");
+    row("port not COMn", {"--port", "S1=/dev/x"}, "",
+        "\"S1=/dev/x\": the port must be written COMn (expected COMn=device)");
+    row("port number 0", {"--port", "COM0=/dev/x"}, "",
+        "\"COM0=/dev/x\": port number must be 1 to 255 (expected COMn=device)");
+    row("port without a device", {"--port", "COM1="}, "", "\"COM1=\": no device (expected");
 }
 
 void TstPortSetup::options() {

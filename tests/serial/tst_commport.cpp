@@ -14,7 +14,12 @@
 #include "serial/commport.h"
 
 using serial::CommPort;
+using serial::OpenProblem;
 using serial::OpenResult;
+using Refusal = std::optional<serial::SettingsRefusal::Kind>;
+
+Q_DECLARE_METATYPE(Refusal)
+Q_DECLARE_METATYPE(OpenProblem::Kind)
 
 namespace {
 
@@ -66,10 +71,10 @@ serial::PortMap MapTo(int number, const QString& device) {
 }
 
 // A port opened as COM1 on `pty`.
-std::unique_ptr<CommPort> OpenOn(const Pty& pty, QString* detail = nullptr) {
+std::unique_ptr<CommPort> OpenOn(const Pty& pty) {
     auto port = std::make_unique<CommPort>();
     port->setPortMap(MapTo(1, pty.slave()));
-    if (port->open(detail) != OpenResult::Opened) return nullptr;
+    if (port->open() != OpenResult::Opened) return nullptr;
     return port;
 }
 
@@ -122,10 +127,9 @@ void TestCommPort::openClearsStaleInput() {
     // Bytes waiting on the line before the open; the fresh terminal's echo shows they're in.
     QVERIFY(pty.write("stale"));
     QCOMPARE(pty.read(5), QByteArray("stale"));
-    QString detail;
-    auto port = OpenOn(pty, &detail);
+    auto port = OpenOn(pty);
     QVERIFY(port);
-    QVERIFY2(detail.isEmpty(), qPrintable(detail));
+    QCOMPARE(port->settings(), QStringLiteral("9600,N,8,1"));  // the line took them
     QSignalSpy received(port.get(), &CommPort::dataReceived);
     QVERIFY(pty.write("\x05\x05\x07"));
     QTRY_COMPARE(received.count(), 1);
@@ -201,38 +205,42 @@ void TestCommPort::thresholdBursts() {
 }
 
 void TestCommPort::settingsOnOpenPort_data() {
+    using Kind = serial::SettingsRefusal::Kind;
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("after");  // settings() afterwards; unchanged means refused
-    // A pseudo-terminal runs 8 data bits without parity and refuses anything else.
+    QTest::addColumn<Refusal>("refusal");
+    // A pseudo-terminal runs 8 data bits without parity and refuses anything else, at once or
+    // by keeping its own (Refused or KeptOwn) as the setting and the system have it.
     QTest::newRow("even parity") << "9600,E,8,1"
-                                 << "9600,N,8,1";
+                                 << "9600,N,8,1" << Refusal(Kind::Refused);
     QTest::newRow("odd parity") << "9600,O,8,1"
-                                << "9600,N,8,1";
+                                << "9600,N,8,1" << Refusal(Kind::Refused);
     QTest::newRow("7 data bits") << "9600,N,7,1"
-                                 << "9600,N,8,1";
+                                 << "9600,N,8,1" << Refusal(Kind::Refused);
     QTest::newRow("new baud, refused parity") << "19200,E,8,1"
-                                              << "9600,N,8,1";
+                                              << "9600,N,8,1" << Refusal(Kind::Refused);
     QTest::newRow("1.5 stop bits") << "9600,N,8,1.5"
-                                   << "9600,N,8,1";
+                                   << "9600,N,8,1" << Refusal(Kind::NoOneAndHalfStop);
     QTest::newRow("malformed") << "9600,N,8"
-                               << "9600,N,8,1";
+                               << "9600,N,8,1" << Refusal(Kind::Malformed);
     QTest::newRow("2 stop bits") << "9600,N,8,2"
-                                 << "9600,N,8,2";
+                                 << "9600,N,8,2" << Refusal();
     QTest::newRow("19200 baud") << "19200,n,8,1"
-                                << "19200,N,8,1";
+                                << "19200,N,8,1" << Refusal();
 }
 
 void TestCommPort::settingsOnOpenPort() {
     QFETCH(QString, text);
     QFETCH(QString, after);
+    QFETCH(Refusal, refusal);
     Pty pty;
     auto port = OpenOn(pty);
     QVERIFY(port);
     QSignalSpy closed(port.get(), &CommPort::closedAfterError);
-    QString error;
-    const bool accepted = after != QLatin1String("9600,N,8,1");
-    QCOMPARE(port->setSettings(text, &error), accepted);
-    QCOMPARE(error.isEmpty(), accepted);
+    serial::SettingsRefusal why;
+    QCOMPARE(port->setSettings(text, &why), !refusal);
+    using Kind = serial::SettingsRefusal::Kind;
+    if (refusal) QCOMPARE(why.kind == Kind::KeptOwn ? Kind::Refused : why.kind, *refusal);
     QCOMPARE(port->settings(), after);
     QTest::qWait(20);  // a close queued by the refusal would run here
     QVERIFY(port->isOpen());
@@ -254,33 +262,37 @@ void TestCommPort::settingsRefusedAtOpen() {
     CommPort port;
     port.setPortMap(MapTo(1, pty.slave()));
     QVERIFY(port.setSettings("19200,E,7,2"));
-    QString detail;
-    QCOMPARE(port.open(&detail), OpenResult::Opened);
-    QVERIFY(!detail.isEmpty());
+    QCOMPARE(port.open(), OpenResult::Opened);
     QCOMPARE(port.settings(), QStringLiteral("19200,N,8,2"));
 }
 
 void TestCommPort::openFailures_data() {
     QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("device");  // mapped to the number unless empty
-    QTest::addColumn<OpenResult>("result");
-    QTest::newRow("missing device") << 2 << "/dev/leakmeter-none" << OpenResult::InvalidPort;
-    QTest::newRow("missing short name") << 2 << "leakmeter-none" << OpenResult::InvalidPort;
-    QTest::newRow("unmapped COM200") << 200 << "" << OpenResult::InvalidPort;
-    QTest::newRow("port number 0") << 0 << "" << OpenResult::InvalidPort;
-    QTest::newRow("not a serial device") << 3 << "/dev/null" << OpenResult::PortInUse;
+    QTest::addColumn<QString>("device");          // mapped to the number unless empty
+    QTest::addColumn<OpenProblem::Kind>("kind");  // InvalidPort for no number or device
+    QTest::newRow("missing device") << 2 << "/dev/leakmeter-none" << OpenProblem::Kind::Missing;
+    QTest::newRow("missing short name") << 2 << "leakmeter-none" << OpenProblem::Kind::Missing;
+    QTest::newRow("unmapped COM200") << 200 << "" << OpenProblem::Kind::Missing;
+    QTest::newRow("port number 0") << 0 << "" << OpenProblem::Kind::InvalidNumber;
+    QTest::newRow("not a serial device") << 3 << "/dev/null" << OpenProblem::Kind::Other;
 }
 
 void TestCommPort::openFailures() {
     QFETCH(int, number);
     QFETCH(QString, device);
-    QFETCH(OpenResult, result);
+    QFETCH(OpenProblem::Kind, kind);
+    const bool invalid =
+        kind == OpenProblem::Kind::Missing || kind == OpenProblem::Kind::InvalidNumber;
     CommPort port;
     if (!device.isEmpty()) port.setPortMap(MapTo(number, device));
     port.setCommPort(number);
-    QString detail;
-    QCOMPARE(port.open(&detail), result);
-    QVERIFY(!detail.isEmpty());
+    QSignalSpy problems(&port, &CommPort::openProblem);
+    QCOMPARE(port.open(), invalid ? OpenResult::InvalidPort : OpenResult::PortInUse);
+    QCOMPARE(problems.count(), 1);
+    const auto problem = problems.first().at(0).value<OpenProblem>();
+    QCOMPARE(problem.kind, kind);
+    QCOMPARE(problem.portNumber, number);
+    QCOMPARE(problem.device, port.deviceName());
     QVERIFY(!port.isOpen());
     QVERIFY(!port.output(5));
 }
@@ -290,7 +302,7 @@ void TestCommPort::busyPortAndAdviceOncePerChange() {
     auto holder = OpenOn(pty);
     QVERIFY(holder);
     CommPort port;
-    QSignalSpy advice(&port, &CommPort::openAdvice);
+    QSignalSpy advice(&port, &CommPort::openProblem);
     serial::PortMap map = MapTo(1, pty.slave());
     map.addMapping("COM2=/dev/leakmeter-none");
     port.setPortMap(map);
@@ -298,12 +310,12 @@ void TestCommPort::busyPortAndAdviceOncePerChange() {
     port.setCommPort(2);
     for (int retry = 0; retry < 3; ++retry) QCOMPARE(port.open(), OpenResult::InvalidPort);
     QCOMPARE(advice.count(), 1);
-    QVERIFY(advice.last().at(0).toString().contains(QLatin1String("--port COM2=")));
+    QCOMPARE(advice.last().at(0).value<OpenProblem>().kind, OpenProblem::Kind::Missing);
 
     port.setCommPort(1);
     for (int retry = 0; retry < 3; ++retry) QCOMPARE(port.open(), OpenResult::PortInUse);
     QCOMPARE(advice.count(), 2);
-    QVERIFY(advice.last().at(0).toString().contains(QLatin1String("another program")));
+    QCOMPARE(advice.last().at(0).value<OpenProblem>().kind, OpenProblem::Kind::Busy);
     QVERIFY(holder->output(5));  // the holder is not disturbed
     QCOMPARE(pty.read(1), QByteArray("\x05"));
 

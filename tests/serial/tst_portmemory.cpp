@@ -46,8 +46,8 @@ void TstPortMemory::roundTrip() {
     QVERIFY(serial::RememberPorts(older));
     serial::PortMap map;
     for (const QString& m : mappings) QVERIFY(map.addMapping(m));
-    QString why;
-    QVERIFY2(serial::RememberPorts(map, &why), qPrintable(why));
+    serial::PortStoreError why;
+    QVERIFY2(serial::RememberPorts(map, &why), qPrintable(why.file));
     // The new mapping replaces the old one whole.
     QCOMPARE(serial::RememberedPorts().mappings(), map.mappings());
 }
