@@ -15,43 +15,6 @@ bool Fail(SettingsTextError* error, std::optional<LineField> field, const QStrin
 
 }  // namespace
 
-void SetDefaultSerialSettings(SerialSettings& s) {
-    s = SerialSettings{};
-}
-
-QString SettingsText(const SerialSettings& s) {
-    return s.BaudRate + QLatin1Char(',') + s.Parity.left(1) + QLatin1Char(',') + s.DataBits +
-           QLatin1Char(',') + s.StopBits;
-}
-
-bool AdoptSettingsText(SerialSettings& s, const QString& text) {
-    LineSettings line;
-    if (!ParseLineSettings(text, &line)) return false;
-    const QString canonical = LineSettingsText(line);
-    const QStringList f = canonical.split(QLatin1Char(','));
-    s.BaudRate = f[0];
-    switch (line.parity) {
-        case QSerialPort::EvenParity:
-            s.Parity = QStringLiteral("EVEN");
-            break;
-        case QSerialPort::OddParity:
-            s.Parity = QStringLiteral("ODD");
-            break;
-        case QSerialPort::MarkParity:
-            s.Parity = QStringLiteral("MARK");
-            break;
-        case QSerialPort::SpaceParity:
-            s.Parity = QStringLiteral("SPACE");
-            break;
-        default:
-            s.Parity = QStringLiteral("NONE");
-            break;
-    }
-    s.DataBits = f[2];
-    s.StopBits = f[3];
-    return true;
-}
-
 bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError* error) {
     const QStringList fields = text.split(QLatin1Char(','));
     if (fields.size() != 4) return Fail(error, std::nullopt, text);

@@ -1,28 +1,12 @@
 #pragma once
-// The five serial settings as the settings dialog lists them, and the settings text
-// ("9600,N,8,1") through which they reach the port.
+// The line settings as one typed value, and the settings text ("9600,N,8,1") through which
+// they reach the port and the user.
 
 #include <QSerialPort>
 #include <QString>
 #include <optional>
 
 namespace serial {
-
-// The five settings, kept as text exactly as the settings dialog lists them.
-struct SerialSettings {
-    QString PortName = "COM1", BaudRate = "9600", Parity = "NONE", DataBits = "8", StopBits = "1";
-};
-
-// Stores the start-up defaults: COM1, 9600 baud, no parity, 8 data bits, 1 stop bit.
-void SetDefaultSerialSettings(SerialSettings& s);
-
-// BaudRate, first letter of Parity, DataBits and StopBits joined by commas: "9600,N,8,1".
-QString SettingsText(const SerialSettings& s);
-
-// Makes `s` describe the line of a settings text as the settings dialog lists it ("9600,N,8,1"
-// gives "9600", "NONE", "8", "1"); PortName is kept. False, and `s` unchanged, for a text that
-// is not a valid settings text.
-bool AdoptSettingsText(SerialSettings& s, const QString& text);
 
 // A settings text taken apart into the values the port understands.
 struct LineSettings {
