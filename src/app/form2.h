@@ -13,6 +13,7 @@
 #include "output/commondialog.h"
 #include "output/messagesink.h"
 
+#include "datalogsync.h"
 #include "form1.h"
 #include "measure/datalog.h"
 #include "measure/liveseries.h"
@@ -139,9 +140,7 @@ class Form2 : public QMainWindow {
     // Data log (form2_datalog.cpp).
     void ConnectDataLog();
     void mnudatalog_Click();
-    void LogLiveReading(const measure::MeterRecord& record);
     void ShowDataLogFailure();
-    void SayDataLogNotice();
 
     // Timers.
     void Timer1_Timer();
@@ -156,7 +155,7 @@ class Form2 : public QMainWindow {
     std::unique_ptr<output::MessageSink> ownMessages_;
     output::MessageSink* messages_ = nullptr;
     measure::DataLog dataLog_;
-    QTimer* dataLogSync_ = nullptr;  // lets waiting rows reach the disk when readings stop
+    DataLogSync* dataLogSync_ = nullptr;  // every row, and the once-a-second sync
 
   public:
     // Controls, under their designer names (also their objectName).

@@ -13,21 +13,11 @@
 #include "statustext.h"
 
 namespace app {
-namespace {
-
-// Rows waiting for the disk are checked once a second; the log syncs them once they have
-// waited its sync interval.
-constexpr int kDataLogSyncTickMs = 1000;
-
-}  // namespace
-
 void Form2::ConnectDataLog() {
-    dataLogSync_ = new QTimer(this);
-    dataLogSync_->setObjectName(QStringLiteral("dataLogSync"));
-    dataLogSync_->setInterval(kDataLogSyncTickMs);
-    connect(dataLogSync_, &QTimer::timeout, this, [this] {
-        if (!dataLog_.SyncIfDue()) return ShowDataLogFailure();
-        SayDataLogNotice();
+    dataLogSync_ = new DataLogSync(dataLog_, this);
+    connect(dataLogSync_, &DataLogSync::failed, this, &Form2::ShowDataLogFailure);
+    connect(dataLogSync_, &DataLogSync::notice, this, [](const QString& line) {
+        std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
     });
     connect(mnudatalog, &QAction::triggered, this, &Form2::mnudatalog_Click);
 }
@@ -59,17 +49,6 @@ void Form2::StopDataLog() {
     dataLogSync_->stop();
     mnudatalog->setChecked(false);
     if (!dataLog_.Stop()) ShowDataLogFailure();
-}
-
-void Form2::LogLiveReading(const measure::MeterRecord& record) {
-    if (!dataLog_.Append(record)) return ShowDataLogFailure();
-    SayDataLogNotice();
-}
-
-void Form2::SayDataLogNotice() {
-    // The log went on by itself (its file was moved, deleted or cut short): one line.
-    if (const QString notice = dataLog_.TakeNotice(); !notice.isEmpty())
-        std::fprintf(stderr, "leakmeter: %s\n", notice.toLocal8Bit().constData());
 }
 
 void Form2::ShowDataLogFailure() {

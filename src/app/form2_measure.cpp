@@ -24,7 +24,7 @@ void Form2::DecodeLiveFrame(const measure::MeterRecord& record) {
     ShowReading(r.label7);
     if (r.label8) Label8->setText(*r.label8);
     if (r.redraw) Charts->DrawLiveChart();
-    if (dataLog_.IsRunning()) LogLiveReading(r.record);
+    if (dataLog_.IsRunning()) dataLogSync_->append(r.record);
 }
 
 void Form2::BuildHistoryReport(const QList<measure::MeterRecord>& groups) {

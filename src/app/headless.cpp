@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "datalogsync.h"
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
 #include "measure/liveseries.h"
@@ -183,12 +184,9 @@ class HeadlessRun : public QObject {
             return false;
         }
         Say(QStringLiteral("logging to %1").arg(QFileInfo(options_.logPath).absoluteFilePath()));
-        // Rows reach the disk also while no reading comes.
-        connect(&syncTimer_, &QTimer::timeout, this, [this] {
-            if (!log_.SyncIfDue()) return logFailed();
-            sayLogNotice();
-        });
-        syncTimer_.start(1000);
+        connect(logSync_, &DataLogSync::failed, this, &HeadlessRun::logFailed);
+        connect(logSync_, &DataLogSync::notice, this, &Say);
+        logSync_->start();
         return true;
     }
 
@@ -200,8 +198,7 @@ class HeadlessRun : public QObject {
                                            stdoutClock_.elapsed())))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         } else if (!options_.logPath.isEmpty()) {
-            if (!log_.Append(record)) return logFailed();
-            sayLogNotice();
+            if (!logSync_->append(record)) return;  // failed() ends the run
         } else {
             const QString text = measure::ReadLiveRecord(record).text;
             if (!Print(
@@ -210,11 +207,6 @@ class HeadlessRun : public QObject {
         }
         ++readings_;
         if (options_.count && readings_ >= *options_.count) finish(kHeadlessOk);
-    }
-
-    // The log went on by itself (its file was moved, deleted or cut short): one line.
-    void sayLogNotice() {
-        if (const QString notice = log_.TakeNotice(); !notice.isEmpty()) Say(notice);
     }
 
     void logFailed() {
@@ -247,7 +239,7 @@ class HeadlessRun : public QObject {
         link_.StopTimers();
         durationTimer_.stop();
         historyWatchdog_.stop();
-        syncTimer_.stop();
+        logSync_->stop();
         if (log_.IsRunning() && !log_.Stop() && code == kHeadlessOk) {
             Say(QStringLiteral("data log %1: %2").arg(options_.logPath, log_.ErrorString()));
             exitCode_ = kHeadlessFailed;
@@ -261,7 +253,8 @@ class HeadlessRun : public QObject {
     serial::CommPort port_;
     protocol::MeterLink link_;
     measure::DataLog log_;
-    QTimer durationTimer_, historyWatchdog_, syncTimer_;
+    DataLogSync* logSync_ = new DataLogSync(log_, this);  // rows and the once-a-second sync
+    QTimer durationTimer_, historyWatchdog_;
     QElapsedTimer stdoutClock_;
     int readings_ = 0;
     bool greeted_ = false;
