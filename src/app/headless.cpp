@@ -9,6 +9,7 @@
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
 #include "measure/liveseries.h"
+#include "measure/localclock.h"
 #include "measure/meterrecord.h"
 #include "measure/reportfile.h"
 #include "output/savecommands.h"
@@ -184,16 +185,14 @@ class HeadlessRun : public QObject {
         if (!record || finished_) return;
         meterBack();
         if (options_.logPath == QLatin1String("-")) {
-            if (!Print(measure::DataLogRow(*record, QDateTime::currentDateTime(),
-                                           stdoutClock_.elapsed())))
+            if (!Print(measure::DataLogRow(*record, measure::LocalNow(), stdoutClock_.elapsed())))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         } else if (!options_.logPath.isEmpty()) {
             if (!log_.Append(*record)) return logFailed();
             sayLogNotice();
         } else {
             const QString text = measure::ReadLiveRecord(*record).text;
-            if (!Print(
-                    (ReadingLine(QDateTime::currentDateTime(), text) + QLatin1Char('\n')).toUtf8()))
+            if (!Print((ReadingLine(measure::LocalNow(), text) + QLatin1Char('\n')).toUtf8()))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         }
         ++readings_;
@@ -270,7 +269,7 @@ class HeadlessRun : public QObject {
 
 void PrintStampedLine(const QString& line) {
     const QString stamped =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz  ")) + line;
+        measure::LocalNow().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz  ")) + line;
     std::fprintf(stderr, "%s\n", stamped.toLocal8Bit().constData());
 }
 
