@@ -1,6 +1,7 @@
 // Timing of the measurement hot paths: one record decoded and turned into its live and report
 // texts, the history report for the largest download (255 groups), and one live reading
-// logged to the data log (its row built, and the row written to a real file).
+// logged to the data log (its row built, and the row written to a real file), with the local
+// time it is stamped with.
 
 #include <benchmark/benchmark.h>
 
@@ -11,6 +12,7 @@
 
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
+#include "measure/localclock.h"
 #include "measure/meterrecord.h"
 
 namespace {
@@ -54,7 +56,7 @@ BENCHMARK(BM_HistoryReport255);
 
 void BM_DataLogRow(benchmark::State& state) {
     const auto records = SampleRecords();
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = measure::LocalNow();
     std::size_t i = 0;
     for (auto _ : state) {
         QByteArray row = measure::DataLogRow(records[i % records.size()], now, qint64(i) * 500);
@@ -64,6 +66,18 @@ void BM_DataLogRow(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_DataLogRow);
+
+// The local time with its UTC offset for one reading: the program's clock, and Qt's own local
+// time (which looks at /etc/localtime on every call, twice with the offset) for comparison.
+void BM_LocalNow(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(measure::LocalNow().offsetFromUtc());
+}
+BENCHMARK(BM_LocalNow);
+
+void BM_QtCurrentDateTime(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(QDateTime::currentDateTime().offsetFromUtc());
+}
+BENCHMARK(BM_QtCurrentDateTime);
 
 // What a live reading costs with the log running: local time, row, one write to the file, and
 // the sync every 10 s spread over the readings between.

@@ -14,6 +14,7 @@
 
 #include "artwork.h"
 #include "form2.h"
+#include "framepanel.h"
 #include "livereading.h"
 #include "output/reportview.h"
 #include "statuslamp.h"
@@ -41,7 +42,7 @@ QWidget* NewSurface(const char* name, QWidget* parent, QRect outer,
 
 QGroupBox* Form2::NewFrame(const char* name, QWidget* parent, QRect geometry,
                            const QString& caption) {
-    auto* f = new QGroupBox(caption, parent);
+    auto* f = new FramePanel(caption, parent);
     f->setObjectName(QString::fromLatin1(name));
     f->setGeometry(geometry);
     if (!caption.isEmpty()) f->setFont(SongFont(10.5));

@@ -10,6 +10,7 @@
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
 #include "measure/liveseries.h"
+#include "measure/localclock.h"
 #include "measure/meterrecord.h"
 #include "measure/reportfile.h"
 #include "porttexts.h"
@@ -194,15 +195,13 @@ class HeadlessRun : public QObject {
         if (finished_) return;
         meterBack();
         if (options_.logPath == QLatin1String("-")) {
-            if (!Print(measure::DataLogRow(record, QDateTime::currentDateTime(),
-                                           stdoutClock_.elapsed())))
+            if (!Print(measure::DataLogRow(record, measure::LocalNow(), stdoutClock_.elapsed())))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         } else if (!options_.logPath.isEmpty()) {
             if (!logSync_->append(record)) return;  // failed() ends the run
         } else {
             const QString text = measure::ReadLiveRecord(record).text;
-            if (!Print(
-                    (ReadingLine(QDateTime::currentDateTime(), text) + QLatin1Char('\n')).toUtf8()))
+            if (!Print((ReadingLine(measure::LocalNow(), text) + QLatin1Char('\n')).toUtf8()))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         }
         ++readings_;
@@ -267,7 +266,7 @@ class HeadlessRun : public QObject {
 
 void PrintStampedLine(const QString& line) {
     const QString stamped =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz  ")) + line;
+        measure::LocalNow().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz  ")) + line;
     std::fprintf(stderr, "%s\n", stamped.toLocal8Bit().constData());
 }
 

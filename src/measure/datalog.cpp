@@ -1,5 +1,7 @@
 #include "datalog.h"
 
+#include "localclock.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -194,7 +196,7 @@ QByteArray HistoryCsv(const QList<MeterRecord>& groups) {
 }
 
 DataLogClock DataLogClock::System() {
-    return {[] { return QDateTime::currentDateTime(); },
+    return {[] { return LocalNow(); },
             [] {
                 using namespace std::chrono;
                 return qint64(

@@ -64,8 +64,9 @@ QByteArray HistoryCsv(const QList<MeterRecord>& groups);
 inline constexpr qint64 kDataLogSyncIntervalMs = 10000;
 
 // Where the log takes its times from: the wall clock for the time column and a steady
-// millisecond count for elapsed_s and the sync interval. The defaults are the system's local
-// time and a monotonic clock; tests give fixed ones.
+// millisecond count for elapsed_s and the sync interval. The defaults are the program's local
+// clock (LocalNow, which looks at the time zone once a minute) and a monotonic clock; tests give
+// fixed ones.
 struct DataLogClock {
     std::function<QDateTime()> now;
     std::function<qint64()> steadyMs;

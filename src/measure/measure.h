@@ -7,6 +7,7 @@
 #include "formatvalue.h"    // IWYU pragma: export
 #include "historyreport.h"  // IWYU pragma: export
 #include "leadingnumber.h"  // IWYU pragma: export
+#include "localclock.h"     // IWYU pragma: export
 #include "liveseries.h"     // IWYU pragma: export
 #include "meterrecord.h"    // IWYU pragma: export
 #include "reportfile.h"     // IWYU pragma: export
