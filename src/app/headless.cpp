@@ -106,7 +106,8 @@ class HeadlessRun : public QObject {
                 break;
             case Kind::SettingsRefused:
                 Say(QStringLiteral("the port does not take %1 and runs %2")
-                        .arg(LineText(e.refused), LineText(e.kept)));
+                        .arg(serial::LineSettingsText(e.refused),
+                             serial::LineSettingsText(e.kept)));
                 break;
             case Kind::HandshakeAnswered:
                 if (greeted_) return meterBack();

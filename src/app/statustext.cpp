@@ -12,10 +12,6 @@ QString PortName(const protocol::LinkEvent& e) {
 
 }  // namespace
 
-QString LineText(const serial::LineSettings& line) {
-    return serial::LineSettingsText(line);
-}
-
 std::optional<QString> StatusText(const protocol::LinkEvent& e) {
     switch (e.kind) {
         case Kind::PortOpened:
@@ -26,8 +22,8 @@ std::optional<QString> StatusText(const protocol::LinkEvent& e) {
                         ? QStringLiteral("电脑端口无效.")
                         : QStringLiteral("打开失败,请检查串口是否被占用或者尝试其它串口."));
         case Kind::SettingsRefused:
-            return QStringLiteral("串口不支持设置") + LineText(e.refused) +
-                   QStringLiteral(",保持原设置") + LineText(e.kept);
+            return QStringLiteral("串口不支持设置") + serial::LineSettingsText(e.refused) +
+                   QStringLiteral(",保持原设置") + serial::LineSettingsText(e.kept);
         case Kind::HandshakeAnswered:
             return QStringLiteral("握手成功");
         case Kind::HandshakeRefused:

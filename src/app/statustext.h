@@ -22,9 +22,6 @@ std::optional<QString> MeterLabelText(const protocol::LinkEvent& event);
 // the port); nothing for other events.
 std::optional<QString> AdviceLine(const protocol::LinkEvent& event);
 
-// "9600,N,8,1": how a line setting is shown to the user.
-QString LineText(const serial::LineSettings& line);
-
 // The window's own status texts.
 QString NoReplyAtStartText();  // at start-up, before any reply can have come
 QString PausedText();

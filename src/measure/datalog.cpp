@@ -181,10 +181,6 @@ QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 e
     return row;
 }
 
-QByteArray HistoryCsv(const QByteArray& reply, int count) {
-    return HistoryCsv(RecordsOf(reply, count));
-}
-
 QByteArray HistoryCsv(const QList<MeterRecord>& groups) {
     QByteArray csv = QByteArrayLiteral("group,reading,value_mA,status,record\r\n");
     for (qsizetype i = 0; i < groups.size(); ++i) {

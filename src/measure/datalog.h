@@ -53,11 +53,10 @@ QByteArray IsoTimeWithOffset(const QDateTime& time);
 // included.
 QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs);
 
-// The stored groups of a history reply as CSV, header included:
+// The stored groups as CSV, header included:
 //   group,reading,value_mA,status,record
-// one row per whole record present, at most `count`, numbered from 1; the reading, value,
-// status and record columns as in the data log. CR LF after every row.
-QByteArray HistoryCsv(const QByteArray& reply, int count);
+// one row per group, numbered from 1; the reading, value, status and record columns as in the
+// data log. CR LF after every row.
 QByteArray HistoryCsv(const QList<MeterRecord>& groups);
 
 // The longest time rows may wait in the file before it is synced to the disk.

@@ -100,7 +100,6 @@ class MeterLink : public QObject {
     void setRunning(bool running) { running_ = running; }
     int storedGroupCount() const { return storedGroupCount_; }  // records in the next reply
     quint8 lastCommand() const { return lastCommand_; }
-    bool meterSilent() const { return silent_; }
     bool awaitingHistory() const;  // a download runs: its count or its groups are expected
 
     // The port: its number (COMn) and the line it runs.
