@@ -90,7 +90,6 @@ class TstHeadless : public QObject {
     void historyFailures_data();
     void historyFailures();
     void historyOntoFullDisk();
-    void historyEndsOnSignal_data();
     void historyEndsOnSignal();
     void readsThePortNamed_data();
     void readsThePortNamed();
@@ -247,7 +246,6 @@ void TstHeadless::historyFailures_data() {
     QTest::newRow("no answer") << QStringList{"--silent-for", "30"} << "within 5 s";
     QTest::newRow("stops short") << QStringList{"--groups", "20", "--stall-history", "9:20"}
                                  << "stopped short";
-    QTest::newRow("garbled count") << QStringList{"--bad-count-every", "1"} << "garbled";
     // Greeting and count answered, then the cable is pulled before the groups request.
     QTest::newRow("unplugged after the count")
         << QStringList{"--unplug-after", "2"} << "stopped short";
@@ -290,15 +288,9 @@ void TstHeadless::historyOntoFullDisk() {
     QCOMPARE(FilesIn(dir.path()), QStringList{"g.txt"});
 }
 
-void TstHeadless::historyEndsOnSignal_data() {
-    QTest::addColumn<int>("sig");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-}
-
 // Stopped while it waits for the meter: no file, and an exit status that says it was cut off.
 void TstHeadless::historyEndsOnSignal() {
-    QFETCH(int, sig);
+    const int sig = SIGTERM;
     MeterSim sim({"--silent-for", "30"});
     QVERIFY(sim.ok());
     QTemporaryDir dir;
@@ -338,7 +330,6 @@ void TstHeadless::windowClosesOnSignal_data() {
     QTest::addColumn<int>("sig");
     QTest::addColumn<int>("port");  // the window opens COMn at start with --com N
     QTest::newRow("SIGTERM") << int(SIGTERM) << 1;
-    QTest::newRow("SIGINT") << int(SIGINT) << 1;
     QTest::newRow("SIGHUP (logout), on COM2") << int(SIGHUP) << 2;
 }
 
