@@ -45,9 +45,15 @@ void Form2::Timer6_Timer() {
     const measure::Statistics st = measure::ComputeStatistics(
         LiveSeries, measure::WindowSampleCount(Slider2->value()), AlarmThreshold);
     if (st.alarm) Timer7->start();  // restarting puts the red half at the end of the second
-    Text2->setText(measure::FormatValue(st.max));
-    Text3->setText(measure::FormatValue(st.min));
-    Text4->setText(measure::FormatValue(st.average));
+    // A box is set only when its value changed: setting it anew every second would repaint it
+    // for nothing and take away a selection the user is copying from.
+    const auto show = [](QLineEdit* box, float value) {
+        const QString text = measure::FormatValue(value);
+        if (box->text() != text) box->setText(text);
+    };
+    show(Text2, st.max);
+    show(Text3, st.min);
+    show(Text4, st.average);
 }
 
 void Form2::Timer7_Timer() {

@@ -94,13 +94,11 @@ void MeterLink::emitEvent(LinkEvent::Kind kind) {
 // ---- Port ---------------------------------------------------------------------------
 
 serial::LineSettings MeterLink::lineSettings() const {
-    serial::LineSettings line;
-    serial::ParseLineSettings(port_.settings(), &line);
-    return line;
+    return port_.lineSettings();
 }
 
 bool MeterLink::setLineSettings(const serial::LineSettings& line) {
-    return port_.setSettings(serial::LineSettingsText(line));
+    return port_.setLineSettings(line);
 }
 
 void MeterLink::OpenSerialPort() {

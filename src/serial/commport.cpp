@@ -112,16 +112,7 @@ QString CommPort::deviceName() const {
     return map_.deviceFor(number_);
 }
 
-bool CommPort::setSettings(const QString& text, SettingsRefusal* refusal) {
-    LineSettings line;
-    SettingsTextError malformed;
-    if (!ParseLineSettings(text, &line, &malformed)) {
-        if (refusal) {
-            *refusal = {};
-            refusal->malformed = malformed;
-        }
-        return false;
-    }
+bool CommPort::setLineSettings(const LineSettings& line, SettingsRefusal* refusal) {
 #ifdef Q_OS_UNIX
     // termios has no 1.5 stop bits; the driver would quietly run 1.
     if (line.stopBits == QSerialPort::OneAndHalfStop) {
@@ -145,8 +136,8 @@ bool CommPort::setSettings(const QString& text, SettingsRefusal* refusal) {
     return true;
 }
 
-QString CommPort::settings() const {
-    return LineSettingsText(line_);
+const LineSettings& CommPort::lineSettings() const {
+    return line_;
 }
 
 bool CommPort::applyLine(const LineSettings& line, SettingsRefusal* refusal) {
@@ -227,7 +218,7 @@ OpenResult CommPort::open() {
 
 #ifdef Q_OS_UNIX
     // The open applies the settings without checking them; if the device kept its own,
-    // settings() tells what the line really runs.
+    // lineSettings() tells what the line really runs.
     if (const auto actual = ReadBackLine(int(port_->handle()), line_); actual && *actual != line_) {
         line_ = *actual;
         applyLine(line_, nullptr);  // keeps QSerialPort's idea of the line in step

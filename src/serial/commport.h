@@ -1,5 +1,5 @@
 #pragma once
-// The serial port beside the meter: open and close by port number, a settings text,
+// The serial port beside the meter: open and close by port number, typed line settings,
 // one command byte out, replies collected until a receive threshold is reached.
 // Lives on the user-interface thread; every signal is delivered there.
 
@@ -33,16 +33,14 @@ struct OpenProblem {
     QString systemReason;  // the system's own words for the failure; empty for InvalidNumber
 };
 
-// Why setSettings() left the line as it was.
+// Why setLineSettings() left the line as it was.
 struct SettingsRefusal {
     enum class Kind {
-        Malformed,         // no settings text; `malformed` says why
         NoOneAndHalfStop,  // the system cannot run 1.5 stop bits
         Refused,           // the driver refused `field` of `asked`; systemReason says why
         KeptOwn,           // the driver took `asked` and kept running `runs`
     };
-    Kind kind = Kind::Malformed;
-    SettingsTextError malformed;
+    Kind kind = Kind::Refused;
     LineField field = LineField::BaudRate;
     LineSettings asked, runs;
     QString systemReason;
@@ -66,15 +64,15 @@ class CommPort : public QObject {
     int commPort() const;          // 1 at creation
     QString deviceName() const;    // device of the current number
 
-    // "9600,N,8,1": applied at once if the port is open. A malformed text, or one the port
-    // refuses, returns false with the reason in *refusal and leaves settings() and the
-    // port's line settings as they were; the port is never closed by it.
-    bool setSettings(const QString& text, SettingsRefusal* refusal = nullptr);
-    QString settings() const;  // "9600,N,8,1" at creation
+    // Applied at once if the port is open. Settings the port refuses return false with the
+    // reason in *refusal and leave lineSettings() and the port's line as they were; the port
+    // is never closed by it.
+    bool setLineSettings(const LineSettings& line, SettingsRefusal* refusal = nullptr);
+    const LineSettings& lineSettings() const;  // 9600,N,8,1 at creation
 
-    // Opens the device of commPort() with settings(). Clears both directions after a
+    // Opens the device of commPort() with lineSettings(). Clears both directions after a
     // successful open. A failure is explained with openProblem(). After an open whose line
-    // settings the device would not take, settings() tells what the line really runs.
+    // settings the device would not take, lineSettings() tells what the line really runs.
     // Opening an open port on the same device does nothing; on another, it fails.
     OpenResult open();
     void close();  // safe on a closed port

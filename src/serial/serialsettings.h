@@ -1,6 +1,6 @@
 #pragma once
-// The line settings as one typed value, and the settings text ("9600,N,8,1") through which
-// they reach the port and the user.
+// The line settings as one typed value, and the settings text ("9600,N,8,1") in which the
+// settings dialog and the command line show and take them.
 
 #include <QSerialPort>
 #include <QString>

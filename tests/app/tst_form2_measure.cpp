@@ -80,6 +80,12 @@ void TstForm2Measure::liveReadingIsShownAndRecorded() {
         *std::max_element(w.LiveSeries.readings.begin(), w.LiveSeries.readings.begin() + 167);
     QCOMPARE(w.Text2->text().toFloat(), max);
     QCOMPARE(w.Text3->text(), QStringLiteral("0"));
+
+    // A value the user selected to copy stays selected while the next tick finds it unchanged.
+    w.Text3->selectAll();
+    QSignalSpy tick(w.findChild<QTimer*>(QStringLiteral("Timer6")), &QTimer::timeout);
+    QVERIFY(tick.wait(2500));
+    QCOMPARE(w.Text3->selectedText(), QStringLiteral("0"));
 }
 
 void TstForm2Measure::alarmLampFollowsThreshold_data() {
