@@ -139,9 +139,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         }
 
         // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {"--port",   "--log",   "--duration", "--count",
-                                              "--history", "--com",  "--plot",     "-o",
-                                              "--output", "--alarm", "--from",     "--to"};
+        static const char* const kValued[] = {"--port",    "--log",   "--duration", "--count",
+                                              "--history", "--com",   "--plot",     "-o",
+                                              "--output",  "--alarm", "--from",     "--to"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -251,9 +251,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (cl.plotFrom && cl.plotTo && *cl.plotFrom >= *cl.plotTo)
             return failed(QStringLiteral("--from must be earlier than --to"));
     } else {
-        for (const auto& [given, option] :
-             {std::pair{!cl.plotOutput.isEmpty(), "-o"}, std::pair{cl.alarmMa.has_value(), "--alarm"},
-              std::pair{cl.plotFrom.has_value(), "--from"}, std::pair{cl.plotTo.has_value(), "--to"}})
+        for (const auto& [given, option] : {std::pair{!cl.plotOutput.isEmpty(), "-o"},
+                                            std::pair{cl.alarmMa.has_value(), "--alarm"},
+                                            std::pair{cl.plotFrom.has_value(), "--from"},
+                                            std::pair{cl.plotTo.has_value(), "--to"}})
             if (given) return failed(QStringLiteral("%1 needs --plot").arg(option));
     }
     if (historyGiven) cl.headless = true;  // a download never needs the window

@@ -12,8 +12,8 @@
 #include "form2.h"
 #include "output/outputfolder.h"
 #include "output/savecommands.h"
-#include "viewer/viewerwindow.h"
 #include "statustext.h"
+#include "viewer/viewerwindow.h"
 
 namespace app {
 void Form2::ConnectDataLog() {

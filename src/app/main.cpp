@@ -9,8 +9,8 @@
 #include "displaycheck.h"
 #include "form2.h"
 #include "headless.h"
-#include "plotcommand.h"
 #include "output/dialoglanguage.h"
+#include "plotcommand.h"
 #include "portsetup.h"
 #include "signalwatch.h"
 
