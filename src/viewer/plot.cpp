@@ -318,7 +318,12 @@ bool WritePlotFile(const QString& path, const LogData& data, const PlotView& vie
         pdf.setResolution(150);
         pdf.setCreator(QStringLiteral("leakmeter"));
         QPainter painter(&pdf);
-        DrawPlot(painter, painter.viewport(), envelope, data, view);
+        // Drawn as the picture of the PNG's width, scaled to the page: the same proportions.
+        const QRect page = painter.viewport();
+        const double scale = double(page.width()) / kFileWidth;
+        painter.scale(scale, scale);
+        DrawPlot(painter, QRect(0, 0, kFileWidth, int(page.height() / scale)), envelope, data,
+                 view);
     } else {
         if (error)
             *error = QStringLiteral("%1: the picture is written as .png, .svg or .pdf").arg(path);
