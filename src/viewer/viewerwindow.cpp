@@ -232,9 +232,12 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     cursor_->setObjectName(QStringLiteral("lblCursor"));
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("lblSummary"));
-    summary_->setText(
-        QStringLiteral("%1 行").arg(report.rows) +
-        (report.skipped ? QStringLiteral(", %1 行无法读取").arg(report.skipped) : QString()));
+    QString summary = QStringLiteral("%1 行").arg(report.rows);
+    if (report.skipped) summary += QStringLiteral(", %1 行无法读取").arg(report.skipped);
+    // A file that could not be opened is named; the others are shown.
+    if (!report.problems.isEmpty())
+        summary += QStringLiteral(", 无法打开: ") + report.problems.join(QStringLiteral("; "));
+    summary_->setText(summary);
     statusBar()->addWidget(cursor_, 1);
     statusBar()->addPermanentWidget(summary_);
     connect(plot_, &PlotWidget::cursorText, cursor_, &QLabel::setText);
