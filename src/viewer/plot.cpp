@@ -221,9 +221,11 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
                 std::clamp(double(c.meanLo), double(prev->meanLo), double(prev->meanHi));
             const double b = std::clamp(double(prev->meanHi), double(c.meanLo), double(c.meanHi));
             line.emplace_back(prevX, y(a), cx, y(b));
-            if (cx - prevX > 1.5) {
-                band.emplace_back(prevX, y(prev->lo), cx, y(c.lo));
-                band.emplace_back(prevX, y(prev->hi), cx, y(c.hi));
+            // Columns without rows between the two: the band goes straight across them.
+            for (double gx = prevX + 1; gx < cx - 0.5; gx += 1) {
+                const double share = (gx - prevX) / (cx - prevX);
+                band.emplace_back(gx, y(prev->lo + (c.lo - prev->lo) * share), gx,
+                                  y(prev->hi + (c.hi - prev->hi) * share));
             }
         }
         prev = &c;
