@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
@@ -12,7 +13,6 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <cmath>
-#include <sys/resource.h>
 
 #include "measure/datalog.h"
 #include "viewer/envelope.h"
@@ -37,8 +37,8 @@ const QString& WeekLog() {
             int mA = int(200 + 150 * std::sin(double(i) / 3000.0));
             if (i % 100'003 == 0) mA = 4500;
             measure::MeterRecord r{quint8(mA / 100), quint8(mA % 100), 21};  // mA, as shown
-            if (i % 50'000 == 7) r = {0, 0, 9};                                // 0L
-            if (i % 70'000 == 11) r = {1, 2, 27};                              // ERROR
+            if (i % 50'000 == 7) r = {0, 0, 9};                              // 0L
+            if (i % 70'000 == 11) r = {1, 2, 27};                            // ERROR
             out += measure::DataLogRow(r, start.addMSecs(i * kStepMs), i * kStepMs);
             if (out.size() > (1 << 20)) {
                 f.write(out);
