@@ -13,7 +13,7 @@ int RunPlot(const CommandLine& cl) {
         std::fprintf(stderr, "leakmeter: cannot read %s\n", qPrintable(line));
     if (!report.problems.isEmpty()) return 1;
     if (report.skipped > 0)
-        std::fprintf(stderr, "leakmeter: %lld lines that are not rows of a log were passed over\n",
+        std::fprintf(stderr, "leakmeter: lines that are not rows of a log were passed over: %lld\n",
                      static_cast<long long>(report.skipped));
     const auto [first, last] = viewer::DataExtent(data);
     viewer::PlotView view;

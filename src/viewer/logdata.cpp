@@ -115,6 +115,7 @@ class FileReader {
         }
         gap_ = true;  // the first row of a file follows whatever came before it
         QByteArray buffer;
+        bool overlong = false;
         for (;;) {
             const QByteArray chunk = file.read(kChunkBytes);
             if (chunk.isEmpty()) break;
@@ -123,14 +124,25 @@ class FileReader {
             for (;;) {
                 const qsizetype nl = buffer.indexOf('\n', start);
                 if (nl < 0) break;
-                Line(buffer.constData() + start, nl - start);
+                if (overlong) {
+                    overlong = false;  // the end of a line too long to be a row
+                } else {
+                    Line(buffer.constData() + start, nl - start);
+                }
                 start = nl + 1;
             }
             buffer.remove(0, start);
+            // No row is that long: a file without line ends (not a log) is not held whole.
+            if (buffer.size() > kChunkBytes) {
+                if (!overlong) ++report_.skipped;
+                overlong = true;
+                buffer.clear();
+            }
         }
         if (file.error() != QFileDevice::NoError)
             report_.problems << QStringLiteral("%1: %2").arg(path, file.errorString());
-        if (!buffer.isEmpty()) Line(buffer.constData(), buffer.size());  // a last line cut short
+        if (!buffer.isEmpty() && !overlong)
+            Line(buffer.constData(), buffer.size());  // a last line cut short
         return true;
     }
 
