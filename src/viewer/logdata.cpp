@@ -200,7 +200,7 @@ class FileReader {
             flags = kValue;
             value = float(v);
         }
-        Add(t, t, flags, value, value, value);
+        Add(t, t, t, flags, value, value, value);
         return true;
     }
 
@@ -224,10 +224,8 @@ class FileReader {
         return true;
     }
 
-    void Add(qint64 t, qint64 end, quint8 flags, float lo, float hi, float mean) {
-        Add(t, t, end, flags, lo, hi, mean);
-    }
-
+    // A row at `t` covering [start, end]: a gap before it when the previous row ended more than
+    // kGapMs before `start`, or a new run began.
     void Add(qint64 t, qint64 start, qint64 end, quint8 flags, float lo, float hi, float mean) {
         if (gap_ || start - lastEnd_ > kGapMs) flags |= kGapBefore;
         gap_ = false;
