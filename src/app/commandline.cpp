@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "measure/alarmvalue.h"
 #include "porttexts.h"
+#include "viewer/plot.h"
 
 #ifndef LEAKMETER_VERSION
 #define LEAKMETER_VERSION "unknown"
@@ -48,6 +50,7 @@ QString UsageText() {
         "       leakmeter --headless [--port COMn=DEVICE]... [--com N] [--log FILE|-]\n"
         "                 [--duration SEC] [--count N]\n"
         "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N]\n"
+        "       leakmeter --plot LOG.csv... -o FILE [--alarm VALUE] [--from T] [--to T]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
         "\n"
         "Monitoring program for the clamp leakage-current meter.\n"
@@ -71,6 +74,12 @@ QString UsageText() {
         "  --count N           with --headless: stop after N readings\n"
         "  --history FILE      download the meter's stored groups into FILE without a\n"
         "                      window (.txt: the report text, .csv: one row per group)\n"
+        "  --plot LOG.csv...   draw the logs (per reading or per interval) into a picture,\n"
+        "                      without a window or display\n"
+        "  -o, --output FILE   with --plot: the picture, .png, .svg or .pdf\n"
+        "  --alarm VALUE       with --plot: draw the alarm threshold, e.g. 30mA or 0.03A\n"
+        "  --from T, --to T    with --plot: the time range, local time such as\n"
+        "                      2026-12-08T03:00 (default: all of the logs)\n"
         "  --list-ports        list the serial devices and the port each is reached as\n"
         "  --forget-ports      clear the remembered port mapping\n"
         "  --version           show the program's version\n"
@@ -94,6 +103,7 @@ QString VersionText() {
 CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine cl;
     bool durationGiven = false, countGiven = false, logGiven = false, historyGiven = false;
+    bool plotGiven = false;
     auto failed = [&](const QString& why) {
         cl.error = why;
         return cl;
@@ -122,9 +132,16 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         }
         if (isFlag) continue;
 
+        // More logs after --plot's first.
+        if (plotGiven && !a.startsWith(QLatin1Char('-'))) {
+            cl.plotPaths << a;
+            continue;
+        }
+
         // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {"--port",  "--log",     "--duration",
-                                              "--count", "--history", "--com"};
+        static const char* const kValued[] = {"--port",    "--log",   "--duration", "--count",
+                                              "--history", "--com",   "--plot",     "-o",
+                                              "--output",  "--alarm", "--from",     "--to"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -168,6 +185,27 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                 return failed(QStringLiteral("--history needs a file name (.txt or .csv)"));
             cl.historyPath = value;
             historyGiven = true;
+        } else if (name == QLatin1String("--plot")) {
+            if (value.isEmpty()) return failed(QStringLiteral("--plot needs a log file"));
+            cl.plotPaths << value;
+            plotGiven = true;
+        } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
+            if (value.isEmpty())
+                return failed(QStringLiteral("-o needs a file name (.png, .svg or .pdf)"));
+            cl.plotOutput = value;
+        } else if (name == QLatin1String("--alarm")) {
+            cl.alarmMa = measure::ParseAlarmValue(value);
+            if (!cl.alarmMa)
+                return failed(
+                    QStringLiteral("--alarm %1: expected a current above 0 such as 30mA or 0.03A")
+                        .arg(value));
+        } else if (name == QLatin1String("--from") || name == QLatin1String("--to")) {
+            const std::optional<qint64> t = viewer::ParseLocalTime(value);
+            if (!t)
+                return failed(QStringLiteral("%1 %2: expected a local date and time such as "
+                                             "2026-12-08T03:00")
+                                  .arg(name, value));
+            (name == QLatin1String("--from") ? cl.plotFrom : cl.plotTo) = t;
         } else if (name == QLatin1String("--com")) {
             bool ok = false;
             QString digits = value.trimmed();
@@ -203,6 +241,22 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return failed(
             QStringLiteral("--history downloads the stored groups once; it cannot be "
                            "combined with --log, --duration or --count"));
+    if (plotGiven) {
+        if (cl.plotOutput.isEmpty())
+            return failed(QStringLiteral("--plot needs -o FILE (.png, .svg or .pdf)"));
+        if (cl.headless || historyGiven || logGiven || durationGiven || countGiven)
+            return failed(
+                QStringLiteral("--plot draws logs already written; it cannot be combined with "
+                               "--headless, --history, --log, --duration or --count"));
+        if (cl.plotFrom && cl.plotTo && *cl.plotFrom >= *cl.plotTo)
+            return failed(QStringLiteral("--from must be earlier than --to"));
+    } else {
+        for (const auto& [given, option] : {std::pair{!cl.plotOutput.isEmpty(), "-o"},
+                                            std::pair{cl.alarmMa.has_value(), "--alarm"},
+                                            std::pair{cl.plotFrom.has_value(), "--from"},
+                                            std::pair{cl.plotTo.has_value(), "--to"}})
+            if (given) return failed(QStringLiteral("%1 needs --plot").arg(option));
+    }
     if (historyGiven) cl.headless = true;  // a download never needs the window
     if (cl.headless && !cl.comNumber) {
         QList<int> named = cl.ports.mappings().keys();

@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line: port mappings (a device, or a probe for the meter), the
-// headless logger and its limits, the history download, and the one-shot commands
+// headless logger and its limits, the history download, the picture of logs (--plot), and the
+// one-shot commands
 // (--list-ports, --forget-ports, --version, --help). Parsing only fills CommandLine;
 // main() acts on it.
 
@@ -23,6 +24,11 @@ struct CommandLine {
     std::optional<qint64> count;        // --count N
     QString historyPath;                // --history FILE
     std::optional<int> comNumber;       // --com N: the port a run reads, 1..16
+    QStringList plotPaths;              // --plot LOG.csv...: logs drawn into a picture
+    QString plotOutput;                 // -o FILE: the picture (.png, .svg, .pdf)
+    std::optional<double> alarmMa;      // --alarm VALUE, in mA
+    std::optional<qint64> plotFrom;     // --from T, ms since the epoch
+    std::optional<qint64> plotTo;       // --to T
     bool listPorts = false;             // --list-ports
     bool forgetPorts = false;           // --forget-ports
     bool showVersion = false;           // --version

@@ -51,6 +51,7 @@ Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
         messages = ownMessages_.get();
     }
     messages_ = messages;
+    dialogs_ = dialogs;
     CommonDialog1 = std::make_unique<output::CommonDialog>(*dialogs, this);
     BuildControls();
     BuildMenus();

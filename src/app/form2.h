@@ -141,6 +141,7 @@ class Form2 : public QMainWindow {
     void ConnectDataLog();
     void mnudatalog_Click();
     void ShowDataLogFailure();
+    void mnuopenlog_Click();
 
     // Timers.
     void Timer1_Timer();
@@ -152,6 +153,7 @@ class Form2 : public QMainWindow {
     int startPort_ = 1;
     QPointer<Form1> form1_;
     std::unique_ptr<output::DialogBackend> ownDialogs_;
+    output::DialogBackend* dialogs_ = nullptr;
     std::unique_ptr<output::MessageSink> ownMessages_;
     output::MessageSink* messages_ = nullptr;
     measure::DataLog dataLog_;
@@ -182,6 +184,7 @@ class Form2 : public QMainWindow {
             *mnucopy = nullptr, *mnupaste = nullptr, *mnudelete = nullptr, *mnucancel = nullptr,
             *mnurun1 = nullptr, *mnupause = nullptr, *mnustop = nullptr, *mnuaboutus = nullptr;
     QAction* mnudatalog = nullptr;  // File menu "数据记录(&L)...", checked while logging
+    QAction* mnuopenlog = nullptr;  // File menu "打开数据记录(&O)...": the viewer
 };
 
 }  // namespace app

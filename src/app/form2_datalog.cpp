@@ -1,16 +1,19 @@
 // The main window's data log: the File menu entry that starts and stops it, one row for each
-// live reply, and the status line when the file cannot be written. The rows and the file are
-// the measurement library's.
+// live reply, and the status line when the file cannot be written; and the entry that opens
+// logs in the viewer. The rows and the file are the measurement library's.
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QTimer>
 #include <cstdio>
 
 #include "form2.h"
+#include "output/outputfolder.h"
 #include "output/savecommands.h"
 #include "statustext.h"
+#include "viewer/viewerwindow.h"
 
 namespace app {
 void Form2::ConnectDataLog() {
@@ -20,6 +23,21 @@ void Form2::ConnectDataLog() {
         std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
     });
     connect(mnudatalog, &QAction::triggered, this, &Form2::mnudatalog_Click);
+    connect(mnuopenlog, &QAction::triggered, this, &Form2::mnuopenlog_Click);
+}
+
+void Form2::mnuopenlog_Click() {
+    output::CommonDialog& d = *CommonDialog1;
+    d.Filter = QString::fromUtf8(output::kDataLogFilter);
+    d.InitDir = output::EnsureOutputFolder() ? output::OutputFolder()
+                                             : QDir::toNativeSeparators(QDir::homePath());
+    if (!d.ShowOpen().accepted() || d.FileNames.isEmpty()) return;
+    // A week of readings takes about a second to read.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto* viewer = new viewer::ViewerWindow(d.FileNames, *dialogs_, this);
+    QApplication::restoreOverrideCursor();
+    viewer->setWindowFlag(Qt::Window);
+    viewer->show();
 }
 
 void Form2::mnudatalog_Click() {

@@ -285,7 +285,8 @@ void Form2::BuildMenus() {
     mnuexit = NewAction("mnuexit", QStringLiteral("退出(&X)"), QKeySequence(Qt::CTRL | Qt::Key_E));
     mnudatalog = NewAction("mnudatalog", QStringLiteral("数据记录(&L)..."), QKeySequence());
     mnudatalog->setCheckable(true);
-    file->addActions({mnusave, mnuprint, mnuprintsetting, mnudatalog, mnuexit});
+    mnuopenlog = NewAction("mnuopenlog", QStringLiteral("打开数据记录(&O)..."), QKeySequence());
+    file->addActions({mnusave, mnuprint, mnuprintsetting, mnudatalog, mnuopenlog, mnuexit});
 
     QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
     edit->setObjectName(QStringLiteral("mnuedit"));

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <climits>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include "form2.h"
 #include "headless.h"
 #include "output/dialoglanguage.h"
+#include "plotcommand.h"
 #include "portsetup.h"
 #include "signalwatch.h"
 
@@ -54,6 +56,13 @@ int main(int argc, char* argv[]) {
         PrintMessages(messages);
         std::fputs(listing.toLocal8Bit().constData(), stdout);
         return status;
+    }
+
+    if (!cl.plotPaths.isEmpty()) {
+        // The picture is drawn off screen: no display is needed, and none is opened.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication gui(argc, argv);
+        return app::RunPlot(cl);
     }
 
     if (cl.headless) {  // also set by --history

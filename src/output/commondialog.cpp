@@ -96,6 +96,17 @@ DialogOutcome CommonDialog::ShowSave() {
     return outcome;
 }
 
+DialogOutcome CommonDialog::ShowOpen() {
+    OpenRequest request;
+    request.filters = ParseFilter(Filter);
+    request.initDir = InitDir;
+    request.parent = parent_;
+    const BackendAnswer answer = backend_.RunOpen(request);
+    const DialogOutcome outcome = Outcome(answer);
+    if (outcome.accepted()) FileNames = answer.paths;
+    return outcome;
+}
+
 QPrinter* CommonDialog::Printer() {
     if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return printer_.get();

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPrinter>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QWidget;
@@ -69,6 +70,13 @@ struct SaveRequest {
     QWidget* parent = nullptr;
 };
 
+// What an open dialog is asked to show: existing files, one or more.
+struct OpenRequest {
+    QList<FilterEntry> filters;  // parsed from Filter
+    QString initDir;             // proposed folder
+    QWidget* parent = nullptr;
+};
+
 // What a printer dialog is asked to show (flags: see kPrint*).
 struct PrinterRequest {
     int flags = 0;
@@ -83,6 +91,7 @@ struct BackendAnswer {
     QString path;
     int filterIndex = 1;
     QString description;
+    QStringList paths;  // the files chosen in an open dialog
 };
 
 // The part that actually talks to the user. QtDialogBackend is the real one;
@@ -92,6 +101,7 @@ class DialogBackend {
     virtual ~DialogBackend() = default;
     virtual BackendAnswer RunSave(const SaveRequest& request) = 0;
     virtual BackendAnswer RunPrinter(const PrinterRequest& request, QPrinter& printer) = 0;
+    virtual BackendAnswer RunOpen(const OpenRequest& request) = 0;
 };
 
 class CommonDialog {
@@ -103,6 +113,7 @@ class CommonDialog {
     CommonDialog& operator=(const CommonDialog&) = delete;
 
     QString FileName;
+    QStringList FileNames;  // the files an open dialog confirmed
     QString Filter;
     QString DefaultExt;
     QString InitDir;
@@ -115,6 +126,10 @@ class CommonDialog {
     // extension, and FilterIndex the chosen type. On cancel or failure FileName and
     // FilterIndex are left as they were.
     DialogOutcome ShowSave();
+
+    // Shows the open dialog for one or more existing files of the Filter's types in InitDir. On
+    // acceptance FileNames holds their full paths; otherwise it is left as it was.
+    DialogOutcome ShowOpen();
 
     // Shows the print dialog, or the printer setup dialog when Flags has kPrintSetup.
     // The chosen settings stay on Printer() for later printing. Before a print dialog the

@@ -96,6 +96,24 @@ BackendAnswer QtDialogBackend::RunSave(const SaveRequest& request) {
     return answer;
 }
 
+BackendAnswer QtDialogBackend::RunOpen(const OpenRequest& request) {
+    QFileDialog dialog(request.parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    const QStringList names = NameFilters(request.filters);
+    if (!names.isEmpty()) dialog.setNameFilters(names);
+    if (!request.initDir.isEmpty())
+        dialog.setDirectory(QDir::fromNativeSeparators(request.initDir));
+    BackendAnswer answer;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        answer.kind = DialogOutcome::Kind::Cancelled;
+        return answer;
+    }
+    answer.kind = DialogOutcome::Kind::Accepted;
+    answer.paths = dialog.selectedFiles();
+    return answer;
+}
+
 BackendAnswer QtDialogBackend::RunPrinter(const PrinterRequest& request, QPrinter& printer) {
     BackendAnswer answer;
 #ifdef Q_OS_WIN

@@ -18,6 +18,7 @@ class QtDialogBackend : public DialogBackend {
   public:
     BackendAnswer RunSave(const SaveRequest& request) override;
     BackendAnswer RunPrinter(const PrinterRequest& request, QPrinter& printer) override;
+    BackendAnswer RunOpen(const OpenRequest& request) override;
 };
 
 }  // namespace output

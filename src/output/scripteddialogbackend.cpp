@@ -23,6 +23,13 @@ void ScriptedDialogBackend::AcceptPrinter(const QString& pdfPath,
     answers_.enqueue(std::move(a));
 }
 
+void ScriptedDialogBackend::AcceptOpen(const QStringList& paths) {
+    Answer a;
+    a.kind = DialogOutcome::Kind::Accepted;
+    a.paths = paths;
+    answers_.enqueue(std::move(a));
+}
+
 void ScriptedDialogBackend::Cancel() {
     answers_.enqueue(Answer{});
 }
@@ -56,6 +63,16 @@ BackendAnswer ScriptedDialogBackend::RunSave(const SaveRequest& request) {
                 ? QDir(QDir::fromNativeSeparators(request.initDir)).filePath(request.fileName)
                 : a.path;
     }
+    return answer;
+}
+
+BackendAnswer ScriptedDialogBackend::RunOpen(const OpenRequest& request) {
+    openRequests.append(request);
+    const Answer a = Next();
+    BackendAnswer answer;
+    answer.kind = a.kind;
+    answer.description = a.description;
+    if (a.kind == DialogOutcome::Kind::Accepted) answer.paths = a.paths;
     return answer;
 }
 

@@ -23,6 +23,8 @@ class ScriptedDialogBackend : public DialogBackend {
     // `range` stands for the user changing the print range.
     void AcceptPrinter(const QString& pdfPath = {},
                        std::optional<QPrinter::PrintRange> range = std::nullopt);
+    // Accepts an open dialog with `paths`.
+    void AcceptOpen(const QStringList& paths);
     void Cancel();
     void Fail(const QString& description);
 
@@ -32,11 +34,13 @@ class ScriptedDialogBackend : public DialogBackend {
 
     QList<SaveRequest> saveRequests;
     QList<PrinterRequest> printerRequests;
+    QList<OpenRequest> openRequests;
     // The printer's print range when each printer dialog opened.
     QList<QPrinter::PrintRange> printRangesShown;
 
     BackendAnswer RunSave(const SaveRequest& request) override;
     BackendAnswer RunPrinter(const PrinterRequest& request, QPrinter& printer) override;
+    BackendAnswer RunOpen(const OpenRequest& request) override;
 
   private:
     struct Answer {
@@ -44,6 +48,7 @@ class ScriptedDialogBackend : public DialogBackend {
         QString path;
         int filterIndex = 1;
         QString description;
+        QStringList paths;
         std::function<void()> whileOpen;
         std::optional<QPrinter::PrintRange> range;
     };

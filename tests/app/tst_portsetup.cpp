@@ -28,6 +28,10 @@ QString Summary(const app::CommandLine& cl) {
     if (cl.listPorts) s << "list";
     if (cl.forgetPorts) s << "forget";
     if (cl.showVersion) s << "version";
+    if (!cl.plotPaths.isEmpty()) s << "plot=" + cl.plotPaths.join(',') + " o=" + cl.plotOutput;
+    if (cl.alarmMa) s << "alarm=" + QString::number(*cl.alarmMa);
+    if (cl.plotFrom && cl.plotTo)
+        s << "hours=" + QString::number((*cl.plotTo - *cl.plotFrom) / 3.6e6);
     s << cl.ports.mappingTexts();
     for (auto it = cl.autoPorts.constBegin(); it != cl.autoPorts.constEnd(); ++it)
         s << QStringLiteral("COM%1=auto[%2]").arg(it.key()).arg(it->join(','));
@@ -112,6 +116,19 @@ void TstPortSetup::options_data() {
         "\"S1=/dev/x\": the port must be written COMn (expected COMn=device)");
     row("port number 0", {"--port", "COM0=/dev/x"}, "",
         "\"COM0=/dev/x\": port number must be 1 to 255 (expected COMn=device)");
+    row("plot",
+        {"--plot", "a.csv", "b.csv", "-o", "day.png", "--alarm", "0.03A", "--from",
+         "2026-12-08T03:00", "--to", "2026-12-08 04:30:00"},
+        "plot=a.csv,b.csv o=day.png alarm=30 hours=1.5");
+    row("plot without a picture", {"--plot", "a.csv"}, "", "--plot needs -o FILE");
+    row("plot with the logger", {"--plot", "a.csv", "-o", "a.png", "--headless"}, "",
+        "cannot be combined");
+    row("picture without plot", {"-o", "a.png"}, "", "-o needs --plot");
+    row("plot from after to",
+        {"--plot", "a.csv", "-o", "a.png", "--from", "2026-12-08", "--to", "2026-12-07"}, "",
+        "--from must be earlier than --to");
+    row("plot from not a time", {"--plot", "a.csv", "-o", "a.png", "--from", "3am"}, "",
+        "--from 3am: expected a local date and time");
     row("port without a device", {"--port", "COM1="}, "", "\"COM1=\": no device (expected");
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+// The envelope of the rows per pixel column: the least and greatest value of the rows whose
+// times fall in each column, so that no peak disappears at any zoom. A min/max pyramid over
+// blocks of rows answers each column from a few dozen entries, whatever the zoom: a redraw of
+// a week of readings costs the same as one of a minute.
+
+#include <QtGlobal>
+#include <vector>
+
+#include "viewer/logdata.h"
+
+namespace viewer {
+
+struct Column {
+    float lo, hi;            // envelope of the column's values (lo > hi: no value)
+    float meanLo, meanHi;    // least and greatest mean (interval rows) or value (readings)
+    quint8 flags = 0;        // RowFlag bits of all the column's rows (kValue when any has one)
+    bool gapBefore = false;  // the column's first row comes after a gap
+    bool HasValue() const { return flags & kValue; }
+};
+
+class Envelope {
+  public:
+    // `data` must outlive the envelope and stay unchanged.
+    explicit Envelope(const LogData& data);
+
+    // The columns of [t0, t1) split into `count` equal parts: a row at `time` is in column
+    // (time - t0) * count / (t1 - t0), rounded down.
+    std::vector<Column> Columns(qint64 t0, qint64 t1, int count) const;
+
+    // The summary of the rows [first, last).
+    Column Range(qsizetype first, qsizetype last) const;
+
+    // The first row at or after `t`.
+    qsizetype RowAt(qint64 t) const;
+
+    // Memory the pyramid takes.
+    qsizetype bytes() const;
+
+  private:
+    struct Node {
+        float lo, hi, meanLo, meanHi;
+        quint8 flags;
+    };
+    void Add(Column& c, const Node& n) const;
+    void AddRow(Column& c, qsizetype i) const;
+
+    const LogData& data_;
+    std::vector<std::vector<Node>> levels_;  // level k: blocks of kBlock << k rows
+};
+
+}  // namespace viewer

@@ -1,0 +1,362 @@
+#include "viewer/logdata.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <numeric>
+
+#include "measure/meterrecord.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr qint64 kChunkBytes = 1 << 20;
+constexpr int kMaxFields = 10;
+
+struct Field {
+    const char* p = nullptr;
+    qsizetype n = 0;
+    bool is(const char* s) const {
+        const qsizetype len = qsizetype(std::strlen(s));
+        return n == len && std::memcmp(p, s, size_t(len)) == 0;
+    }
+};
+
+// Splits one line (without its line end) at commas; a quoted field loses its quotes (the logs
+// quote no field that matters here with doubled quotes inside). Returns the number of fields.
+int SplitFields(const char* p, qsizetype n, Field* out) {
+    int count = 0;
+    qsizetype i = 0;
+    while (count < kMaxFields) {
+        Field& f = out[count++];
+        if (i < n && p[i] == '"') {
+            const qsizetype start = ++i;
+            while (i < n && !(p[i] == '"' && (i + 1 == n || p[i + 1] == ','))) ++i;
+            f = {p + start, i - start};
+            if (i < n) ++i;  // the closing quote
+        } else {
+            const qsizetype start = i;
+            while (i < n && p[i] != ',') ++i;
+            f = {p + start, i - start};
+        }
+        if (i >= n) break;
+        ++i;  // the comma
+    }
+    return count;
+}
+
+bool Digits(const char* p, int n, int* value) {
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return false;
+        v = v * 10 + (p[i] - '0');
+    }
+    *value = v;
+    return true;
+}
+
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
+qint64 DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool ParseNumber(const Field& f, double* v) {
+    if (f.n <= 0 || f.n > 40) return false;
+    char buf[48];
+    std::memcpy(buf, f.p, size_t(f.n));
+    buf[f.n] = 0;
+    char* end = nullptr;
+    *v = std::strtod(buf, &end);
+    return end == buf + f.n && std::isfinite(*v);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool ParseRecord(const Field& f, measure::MeterRecord* r) {
+    if (f.n != 6) return false;
+    quint8 b[3];
+    for (int i = 0; i < 3; ++i) {
+        const int h = HexDigit(f.p[2 * i]), l = HexDigit(f.p[2 * i + 1]);
+        if (h < 0 || l < 0) return false;
+        b[i] = quint8(h * 16 + l);
+    }
+    *r = {b[0], b[1], b[2]};
+    return true;
+}
+
+enum class Kind { Unknown, Readings, Intervals };
+
+// Reads one log file and appends its rows to `data`.
+class FileReader {
+  public:
+    FileReader(LogData& data, LoadReport& report) : data_(data), report_(report) {}
+
+    bool Read(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            report_.problems << QStringLiteral("%1: %2").arg(path, file.errorString());
+            return false;
+        }
+        gap_ = true;  // the first row of a file follows whatever came before it
+        QByteArray buffer;
+        bool overlong = false;
+        for (;;) {
+            const QByteArray chunk = file.read(kChunkBytes);
+            if (chunk.isEmpty()) break;
+            buffer += chunk;
+            qsizetype start = 0;
+            for (;;) {
+                const qsizetype nl = buffer.indexOf('\n', start);
+                if (nl < 0) break;
+                if (overlong) {
+                    overlong = false;  // the end of a line too long to be a row
+                } else {
+                    Line(buffer.constData() + start, nl - start);
+                }
+                start = nl + 1;
+            }
+            buffer.remove(0, start);
+            // No row is that long: a file without line ends (not a log) is not held whole.
+            if (buffer.size() > kChunkBytes) {
+                if (!overlong) ++report_.skipped;
+                overlong = true;
+                buffer.clear();
+            }
+        }
+        if (file.error() != QFileDevice::NoError)
+            report_.problems << QStringLiteral("%1: %2").arg(path, file.errorString());
+        if (!buffer.isEmpty() && !overlong)
+            Line(buffer.constData(), buffer.size());  // a last line cut short
+        return true;
+    }
+
+  private:
+    void Line(const char* p, qsizetype n) {
+        if (n > 0 && p[n - 1] == '\r') --n;
+        if (n == 0) return;
+        Field f[kMaxFields];
+        const int count = SplitFields(p, n, f);
+        if (f[0].is("time") && count >= 6) {
+            kind_ = Kind::Readings;
+            gap_ = true;  // a header within the file starts another run
+            return;
+        }
+        if (f[0].is("start") && count >= 8) {
+            kind_ = Kind::Intervals;
+            gap_ = true;
+            return;
+        }
+        const bool ok = kind_ == Kind::Readings    ? Reading(f, count)
+                        : kind_ == Kind::Intervals ? Interval(f, count)
+                                                   : false;
+        if (ok)
+            ++report_.rows;
+        else
+            ++report_.skipped;
+    }
+
+    bool Reading(const Field* f, int count) {
+        qint64 t = 0;
+        if (count < 6 || !ParseLogTime(f[0].p, f[0].n, &t)) return false;
+        double elapsed = 0;
+        if (ParseNumber(f[1], &elapsed)) {
+            if (elapsed < lastElapsed_) gap_ = true;  // a new run appended to the file
+            lastElapsed_ = elapsed;
+        }
+        measure::MeterRecord record;
+        quint8 flags = 0;
+        float value = 0;
+        if (ParseRecord(f[5], &record)) {
+            const measure::DecodedRecord d = measure::DecodeRecord(record);
+            if (d.kind == measure::RecordKind::Reading) {
+                flags = kValue;
+                value = d.negative && d.recordedMa != 0 ? -d.recordedMa : d.recordedMa;
+            } else {
+                flags = d.kind == measure::RecordKind::Overload ? kOverload : kError;
+            }
+        } else if (f[2].is("0L")) {
+            flags = kOverload;
+        } else if (f[2].is("ERROR")) {
+            flags = kError;
+        } else {
+            double v = 0;
+            if (!ParseNumber(f[3], &v)) return false;
+            flags = kValue;
+            value = float(v);
+        }
+        Add(t, t, t, flags, value, value, value);
+        return true;
+    }
+
+    bool Interval(const Field* f, int count) {
+        qint64 start = 0, end = 0;
+        if (count < 8 || !ParseLogTime(f[0].p, f[0].n, &start) ||
+            !ParseLogTime(f[1].p, f[1].n, &end) || end < start)
+            return false;
+        double lo = 0, hi = 0, mean = 0, overloads = 0, errors = 0;
+        quint8 flags = 0;
+        if (ParseNumber(f[3], &lo) && ParseNumber(f[4], &hi) && ParseNumber(f[5], &mean))
+            flags |= kValue;
+        if (ParseNumber(f[6], &overloads) && overloads > 0) flags |= kOverload;
+        if (ParseNumber(f[7], &errors) && errors > 0) flags |= kError;
+        if (flags == 0) {  // an interval without readings: only the time goes on
+            lastEnd_ = end;
+            return true;
+        }
+        if (!(flags & kValue)) lo = hi = mean = 0;
+        Add(start + (end - start) / 2, start, end, flags, float(lo), float(hi), float(mean));
+        return true;
+    }
+
+    // A row at `t` covering [start, end]: a gap before it when the previous row ended more than
+    // kGapMs before `start`, or a new run began.
+    void Add(qint64 t, qint64 start, qint64 end, quint8 flags, float lo, float hi, float mean) {
+        if (gap_ || start - lastEnd_ > kGapMs) flags |= kGapBefore;
+        gap_ = false;
+        lastEnd_ = end;
+        data_.timeMs.push_back(t);
+        if (flags & kValue) {
+            data_.lo.push_back(std::min(lo, hi));
+            data_.hi.push_back(std::max(lo, hi));
+            data_.mean.push_back(mean);
+        } else {
+            data_.lo.push_back(kInf);
+            data_.hi.push_back(-kInf);
+            data_.mean.push_back(0);
+        }
+        data_.flags.push_back(flags);
+    }
+
+    LogData& data_;
+    LoadReport& report_;
+    Kind kind_ = Kind::Unknown;
+    bool gap_ = true;
+    double lastElapsed_ = -1;
+    qint64 lastEnd_ = std::numeric_limits<qint64>::min() / 2;
+};
+
+void ReadEvents(const QString& path, std::vector<AlarmEvent>* events) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine(4096);
+        while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+        Field f[kMaxFields];
+        const int count = SplitFields(line.constData(), line.size(), f);
+        qint64 t = 0;
+        if (count < 2 || !ParseLogTime(f[0].p, f[0].n, &t)) continue;  // the header too
+        if (f[1].is("start") || f[1].is("end")) events->push_back({t, f[1].is("start")});
+    }
+}
+
+// Puts the rows in time order, keeping the order of rows of equal time.
+void SortByTime(LogData& d) {
+    if (std::is_sorted(d.timeMs.begin(), d.timeMs.end())) return;
+    std::vector<quint32> order(d.timeMs.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](quint32 a, quint32 b) { return d.timeMs[a] < d.timeMs[b]; });
+    auto apply = [&order](auto& v) {
+        std::remove_reference_t<decltype(v)> sorted;
+        sorted.reserve(v.size());
+        for (quint32 i : order) sorted.push_back(v[i]);
+        v.swap(sorted);
+    };
+    apply(d.timeMs);
+    apply(d.lo);
+    apply(d.hi);
+    apply(d.mean);
+    apply(d.flags);
+}
+
+}  // namespace
+
+qsizetype LogData::bytes() const {
+    return qsizetype(timeMs.capacity() * sizeof(qint64) +
+                     (lo.capacity() + hi.capacity() + mean.capacity()) * sizeof(float) +
+                     flags.capacity() + events.capacity() * sizeof(AlarmEvent));
+}
+
+bool ParseLogTime(const char* p, qsizetype n, qint64* ms) {
+    // 2026-12-08T17:31:02.517+08:00
+    int y, mo, d, h, mi, s, milli = 0;
+    if (n < 19 || p[4] != '-' || p[7] != '-' || (p[10] != 'T' && p[10] != ' ') || p[13] != ':' ||
+        p[16] != ':' || !Digits(p, 4, &y) || !Digits(p + 5, 2, &mo) || !Digits(p + 8, 2, &d) ||
+        !Digits(p + 11, 2, &h) || !Digits(p + 14, 2, &mi) || !Digits(p + 17, 2, &s))
+        return false;
+    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60) return false;
+    qsizetype i = 19;
+    if (i < n && p[i] == '.') {
+        int digits = 0;
+        for (++i; i < n && p[i] >= '0' && p[i] <= '9'; ++i, ++digits)
+            if (digits < 3) milli = milli * 10 + (p[i] - '0');
+        if (digits == 0) return false;
+        for (; digits < 3; ++digits) milli *= 10;
+    }
+    const qint64 local =
+        ((DaysFromCivil(y, mo, d) * 24 + h) * 60 + mi) * 60000LL + s * 1000LL + milli;
+    if (i == n) {  // no offset: the machine's local time
+        const QDateTime t(QDate(y, mo, d), QTime(h, mi, s, milli));
+        if (!t.isValid()) return false;
+        *ms = t.toMSecsSinceEpoch();
+        return true;
+    }
+    if (p[i] == 'Z' && i + 1 == n) {
+        *ms = local;
+        return true;
+    }
+    int oh, om;
+    if (n - i != 6 || (p[i] != '+' && p[i] != '-') || p[i + 3] != ':' ||
+        !Digits(p + i + 1, 2, &oh) || !Digits(p + i + 4, 2, &om))
+        return false;
+    const qint64 offset = (oh * 60 + om) * 60000LL;
+    *ms = p[i] == '+' ? local - offset : local + offset;
+    return true;
+}
+
+QString EventsPathFor(const QString& logPath) {
+    QString base = logPath;
+    if (base.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) base.chop(4);
+    return base + QStringLiteral(".events.csv");
+}
+
+LogData LoadLogs(const QStringList& paths, LoadReport* report) {
+    LoadReport own;
+    LoadReport& r = report ? *report : own;
+    LogData data;
+    qint64 expected = 0;
+    for (const QString& path : paths)
+        expected += QFileInfo(path).size() / 48;  // a reading row takes about 48 bytes
+    expected = std::min<qint64>(expected, 50'000'000);
+    data.timeMs.reserve(size_t(expected));
+    data.lo.reserve(size_t(expected));
+    data.hi.reserve(size_t(expected));
+    data.mean.reserve(size_t(expected));
+    data.flags.reserve(size_t(expected));
+    for (const QString& path : paths) {
+        FileReader reader(data, r);
+        if (reader.Read(path)) ReadEvents(EventsPathFor(path), &data.events);
+    }
+    SortByTime(data);
+    std::stable_sort(data.events.begin(), data.events.end(),
+                     [](const AlarmEvent& a, const AlarmEvent& b) { return a.timeMs < b.timeMs; });
+    return data;
+}
+
+}  // namespace viewer

@@ -1,0 +1,379 @@
+#include "viewer/plot.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+
+#include "measure/formatvalue.h"
+#include "measure/reportfile.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr qint64 kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute, kDay = 24 * kHour;
+// Size of the picture --plot writes as PNG or SVG.
+constexpr int kFileWidth = 1600, kFileHeight = 600;
+// Margins around the curve: value scale on the left, time scale (two lines) below.
+constexpr int kLeft = 70, kRight = 16, kTop = 22, kBottom = 46;
+
+const QColor kBandColour(160, 190, 240);
+const QColor kLineColour(0, 60, 170);
+const QColor kGridColour(225, 225, 225);
+const QColor kAlarmColour(220, 0, 0);
+const QColor kOverloadColour(240, 130, 0);
+const QColor kErrorColour(170, 0, 170);
+const QColor kAlarmEndColour(0, 150, 0);
+
+QString ValueText(double v) {
+    return measure::FormatValue(float(v));
+}
+
+}  // namespace
+
+std::pair<qint64, qint64> DataExtent(const LogData& data) {
+    qint64 lo = 0, hi = 0;
+    bool any = false;
+    auto take = [&](qint64 t) {
+        lo = any ? std::min(lo, t) : t;
+        hi = any ? std::max(hi, t) : t;
+        any = true;
+    };
+    if (!data.empty()) {
+        take(data.timeMs.front());
+        take(data.timeMs.back());
+    }
+    if (!data.events.empty()) {
+        take(data.events.front().timeMs);
+        take(data.events.back().timeMs);
+    }
+    if (hi - lo < kSecond) hi = lo + kSecond;
+    return {lo, hi + 1};
+}
+
+std::vector<TimeTick> TimeTicks(qint64 t0, qint64 t1, int width, int minSpacing) {
+    std::vector<TimeTick> ticks;
+    if (t1 <= t0 || width <= 0) return ticks;
+    static const qint64 kSteps[] = {
+        kSecond,     2 * kSecond, 5 * kSecond,  10 * kSecond, 15 * kSecond, 30 * kSecond, kMinute,
+        2 * kMinute, 5 * kMinute, 10 * kMinute, 15 * kMinute, 30 * kMinute, kHour,        2 * kHour,
+        3 * kHour,   6 * kHour,   12 * kHour,   kDay,         2 * kDay,     7 * kDay};
+    const double pxPerMs = double(width) / double(t1 - t0);
+    qint64 step = kSteps[std::size(kSteps) - 1];
+    for (qint64 s : kSteps) {
+        if (s * pxPerMs >= minSpacing) {
+            step = s;
+            break;
+        }
+    }
+    // Ticks fall on local boundaries: whole minutes, hours, midnights.
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(t0);
+    qint64 t;
+    if (step < kDay) {
+        const qint64 offset = first.offsetFromUtc() * kSecond;
+        t = (t0 + offset) / step * step - offset;
+    } else {
+        t = QDateTime(first.date(), QTime(0, 0)).toMSecsSinceEpoch();
+    }
+    QDate lastDate;
+    const QString timeFormat =
+        step < kMinute ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
+    for (int guard = 0; t <= t1 && guard < 1000; ++guard) {
+        if (t >= t0) {
+            const QDateTime local = QDateTime::fromMSecsSinceEpoch(t);
+            TimeTick tick{t, local.toString(timeFormat), {}};
+            if (local.date() != lastDate) tick.date = local.toString(QStringLiteral("MM-dd"));
+            lastDate = local.date();
+            ticks.push_back(tick);
+        }
+        if (step < kDay) {
+            t += step;
+        } else {
+            const QDateTime local = QDateTime::fromMSecsSinceEpoch(t);
+            t = QDateTime(local.date().addDays(step / kDay), QTime(0, 0)).toMSecsSinceEpoch();
+        }
+    }
+    return ticks;
+}
+
+std::vector<double> ValueTicks(double lo, double hi, int most) {
+    std::vector<double> ticks;
+    if (!(hi > lo) || most < 1 || !std::isfinite(lo) || !std::isfinite(hi)) return ticks;
+    const double rough = (hi - lo) / most;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = power;
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        step = m * power;
+        if (step >= rough) break;
+    }
+    for (double v = std::ceil(lo / step) * step; v <= hi + step * 1e-9; v += step)
+        ticks.push_back(std::abs(v) < step * 1e-9 ? 0.0 : v);
+    return ticks;
+}
+
+QRect PlotArea(const QRect& rect) {
+    return rect.adjusted(kLeft, kTop, -kRight, -kBottom);
+}
+
+CursorReading ReadAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs) {
+    CursorReading r;
+    const qsizetype first = envelope.RowAt(t - halfWidthMs);
+    const qsizetype last = envelope.RowAt(t + halfWidthMs + 1);
+    if (first >= last) return r;
+    r.any = true;
+    r.column = envelope.Range(first, last);
+    const qsizetype at = envelope.RowAt(t);
+    qsizetype nearest = std::clamp(at, first, last - 1);
+    if (nearest > first && t - data.timeMs[size_t(nearest - 1)] < data.timeMs[size_t(nearest)] - t)
+        --nearest;
+    r.timeMs = data.timeMs[size_t(nearest)];
+    return r;
+}
+
+void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
+              const PlotView& view) {
+    painter.save();
+    painter.fillRect(rect, Qt::white);
+    const QRect area = PlotArea(rect);
+    if (area.width() < 4 || area.height() < 4 || view.t1 <= view.t0) {
+        painter.restore();
+        return;
+    }
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    painter.setFont(font);
+    const int columnCount = area.width();
+    const std::vector<Column> columns = envelope.Columns(view.t0, view.t1, columnCount);
+
+    // The value scale spans what is shown, and the threshold.
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    for (const Column& c : columns) {
+        if (!c.HasValue()) continue;
+        lo = std::min<double>(lo, c.lo);
+        hi = std::max<double>(hi, c.hi);
+    }
+    if (view.alarmMa) {
+        hi = std::max(hi, *view.alarmMa);
+        if (lo < 0) lo = std::min(lo, -*view.alarmMa);
+    }
+    if (!std::isfinite(lo) || !std::isfinite(hi)) lo = 0, hi = 1;
+    if (hi - lo < 1e-3) lo -= 0.5, hi += 0.5;
+    const double pad = (hi - lo) * 0.05;
+    lo -= pad;
+    hi += pad;
+    const double yScale = area.height() / (hi - lo);
+    auto y = [&](double v) { return area.bottom() + 1 - (v - lo) * yScale; };
+    const double xScale = double(area.width()) / double(view.t1 - view.t0);
+    auto x = [&](qint64 t) { return area.left() + double(t - view.t0) * xScale; };
+
+    // Grid and scales.
+    const QFontMetrics fm(font);
+    painter.setPen(kGridColour);
+    const std::vector<double> values = ValueTicks(lo, hi, std::max(2, area.height() / 40));
+    const std::vector<TimeTick> times = TimeTicks(view.t0, view.t1, area.width(), 90);
+    for (double v : values)
+        painter.drawLine(QPointF(area.left(), y(v)), QPointF(area.right(), y(v)));
+    for (const TimeTick& t : times)
+        painter.drawLine(QPointF(x(t.ms), area.top()), QPointF(x(t.ms), area.bottom()));
+    painter.setPen(Qt::black);
+    painter.drawRect(area.adjusted(0, 0, -1, -1));
+    for (double v : values)
+        painter.drawText(QRectF(rect.left(), y(v) - 8, kLeft - 6, 16),
+                         Qt::AlignRight | Qt::AlignVCenter, ValueText(v));
+    painter.drawText(QRectF(rect.left(), rect.top(), kLeft - 6, kTop),
+                     Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("mA"));
+    for (const TimeTick& t : times) {
+        const QRectF box(x(t.ms) - 45, area.bottom() + 4, 90, fm.height());
+        painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, t.time);
+        if (!t.date.isEmpty())
+            painter.drawText(box.translated(0, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
+                             t.date);
+    }
+
+    painter.save();
+    painter.setClipRect(area);
+    // The envelope as a band, then the line through the means; a gap breaks both.
+    std::vector<QLineF> band, line;
+    std::vector<QPointF> overloads, errors;
+    band.reserve(columns.size() * 2);
+    line.reserve(columns.size() * 2);
+    const Column* prev = nullptr;
+    double prevX = 0;
+    for (int i = 0; i < columnCount; ++i) {
+        const Column& c = columns[size_t(i)];
+        const double cx = area.left() + i + 0.5;
+        if (c.flags & kOverload) overloads.emplace_back(cx, area.bottom() - 3);
+        if (c.flags & kError) errors.emplace_back(cx, area.bottom() - 10);
+        if (c.gapBefore) prev = nullptr;
+        if (!c.HasValue()) continue;
+        band.emplace_back(cx, y(c.lo), cx, y(c.hi));
+        line.emplace_back(cx, y(c.meanLo), cx, y(c.meanHi));
+        if (prev) {
+            // From the previous column to this one, between the nearest ends of the two.
+            const double a =
+                std::clamp(double(c.meanLo), double(prev->meanLo), double(prev->meanHi));
+            const double b = std::clamp(double(prev->meanHi), double(c.meanLo), double(c.meanHi));
+            line.emplace_back(prevX, y(a), cx, y(b));
+            // Columns without rows between the two: the band goes straight across them.
+            for (double gx = prevX + 1; gx < cx - 0.5; gx += 1) {
+                const double share = (gx - prevX) / (cx - prevX);
+                band.emplace_back(gx, y(prev->lo + (c.lo - prev->lo) * share), gx,
+                                  y(prev->hi + (c.hi - prev->hi) * share));
+            }
+        }
+        prev = &c;
+        prevX = cx;
+    }
+    // Rows just outside the view, so that the line reaches the edges when zoomed in.
+    const qsizetype firstRow = envelope.RowAt(view.t0), endRow = envelope.RowAt(view.t1);
+    auto edge = [&](qsizetype outside, qsizetype inside) {
+        if (outside < 0 || outside >= data.size() || inside < 0 || inside >= data.size()) return;
+        const qsizetype later = std::max(outside, inside);
+        if (!(data.flags[size_t(outside)] & kValue) || !(data.flags[size_t(inside)] & kValue) ||
+            (data.flags[size_t(later)] & kGapBefore))
+            return;
+        line.emplace_back(x(data.timeMs[size_t(outside)]), y(data.mean[size_t(outside)]),
+                          x(data.timeMs[size_t(inside)]), y(data.mean[size_t(inside)]));
+    };
+    edge(firstRow - 1, firstRow);
+    edge(endRow, endRow - 1);
+
+    painter.setPen(QPen(kBandColour, 1));
+    painter.drawLines(band.data(), int(band.size()));
+    painter.setPen(QPen(kLineColour, 1));
+    painter.drawLines(line.data(), int(line.size()));
+
+    // Threshold.
+    if (view.alarmMa) {
+        painter.setPen(QPen(kAlarmColour, 1, Qt::DashLine));
+        for (double v : {*view.alarmMa, -*view.alarmMa})
+            if (v > lo && v < hi)
+                painter.drawLine(QPointF(area.left(), y(v)), QPointF(area.right(), y(v)));
+    }
+    // Alarm starts and ends.
+    const auto from = std::lower_bound(data.events.begin(), data.events.end(), view.t0,
+                                       [](const AlarmEvent& e, qint64 t) { return e.timeMs < t; });
+    for (auto e = from; e != data.events.end() && e->timeMs < view.t1; ++e) {
+        painter.setPen(QPen(e->start ? kAlarmColour : kAlarmEndColour, 1));
+        const double ex = x(e->timeMs);
+        painter.drawLine(QPointF(ex, area.top()), QPointF(ex, area.bottom()));
+        const QPointF tip[3] = {
+            {ex - 4, double(area.top())}, {ex + 4, double(area.top())}, {ex, area.top() + 6.0}};
+        painter.setBrush(e->start ? kAlarmColour : kAlarmEndColour);
+        painter.drawPolygon(tip, 3);
+    }
+    // Overloads and errors on the time axis.
+    auto ticks = [&](const std::vector<QPointF>& at, const QColor& colour) {
+        std::vector<QLineF> lines;
+        lines.reserve(at.size());
+        for (const QPointF& p : at) lines.emplace_back(p.x(), p.y() - 4, p.x(), p.y() + 3);
+        painter.setPen(QPen(colour, 2));
+        painter.drawLines(lines.data(), int(lines.size()));
+    };
+    ticks(overloads, kOverloadColour);
+    ticks(errors, kErrorColour);
+    // Cursor.
+    if (view.cursorMs && *view.cursorMs >= view.t0 && *view.cursorMs < view.t1) {
+        painter.setPen(QPen(Qt::darkGray, 1, Qt::DotLine));
+        const double cx = x(*view.cursorMs);
+        painter.drawLine(QPointF(cx, area.top()), QPointF(cx, area.bottom()));
+    }
+    painter.restore();
+    painter.restore();
+}
+
+bool WritePlotFile(const QString& path, const LogData& data, const PlotView& view, QString* error) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const Envelope envelope(data);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const QRect rect(0, 0, kFileWidth, kFileHeight);
+    if (suffix == QLatin1String("png")) {
+        QImage image(rect.size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        DrawPlot(painter, rect, envelope, data, view);
+        painter.end();
+        if (!image.save(&buffer, "PNG")) {
+            if (error) *error = QStringLiteral("the picture could not be encoded as PNG");
+            return false;
+        }
+    } else if (suffix == QLatin1String("svg")) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(rect.size());
+        svg.setViewBox(rect);
+        svg.setTitle(QStringLiteral("leakmeter"));
+        QPainter painter(&svg);
+        DrawPlot(painter, rect, envelope, data, view);
+    } else if (suffix == QLatin1String("pdf")) {
+        QPdfWriter pdf(&buffer);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageOrientation(QPageLayout::Landscape);
+        pdf.setResolution(150);
+        pdf.setCreator(QStringLiteral("leakmeter"));
+        QPainter painter(&pdf);
+        // Drawn as the picture of the PNG's width, scaled to the page: the same proportions.
+        const QRect page = painter.viewport();
+        const double scale = double(page.width()) / kFileWidth;
+        painter.scale(scale, scale);
+        DrawPlot(painter, QRect(0, 0, kFileWidth, int(page.height() / scale)), envelope, data,
+                 view);
+    } else {
+        if (error)
+            *error = QStringLiteral("%1: the picture is written as .png, .svg or .pdf").arg(path);
+        return false;
+    }
+    buffer.close();
+    return measure::WriteFileAtomically(path, bytes, error);
+}
+
+namespace {
+
+// `range` moved and shortened as little as it takes to lie within `extent`.
+std::pair<qint64, qint64> Within(std::pair<qint64, qint64> range,
+                                 std::pair<qint64, qint64> extent) {
+    qint64 span =
+        std::clamp(range.second - range.first, std::min(kMinSpanMs, extent.second - extent.first),
+                   extent.second - extent.first);
+    const qint64 t0 = std::clamp(range.first, extent.first, extent.second - span);
+    return {t0, t0 + span};
+}
+
+}  // namespace
+
+std::pair<qint64, qint64> Zoomed(std::pair<qint64, qint64> range, qint64 at, double factor,
+                                 std::pair<qint64, qint64> extent) {
+    const double span = double(range.second - range.first);
+    const double newSpan = std::max(double(kMinSpanMs), span * factor);
+    const double share = span > 0 ? double(at - range.first) / span : 0.5;
+    const qint64 t0 = at - qint64(std::llround(newSpan * std::clamp(share, 0.0, 1.0)));
+    return Within({t0, t0 + qint64(std::llround(newSpan))}, extent);
+}
+
+std::pair<qint64, qint64> Panned(std::pair<qint64, qint64> range, double fraction,
+                                 std::pair<qint64, qint64> extent) {
+    const qint64 shift = qint64(std::llround(double(range.second - range.first) * fraction));
+    return Within({range.first + shift, range.second + shift}, extent);
+}
+
+std::optional<qint64> ParseLocalTime(const QString& text) {
+    const QString t = text.trimmed();
+    for (const char* format :
+         {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-ddTHH:mm", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm"}) {
+        const QDateTime dt = QDateTime::fromString(t, QLatin1String(format));
+        if (dt.isValid()) return dt.toMSecsSinceEpoch();
+    }
+    const QDate day = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+    if (day.isValid()) return day.startOfDay().toMSecsSinceEpoch();
+    return std::nullopt;
+}
+
+}  // namespace viewer

@@ -1,0 +1,76 @@
+#pragma once
+// The picture of a log: readings over local time as a min/max envelope per pixel column with
+// the mean (or the reading) as the line, gaps left open, overloads and errors marked on the
+// time axis, alarm starts and ends as upright lines, the alarm threshold as a dashed line and
+// an optional cursor. The viewer window, its image save and `leakmeter --plot` all draw it.
+
+#include <QRect>
+#include <QString>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "viewer/envelope.h"
+#include "viewer/logdata.h"
+
+class QPainter;
+
+namespace viewer {
+
+struct PlotView {
+    qint64 t0 = 0, t1 = 1;           // shown time range, ms since the epoch
+    std::optional<double> alarmMa;   // threshold line(s), at +value and, below zero, -value
+    std::optional<qint64> cursorMs;  // the cursor's time
+};
+
+// The time range of the rows and events, at least one second long.
+std::pair<qint64, qint64> DataExtent(const LogData& data);
+
+struct TimeTick {
+    qint64 ms = 0;
+    QString time;  // "17:30", or "17:30:15" for ticks less than a minute apart
+    QString date;  // "12-08" on the first tick and where the local date changes, else empty
+};
+
+// Ticks on local-time boundaries (a second up to a week apart) for [t0, t1] drawn `width`
+// pixels wide, at least `minSpacing` pixels apart.
+std::vector<TimeTick> TimeTicks(qint64 t0, qint64 t1, int width, int minSpacing);
+
+// Round values (1, 2 or 5 times a power of ten apart) between lo and hi, at most about `most`.
+std::vector<double> ValueTicks(double lo, double hi, int most);
+
+// The part of `rect` the curve is drawn in (the rest holds the scales).
+QRect PlotArea(const QRect& rect);
+
+// What the rows under the cursor say: those within `halfWidthMs` of `t` (a pixel column).
+struct CursorReading {
+    bool any = false;   // any row there
+    qint64 timeMs = 0;  // the nearest row's time
+    Column column;      // envelope and flags of the rows there
+};
+CursorReading ReadAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs);
+
+// Draws the picture into `rect`.
+void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
+              const PlotView& view);
+
+// Writes the picture to `path` as PNG, SVG or PDF, by the name's extension (any case). False,
+// with the reason in *error, when the type is none of these or the file cannot be written; an
+// existing file is then left whole.
+bool WritePlotFile(const QString& path, const LogData& data, const PlotView& view,
+                   QString* error = nullptr);
+
+// The shown range after zooming by `factor` (below 1 zooms in) around the time `at`, or after
+// panning by `fraction` of the shown span (negative: back in time). The range stays within
+// `extent` (DataExtent) and at least kMinSpanMs long.
+inline constexpr qint64 kMinSpanMs = 2000;
+std::pair<qint64, qint64> Zoomed(std::pair<qint64, qint64> range, qint64 at, double factor,
+                                 std::pair<qint64, qint64> extent);
+std::pair<qint64, qint64> Panned(std::pair<qint64, qint64> range, double fraction,
+                                 std::pair<qint64, qint64> extent);
+
+// A time as --from and --to take it: local date and time, "2026-12-08T03:00" (seconds
+// optional, a blank instead of the T allowed) or a date alone (its midnight). Nothing when not.
+std::optional<qint64> ParseLocalTime(const QString& text);
+
+}  // namespace viewer

@@ -1,0 +1,276 @@
+#include "viewer/viewerwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <cstdio>
+
+#include "measure/alarmvalue.h"
+#include "measure/formatvalue.h"
+#include "measure/reportfile.h"
+#include "output/commondialog.h"
+#include "output/outputfolder.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr double kWheelZoom = 0.8;  // one wheel notch shows 80 % of the span
+constexpr double kKeyPan = 0.1;     // an arrow key moves a tenth of the span
+constexpr int kMinDragPx = 5;       // a shorter drag is a click
+
+}  // namespace
+
+PlotWidget::PlotWidget(const LogData& data, const Envelope& envelope, QWidget* parent)
+    : QWidget(parent), data_(data), envelope_(envelope), extent_(DataExtent(data)) {
+    setObjectName(QStringLiteral("plotView"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setMinimumSize(400, 240);
+    ShowAll();
+}
+
+void PlotWidget::SetRange(std::pair<qint64, qint64> range) {
+    view_.t0 = range.first;
+    view_.t1 = range.second;
+    update();
+}
+
+void PlotWidget::ShowAll() {
+    SetRange(extent_);
+}
+
+void PlotWidget::SetAlarm(std::optional<double> alarmMa) {
+    view_.alarmMa = alarmMa;
+    update();
+}
+
+QImage PlotWidget::Picture() const {
+    QImage image(size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    PlotView still = view_;
+    still.cursorMs.reset();
+    DrawPlot(painter, rect(), envelope_, data_, still);
+    return image;
+}
+
+void PlotWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    DrawPlot(painter, rect(), envelope_, data_, view_);
+    if (dragFrom_) {
+        const QRect area = PlotArea(rect());
+        painter.fillRect(QRect(QPoint(std::min(*dragFrom_, dragTo_), area.top()),
+                               QPoint(std::max(*dragFrom_, dragTo_), area.bottom())),
+                         QColor(0, 0, 255, 40));
+    }
+}
+
+qint64 PlotWidget::TimeAtX(double x) const {
+    const QRect area = PlotArea(rect());
+    const double share = (x - area.left()) / std::max(1, area.width());
+    return view_.t0 + qint64(share * double(view_.t1 - view_.t0));
+}
+
+void PlotWidget::MoveCursor(double x) {
+    const QRect area = PlotArea(rect());
+    if (x < area.left() || x > area.right()) {
+        view_.cursorMs.reset();
+        emit cursorText(QString());
+        update();
+        return;
+    }
+    const qint64 t = TimeAtX(x);
+    view_.cursorMs = t;
+    const qint64 half = std::max<qint64>(1, (view_.t1 - view_.t0) / std::max(1, area.width()) / 2);
+    const CursorReading r = ReadAt(envelope_, data_, t, half);
+    QString text = QDateTime::fromMSecsSinceEpoch(r.any ? r.timeMs : t)
+                       .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    if (r.any) {
+        const Column& c = r.column;
+        if (c.HasValue()) {
+            text += QStringLiteral("  ") + measure::FormatValue(c.lo);
+            if (c.hi != c.lo) text += QStringLiteral(" … ") + measure::FormatValue(c.hi);
+            text += QStringLiteral("mA");
+        }
+        if (c.flags & kOverload) text += QStringLiteral("  0L");
+        if (c.flags & kError) text += QStringLiteral("  ERROR");
+    }
+    emit cursorText(text);
+    update();
+}
+
+void PlotWidget::wheelEvent(QWheelEvent* event) {
+    const int notches = event->angleDelta().y() / 120;
+    if (notches == 0) return;
+    const qint64 at = TimeAtX(event->position().x());
+    SetRange(Zoomed({view_.t0, view_.t1}, at, std::pow(kWheelZoom, notches), extent_));
+    event->accept();
+}
+
+void PlotWidget::mousePressEvent(QMouseEvent* event) {
+    const int x = int(event->position().x());
+    if (event->button() == Qt::LeftButton) {
+        dragFrom_ = x;
+        dragTo_ = x;
+    } else if (event->button() == Qt::RightButton) {
+        panFrom_ = x;
+    }
+}
+
+void PlotWidget::mouseMoveEvent(QMouseEvent* event) {
+    const int x = int(event->position().x());
+    if (panFrom_) {
+        const double width = std::max(1, PlotArea(rect()).width());
+        SetRange(Panned({view_.t0, view_.t1}, (*panFrom_ - x) / width, extent_));
+        panFrom_ = x;
+    }
+    if (dragFrom_) dragTo_ = x;
+    MoveCursor(event->position().x());
+}
+
+void PlotWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) panFrom_.reset();
+    if (event->button() != Qt::LeftButton || !dragFrom_) return;
+    const int from = *dragFrom_, to = int(event->position().x());
+    dragFrom_.reset();
+    if (std::abs(to - from) >= kMinDragPx) {
+        const qint64 a = TimeAtX(std::min(from, to)), b = TimeAtX(std::max(from, to));
+        SetRange(Zoomed({a, b}, a, 1.0, extent_));
+    }
+    update();
+}
+
+void PlotWidget::keyPressEvent(QKeyEvent* event) {
+    const std::pair<qint64, qint64> range{view_.t0, view_.t1};
+    const qint64 middle = view_.t0 + (view_.t1 - view_.t0) / 2;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            SetRange(Panned(range, -kKeyPan, extent_));
+            break;
+        case Qt::Key_Right:
+            SetRange(Panned(range, kKeyPan, extent_));
+            break;
+        case Qt::Key_Up:
+        case Qt::Key_Plus:
+            SetRange(Zoomed(range, middle, kWheelZoom, extent_));
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Minus:
+            SetRange(Zoomed(range, middle, 1 / kWheelZoom, extent_));
+            break;
+        case Qt::Key_Home:
+            ShowAll();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+}
+
+void PlotWidget::leaveEvent(QEvent*) {
+    view_.cursorMs.reset();
+    emit cursorText(QString());
+    update();
+}
+
+ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dialogs,
+                           QWidget* parent)
+    : QMainWindow(parent), dialog_(std::make_unique<output::CommonDialog>(dialogs, this)) {
+    setObjectName(QStringLiteral("ViewerWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    QStringList names;
+    for (const QString& p : paths) names << QFileInfo(p).fileName();
+    setWindowTitle(QStringLiteral("数据记录查看 - ") + names.join(QStringLiteral(", ")));
+
+    LoadReport report;
+    data_ = LoadLogs(paths, &report);
+    envelope_ = std::make_unique<Envelope>(data_);
+    for (const QString& line : report.problems)
+        std::fprintf(stderr, "leakmeter: cannot read %s\n", qPrintable(line));
+
+    plot_ = new PlotWidget(data_, *envelope_, this);
+    setCentralWidget(plot_);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    file->setObjectName(QStringLiteral("mnuviewerfile"));
+    QAction* save = file->addAction(QStringLiteral("保存图片(&S)..."));
+    save->setObjectName(QStringLiteral("mnusaveimage"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(save, &QAction::triggered, this, &ViewerWindow::SaveImage);
+    QAction* close = file->addAction(QStringLiteral("关闭(&C)"));
+    close->setObjectName(QStringLiteral("mnuclose"));
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    view->setObjectName(QStringLiteral("mnuviewerview"));
+    QAction* all = view->addAction(QStringLiteral("全部显示(&A)"));
+    all->setObjectName(QStringLiteral("mnushowall"));
+    all->setShortcut(QKeySequence(Qt::Key_Home));
+    connect(all, &QAction::triggered, plot_, &PlotWidget::ShowAll);
+
+    QToolBar* bar = addToolBar(QStringLiteral("报警值"));
+    bar->setObjectName(QStringLiteral("toolbar"));
+    bar->addWidget(new QLabel(QStringLiteral("报警值 "), bar));
+    alarm_ = new QLineEdit(bar);
+    alarm_->setObjectName(QStringLiteral("txtAlarm"));
+    alarm_->setPlaceholderText(QStringLiteral("30mA"));
+    alarm_->setMaximumWidth(120);
+    bar->addWidget(alarm_);
+    connect(alarm_, &QLineEdit::editingFinished, this, &ViewerWindow::AlarmEdited);
+
+    cursor_ = new QLabel(this);
+    cursor_->setObjectName(QStringLiteral("lblCursor"));
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("lblSummary"));
+    QString summary = QStringLiteral("%1 行").arg(report.rows);
+    if (report.skipped) summary += QStringLiteral(", %1 行无法读取").arg(report.skipped);
+    // A file that could not be opened is named; the others are shown.
+    if (!report.problems.isEmpty())
+        summary += QStringLiteral(", 无法打开: ") + report.problems.join(QStringLiteral("; "));
+    summary_->setText(summary);
+    statusBar()->addWidget(cursor_, 1);
+    statusBar()->addPermanentWidget(summary_);
+    connect(plot_, &PlotWidget::cursorText, cursor_, &QLabel::setText);
+    resize(1000, 500);
+    plot_->setFocus();
+}
+
+ViewerWindow::~ViewerWindow() = default;
+
+void ViewerWindow::AlarmEdited() {
+    plot_->SetAlarm(alarm_->text().trimmed().isEmpty() ? std::nullopt
+                                                       : measure::ParseAlarmValue(alarm_->text()));
+}
+
+bool ViewerWindow::SaveImage() {
+    output::CommonDialog& d = *dialog_;
+    d.FileName = QStringLiteral("Zentravolix.png");
+    d.Filter = QStringLiteral("PNG格式 (*.png)|*.png");
+    d.DefaultExt = QStringLiteral(".png");
+    d.InitDir = output::EnsureOutputFolder() ? output::OutputFolder()
+                                             : QDir::toNativeSeparators(QDir::homePath());
+    if (!d.ShowSave().accepted()) return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    if (plot_->Picture().save(&buffer, "PNG") &&
+        measure::WriteFileAtomically(d.FileName, bytes, &error))
+        return true;
+    std::fprintf(stderr, "leakmeter: cannot save %s: %s\n", qPrintable(d.FileName),
+                 qPrintable(error));
+    statusBar()->showMessage(QStringLiteral("保存失败 ") + QDir::toNativeSeparators(d.FileName));
+    return false;
+}
+
+}  // namespace viewer

@@ -1,0 +1,91 @@
+#pragma once
+// The data-log viewer: one or more logs over local time, zoomed with the wheel or a dragged
+// range, panned with the arrow keys or a right-button drag, a cursor that reads time and value,
+// the alarm threshold as a line, and the picture saved as a PNG file. The picture, zoom and pan
+// are the plot's; this window only hands them mouse and keys.
+
+#include <QMainWindow>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "viewer/envelope.h"
+#include "viewer/logdata.h"
+#include "viewer/plot.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace output {
+class CommonDialog;
+class DialogBackend;
+}  // namespace output
+
+namespace viewer {
+
+// The drawing: the plot of the window's rows, and the mouse and keys that move it.
+class PlotWidget : public QWidget {
+    Q_OBJECT
+  public:
+    PlotWidget(const LogData& data, const Envelope& envelope, QWidget* parent = nullptr);
+
+    const PlotView& view() const { return view_; }
+    void SetRange(std::pair<qint64, qint64> range);
+    void ShowAll();
+    void SetAlarm(std::optional<double> alarmMa);
+    // The picture as it is shown, at the widget's size.
+    QImage Picture() const;
+
+  signals:
+    // The cursor's reading, as the status line shows it; empty when the cursor left.
+    void cursorText(const QString& text);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    qint64 TimeAtX(double x) const;
+    void MoveCursor(double x);
+
+    const LogData& data_;
+    const Envelope& envelope_;
+    std::pair<qint64, qint64> extent_;
+    PlotView view_;
+    std::optional<int> dragFrom_;  // a range being dragged out with the left button
+    std::optional<int> panFrom_;   // a pan with the right button
+    int dragTo_ = 0;
+};
+
+class ViewerWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Opens the logs at `paths`. `dialogs` (not owned) asks for the image file's name.
+    ViewerWindow(const QStringList& paths, output::DialogBackend& dialogs,
+                 QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+
+    PlotWidget* plot() const { return plot_; }
+    const LogData& data() const { return data_; }
+
+    // "保存图片(&S)...": asks for a name and writes the picture as PNG. True when written.
+    bool SaveImage();
+
+  private:
+    void AlarmEdited();
+
+    LogData data_;
+    std::unique_ptr<Envelope> envelope_;
+    std::unique_ptr<output::CommonDialog> dialog_;
+    PlotWidget* plot_ = nullptr;
+    QLineEdit* alarm_ = nullptr;
+    QLabel* cursor_ = nullptr;
+    QLabel* summary_ = nullptr;
+};
+
+}  // namespace viewer
