@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "publish/mqttsettings.h"
 #include "serial/portmap.h"
 
 namespace app {
@@ -23,6 +24,9 @@ struct CommandLine {
     std::optional<qint64> count;        // --count N
     QString historyPath;                // --history FILE
     std::optional<int> comNumber;       // --com N: the port a run reads, 1..16
+    // --mqtt URL, --mqtt-cafile, --mqtt-password-file, --meter-id, --mqtt-topic,
+    // --no-mqtt-discovery: where readings are published (checked when given).
+    publish::MqttOptions mqtt;
     bool listPorts = false;             // --list-ports
     bool forgetPorts = false;           // --forget-ports
     bool showVersion = false;           // --version

@@ -113,6 +113,9 @@ void TstPortSetup::options_data() {
     row("port number 0", {"--port", "COM0=/dev/x"}, "",
         "\"COM0=/dev/x\": port number must be 1 to 255 (expected COMn=device)");
     row("port without a device", {"--port", "COM1="}, "", "\"COM1=\": no device (expected");
+    row("broker URL not mqtt", {"--mqtt", "http://broker"}, "", "--mqtt http://broker: expected");
+    row("meter id with a space", {"--meter-id", "panel 3"}, "", "--meter-id panel 3: expected");
+    row("topic with a wildcard", {"--mqtt-topic", "plant/#"}, "", "--mqtt-topic plant/#:");
 }
 
 void TstPortSetup::options() {
