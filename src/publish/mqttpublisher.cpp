@@ -53,6 +53,7 @@ struct MqttPublisher::Connection {
     QString errorText(int rc) const {
         QString text = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                             : QString::fromUtf8(mosquitto_strerror(rc));
+        if (text.endsWith(u'.')) text.chop(1);
         if (rc == MOSQ_ERR_TLS && !lastError.isEmpty()) text += QStringLiteral(" (") + lastError + u')';
         return text;
     }

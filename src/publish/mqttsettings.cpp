@@ -85,7 +85,7 @@ QString DefaultMeterId(const QString& hostName, const QString& device, const QSt
     QString name = ByIdName(device, byIdFolder);
     if (name.isEmpty()) {
         name = QDir::cleanPath(device);
-        if (name.startsWith(QLatin1String("/dev/"))) name.remove(0, 5);
+        name.remove(0, name.startsWith(QLatin1String("/dev/")) ? 5 : name.startsWith(u'/') ? 1 : 0);
     }
     const QString host = hostName.section(QLatin1Char('.'), 0, 0);
     return IdFrom(host.isEmpty() ? name : host + QLatin1Char('-') + name);

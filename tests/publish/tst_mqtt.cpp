@@ -47,6 +47,14 @@ bool Accepts(int port) {
     return ok;
 }
 
+// Runs a set-up tool to its end, its output discarded.
+void RunQuietly(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+}
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
@@ -57,7 +65,7 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 class Broker {
   public:
     explicit Broker(bool tls = false) : port_(FreePort()) {
-        QProcess::execute("mosquitto_passwd", {"-b", "-c", dir_.filePath("passwd"), kUser, kPassword});
+        RunQuietly("mosquitto_passwd", {"-b", "-c", dir_.filePath("passwd"), kUser, kPassword});
         QByteArray conf = QStringLiteral("listener %1 127.0.0.1\nallow_anonymous false\n"
                                          "password_file %2\npersistence true\n"
                                          "persistence_location %3/\nuser root\n")
@@ -65,7 +73,7 @@ class Broker {
                               .arg(dir_.filePath("passwd"), dir_.path())
                               .toUtf8();
         if (tls) {
-            QProcess::execute("openssl",
+            RunQuietly("openssl",
                               {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
                                "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost",
                                "-keyout", dir_.filePath("key.pem"), "-out", certFile()});
@@ -239,8 +247,12 @@ void TstMqtt::readingsArriveInOrderWithTheLogsFields() {
     // A newcomer gets the discovery config and the availability, both retained.
     Subscriber later(broker);
     QTRY_COMPARE_WITH_TIMEOUT(later.messages().size(), 2, 10000);
-    for (const Message& m : later.messages()) QVERIFY(m.retained);
-    QCOMPARE(later.messages()[0].topic, "homeassistant/sensor/leakmeter_m1/current/config");
+    QStringList topics;
+    for (const Message& m : later.messages()) {
+        QVERIFY(m.retained);
+        topics << m.topic;
+    }
+    QVERIFY(topics.contains("homeassistant/sensor/leakmeter_m1/current/config"));
     QCOMPARE(later.availability(), QStringList{"offline"});
 }
 

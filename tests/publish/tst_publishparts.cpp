@@ -55,7 +55,7 @@ void TstPublishParts::defaultMeterId() {
     QVERIFY(QFile(device).open(QIODevice::WriteOnly));
     QVERIFY(QDir(dir.path()).mkdir("by-id"));
     QCOMPARE(DefaultMeterId("plant.example.org", device, dir.filePath("by-id")),
-             "plant-" + dir.path().mid(5).replace('/', '_') + "_ttyUSB0");
+             "plant-" + dir.path().mid(1).replace('/', '_') + "_ttyUSB0");
     QVERIFY(QFile::link(device, dir.filePath("by-id/usb-FTDI_FT232R_A502.85BI-if00-port0")));
     QCOMPARE(DefaultMeterId("plant", device, dir.filePath("by-id")),
              "plant-usb-FTDI_FT232R_A502_85BI-if00-port0");
