@@ -44,7 +44,8 @@ bool ParseAuto(const QString& device, QStringList* candidates, QString* error) {
 QString ParseMqttOption(const QString& name, const QString& value, publish::MqttOptions* mqtt) {
     QString why;
     if (name == QLatin1String("--mqtt")) {
-        if (!publish::ParseBrokerUrl(value, &why)) return QStringLiteral("--mqtt %1: %2").arg(value, why);
+        if (!publish::ParseBrokerUrl(value, &why))
+            return QStringLiteral("--mqtt %1: %2").arg(value, why);
         mqtt->url = value;
     } else if (name == QLatin1String("--meter-id")) {
         if (!publish::ValidMeterId(value))
@@ -53,8 +54,9 @@ QString ParseMqttOption(const QString& name, const QString& value, publish::Mqtt
         mqtt->meterId = value;
     } else if (name == QLatin1String("--mqtt-topic")) {
         if (!publish::ValidTopicPrefix(value))
-            return QStringLiteral("--mqtt-topic %1: expected topic levels such as plant/hall2, "
-                                  "with no empty level and no + or #")
+            return QStringLiteral(
+                       "--mqtt-topic %1: expected topic levels such as plant/hall2, "
+                       "with no empty level and no + or #")
                 .arg(value);
         mqtt->topic = value;
     } else {
@@ -165,17 +167,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (isFlag) continue;
 
         // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {"--port",
-                                              "--log",
-                                              "--duration",
-                                              "--count",
-                                              "--history",
-                                              "--com",
-                                              "--mqtt",
-                                              "--mqtt-cafile",
-                                              "--mqtt-password-file",
-                                              "--meter-id",
-                                              "--mqtt-topic"};
+        static const char* const kValued[] = {
+            "--port", "--log",         "--duration",           "--count",    "--history",   "--com",
+            "--mqtt", "--mqtt-cafile", "--mqtt-password-file", "--meter-id", "--mqtt-topic"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);

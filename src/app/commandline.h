@@ -27,9 +27,9 @@ struct CommandLine {
     // --mqtt URL, --mqtt-cafile, --mqtt-password-file, --meter-id, --mqtt-topic,
     // --no-mqtt-discovery: where readings are published (checked when given).
     publish::MqttOptions mqtt;
-    bool listPorts = false;             // --list-ports
-    bool forgetPorts = false;           // --forget-ports
-    bool showVersion = false;           // --version
+    bool listPorts = false;    // --list-ports
+    bool forgetPorts = false;  // --forget-ports
+    bool showVersion = false;  // --version
     bool showHelp = false;
     QString error;  // non-empty: the arguments were not understood
 

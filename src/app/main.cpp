@@ -34,10 +34,9 @@ QString RequestedPlatform(const QStringList& arguments) {
 // settings file and the environment. False when they are wrong; the reason is in *error.
 bool MqttSettingsFor(const app::CommandLine& cl, const QString& device,
                      std::optional<publish::MqttSettings>* settings, QString* error) {
-    *settings = publish::ResolveMqttSettings(
-        cl.mqtt, serial::StoredSection(QStringLiteral("mqtt")),
-        qEnvironmentVariable("LEAKMETER_MQTT_PASSWORD"), QSysInfo::machineHostName(), device,
-        error);
+    *settings = publish::ResolveMqttSettings(cl.mqtt, serial::StoredSection(QStringLiteral("mqtt")),
+                                             qEnvironmentVariable("LEAKMETER_MQTT_PASSWORD"),
+                                             QSysInfo::machineHostName(), device, error);
     if (*settings) (*settings)->softwareVersion = app::VersionText();
     return error->isEmpty();
 }

@@ -54,7 +54,8 @@ struct MqttPublisher::Connection {
         QString text = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                             : QString::fromUtf8(mosquitto_strerror(rc));
         if (text.endsWith(u'.')) text.chop(1);
-        if (rc == MOSQ_ERR_TLS && !lastError.isEmpty()) text += QStringLiteral(" (") + lastError + u')';
+        if (rc == MOSQ_ERR_TLS && !lastError.isEmpty())
+            text += QStringLiteral(" (") + lastError + u')';
         return text;
     }
 
@@ -91,7 +92,8 @@ struct MqttPublisher::Connection {
     static void OnConnect(mosquitto*, void* obj, int rc) {
         Connection* c = Of(obj);
         if (rc != 0) {
-            c->refusal = QStringLiteral("refused: ") + QString::fromUtf8(mosquitto_connack_string(rc));
+            c->refusal =
+                QStringLiteral("refused: ") + QString::fromUtf8(mosquitto_connack_string(rc));
             return;
         }
         c->accepted = true;
@@ -138,7 +140,8 @@ bool MqttPublisher::start(QString* error) {
         QStringLiteral("leakmeter-%1-%2").arg(settings_.meterId).arg(::getpid()).toUtf8();
     c->mosq = mosquitto_new(clientId.constData(), true, c.get());
     if (!c->mosq) {
-        *error = QStringLiteral("cannot make an MQTT client: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        *error = QStringLiteral("cannot make an MQTT client: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     mosquitto_int_option(c->mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
@@ -148,12 +151,14 @@ bool MqttPublisher::start(QString* error) {
             c->mosq, settings_.broker.user.toUtf8().constData(),
             settings_.password.isEmpty() ? nullptr : settings_.password.toUtf8().constData());
     const QByteArray will = topics_.availability.toUtf8();
-    mosquitto_will_set(c->mosq, will.constData(), int(kOffline.size()), kOffline.constData(), 1, true);
+    mosquitto_will_set(c->mosq, will.constData(), int(kOffline.size()), kOffline.constData(), 1,
+                       true);
     if (settings_.broker.tls) {
-        const int rc = settings_.caFile.isEmpty()
-                           ? mosquitto_int_option(c->mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
-                           : mosquitto_tls_set(c->mosq, QFile::encodeName(settings_.caFile).constData(),
-                                               nullptr, nullptr, nullptr, nullptr);
+        const int rc =
+            settings_.caFile.isEmpty()
+                ? mosquitto_int_option(c->mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
+                : mosquitto_tls_set(c->mosq, QFile::encodeName(settings_.caFile).constData(),
+                                    nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
             *error = QStringLiteral("MQTT CA file %1: %2")
                          .arg(settings_.caFile, QString::fromUtf8(mosquitto_strerror(rc)));
@@ -204,8 +209,8 @@ void MqttPublisher::onConnected() {
 void MqttPublisher::onLost(const QString& reason) {
     if (connected_) queue_.resendAll();
     connected_ = false;
-    const QString line = QStringLiteral("MQTT broker %1: %2; trying again")
-                             .arg(settings_.broker.url(), reason);
+    const QString line =
+        QStringLiteral("MQTT broker %1: %2; trying again").arg(settings_.broker.url(), reason);
     setState(line);
     if (reason == lastFailure_) return;  // said once, not on every try
     lastFailure_ = reason;

@@ -93,9 +93,8 @@ QString DefaultMeterId(const QString& hostName, const QString& device, const QSt
 
 std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
                                                 const QMap<QString, QString>& stored,
-                                                const QString& envPassword,
-                                                const QString& hostName, const QString& device,
-                                                QString* error) {
+                                                const QString& envPassword, const QString& hostName,
+                                                const QString& device, QString* error) {
     auto pick = [&](const QString& value, const char* key) {
         return value.isEmpty() ? stored.value(QLatin1String(key)) : value;
     };
@@ -114,15 +113,15 @@ std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
     s.topicPrefix = pick(given.topic, "topic");
     if (s.topicPrefix.isEmpty()) s.topicPrefix = QStringLiteral("leakmeter");
     if (!ValidTopicPrefix(s.topicPrefix))
-        return failed(QStringLiteral("MQTT topic prefix %1: no empty level, no + or #")
-                          .arg(s.topicPrefix));
+        return failed(
+            QStringLiteral("MQTT topic prefix %1: no empty level, no + or #").arg(s.topicPrefix));
     s.meterId = pick(given.meterId, "meter_id");
     if (s.meterId.isEmpty()) s.meterId = DefaultMeterId(hostName, device);
     if (!ValidMeterId(s.meterId))
         return failed(QStringLiteral("meter id %1: letters, digits, - and _ only").arg(s.meterId));
-    s.discovery = !given.noDiscovery &&
-                  stored.value(QStringLiteral("discovery"), QStringLiteral("true")) !=
-                      QLatin1String("false");
+    s.discovery =
+        !given.noDiscovery &&
+        stored.value(QStringLiteral("discovery"), QStringLiteral("true")) != QLatin1String("false");
     const QString passwordFile = pick(given.passwordFile, "password_file");
     if (!passwordFile.isEmpty()) {
         QFile f(passwordFile);
@@ -130,8 +129,8 @@ std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
             return failed(QStringLiteral("cannot read the MQTT password file %1: %2")
                               .arg(passwordFile, f.errorString()));
         // The first line; a file written by an editor ends it with a line break.
-        s.password = QString::fromUtf8(f.readLine()).remove(QLatin1Char('\n')).remove(
-            QLatin1Char('\r'));
+        s.password =
+            QString::fromUtf8(f.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
     } else {
         s.password = envPassword;
     }

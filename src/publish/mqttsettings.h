@@ -15,7 +15,7 @@ struct BrokerAddress {
     bool tls = false;
     QString user;  // empty: no user name sent
     QString host;
-    int port = 1883;  // 8883 for mqtts
+    int port = 1883;      // 8883 for mqtts
     QString url() const;  // as given back in messages: "mqtts://user@host:8883"
 };
 
@@ -57,8 +57,7 @@ struct MqttSettings {
 // file cannot be read. `device` is the port's device, for the default meter id.
 std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
                                                 const QMap<QString, QString>& stored,
-                                                const QString& envPassword,
-                                                const QString& hostName, const QString& device,
-                                                QString* error);
+                                                const QString& envPassword, const QString& hostName,
+                                                const QString& device, QString* error);
 
 }  // namespace publish

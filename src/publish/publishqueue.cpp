@@ -25,7 +25,8 @@ void PublishQueue::sent(int mid) {
 
 bool PublishQueue::acknowledge(int mid) {
     const auto end = entries_.begin() + inFlight_;
-    const auto it = std::find_if(entries_.begin(), end, [mid](const Entry& e) { return e.mid == mid; });
+    const auto it =
+        std::find_if(entries_.begin(), end, [mid](const Entry& e) { return e.mid == mid; });
     if (mid == 0 || it == end) return false;
     entries_.erase(it);
     --inFlight_;

@@ -66,17 +66,18 @@ class Broker {
   public:
     explicit Broker(bool tls = false) : port_(FreePort()) {
         RunQuietly("mosquitto_passwd", {"-b", "-c", dir_.filePath("passwd"), kUser, kPassword});
-        QByteArray conf = QStringLiteral("listener %1 127.0.0.1\nallow_anonymous false\n"
-                                         "password_file %2\npersistence true\n"
-                                         "persistence_location %3/\nuser root\n")
+        QByteArray conf = QStringLiteral(
+                              "listener %1 127.0.0.1\nallow_anonymous false\n"
+                              "password_file %2\npersistence true\n"
+                              "persistence_location %3/\nuser root\n")
                               .arg(port_)
                               .arg(dir_.filePath("passwd"), dir_.path())
                               .toUtf8();
         if (tls) {
             RunQuietly("openssl",
-                              {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                               "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost",
-                               "-keyout", dir_.filePath("key.pem"), "-out", certFile()});
+                       {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                        "/CN=localhost", "-addext", "subjectAltName=DNS:localhost", "-keyout",
+                        dir_.filePath("key.pem"), "-out", certFile()});
             conf += "certfile " + certFile().toUtf8() + "\nkeyfile " +
                     dir_.filePath("key.pem").toUtf8() + "\n";
         }
@@ -128,14 +129,17 @@ class Subscriber {
         QList<Message> out;
         for (const QByteArray& line : buffer_.split('\n')) {
             const QList<QByteArray> p = line.split(' ');
-            if (p.size() >= 3) out.append({p[0] == "1", QString::fromUtf8(p[1]), line.mid(p[0].size() + p[1].size() + 2)});
+            if (p.size() >= 3)
+                out.append({p[0] == "1", QString::fromUtf8(p[1]),
+                            line.mid(p[0].size() + p[1].size() + 2)});
         }
         return out;
     }
     QList<QJsonObject> readings() {
         QList<QJsonObject> out;
         for (const Message& m : messages())
-            if (m.topic.endsWith("/reading")) out.append(QJsonDocument::fromJson(m.payload).object());
+            if (m.topic.endsWith("/reading"))
+                out.append(QJsonDocument::fromJson(m.payload).object());
         return out;
     }
     QStringList availability() {
@@ -160,9 +164,10 @@ class Logger {
         env.insert("XDG_CONFIG_HOME", dir_.path());
         env.insert("LEAKMETER_MQTT_PASSWORD", password);
         proc_.setProcessEnvironment(env);
-        proc_.start(LEAKMETER_APP_PATH, QStringList{"--headless", "--port", sim.portMapping(), "--log",
-                                                    csv(), "--mqtt", url, "--meter-id", "m1"} +
-                                            extra);
+        proc_.start(LEAKMETER_APP_PATH,
+                    QStringList{"--headless", "--port", sim.portMapping(), "--log", csv(), "--mqtt",
+                                url, "--meter-id", "m1"} +
+                        extra);
     }
     ~Logger() {
         proc_.kill();
@@ -198,7 +203,8 @@ bool EveryRowPublished(const QList<QStringList>& rows, const QList<QJsonObject>&
         const QDateTime t = QDateTime::fromString(row[0], Qt::ISODateWithMs);
         const bool found = std::any_of(readings.begin(), readings.end(), [&](const QJsonObject& o) {
             const QJsonValue v = o["value_mA"];
-            return qAbs(QDateTime::fromString(o["time"].toString(), Qt::ISODateWithMs).msecsTo(t)) < 50 &&
+            return qAbs(QDateTime::fromString(o["time"].toString(), Qt::ISODateWithMs).msecsTo(t)) <
+                       50 &&
                    o["reading"].toString() == row[2] &&
                    (row[3].isEmpty() ? v.isNull() : v.toDouble() == row[3].toDouble()) &&
                    o["status"].toInt() == row[4].toInt() && o["record"].toString() == row[5];
@@ -237,7 +243,8 @@ void TstMqtt::readingsArriveInOrderWithTheLogsFields() {
     ::kill(pid_t(logger.process().processId()), SIGTERM);
     QVERIFY(logger.process().waitForFinished(10000));
     QCOMPARE(logger.process().exitCode(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(sub.availability().value(sub.availability().size() - 1), "offline", 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sub.availability().value(sub.availability().size() - 1), "offline",
+                              10000);
     QTRY_VERIFY_WITH_TIMEOUT(EveryRowPublished(logger.rows(), sub.readings()), 10000);
     const QList<QJsonObject> readings = sub.readings();
     for (qsizetype i = 1; i < readings.size(); ++i)
