@@ -39,10 +39,12 @@ struct MqttPublisher::Connection {
     QString refusal;        // its reason for refusing it
     QString lastError;      // libmosquitto's last error line (TLS: OpenSSL's reason)
 
-    // Runs in the owner's thread after the event loop gets there; dropped with the owner.
+    // Runs in the owner's thread after the event loop gets there; dropped with the owner. Nothing
+    // is handed over once stop() has begun (the owner may be gone by then).
     template <typename F>
     void post(F f) {
-        QMetaObject::invokeMethod(owner, std::move(f), Qt::QueuedConnection);
+        std::lock_guard lock(m);
+        if (!stopping) QMetaObject::invokeMethod(owner, std::move(f), Qt::QueuedConnection);
     }
 
     bool stopRequested() {
@@ -105,6 +107,7 @@ struct MqttPublisher::Connection {
             std::lock_guard lock(c->m);
             c->ackedAtClose.insert(mid);
             c->cv.notify_all();
+            return;  // the owner is closing and waits for this, not for a queued call
         }
         c->post([o = c->owner, mid] { o->onAcknowledged(mid); });
     }
