@@ -63,10 +63,7 @@ class Broker {
         while (!LoopbackPort(port_, true) && t.elapsed() < 10000) QTest::qWait(20);
         return LoopbackPort(port_, true);
     }
-    void stop() {
-        proc_.terminate();
-        proc_.waitForFinished(10000);
-    }
+    void stop() { proc_.terminate(), proc_.waitForFinished(10000); }
     QString url(const QString& scheme = "mqtt", const QString& host = "127.0.0.1") const {
         return QStringLiteral("%1://%2@%3:%4").arg(scheme, kUser, host).arg(port_);
     }
