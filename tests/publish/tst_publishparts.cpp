@@ -1,7 +1,5 @@
 // The publisher's plain parts: the broker URL, the default meter id, the settings from their
-// three places, the messages, and the queue that waits for the broker's acknowledgements.
-#include <QJsonDocument>
-#include <QJsonObject>
+// three places, the reading message, and the queue that waits for the broker's acknowledgements.
 #include <QtTest>
 
 #include "publish/mqttsettings.h"
@@ -18,7 +16,6 @@ class TstPublishParts : public QObject {
     void defaultMeterIdPrefersTheStableName();
     void settingsComeFromTheCommandLineThenTheFile();
     void readingJsonHasTheLogsColumns();
-    void discoveryJson();
     void queueWaitsForAcknowledgements();
     void queueDropsTheOldestPastItsBound();
 };
@@ -85,17 +82,6 @@ void TstPublishParts::readingJsonHasTheLogsColumns() {
     QCOMPARE(ReadingJson({0x00, 0x00, 0x09}, time),  // overload: no value
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"0L","value_mA":null,)"
              R"("status":9,"record":"000009"})");
-}
-
-void TstPublishParts::discoveryJson() {
-    MqttSettings s;
-    s.meterId = "p3";
-    const QJsonObject o = QJsonDocument::fromJson(DiscoveryJson(s)).object();
-    for (const auto& [key, value] : {std::pair{"device_class", "current"},
-                                     {"unit_of_measurement", "mA"},
-                                     {"value_template", "{{ value_json.value_mA }}"},
-                                     {"availability_topic", "leakmeter/p3/availability"}})
-        QCOMPARE(o[key].toString(), value);
 }
 
 void TstPublishParts::queueWaitsForAcknowledgements() {
