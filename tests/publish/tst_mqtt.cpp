@@ -103,6 +103,7 @@ class Logger {
   public:
     Logger(const MeterSim& sim, const QString& url, const QStringList& extra = {},
            const QString& password = kPassword) {
+        QVERIFY(sim.ok());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         env.insert("XDG_CONFIG_HOME", dir_.path());
@@ -165,7 +166,6 @@ void TstMqtt::readingsArriveInOrderWithTheLogsFields() {
     QVERIFY(broker.start());
     Subscriber sub(broker);
     MeterSim sim({"--wave", "ramp"});
-    QVERIFY(sim.ok());
     Logger logger(sim, broker.url());
     QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/reading").size() >= 6, 30000);
     QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(logger.proc.processId()));
@@ -196,7 +196,6 @@ void TstMqtt::readingsOfABrokerOutageArriveAfterIt() {
     QVERIFY(broker.start());
     Subscriber sub(broker, {"-c", "-i", "outage-watcher"});  // its session outlives the restart
     MeterSim sim;
-    QVERIFY(sim.ok());
     Logger logger(sim, broker.url());
     QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/reading").size() >= 2, 30000);
     broker.stop();
@@ -219,7 +218,6 @@ void TstMqtt::availabilityGoesOffline() {
     QVERIFY(broker.start());
     Subscriber sub(broker);
     MeterSim sim;
-    QVERIFY(sim.ok());
     Logger logger(sim, broker.url());
     QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/availability").contains("online"), 30000);
     killed ? logger.proc.kill() : sim.pause();
@@ -239,7 +237,6 @@ void TstMqtt::brokerFailuresAreSaidOnceAndTheLogGoesOn() {
     Broker broker;
     QVERIFY(!brokerRuns || broker.start());
     MeterSim sim;
-    QVERIFY(sim.ok());
     // Eight readings take 4 s: three tries at the broker (after 0, 1 and 3 s).
     Logger logger(sim, broker.url(), {"--count", "8"}, "wrong");
     QVERIFY(logger.proc.waitForFinished(30000) && logger.proc.exitCode() == 0);
@@ -256,7 +253,6 @@ void TstMqtt::publishesOverTls() {
     QVERIFY(broker.start());
     Subscriber sub(broker, {"--cafile", broker.certFile(), "-h", "localhost"});
     MeterSim sim;
-    QVERIFY(sim.ok());
     Logger logger(sim, broker.url("mqtts", "localhost"), {"--mqtt-cafile", broker.certFile()});
     QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/reading").size() >= 2, 30000);
 }

@@ -43,7 +43,6 @@ void TstPublishParts::brokerUrl() {
     QString why;
     const std::optional<BrokerAddress> b = ParseBrokerUrl(url, &why);
     QCOMPARE(b ? b->url() : QString(), parsed);
-    QCOMPARE(why.isEmpty(), bool(b));
 }
 
 void TstPublishParts::defaultMeterIdPrefersTheStableName() {
