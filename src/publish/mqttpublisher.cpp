@@ -18,6 +18,11 @@
 
 namespace publish {
 
+namespace {
+// Where Debian keeps the system's certificate authorities for OpenSSL.
+constexpr const char* kSystemCaFolder = "/etc/ssl/certs";
+}  // namespace
+
 // The mosquitto handle and the thread that connects and runs the exchange with the broker.
 // Everything here but the hand-over of messages happens in that thread.
 struct MqttPublisher::Connection {
@@ -157,14 +162,17 @@ bool MqttPublisher::start(QString* error) {
     mosquitto_will_set(c->mosq, will.constData(), int(kOffline.size()), kOffline.constData(), 1,
                        true);
     if (settings_.broker.tls) {
-        const int rc =
-            settings_.caFile.isEmpty()
-                ? mosquitto_int_option(c->mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
-                : mosquitto_tls_set(c->mosq, QFile::encodeName(settings_.caFile).constData(),
-                                    nullptr, nullptr, nullptr, nullptr);
+        // The system's authorities as the folder of hashed certificates OpenSSL reads:
+        // libmosquitto's own "OS certificates" option refuses every connection after the first.
+        const QByteArray caFile = QFile::encodeName(settings_.caFile);
+        const int rc = mosquitto_tls_set(c->mosq, caFile.isEmpty() ? nullptr : caFile.constData(),
+                                         caFile.isEmpty() ? kSystemCaFolder : nullptr, nullptr,
+                                         nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            *error = QStringLiteral("MQTT CA file %1: %2")
-                         .arg(settings_.caFile, QString::fromUtf8(mosquitto_strerror(rc)));
+            *error =
+                QStringLiteral("MQTT certificate authorities %1: %2")
+                    .arg(caFile.isEmpty() ? QString::fromLatin1(kSystemCaFolder) : settings_.caFile,
+                         QString::fromUtf8(mosquitto_strerror(rc)));
             mosquitto_destroy(c->mosq);
             return false;
         }
