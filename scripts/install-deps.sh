@@ -12,6 +12,7 @@ packages=(
     poppler-utils
     libbenchmark-dev
     desktop-file-utils appstream dpkg-dev lintian
+    libmosquitto-dev mosquitto mosquitto-clients openssl systemd
 )
 
 missing=()

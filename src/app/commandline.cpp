@@ -42,6 +42,32 @@ bool ParseAuto(const QString& device, QStringList* candidates, QString* error) {
     return true;
 }
 
+// One of the MQTT options: stored in `mqtt` when good; the reason when not.
+QString ParseMqttOption(const QString& name, const QString& value, publish::MqttOptions* mqtt) {
+    QString why;
+    if (name == QLatin1String("--mqtt")) {
+        if (!publish::ParseBrokerUrl(value, &why))
+            return QStringLiteral("--mqtt %1: %2").arg(value, why);
+        mqtt->url = value;
+    } else if (name == QLatin1String("--meter-id")) {
+        if (!publish::ValidMeterId(value))
+            return QStringLiteral("--meter-id %1: expected 1 to 64 letters, digits, - and _")
+                .arg(value);
+        mqtt->meterId = value;
+    } else if (name == QLatin1String("--mqtt-topic")) {
+        if (!publish::ValidTopicPrefix(value))
+            return QStringLiteral(
+                       "--mqtt-topic %1: expected topic levels such as plant/hall2, "
+                       "with no empty level and no + or #")
+                .arg(value);
+        mqtt->topic = value;
+    } else {
+        if (value.isEmpty()) return QStringLiteral("%1 needs a file name").arg(name);
+        (name == QLatin1String("--mqtt-cafile") ? mqtt->caFile : mqtt->passwordFile) = value;
+    }
+    return {};
+}
+
 }  // namespace
 
 QString UsageText() {
@@ -49,6 +75,8 @@ QString UsageText() {
         "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE]\n"
         "       leakmeter --headless [--port COMn=DEVICE]... [--com N] [--log FILE|-]\n"
         "                 [--duration SEC] [--count N]\n"
+        "       leakmeter ... --mqtt URL [--meter-id ID] [--mqtt-topic PREFIX]\n"
+        "                 [--mqtt-password-file FILE] [--mqtt-cafile FILE] [--no-mqtt-discovery]\n"
         "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N]\n"
         "       leakmeter --plot LOG.csv... -o FILE [--alarm VALUE] [--from T] [--to T]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
@@ -80,6 +108,21 @@ QString UsageText() {
         "  --alarm VALUE       with --plot: draw the alarm threshold, e.g. 30mA or 0.03A\n"
         "  --from T, --to T    with --plot: the time range, local time such as\n"
         "                      2026-12-08T03:00 (default: all of the logs)\n"
+        "  --mqtt URL          publish every live reading to the MQTT broker at URL,\n"
+        "                      mqtt://[user@]host[:port] (port 1883) or\n"
+        "                      mqtts://[user@]host[:port] (TLS, port 8883)\n"
+        "  --mqtt-password-file FILE\n"
+        "                      the broker password, the first line of FILE (else the\n"
+        "                      environment variable LEAKMETER_MQTT_PASSWORD)\n"
+        "  --mqtt-cafile FILE  with mqtts://: trust the certificate authority in FILE\n"
+        "                      instead of the system's\n"
+        "  --meter-id ID       the meter's name on the broker (letters, digits, - and _);\n"
+        "                      default: <host>-<device>\n"
+        "  --mqtt-topic PREFIX topics start with PREFIX (default leakmeter):\n"
+        "                      PREFIX/ID/reading and PREFIX/ID/availability\n"
+        "  --no-mqtt-discovery do not publish the Home Assistant discovery config\n"
+        "                      These settings but the password may also stand in the\n"
+        "                      settings file, section [mqtt].\n"
         "  --list-ports        list the serial devices and the port each is reached as\n"
         "  --forget-ports      clear the remembered port mapping\n"
         "  --version           show the program's version\n"
@@ -121,7 +164,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         const Flag flags[] = {{"--headless", &cl.headless},
                               {"--list-ports", &cl.listPorts},
                               {"--forget-ports", &cl.forgetPorts},
-                              {"--version", &cl.showVersion}};
+                              {"--version", &cl.showVersion},
+                              {"--no-mqtt-discovery", &cl.mqtt.noDiscovery}};
         bool isFlag = false;
         for (const Flag& f : flags) {
             if (a == QLatin1String(f.name)) {
@@ -139,9 +183,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         }
 
         // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {"--port",    "--log",   "--duration", "--count",
-                                              "--history", "--com",   "--plot",     "-o",
-                                              "--output",  "--alarm", "--from",     "--to"};
+        static const char* const kValued[] = {
+            "--port",     "--log",       "--duration", "--count",       "--history",
+            "--com",      "--plot",      "-o",         "--output",      "--alarm",
+            "--from",     "--to",        "--mqtt",     "--mqtt-cafile", "--mqtt-password-file",
+            "--meter-id", "--mqtt-topic"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -161,6 +207,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         }
         if (name.isEmpty()) return failed(QStringLiteral("unknown argument: %1").arg(a));
 
+        if (name.startsWith(QLatin1String("--m"))) {
+            if (const QString why = ParseMqttOption(name, value, &cl.mqtt); !why.isEmpty())
+                return failed(why);
+            continue;
+        }
         if (name == QLatin1String("--port")) {
             int number = 0;
             QString device, why;

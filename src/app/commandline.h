@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "publish/mqttsettings.h"
 #include "serial/portmap.h"
 
 namespace app {
@@ -29,9 +30,12 @@ struct CommandLine {
     std::optional<double> alarmMa;      // --alarm VALUE, in mA
     std::optional<qint64> plotFrom;     // --from T, ms since the epoch
     std::optional<qint64> plotTo;       // --to T
-    bool listPorts = false;             // --list-ports
-    bool forgetPorts = false;           // --forget-ports
-    bool showVersion = false;           // --version
+    // --mqtt URL, --mqtt-cafile, --mqtt-password-file, --meter-id, --mqtt-topic,
+    // --no-mqtt-discovery: where readings are published (checked when given).
+    publish::MqttOptions mqtt;
+    bool listPorts = false;    // --list-ports
+    bool forgetPorts = false;  // --forget-ports
+    bool showVersion = false;  // --version
     bool showHelp = false;
     QString error;  // non-empty: the arguments were not understood
 

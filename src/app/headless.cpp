@@ -15,6 +15,7 @@
 #include "measure/reportfile.h"
 #include "porttexts.h"
 #include "protocol/meterlink.h"
+#include "publish/mqttpublisher.h"
 #include "serial/commport.h"
 #include "signalwatch.h"
 #include "statustext.h"
@@ -47,6 +48,7 @@ class HeadlessRun : public QObject {
     bool start() {
         if (!listenForSignals()) return false;
         if (options_.historyPath.isEmpty() && !startOutput()) return false;
+        if (options_.historyPath.isEmpty() && options_.mqtt && !startPublisher()) return false;
         if (options_.historyPath.isEmpty()) {
             link_.setMode(protocol::LinkMode::Live);
             link_.setRunning(true);
@@ -192,6 +194,20 @@ class HeadlessRun : public QObject {
         return true;
     }
 
+    bool startPublisher() {
+        publisher_ = std::make_unique<publish::MqttPublisher>(*options_.mqtt);
+        connect(publisher_.get(), &publish::MqttPublisher::notice, this, &Say);
+        QString error;
+        if (!publisher_->start(&error)) {
+            Say(error);
+            return false;
+        }
+        Say(QStringLiteral("publishing to %1 as meter id %2")
+                .arg(options_.mqtt->broker.url(), options_.mqtt->meterId));
+        publish::FollowLink(*publisher_, link_, port_);
+        return true;
+    }
+
     void onReading(const measure::MeterRecord& record) {
         if (finished_) return;
         meterBack();
@@ -245,6 +261,7 @@ class HeadlessRun : public QObject {
             exitCode_ = kHeadlessFailed;
         }
         std::fflush(stdout);
+        if (publisher_) publisher_->stop();  // "offline" goes out first
         port_.close();
         QCoreApplication::exit(exitCode_);
     }
@@ -254,6 +271,7 @@ class HeadlessRun : public QObject {
     protocol::MeterLink link_;
     measure::DataLog log_;
     DataLogSync* logSync_ = new DataLogSync(log_, this);  // rows and the once-a-second sync
+    std::unique_ptr<publish::MqttPublisher> publisher_;
     QTimer durationTimer_, historyWatchdog_;
     QElapsedTimer stdoutClock_;
     int readings_ = 0;

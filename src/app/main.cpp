@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QStringList>
+#include <QSysInfo>
 #include <climits>
 #include <cstdio>
+#include <memory>
 
 #include "commandline.h"
 #include "displaycheck.h"
@@ -12,6 +15,8 @@
 #include "output/dialoglanguage.h"
 #include "plotcommand.h"
 #include "portsetup.h"
+#include "publish/mqttpublisher.h"
+#include "serial/portmemory.h"
 #include "signalwatch.h"
 
 namespace {
@@ -25,6 +30,17 @@ QString RequestedPlatform(const QStringList& arguments) {
     const qsizetype i = arguments.indexOf(QStringLiteral("-platform"));
     if (i > 0 && i + 1 < arguments.size()) return arguments[i + 1];
     return qEnvironmentVariable("QT_QPA_PLATFORM");
+}
+
+// The broker settings of this run (nullopt: nothing is published) from the command line, the
+// settings file and the environment. False when they are wrong; the reason is in *error.
+bool MqttSettingsFor(const app::CommandLine& cl, const QString& device,
+                     std::optional<publish::MqttSettings>* settings, QString* error) {
+    *settings = publish::ResolveMqttSettings(cl.mqtt, serial::StoredSection(QStringLiteral("mqtt")),
+                                             qEnvironmentVariable("LEAKMETER_MQTT_PASSWORD"),
+                                             QSysInfo::machineHostName(), device, error);
+    if (*settings) (*settings)->softwareVersion = app::VersionText();
+    return error->isEmpty();
 }
 
 }  // namespace
@@ -82,6 +98,12 @@ int main(int argc, char* argv[]) {
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
+        QString error;
+        if (!MqttSettingsFor(cl, options.ports.deviceFor(options.portNumber), &options.mqtt,
+                             &error)) {
+            app::PrintStampedLine(QStringLiteral("leakmeter: ") + error);
+            return 1;
+        }
         return app::RunHeadless(options);
     }
 
@@ -101,7 +123,29 @@ int main(int argc, char* argv[]) {
     QStringList messages;
     const serial::PortMap ports = app::ResolvePorts(cl, &messages);
     PrintMessages(messages);
+    std::optional<publish::MqttSettings> mqtt;
+    QString error;
+    if (!MqttSettingsFor(cl, ports.deviceFor(app::WindowPortNumber(cl)), &mqtt, &error)) {
+        std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
+        return 1;
+    }
     app::Form2 window(ports, nullptr, nullptr, nullptr, app::WindowPortNumber(cl));
+    // Readings published to a broker: its state is the tooltip of the communication-status
+    // frame; the status line stays the meter's.
+    std::unique_ptr<publish::MqttPublisher> publisher;
+    if (mqtt) {
+        publisher = std::make_unique<publish::MqttPublisher>(*mqtt);
+        QObject::connect(publisher.get(), &publish::MqttPublisher::notice, [](const QString& line) {
+            std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
+        });
+        QObject::connect(publisher.get(), &publish::MqttPublisher::stateChanged, window.Frame7,
+                         &QWidget::setToolTip);
+        if (!publisher->start(&error)) {
+            std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
+            return 1;
+        }
+        publish::FollowLink(*publisher, *window.Link, window.MSComm1);
+    }
     // Ctrl+C, SIGTERM and the end of the desktop session (SIGHUP) close the window as its
     // close button does: sign-off byte, data log synced, exit 0. A dialog left open does
     // not keep the program alive.

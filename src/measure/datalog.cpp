@@ -124,24 +124,32 @@ bool SyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs) {
     return unsynced && nowMs - lastSyncMs >= kDataLogSyncIntervalMs;
 }
 
-// The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF. The
-// value is the shown one with its sign, in mA; a shown "-0" is 0, and 0L and ERROR have none.
+// The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF.
 void AppendRecordFields(QByteArray& row, const MeterRecord& record) {
-    const DecodedRecord d = DecodeRecord(record);
-    row += CsvField(LiveText(d).toUtf8());
+    const RecordColumns c = RecordColumnsOf(record);
+    row += CsvField(c.reading.toUtf8());
     row += ',';
-    if (d.kind == RecordKind::Reading) {
-        if (d.negative && d.recordedMa != 0) row += '-';
-        row += ValueText(d.recordedMa);
-    }
+    row += c.valueMa;
     row += ',';
-    row += QByteArray::number(record.status);
+    row += QByteArray::number(c.status);
     row += ',';
-    row += RecordHex(record);
+    row += c.record;
     row += "\r\n";
 }
 
 }  // namespace
+
+RecordColumns RecordColumnsOf(const MeterRecord& record) {
+    // The value is the shown one with its sign, in mA; a shown "-0" is 0, and 0L and ERROR
+    // have none.
+    const DecodedRecord d = DecodeRecord(record);
+    RecordColumns c{LiveText(d), {}, record.status, RecordHex(record)};
+    if (d.kind == RecordKind::Reading) {
+        if (d.negative && d.recordedMa != 0) c.valueMa += '-';
+        c.valueMa += ValueText(d.recordedMa);
+    }
+    return c;
+}
 
 QByteArray DataLogHeader() {
     return QByteArrayLiteral("time,elapsed_s,reading,value_mA,status,record\r\n");

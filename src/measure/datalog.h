@@ -38,6 +38,17 @@
 
 namespace measure {
 
+// The reading, value_mA, status and record columns of one record, as every CSV of readings
+// writes them (and the published readings carry them): the shown text, the signed value in mA
+// (empty for 0L and ERROR), the status byte and the record's bytes in hexadecimal.
+struct RecordColumns {
+    QString reading;
+    QByteArray valueMa;
+    int status = 0;
+    QByteArray record;
+};
+RecordColumns RecordColumnsOf(const MeterRecord& record);
+
 // The header row, CR LF included.
 QByteArray DataLogHeader();
 

@@ -50,6 +50,16 @@ bool ForgetPorts(PortStoreError* error) {
     return Finish(s, error);
 }
 
+QMap<QString, QString> StoredSection(const QString& group) {
+    QSettings s = Store();
+    s.beginGroup(group);
+    QMap<QString, QString> values;
+    // A value with commas comes back as a list; join it again.
+    for (const QString& key : s.childKeys())
+        values.insert(key, s.value(key).toStringList().join(QLatin1Char(',')));
+    return values;
+}
+
 QString RememberedPortsFile() {
     return Store().fileName();
 }

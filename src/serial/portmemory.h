@@ -4,6 +4,7 @@
 // Kept in the user's settings ("leakmeter" under the user's config folder, on Linux
 // $XDG_CONFIG_HOME/leakmeter/leakmeter.conf).
 
+#include <QMap>
 #include <QSettings>
 #include <QString>
 
@@ -28,6 +29,10 @@ bool RememberPorts(const PortMap& map, PortStoreError* error = nullptr);
 // Clears the remembered mapping. False, with the reason in *error, when the settings
 // could not be written.
 bool ForgetPorts(PortStoreError* error = nullptr);
+
+// Every key and value of `group` in the same settings file (another part's settings kept beside
+// the mapping, such as the broker readings are published to); empty when there is none.
+QMap<QString, QString> StoredSection(const QString& group);
 
 // The file the mapping is kept in, for messages.
 QString RememberedPortsFile();

@@ -40,6 +40,7 @@ Run RunTool(const QString& program, const QStringList& args, int timeoutMs = 120
 const QString kDesktopDir = QStringLiteral(LEAKMETER_DESKTOP_DIR);
 const QString kDocDir = QStringLiteral(LEAKMETER_DOC_DIR);
 const QString kAppStreamFile = QStringLiteral("io.github.leakmeter.leakmeter.metainfo.xml");
+const QString kUnitDir = QStringLiteral("usr/lib/systemd/system");
 const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 // The first of the tools that is not installed, or an empty string.
@@ -61,6 +62,7 @@ class TstPackage : public QObject {
     void manPages();
     void debianPackage();
     void lintian();
+    void loggerUnitVerifies();
 
   private:
     // The .deb cpack builds from this build folder, built once for every test that needs
@@ -165,7 +167,7 @@ void TstPackage::debianPackage() {
                                      QRegularExpression::MultilineOption);
     const QString dependsLine = depends.match(fields.output).captured(1);
     for (const char* package : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6",
-                                "libqt6printsupport6", "qt6-qpa-plugins"})
+                                "libqt6printsupport6", "qt6-qpa-plugins", "libmosquitto1"})
         QVERIFY2(dependsLine.contains(QLatin1String(package)),
                  qPrintable(package + QStringLiteral(" missing in: ") + dependsLine));
     QVERIFY2(dependsLine.contains("libc6 (>="), qPrintable(dependsLine));  // versions from symbols
@@ -181,7 +183,9 @@ void TstPackage::debianPackage() {
                             "usr/share/man/man1/leakmeter.1.gz",
                             "usr/share/man/man1/leakmeter-sim.1.gz",
                             "usr/share/doc/leakmeter/copyright",
-                            "usr/share/doc/leakmeter/changelog.gz"};
+                            "usr/share/doc/leakmeter/changelog.gz",
+                            "usr/share/doc/leakmeter/examples/logger.conf",
+                            kUnitDir + "/leakmeter-logger@.service"};
     for (int size : kIconSizes)
         expected << QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/leakmeter.png").arg(size);
     for (const QString& file : expected)
@@ -209,6 +213,34 @@ void TstPackage::lintian() {
     static const QRegularExpression problem(QStringLiteral("^[EW]: "),
                                             QRegularExpression::MultilineOption);
     QVERIFY2(lint.exitCode == 0 && !lint.output.contains(problem), qPrintable(lint.output));
+}
+
+// The packaged logger unit, instantiated for a device, passes systemd's own check against the
+// unpacked package (with the host's few boot targets the unit is ordered against).
+void TstPackage::loggerUnitVerifies() {
+#ifdef LEAKMETER_SANITIZED_BUILD
+    QSKIP("the package is built from the plain build, not the sanitizer build");
+#endif
+    const QString missing = MissingTool({"systemd-analyze", "cpack", "dpkg-deb", "dpkg-shlibdeps"});
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing + " is not installed (scripts/install-deps.sh)"));
+    const QString deb = debianPackageFile();
+    QVERIFY2(!deb.isEmpty(), qPrintable(packOutput_));
+    const QString root = work_.filePath("unit-root");
+    QCOMPARE(RunTool(QStringLiteral("dpkg"), {"-x", deb, root}).exitCode, 0);
+    for (const char* target : {"sysinit.target", "basic.target", "network-online.target",
+                               "multi-user.target", "shutdown.target"}) {
+        const QString host = QStringLiteral("/lib/systemd/system/") + target;
+        if (!QFileInfo::exists(host)) QSKIP(qPrintable(host + " is missing"));
+        QVERIFY(QFile::copy(host, root + "/" + kUnitDir + "/" + target));
+    }
+    const Run escaped = RunTool(QStringLiteral("systemd-escape"),
+                                {"--path", "--template=leakmeter-logger@.service",
+                                 "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"});
+    QCOMPARE(escaped.exitCode, 0);
+    const Run verify = RunTool(QStringLiteral("systemd-analyze"),
+                               {"verify", "--man=no", "--root=" + root, escaped.output.trimmed()});
+    QVERIFY2(verify.exitCode == 0 && verify.output.isEmpty(), qPrintable(verify.output));
 }
 
 QTEST_GUILESS_MAIN(TstPackage)

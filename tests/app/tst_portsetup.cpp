@@ -130,6 +130,9 @@ void TstPortSetup::options_data() {
     row("plot from not a time", {"--plot", "a.csv", "-o", "a.png", "--from", "3am"}, "",
         "--from 3am: expected a local date and time");
     row("port without a device", {"--port", "COM1="}, "", "\"COM1=\": no device (expected");
+    row("broker URL not mqtt", {"--mqtt", "http://broker"}, "", "--mqtt http://broker: expected");
+    row("meter id with a space", {"--meter-id", "panel 3"}, "", "--meter-id panel 3: expected");
+    row("topic with a wildcard", {"--mqtt-topic", "plant/#"}, "", "--mqtt-topic plant/#:");
 }
 
 void TstPortSetup::options() {

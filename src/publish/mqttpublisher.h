@@ -1,0 +1,101 @@
+#pragma once
+// The third view of the conversation with the meter, beside the window and the logger: every
+// live reading published to an MQTT broker (MQTT 3.1.1 through libmosquitto), the meter's
+// availability, and Home Assistant's discovery config.
+//
+// The network never holds up the meter. Connecting, name look-ups, TLS and the exchange with
+// the broker run in a thread of the publisher's own; what the broker says comes back to the
+// owner's thread as queued calls, and the owner only hands messages over, which never waits.
+// Readings wait in a bounded queue (PublishQueue) until the broker acknowledges them; a lost
+// connection is tried again after 1 s, then 2, 4 ... up to 30 s between tries.
+//
+// Failures are said once, not on every try: one line (notice) naming the broker and the
+// reason, one when it answers again, one per outage with the readings dropped past the queue's
+// bound, and one when another program already publishes under the same meter id.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "measure/meterrecord.h"
+#include "mqttsettings.h"
+#include "publishqueue.h"
+#include "readingjson.h"
+
+namespace protocol {
+class MeterLink;
+}
+namespace serial {
+class CommPort;
+}
+
+namespace publish {
+
+class MqttPublisher : public QObject {
+    Q_OBJECT
+  public:
+    // Messages handed to the connection before their acknowledgements (libmosquitto's default).
+    static constexpr qsizetype kInFlightWindow = 20;
+    static constexpr int kKeepAliveSec = 30;
+    static constexpr int kFirstRetrySec = 1;
+    static constexpr int kLongestRetrySec = 30;
+    // How long stop() waits for the broker to take the last "offline".
+    static constexpr int kOfflineWaitMs = 2000;
+
+    explicit MqttPublisher(MqttSettings settings, QObject* parent = nullptr);
+    ~MqttPublisher() override;  // stop()
+
+    // Sets up the client and starts connecting. False, with the reason in *error, when the
+    // client cannot be set up (a CA file that cannot be read).
+    bool start(QString* error);
+
+    // Queues the reading taken at `time` and sends what the connection takes.
+    void publishReading(const measure::MeterRecord& record, const QDateTime& time);
+    // Availability: "online" while the meter answers, "offline" when it does not.
+    void setMeterAnswering(bool answering);
+
+    // Publishes "offline", waits up to `waitMs` for the broker to take it, and disconnects.
+    // Readings still queued are given up (the data log is the durable record).
+    void stop(int waitMs = kOfflineWaitMs);
+
+    QString stateText() const { return state_; }
+    const MeterTopics& topics() const { return topics_; }
+    qsizetype queued() const { return queue_.size(); }
+
+  signals:
+    void notice(const QString& line);        // one line for stderr, "MQTT broker ...: ..."
+    void stateChanged(const QString& text);  // the broker's state, for a tooltip
+
+  private:
+    struct Connection;
+    void onConnected();
+    void onLost(const QString& reason);
+    void onAcknowledged(int mid);
+    void onOwnTopicMessage(const QByteArray& payload, bool retained);
+    void pump();
+    void publishAvailability();
+    bool send(const QString& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
+    void sayDropped();
+    void setState(const QString& text);
+
+    MqttSettings settings_;
+    MeterTopics topics_;
+    std::unique_ptr<Connection> conn_;
+    PublishQueue queue_;
+    QString state_;
+    QString lastFailure_;  // the failure said last; empty while connected
+    bool connected_ = false;
+    int connections_ = 0;
+    bool watchingForTwin_ = false;  // the first connection's retained availability is due
+    bool meterAnswering_ = false;
+    bool stopped_ = false;
+};
+
+// Feeds the publisher from the link: every live reading with its local time; availability
+// online when the meter answers, offline when it falls silent, its port fails to open or is
+// lost.
+void FollowLink(MqttPublisher& publisher, protocol::MeterLink& link, serial::CommPort& port);
+
+}  // namespace publish
