@@ -1,7 +1,9 @@
 #include "commandline.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
+#include "measure/alarmentry.h"
 #include "porttexts.h"
 
 #ifndef LEAKMETER_VERSION
@@ -44,11 +46,12 @@ bool ParseAuto(const QString& device, QStringList* candidates, QString* error) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE]\n"
+        "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE] [WATCH]\n"
         "       leakmeter --headless [--port COMn=DEVICE]... [--com N] [--log FILE|-]\n"
-        "                 [--duration SEC] [--count N]\n"
+        "                 [--duration SEC] [--count N] [WATCH]\n"
         "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
+        "WATCH: [--alarm VALUE] [--on-alarm CMD] [--interval SEC]\n"
         "\n"
         "Monitoring program for the clamp leakage-current meter.\n"
         "\n"
@@ -66,9 +69,19 @@ QString UsageText() {
         "                      (default: the one port given with --port, else COM1)\n"
         "  --headless          log readings without a window or display\n"
         "  --log FILE          append every live reading to the CSV file FILE;\n"
-        "                      with --headless, \"-\" writes the CSV to stdout\n"
+        "                      with --headless, \"-\" writes the CSV to stdout; %Y, %m,\n"
+        "                      %d and %H in FILE start a new file each year, month, day\n"
+        "                      or hour (e.g. day-%Y%m%d.csv)\n"
         "  --duration SEC      with --headless: stop after SEC seconds\n"
         "  --count N           with --headless: stop after N readings\n"
+        "  --alarm VALUE       alarm threshold, e.g. 30mA or 0.03A: an alarm starts with a\n"
+        "                      reading at or above it (or 0L) and ends with one below it;\n"
+        "                      each start and end goes to stderr and to LOG.events.csv\n"
+        "  --on-alarm CMD      run CMD through /bin/sh -c for each alarm start and end,\n"
+        "                      with LEAKMETER_EVENT, LEAKMETER_VALUE_MA, LEAKMETER_PEAK_MA,\n"
+        "                      LEAKMETER_TIME and LEAKMETER_METER set\n"
+        "  --interval SEC      log one row per SEC seconds (1 to 3600): count, min, max,\n"
+        "                      mean, overloads and errors, instead of one per reading\n"
         "  --history FILE      download the meter's stored groups into FILE without a\n"
         "                      window (.txt: the report text, .csv: one row per group)\n"
         "  --list-ports        list the serial devices and the port each is reached as\n"
@@ -85,6 +98,19 @@ int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered)
     if (!cl.portsGiven() && remembered.mappings().size() == 1)
         return remembered.mappings().firstKey();
     return 1;
+}
+
+std::optional<float> ParseAlarmValue(const QString& text) {
+    static const QRegularExpression form(
+        QStringLiteral(R"(^\s*(\d+(?:\.\d*)?|\.\d+)\s*(mA|A)\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    const bool milli = m.captured(2).size() == 2;
+    const measure::AlarmEntry e = measure::ParseAlarmEntry(
+        m.captured(1), milli ? measure::AlarmUnit::MilliAmpere : measure::AlarmUnit::Ampere);
+    if (e.outcome != measure::AlarmEntryOutcome::Accepted) return std::nullopt;
+    return e.thresholdMa;
 }
 
 QString VersionText() {
@@ -123,8 +149,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (isFlag) continue;
 
         // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {"--port",  "--log",     "--duration",
-                                              "--count", "--history", "--com"};
+        static const char* const kValued[] = {"--port",  "--log",      "--duration",
+                                              "--count", "--history",  "--com",
+                                              "--alarm", "--on-alarm", "--interval"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -178,6 +205,25 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                                   .arg(value)
                                   .arg(kHighestComPort));
             cl.comNumber = v;
+        } else if (name == QLatin1String("--alarm")) {
+            const std::optional<float> ma = ParseAlarmValue(value);
+            if (!ma)
+                return failed(QStringLiteral("--alarm %1: expected a current such as 30mA or "
+                                             "0.03A, at most 1000A")
+                                  .arg(value));
+            cl.alarmMa = ma;
+        } else if (name == QLatin1String("--on-alarm")) {
+            if (value.trimmed().isEmpty())
+                return failed(QStringLiteral("--on-alarm needs a command"));
+            cl.onAlarm = value;
+        } else if (name == QLatin1String("--interval")) {
+            bool ok = false;
+            const int v = value.trimmed().toInt(&ok);
+            if (!ok || v < 1 || v > 3600)
+                return failed(QStringLiteral("--interval %1: expected a whole number of "
+                                             "seconds from 1 to 3600")
+                                  .arg(value));
+            cl.intervalSec = v;
         } else if (name == QLatin1String("--duration")) {
             bool ok = false;
             const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale
@@ -203,7 +249,16 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return failed(
             QStringLiteral("--history downloads the stored groups once; it cannot be "
                            "combined with --log, --duration or --count"));
+    if (historyGiven && (cl.alarmMa || !cl.onAlarm.isEmpty() || cl.intervalSec))
+        return failed(
+            QStringLiteral("--history downloads the stored groups once; it cannot be "
+                           "combined with --alarm, --on-alarm or --interval"));
     if (historyGiven) cl.headless = true;  // a download never needs the window
+    // The window takes the threshold typed into it as well.
+    if (cl.headless && !cl.onAlarm.isEmpty() && !cl.alarmMa)
+        return failed(QStringLiteral("--on-alarm needs --alarm VALUE"));
+    if (cl.headless && cl.intervalSec && !logGiven)
+        return failed(QStringLiteral("--interval needs --log FILE (or --log - for stdout)"));
     if (cl.headless && !cl.comNumber) {
         QList<int> named = cl.ports.mappings().keys();
         for (int n : cl.autoPorts.keys())

@@ -23,6 +23,9 @@ struct CommandLine {
     std::optional<qint64> count;        // --count N
     QString historyPath;                // --history FILE
     std::optional<int> comNumber;       // --com N: the port a run reads, 1..16
+    std::optional<float> alarmMa;       // --alarm VALUE, in mA
+    QString onAlarm;                    // --on-alarm CMD
+    int intervalSec = 0;                // --interval SEC; 0: one row per reading
     bool listPorts = false;             // --list-ports
     bool forgetPorts = false;           // --forget-ports
     bool showVersion = false;           // --version
@@ -32,6 +35,10 @@ struct CommandLine {
     // True when any --port was given (a device or a probe).
     bool portsGiven() const { return !ports.isEmpty() || !autoPorts.isEmpty(); }
 };
+
+// "30mA", "0.03A" (a blank before the unit allowed, the unit in any case): the threshold in
+// mA, in the range the window's alarm box takes; nullopt when not such a value.
+std::optional<float> ParseAlarmValue(const QString& text);
 
 CommandLine ParseCommandLine(const QStringList& arguments);  // arguments[0] is the program
 

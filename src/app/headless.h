@@ -8,6 +8,7 @@
 #include <QString>
 #include <optional>
 
+#include "livewatch.h"
 #include "serial/portmap.h"
 
 namespace app {
@@ -19,6 +20,7 @@ struct HeadlessOptions {
     std::optional<double> durationSec;  // ends the run after this long
     std::optional<int> count;           // ends the run after this many readings
     QString historyPath;                // download the stored groups into this file and end
+    WatchOptions watch;                 // alarms, their command, interval rows
 };
 
 // Exit codes of a headless run. A download ended by a signal exits 128 + the signal's

@@ -73,6 +73,7 @@ int main(int argc, char* argv[]) {
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
+        options.watch = {cl.alarmMa, cl.onAlarm, cl.intervalSec};
         return app::RunHeadless(options);
     }
 
@@ -101,6 +102,7 @@ int main(int argc, char* argv[]) {
         window.close();
         QCoreApplication::exit(0);
     });
+    window.SetWatchOptions({cl.alarmMa, cl.onAlarm, cl.intervalSec});
     if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();
     return QApplication::exec();

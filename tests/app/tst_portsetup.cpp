@@ -25,6 +25,9 @@ QString Summary(const app::CommandLine& cl) {
     if (cl.durationSec) s << "duration=" + QString::number(*cl.durationSec);
     if (cl.count) s << "count=" + QString::number(*cl.count);
     if (!cl.historyPath.isEmpty()) s << "history=" + cl.historyPath;
+    if (cl.alarmMa) s << "alarm=" + QString::number(*cl.alarmMa) + "mA";
+    if (!cl.onAlarm.isEmpty()) s << "on-alarm=" + cl.onAlarm;
+    if (cl.intervalSec) s << "interval=" + QString::number(cl.intervalSec);
     if (cl.listPorts) s << "list";
     if (cl.forgetPorts) s << "forget";
     if (cl.showVersion) s << "version";
@@ -113,6 +116,20 @@ void TstPortSetup::options_data() {
     row("port number 0", {"--port", "COM0=/dev/x"}, "",
         "\"COM0=/dev/x\": port number must be 1 to 255 (expected COMn=device)");
     row("port without a device", {"--port", "COM1="}, "", "\"COM1=\": no device (expected");
+    row("alarm, its command and intervals",
+        {"--headless", "--log=-", "--alarm", "30mA", "--on-alarm", "notify-send x", "--interval",
+         "60"},
+        "headless log=- alarm=30mA on-alarm=notify-send x interval=60");
+    row("alarm in ampere, the window's typed threshold may come later",
+        {"--alarm=0.03 a", "--on-alarm", "true"}, "alarm=30mA on-alarm=true");
+    row("alarm without a unit", {"--alarm", "30"}, "", "--alarm 30: expected a current");
+    row("alarm above the range", {"--alarm", "1001A"}, "", "at most 1000A");
+    row("headless command without a threshold", {"--headless", "--on-alarm", "true"}, "",
+        "--on-alarm needs --alarm");
+    row("interval out of range", {"--headless", "--log=-", "--interval", "3601"}, "",
+        "from 1 to 3600");
+    row("headless interval without a log", {"--headless", "--interval", "10"}, "",
+        "--interval needs --log");
 }
 
 void TstPortSetup::options() {
