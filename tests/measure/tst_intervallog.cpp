@@ -2,20 +2,9 @@
 #include <QtTest>
 
 #include "measure/intervallog.h"
+#include "readingtokens.h"
 
 using namespace measure;
-
-namespace {
-
-// "42" a reading of 42 mA, "-42" one shown with "-", "L" an overload, "E" an ERROR.
-MeterRecord Reading(const QString& token) {
-    if (token == "L") return {0, 0, 9};
-    if (token == "E") return {0, 0, 0};
-    const int raw = qAbs(token.toInt());
-    return {quint8(raw / 100), quint8(raw % 100), quint8(token.startsWith('-') ? 23 : 21)};
-}
-
-}  // namespace
 
 class TestIntervalLog : public QObject {
     Q_OBJECT
@@ -42,8 +31,6 @@ void TestIntervalLog::rows_data() {
                "17:31:20.000,17:31:29.000,1,7,7,7.000,0,0");
     QTest::newRow("no value in the interval: the value columns are empty")
         << 10 << "0:L 500:E" << 4000 << QByteArray("17:31:00.000,17:31:10.000,2,,,,1,1");
-    QTest::newRow("the tick closes an interval that is over")
-        << 5 << "0:3" << 3000 << QByteArray("17:31:05.000,17:31:10.000,1,3,3,3.000,0,0");
 }
 
 void TestIntervalLog::rows() {
