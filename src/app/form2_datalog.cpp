@@ -29,7 +29,7 @@ void Form2::ConnectDataLog() {
     });
     connect(watch_, &LiveWatch::alarm, this, [this](const measure::AlarmEvent& e) {
         QString error;
-        if (dataLog_.IsRunning() && !measure::AppendAlarmEvent(dataLog_.Path(), e, &error))
+        if (dataLog_.IsRunning() && !measure::AppendAlarmEvent(dataLog_.PathAt(e.time), e, &error))
             std::fprintf(stderr, "leakmeter: cannot write the alarm events beside %s: %s\n",
                          qPrintable(dataLog_.Path()), qPrintable(error));
         if (hook_) hook_->run(e);

@@ -113,7 +113,7 @@ class HeadlessRun : public QObject {
         connect(watch_, &LiveWatch::alarm, this, [this](const measure::AlarmEvent& e) {
             Say(AlarmEventLine(e, *options_.watch.alarmMa));
             QString error;
-            if (log_.IsRunning() && !measure::AppendAlarmEvent(log_.Path(), e, &error))
+            if (log_.IsRunning() && !measure::AppendAlarmEvent(log_.PathAt(e.time), e, &error))
                 Say(QStringLiteral("cannot write the alarm events beside %1: %2")
                         .arg(log_.Path(), error));
             if (hook_) hook_->run(e);

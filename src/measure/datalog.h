@@ -143,6 +143,11 @@ class DataLog {
 
     bool IsRunning() const { return fd_ >= 0; }
     QString Path() const { return path_; }  // the file written now
+    // The file a row of local time `time` goes to (another one than Path() for a row of the
+    // next day when the path has date fields).
+    QString PathAt(const QDateTime& time) const {
+        return dated_ ? DatedLogPath(pattern_, time) : path_;
+    }
     QString ErrorString() const { return error_; }
     int SyncCount() const { return syncs_; }  // syncs since the log started
 
