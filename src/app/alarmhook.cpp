@@ -10,6 +10,15 @@
 #include <unistd.h>
 
 namespace app {
+namespace {
+
+// The command runs in a process group of its own: whatever it started goes with it. A process
+// already gone has no id (0 would name our own group).
+void KillGroup(const QProcess* process) {
+    if (const qint64 pid = process->processId(); pid > 0) ::kill(-pid_t(pid), SIGKILL);
+}
+
+}  // namespace
 
 AlarmHook::AlarmHook(const QString& command, std::function<QString()> meter, QObject* parent)
     : QObject(parent), command_(command), meter_(std::move(meter)), limit_(new QTimer(this)) {
@@ -21,14 +30,12 @@ AlarmHook::AlarmHook(const QString& command, std::function<QString()> meter, QOb
         emit notice(QStringLiteral("the alarm command ran %1 s and was stopped: %2")
                         .arg(kTimeLimitMs / 1000)
                         .arg(command_));
-        // The command runs in a process group of its own: whatever it started goes too.
-        ::kill(-pid_t(process_->processId()), SIGKILL);
+        KillGroup(process_);
     });
 }
 
 AlarmHook::~AlarmHook() {
-    if (process_ && process_->state() != QProcess::NotRunning)
-        ::kill(-pid_t(process_->processId()), SIGKILL);
+    if (process_) KillGroup(process_);
 }
 
 void AlarmHook::run(const measure::AlarmEvent& event) {
