@@ -198,6 +198,8 @@ class HeadlessRun : public QObject {
             return false;
         }
         connect(watch, &SignalWatch::caught, this, [this](int sig) {
+            // A second signal does not wait for alarm commands still running.
+            if (finished_) return QCoreApplication::exit(exitCode_);
             // A logger's end is its normal end; a download cut short wrote nothing.
             if (options_.historyPath.isEmpty()) return finish(kHeadlessOk);
             finish(128 + sig,
