@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 #include "measure/alarmvalue.h"
@@ -72,14 +73,15 @@ QString ParseMqttOption(const QString& name, const QString& value, publish::Mqtt
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE]\n"
+        "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE] [WATCH]\n"
         "       leakmeter --headless [--port COMn=DEVICE]... [--com N] [--log FILE|-]\n"
-        "                 [--duration SEC] [--count N]\n"
+        "                 [--duration SEC] [--count N] [WATCH]\n"
         "       leakmeter ... --mqtt URL [--meter-id ID] [--mqtt-topic PREFIX]\n"
         "                 [--mqtt-password-file FILE] [--mqtt-cafile FILE] [--no-mqtt-discovery]\n"
         "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N]\n"
         "       leakmeter --plot LOG.csv... -o FILE [--alarm VALUE] [--from T] [--to T]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
+        "WATCH: [--alarm VALUE] [--on-alarm CMD] [--interval SEC]\n"
         "\n"
         "Monitoring program for the clamp leakage-current meter.\n"
         "\n"
@@ -97,15 +99,26 @@ QString UsageText() {
         "                      (default: the one port given with --port, else COM1)\n"
         "  --headless          log readings without a window or display\n"
         "  --log FILE          append every live reading to the CSV file FILE;\n"
-        "                      with --headless, \"-\" writes the CSV to stdout\n"
+        "                      with --headless, \"-\" writes the CSV to stdout; %Y, %m,\n"
+        "                      %d and %H in FILE start a new file each year, month, day\n"
+        "                      or hour (e.g. day-%Y%m%d.csv)\n"
         "  --duration SEC      with --headless: stop after SEC seconds\n"
         "  --count N           with --headless: stop after N readings\n"
+        "  --alarm VALUE       alarm threshold, e.g. 30mA or 0.03A: an alarm starts\n"
+        "                      with a reading at or above it (or 0L) and ends with\n"
+        "                      one below it; each start and end goes to stderr and\n"
+        "                      to NAME.events.csv beside the data log NAME.csv\n"
+        "  --on-alarm CMD      run CMD through /bin/sh -c for each alarm start and\n"
+        "                      end, with LEAKMETER_EVENT, LEAKMETER_VALUE_MA,\n"
+        "                      LEAKMETER_PEAK_MA, LEAKMETER_TIME and LEAKMETER_METER\n"
+        "                      set\n"
+        "  --interval SEC      log one row per SEC seconds (1 to 3600): count, min, max,\n"
+        "                      mean, overloads and errors, instead of one per reading\n"
         "  --history FILE      download the meter's stored groups into FILE without a\n"
         "                      window (.txt: the report text, .csv: one row per group)\n"
         "  --plot LOG.csv...   draw the logs (per reading or per interval) into a picture,\n"
         "                      without a window or display\n"
         "  -o, --output FILE   with --plot: the picture, .png, .svg or .pdf\n"
-        "  --alarm VALUE       with --plot: draw the alarm threshold, e.g. 30mA or 0.03A\n"
         "  --from T, --to T    with --plot: the time range, local time such as\n"
         "                      2026-12-08T03:00 (default: all of the logs)\n"
         "  --mqtt URL          publish every live reading to the MQTT broker at URL,\n"
@@ -184,10 +197,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 
         // Options with a value: "--name VALUE" or "--name=VALUE".
         static const char* const kValued[] = {
-            "--port",     "--log",       "--duration", "--count",       "--history",
-            "--com",      "--plot",      "-o",         "--output",      "--alarm",
-            "--from",     "--to",        "--mqtt",     "--mqtt-cafile", "--mqtt-password-file",
-            "--meter-id", "--mqtt-topic"};
+            "--port",     "--log",        "--duration", "--count",       "--history",
+            "--com",      "--plot",       "-o",         "--output",      "--alarm",
+            "--from",     "--to",         "--mqtt",     "--mqtt-cafile", "--mqtt-password-file",
+            "--meter-id", "--mqtt-topic", "--on-alarm", "--interval"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -244,12 +257,6 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             if (value.isEmpty())
                 return failed(QStringLiteral("-o needs a file name (.png, .svg or .pdf)"));
             cl.plotOutput = value;
-        } else if (name == QLatin1String("--alarm")) {
-            cl.alarmMa = measure::ParseAlarmValue(value);
-            if (!cl.alarmMa)
-                return failed(
-                    QStringLiteral("--alarm %1: expected a current above 0 such as 30mA or 0.03A")
-                        .arg(value));
         } else if (name == QLatin1String("--from") || name == QLatin1String("--to")) {
             const std::optional<qint64> t = viewer::ParseLocalTime(value);
             if (!t)
@@ -267,6 +274,25 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                                   .arg(value)
                                   .arg(kHighestComPort));
             cl.comNumber = v;
+        } else if (name == QLatin1String("--alarm")) {
+            const std::optional<float> ma = measure::ParseAlarmValue(value);
+            if (!ma)
+                return failed(QStringLiteral("--alarm %1: expected a current such as 30mA or "
+                                             "0.03A, at most 1000A")
+                                  .arg(value));
+            cl.alarmMa = ma;
+        } else if (name == QLatin1String("--on-alarm")) {
+            if (value.trimmed().isEmpty())
+                return failed(QStringLiteral("--on-alarm needs a command"));
+            cl.onAlarm = value;
+        } else if (name == QLatin1String("--interval")) {
+            bool ok = false;
+            const int v = value.trimmed().toInt(&ok);
+            if (!ok || v < 1 || v > 3600)
+                return failed(QStringLiteral("--interval %1: expected a whole number of "
+                                             "seconds from 1 to 3600")
+                                  .arg(value));
+            cl.intervalSec = v;
         } else if (name == QLatin1String("--duration")) {
             bool ok = false;
             const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale
@@ -292,23 +318,33 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return failed(
             QStringLiteral("--history downloads the stored groups once; it cannot be "
                            "combined with --log, --duration or --count"));
+    if (historyGiven && (cl.alarmMa || !cl.onAlarm.isEmpty() || cl.intervalSec))
+        return failed(
+            QStringLiteral("--history downloads the stored groups once; it cannot be "
+                           "combined with --alarm, --on-alarm or --interval"));
     if (plotGiven) {
         if (cl.plotOutput.isEmpty())
             return failed(QStringLiteral("--plot needs -o FILE (.png, .svg or .pdf)"));
-        if (cl.headless || historyGiven || logGiven || durationGiven || countGiven)
+        if (cl.headless || historyGiven || logGiven || durationGiven || countGiven ||
+            !cl.onAlarm.isEmpty() || cl.intervalSec || !cl.mqtt.url.isEmpty())
             return failed(
                 QStringLiteral("--plot draws logs already written; it cannot be combined with "
-                               "--headless, --history, --log, --duration or --count"));
+                               "--headless, --history, --log, --duration, --count, --on-alarm, "
+                               "--interval or --mqtt"));
         if (cl.plotFrom && cl.plotTo && *cl.plotFrom >= *cl.plotTo)
             return failed(QStringLiteral("--from must be earlier than --to"));
     } else {
         for (const auto& [given, option] : {std::pair{!cl.plotOutput.isEmpty(), "-o"},
-                                            std::pair{cl.alarmMa.has_value(), "--alarm"},
                                             std::pair{cl.plotFrom.has_value(), "--from"},
                                             std::pair{cl.plotTo.has_value(), "--to"}})
             if (given) return failed(QStringLiteral("%1 needs --plot").arg(option));
     }
     if (historyGiven) cl.headless = true;  // a download never needs the window
+    // The window takes the threshold typed into it as well.
+    if (cl.headless && !cl.onAlarm.isEmpty() && !cl.alarmMa)
+        return failed(QStringLiteral("--on-alarm needs --alarm VALUE"));
+    if (cl.headless && cl.intervalSec && !logGiven)
+        return failed(QStringLiteral("--interval needs --log FILE (or --log - for stdout)"));
     if (cl.headless && !cl.comNumber) {
         QList<int> named = cl.ports.mappings().keys();
         for (int n : cl.autoPorts.keys())

@@ -27,9 +27,11 @@ struct CommandLine {
     std::optional<int> comNumber;       // --com N: the port a run reads, 1..16
     QStringList plotPaths;              // --plot LOG.csv...: logs drawn into a picture
     QString plotOutput;                 // -o FILE: the picture (.png, .svg, .pdf)
-    std::optional<double> alarmMa;      // --alarm VALUE, in mA
     std::optional<qint64> plotFrom;     // --from T, ms since the epoch
     std::optional<qint64> plotTo;       // --to T
+    std::optional<float> alarmMa;       // --alarm VALUE, in mA
+    QString onAlarm;                    // --on-alarm CMD
+    int intervalSec = 0;                // --interval SEC; 0: one row per reading
     // --mqtt URL, --mqtt-cafile, --mqtt-password-file, --meter-id, --mqtt-topic,
     // --no-mqtt-discovery: where readings are published (checked when given).
     publish::MqttOptions mqtt;

@@ -10,14 +10,7 @@ DataLogSync::DataLogSync(measure::DataLog& log, QObject* parent)
     : QObject(parent),
       log_(log),
       tick_(protocol::NewNamedTimer(this, "dataLogSync", kTickMs, false)) {
-    connect(tick_, &QTimer::timeout, this, [this] {
-        if (!log_.SyncIfDue()) {
-            tick_->stop();
-            emit failed();
-            return;
-        }
-        sayNotice();
-    });
+    connect(tick_, &QTimer::timeout, this, [this] { said(log_.SyncIfDue()); });
 }
 
 void DataLogSync::start() {
@@ -29,17 +22,22 @@ void DataLogSync::stop() {
 }
 
 bool DataLogSync::append(const measure::MeterRecord& record) {
-    if (!log_.Append(record)) {
+    return said(log_.Append(record));
+}
+
+bool DataLogSync::appendRow(const QByteArray& row, const QDateTime& time) {
+    return said(log_.AppendRow(row, time));
+}
+
+// Tells what the log did: failed (and stopped), or went on by itself.
+bool DataLogSync::said(bool written) {
+    if (!written) {
         tick_->stop();
         emit failed();
         return false;
     }
-    sayNotice();
-    return true;
-}
-
-void DataLogSync::sayNotice() {
     if (const QString line = log_.TakeNotice(); !line.isEmpty()) emit notice(line);
+    return true;
 }
 
 }  // namespace app

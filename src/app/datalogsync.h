@@ -24,6 +24,8 @@ class DataLogSync : public QObject {
     void stop();
     // Appends the row for `record`; false when the log has stopped itself (failed() said so).
     bool append(const measure::MeterRecord& record);
+    // Appends a row of the log's own kind (an interval row) for local time `time`; as append.
+    bool appendRow(const QByteArray& row, const QDateTime& time);
 
   signals:
     // The log has stopped itself; its ErrorString() says why. The tick stops.
@@ -32,7 +34,7 @@ class DataLogSync : public QObject {
     void notice(const QString& line);
 
   private:
-    void sayNotice();
+    bool said(bool written);
 
     measure::DataLog& log_;
     QTimer* tick_;

@@ -15,6 +15,7 @@
 
 #include "datalogsync.h"
 #include "form1.h"
+#include "livewatch.h"
 #include "measure/datalog.h"
 #include "measure/liveseries.h"
 #include "protocol/meterlink.h"
@@ -34,6 +35,7 @@ class QTimer;
 
 namespace app {
 
+class AlarmHook;
 class StatusLamp;
 
 class Form2 : public QMainWindow {
@@ -72,6 +74,14 @@ class Form2 : public QMainWindow {
     bool StartDataLog(const QString& path);
     void StopDataLog();
     bool DataLogRunning() const { return dataLog_.IsRunning(); }
+
+    // Alarms and interval rows (form2_datalog.cpp): --alarm sets the lamp's threshold and
+    // watches for alarm events from the start (a threshold typed later does the same); the
+    // events go into the events file beside a running data log and to the --on-alarm command.
+    // With --interval the data log takes interval rows. Call before StartDataLog.
+    void SetWatchOptions(const WatchOptions& options);
+    // The one object whose signals tell every alarm event and interval row.
+    LiveWatch* Watch() const { return watch_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -158,6 +168,8 @@ class Form2 : public QMainWindow {
     output::MessageSink* messages_ = nullptr;
     measure::DataLog dataLog_;
     DataLogSync* dataLogSync_ = nullptr;  // every row, and the once-a-second sync
+    LiveWatch* watch_ = nullptr;          // alarm events and interval rows
+    AlarmHook* hook_ = nullptr;           // --on-alarm
 
   public:
     // Controls, under their designer names (also their objectName).

@@ -1,6 +1,7 @@
 // The main window's data log: the File menu entry that starts and stops it, one row for each
-// live reply, and the status line when the file cannot be written; and the entry that opens
-// logs in the viewer. The rows and the file are the measurement library's.
+// live reply (or each interval), the alarm events beside it, and the status line when the file
+// cannot be written; and the entry that opens logs in the viewer. The rows and the file are the
+// measurement library's.
 
 #include <QAction>
 #include <QApplication>
@@ -9,7 +10,9 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "alarmhook.h"
 #include "form2.h"
+#include "measure/localclock.h"
 #include "output/outputfolder.h"
 #include "output/savecommands.h"
 #include "statustext.h"
@@ -24,6 +27,40 @@ void Form2::ConnectDataLog() {
     });
     connect(mnudatalog, &QAction::triggered, this, &Form2::mnudatalog_Click);
     connect(mnuopenlog, &QAction::triggered, this, &Form2::mnuopenlog_Click);
+
+    watch_ = new LiveWatch(this);
+    connect(watch_, &LiveWatch::interval, this, [this](const measure::IntervalRow& row) {
+        if (dataLog_.IsRunning()) dataLogSync_->appendRow(measure::IntervalCsvRow(row), row.start);
+    });
+    connect(watch_, &LiveWatch::alarm, this, [this](const measure::AlarmEvent& e) {
+        QString error;
+        if (dataLog_.IsRunning() && !measure::AppendAlarmEvent(dataLog_.PathAt(e.time), e, &error))
+            std::fprintf(stderr, "leakmeter: cannot write the alarm events beside %s: %s\n",
+                         qPrintable(dataLog_.Path()), qPrintable(error));
+        if (hook_) hook_->run(e);
+    });
+}
+
+void Form2::SetWatchOptions(const WatchOptions& options) {
+    if (options.alarmMa) {
+        AlarmThreshold = *options.alarmMa;
+        watch_->setAlarmThreshold(*options.alarmMa);
+    }
+    watch_->setIntervalSeconds(options.intervalSec);
+    dataLog_.SetHeader(options.intervalSec ? measure::IntervalLogHeader()
+                                           : measure::DataLogHeader());
+    delete hook_;
+    hook_ = nullptr;
+    if (options.onAlarm.isEmpty()) return;
+    hook_ = new AlarmHook(
+        options.onAlarm,
+        [this] {
+            return QStringLiteral("COM%1 (%2)").arg(Link->portNumber()).arg(MSComm1.deviceName());
+        },
+        this);
+    connect(hook_, &AlarmHook::notice, this, [](const QString& line) {
+        std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
+    });
 }
 
 void Form2::mnuopenlog_Click() {
@@ -64,6 +101,8 @@ bool Form2::StartDataLog(const QString& path) {
 
 void Form2::StopDataLog() {
     if (!dataLog_.IsRunning()) return;
+    watch_->finishInterval(measure::LocalNow());  // the interval so far is not lost
+    if (!dataLog_.IsRunning()) return;            // its row could not be written
     dataLogSync_->stop();
     mnudatalog->setChecked(false);
     if (!dataLog_.Stop()) ShowDataLogFailure();

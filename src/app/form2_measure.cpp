@@ -13,6 +13,7 @@
 #include "measure/chartscale.h"
 #include "measure/formatvalue.h"
 #include "measure/historyreport.h"
+#include "measure/localclock.h"
 #include "measure/statistics.h"
 #include "statuslamp.h"
 
@@ -24,7 +25,8 @@ void Form2::DecodeLiveFrame(const measure::MeterRecord& record) {
     ShowReading(r.label7);
     if (r.label8) Label8->setText(*r.label8);
     if (r.redraw) Charts->DrawLiveChart();
-    if (dataLog_.IsRunning()) dataLogSync_->append(r.record);
+    if (dataLog_.IsRunning() && !watch_->intervals()) dataLogSync_->append(r.record);
+    watch_->take(r.record, measure::LocalNow());
 }
 
 void Form2::BuildHistoryReport(const QList<measure::MeterRecord>& groups) {
@@ -69,6 +71,7 @@ void Form2::Text1_KeyDown() {
     switch (e.outcome) {
         case measure::AlarmEntryOutcome::Accepted:
             AlarmThreshold = e.thresholdMa;
+            watch_->setAlarmThreshold(e.thresholdMa);
             break;
         case measure::AlarmEntryOutcome::OutOfRange:
             SetStatus(measure::AlarmOutOfRangeText());

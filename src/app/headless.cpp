@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "alarmhook.h"
 #include "datalogsync.h"
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
@@ -43,6 +44,7 @@ class HeadlessRun : public QObject {
         port_.setPortMap(options.ports);
         port_.setCommPort(options.portNumber);
         connectLink();
+        connectWatch();
     }
 
     bool start() {
@@ -95,6 +97,36 @@ class HeadlessRun : public QObject {
             outage_ = true;
             Say(QStringLiteral("%1 was lost (%2); it is opened again when it comes back")
                     .arg(portText(), why));
+        });
+    }
+
+    // Alarm events go to stderr, the events file beside a data log and the alarm command;
+    // interval rows go where the rows go.
+    void connectWatch() {
+        const WatchOptions& o = options_.watch;
+        if (o.alarmMa) watch_->setAlarmThreshold(*o.alarmMa);
+        watch_->setIntervalSeconds(o.intervalSec);
+        if (o.intervalSec) log_.SetHeader(measure::IntervalLogHeader());
+        if (!o.onAlarm.isEmpty()) {
+            hook_ = new AlarmHook(
+                o.onAlarm, [this] { return portText(); }, this);
+            connect(hook_, &AlarmHook::notice, this, &Say);
+        }
+        connect(watch_, &LiveWatch::alarm, this, [this](const measure::AlarmEvent& e) {
+            Say(AlarmEventLine(e, *options_.watch.alarmMa));
+            QString error;
+            if (log_.IsRunning() && !measure::AppendAlarmEvent(log_.PathAt(e.time), e, &error))
+                Say(QStringLiteral("cannot write the alarm events beside %1: %2")
+                        .arg(log_.Path(), error));
+            if (hook_) hook_->run(e);
+        });
+        connect(watch_, &LiveWatch::interval, this, [this](const measure::IntervalRow& row) {
+            if (options_.logPath == QLatin1String("-")) {
+                if (!Print(measure::IntervalCsvRow(row)))
+                    finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
+            } else if (log_.IsRunning()) {
+                logSync_->appendRow(measure::IntervalCsvRow(row), row.start);
+            }
         });
     }
 
@@ -168,6 +200,8 @@ class HeadlessRun : public QObject {
             return false;
         }
         connect(watch, &SignalWatch::caught, this, [this](int sig) {
+            // A second signal does not wait for alarm commands still running.
+            if (finished_) return QCoreApplication::exit(exitCode_);
             // A logger's end is its normal end; a download cut short wrote nothing.
             if (options_.historyPath.isEmpty()) return finish(kHeadlessOk);
             finish(128 + sig,
@@ -180,14 +214,14 @@ class HeadlessRun : public QObject {
     bool startOutput() {
         if (options_.logPath == QLatin1String("-")) {
             stdoutClock_.start();  // elapsed_s counts from the header
-            return Print(measure::DataLogHeader());
+            return Print(log_.Header());
         }
         if (options_.logPath.isEmpty()) return true;
         if (!log_.Start(options_.logPath)) {
             Say(QStringLiteral("cannot log to %1: %2").arg(options_.logPath, log_.ErrorString()));
             return false;
         }
-        Say(QStringLiteral("logging to %1").arg(QFileInfo(options_.logPath).absoluteFilePath()));
+        Say(QStringLiteral("logging to %1").arg(QFileInfo(log_.Path()).absoluteFilePath()));
         connect(logSync_, &DataLogSync::failed, this, &HeadlessRun::logFailed);
         connect(logSync_, &DataLogSync::notice, this, &Say);
         logSync_->start();
@@ -211,7 +245,9 @@ class HeadlessRun : public QObject {
     void onReading(const measure::MeterRecord& record) {
         if (finished_) return;
         meterBack();
-        if (options_.logPath == QLatin1String("-")) {
+        if (watch_->intervals()) {
+            // The row comes from the watch when its interval is over.
+        } else if (options_.logPath == QLatin1String("-")) {
             if (!Print(measure::DataLogRow(record, measure::LocalNow(), stdoutClock_.elapsed())))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         } else if (!options_.logPath.isEmpty()) {
@@ -221,6 +257,9 @@ class HeadlessRun : public QObject {
             if (!Print((ReadingLine(measure::LocalNow(), text) + QLatin1Char('\n')).toUtf8()))
                 return finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
         }
+        // The reading's row is written before the alarm it may start is told.
+        watch_->take(record, measure::LocalNow());
+        if (finished_) return;
         ++readings_;
         if (options_.count && readings_ >= *options_.count) finish(kHeadlessOk);
     }
@@ -255,6 +294,7 @@ class HeadlessRun : public QObject {
         link_.StopTimers();
         durationTimer_.stop();
         historyWatchdog_.stop();
+        watch_->finishInterval(measure::LocalNow());
         logSync_->stop();
         if (log_.IsRunning() && !log_.Stop() && code == kHeadlessOk) {
             Say(QStringLiteral("data log %1: %2").arg(options_.logPath, log_.ErrorString()));
@@ -263,7 +303,11 @@ class HeadlessRun : public QObject {
         std::fflush(stdout);
         if (publisher_) publisher_->stop();  // "offline" goes out first
         port_.close();
-        QCoreApplication::exit(exitCode_);
+        // Alarm commands still running or waiting are seen through (each within its limit).
+        if (hook_ && hook_->busy())
+            connect(hook_, &AlarmHook::idle, this, [this] { QCoreApplication::exit(exitCode_); });
+        else
+            QCoreApplication::exit(exitCode_);
     }
 
     HeadlessOptions options_;
@@ -271,6 +315,8 @@ class HeadlessRun : public QObject {
     protocol::MeterLink link_;
     measure::DataLog log_;
     DataLogSync* logSync_ = new DataLogSync(log_, this);  // rows and the once-a-second sync
+    LiveWatch* watch_ = new LiveWatch(this);              // alarms and interval rows
+    AlarmHook* hook_ = nullptr;                           // --on-alarm
     std::unique_ptr<publish::MqttPublisher> publisher_;
     QTimer durationTimer_, historyWatchdog_;
     QElapsedTimer stdoutClock_;

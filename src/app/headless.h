@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "publish/mqttsettings.h"
+#include "livewatch.h"
 #include "serial/portmap.h"
 
 namespace app {
@@ -21,6 +22,7 @@ struct HeadlessOptions {
     std::optional<int> count;           // ends the run after this many readings
     QString historyPath;                // download the stored groups into this file and end
     std::optional<publish::MqttSettings> mqtt;  // publish the live readings to this broker
+    WatchOptions watch;                 // alarms, their command, interval rows
 };
 
 // Exit codes of a headless run. A download ended by a signal exits 128 + the signal's

@@ -98,6 +98,7 @@ int main(int argc, char* argv[]) {
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
+        options.watch = {cl.alarmMa, cl.onAlarm, cl.intervalSec};
         QString error;
         if (!MqttSettingsFor(cl, options.ports.deviceFor(options.portNumber), &options.mqtt,
                              &error)) {
@@ -154,6 +155,7 @@ int main(int argc, char* argv[]) {
         window.close();
         QCoreApplication::exit(0);
     });
+    window.SetWatchOptions({cl.alarmMa, cl.onAlarm, cl.intervalSec});
     if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();
     return QApplication::exec();

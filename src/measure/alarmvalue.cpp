@@ -1,26 +1,23 @@
 #include "measure/alarmvalue.h"
 
-#include <cmath>
+#include <QRegularExpression>
+
+#include "measure/alarmentry.h"
 
 namespace measure {
 
-std::optional<double> ParseAlarmValue(const QString& text) {
-    QString number = text.trimmed();
-    double scale = 1.0;
-    if (number.endsWith(QLatin1String("mA"), Qt::CaseInsensitive)) {
-        number.chop(2);
-    } else if (number.endsWith(QLatin1Char('A'), Qt::CaseInsensitive)) {
-        number.chop(1);
-        scale = 1000.0;
-    }
-    number = number.trimmed();
-    // toDouble also takes "inf", "nan" and hexadecimal forms; a threshold is digits and a point.
-    for (const QChar c : number)
-        if (!c.isDigit() && c != QLatin1Char('.')) return std::nullopt;
-    bool ok = false;
-    const double v = number.toDouble(&ok) * scale;
-    if (!ok || !std::isfinite(v) || v <= 0) return std::nullopt;
-    return v;
+std::optional<float> ParseAlarmValue(const QString& text) {
+    // Digits and a point only: no sign, exponent, "inf" or hexadecimal form.
+    static const QRegularExpression form(
+        QStringLiteral(R"(^\s*(\d+(?:\.\d*)?|\.\d+)\s*(mA|A)?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    const bool ampere = m.captured(2).size() == 1;
+    const AlarmEntry e =
+        ParseAlarmEntry(m.captured(1), ampere ? AlarmUnit::Ampere : AlarmUnit::MilliAmpere);
+    if (e.outcome != AlarmEntryOutcome::Accepted || !(e.thresholdMa > 0)) return std::nullopt;
+    return e.thresholdMa;
 }
 
 }  // namespace measure

@@ -1,14 +1,15 @@
 #pragma once
-// An alarm threshold as the user types it on the command line: a number and its unit,
-// "30mA", "0.03A", "30 mA"; a bare number is in mA. "." is the decimal point in every locale.
+// An alarm threshold as the user types it on the command line and in the viewer: a number and
+// its unit, "30mA", "0.03A", "30 mA" (the unit in any case); a bare number is in mA. "." is the
+// decimal point in every locale.
 
 #include <QString>
 #include <optional>
 
 namespace measure {
 
-// The threshold in mA, or nothing when `text` is not a positive finite number with an optional
-// unit mA or A (either case: "30MA", "0.03a").
-std::optional<double> ParseAlarmValue(const QString& text);
+// The threshold in mA, in the range the window's alarm box takes (above 0, at most 1000 A), or
+// nothing when `text` is not such a value.
+std::optional<float> ParseAlarmValue(const QString& text);
 
 }  // namespace measure

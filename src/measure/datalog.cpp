@@ -1,5 +1,7 @@
 #include "datalog.h"
 
+#include "alarmtracker.h"
+#include "intervallog.h"
 #include "localclock.h"
 
 #include <fcntl.h>
@@ -88,26 +90,10 @@ bool PathLeftFile(const QString& path, int fd) {
 // How often the log looks whether its path still names the open file.
 constexpr qint64 kPathCheckIntervalMs = 1000;
 
-// The value, written so that reading it back gives the same single-precision value, in plain
-// decimal with "." whatever the locale ("1.25", "0.005", "9999000").
-QByteArray ValueText(float ma) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, ma, std::chars_format::fixed);
-    return QByteArray(buf, r.ptr - buf);
-}
-
 QByteArray RecordHex(const MeterRecord& r) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02X%02X%02X", r.high, r.low, r.status);
     return QByteArray(buf, 6);
-}
-
-QByteArray ElapsedText(qint64 ms) {
-    if (ms < 0) ms = 0;  // a clock that went backwards gives 0, never a negative time
-    char buf[32];
-    const int n = std::snprintf(buf, sizeof buf, "%lld.%03lld", static_cast<long long>(ms / 1000),
-                                static_cast<long long>(ms % 1000));
-    return QByteArray(buf, n);
 }
 
 // Whether a non-empty plain file ends in the middle of a line (a row cut short when an earlier
@@ -137,6 +123,35 @@ void AppendRecordFields(QByteArray& row, const MeterRecord& record) {
     row += "\r\n";
 }
 
+// The headers of every kind of log the program writes: a file that begins with one of them
+// holds that kind of rows.
+bool IsOtherKind(const QByteArray& firstLine, const QByteArray& header) {
+    for (const QByteArray& known : {DataLogHeader(), IntervalLogHeader(), AlarmEventsHeader()})
+        if (known != header && firstLine == known) return true;
+    return false;
+}
+
+// The first line of the file at `path`, CR LF included, as far as the first 256 bytes go.
+QByteArray FirstLine(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray head = f.read(256);
+    const qsizetype lf = head.indexOf('\n');
+    return lf < 0 ? head : head.left(lf + 1);
+}
+
+// What a file of a log's kind holds, for the message that refuses it.
+QString KindText(const QByteArray& header) {
+    if (header == IntervalLogHeader()) return QStringLiteral("interval rows");
+    if (header == AlarmEventsHeader()) return QStringLiteral("alarm events");
+    return QStringLiteral("one row per reading");
+}
+
+// The local hour of `time`, counted from 1970, for noticing a new hour or day.
+qint64 HourOf(const QDateTime& time) {
+    return (time.toMSecsSinceEpoch() / 1000 + time.offsetFromUtc()) / 3600;
+}
+
 }  // namespace
 
 RecordColumns RecordColumnsOf(const MeterRecord& record) {
@@ -144,11 +159,62 @@ RecordColumns RecordColumnsOf(const MeterRecord& record) {
     // have none.
     const DecodedRecord d = DecodeRecord(record);
     RecordColumns c{LiveText(d), {}, record.status, RecordHex(record)};
-    if (d.kind == RecordKind::Reading) {
-        if (d.negative && d.recordedMa != 0) c.valueMa += '-';
-        c.valueMa += ValueText(d.recordedMa);
-    }
+    if (const std::optional<float> v = SignedValueMa(d)) c.valueMa = ValueMaText(*v);
     return c;
+}
+
+QByteArray ValueMaText(float ma) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, ma, std::chars_format::fixed);
+    return QByteArray(buf, r.ptr - buf);
+}
+
+QByteArray SecondsText(qint64 ms) {
+    if (ms < 0) ms = 0;  // a clock that went backwards gives 0, never a negative time
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%lld.%03lld", static_cast<long long>(ms / 1000),
+                                static_cast<long long>(ms % 1000));
+    return QByteArray(buf, n);
+}
+
+std::optional<float> SignedValueMa(const DecodedRecord& d) {
+    if (d.kind != RecordKind::Reading) return std::nullopt;
+    return d.negative && d.recordedMa != 0 ? -d.recordedMa : d.recordedMa;
+}
+
+bool HasDateFields(const QString& pattern) {
+    for (const char* field : {"%Y", "%m", "%d", "%H"})
+        if (pattern.contains(QLatin1String(field))) return true;
+    return false;
+}
+
+QString DatedLogPath(const QString& pattern, const QDateTime& time) {
+    if (!pattern.contains(QLatin1Char('%'))) return pattern;
+    const QDate date = time.date();
+    QString out;
+    out.reserve(pattern.size() + 8);
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar field = i + 1 < pattern.size() ? pattern[i + 1] : QChar();
+        const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+        if (pattern[i] != QLatin1Char('%')) {
+            out += pattern[i];
+            continue;
+        }
+        if (field == QLatin1Char('Y'))
+            out += QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+        else if (field == QLatin1Char('m'))
+            out += two(date.month());
+        else if (field == QLatin1Char('d'))
+            out += two(date.day());
+        else if (field == QLatin1Char('H'))
+            out += two(time.time().hour());
+        else {
+            out += pattern[i];
+            continue;
+        }
+        ++i;
+    }
+    return out;
 }
 
 QByteArray DataLogHeader() {
@@ -183,7 +249,7 @@ QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 e
     row.reserve(80);
     row += IsoTimeWithOffset(time);
     row += ',';
-    row += ElapsedText(elapsedMs);
+    row += SecondsText(elapsedMs);
     row += ',';
     AppendRecordFields(row, record);
     return row;
@@ -208,7 +274,8 @@ DataLogClock DataLogClock::System() {
             }};
 }
 
-DataLog::DataLog(DataLogClock clock) : clock_(std::move(clock)) {}
+DataLog::DataLog(DataLogClock clock, QByteArray header)
+    : clock_(std::move(clock)), header_(std::move(header)) {}
 
 DataLog::~DataLog() {
     Stop();
@@ -216,7 +283,11 @@ DataLog::~DataLog() {
 
 bool DataLog::Start(const QString& path) {
     Stop();
-    path_ = path;
+    pattern_ = path;
+    dated_ = HasDateFields(path);
+    const QDateTime now = dated_ ? clock_.now() : QDateTime();
+    fileHour_ = dated_ ? HourOf(now) : 0;
+    path_ = dated_ ? DatedLogPath(path, now) : path;
     error_.clear();
     notice_.clear();
     syncs_ = 0;
@@ -226,10 +297,14 @@ bool DataLog::Start(const QString& path) {
 }
 
 bool DataLog::Append(const MeterRecord& record) {
-    if (!IsRunning() || !RestartIfEmptied()) return false;
-    const qint64 now = clock_.steadyMs();
-    if (!Write(DataLogRow(record, clock_.now(), now - startMs_))) return false;
-    if (SyncDue(unsynced_, lastSyncMs_, now)) return Sync();
+    const QDateTime time = clock_.now();
+    return AppendRow(DataLogRow(record, time, clock_.steadyMs() - startMs_), time);
+}
+
+bool DataLog::AppendRow(const QByteArray& row, const QDateTime& time) {
+    if (!IsRunning() || !FollowDate(time) || !RestartIfEmptied()) return false;
+    if (!Write(row)) return false;
+    if (SyncDue(unsynced_, lastSyncMs_, clock_.steadyMs())) return Sync();
     return true;
 }
 
@@ -307,6 +382,22 @@ bool DataLog::FollowPath() {
     return true;
 }
 
+// A path with date fields names a new file when the hour or the day in it changes: the file
+// written so far is synced and closed, and the log goes on in the new one, header first.
+bool DataLog::FollowDate(const QDateTime& time) {
+    if (!dated_ || HourOf(time) == fileHour_) return true;
+    fileHour_ = HourOf(time);
+    const QString next = DatedLogPath(pattern_, time);
+    if (next == path_) return true;
+    if (unsynced_ && !Sync()) return false;
+    CloseFile(fd_);
+    fd_ = -1;
+    path_ = next;
+    if (!Open()) return false;
+    notice_ = QStringLiteral("logging to %1").arg(QDir::toNativeSeparators(path_));
+    return true;
+}
+
 // A plain file that holds less than the log wrote to it was cut short by someone else (a
 // rotation tool copies it, then empties it): the next row starts as in a file just opened.
 // Devices and pipes have no size to go by.
@@ -322,7 +413,16 @@ bool DataLog::RestartIfEmptied() {
 // Where the rows start in a file holding `size` bytes: after a header when it is empty, on a
 // line of their own when an earlier run left a partial line.
 bool DataLog::BeginRows(qint64 size) {
-    if (size == 0) return Write(DataLogHeader());
+    if (size == 0) return Write(header_);
+    if (regular_) {
+        const QByteArray first = FirstLine(path_);
+        if (IsOtherKind(first, header_)) {
+            Fail(QStringLiteral("%1 holds %2 (its header is %3); %4 are never mixed into it")
+                     .arg(QDir::toNativeSeparators(path_), KindText(first),
+                          QString::fromUtf8(first.trimmed()), KindText(header_)));
+            return false;
+        }
+    }
     if (regular_ && EndsInsideLine(path_)) return Write(QByteArrayLiteral("\r\n"));
     return true;
 }

@@ -26,12 +26,20 @@
 // the open file) is noticed on the owner's once-a-second tick, and the log goes on in a new
 // file at the path, header first; a file emptied in place (copied, then truncated) gets the
 // header again before its next row. Each time the owner is handed one line to tell the user.
+//
+// A path may hold %Y, %m, %d and %H (year, month, day, hour of the local time, e.g.
+// "day-%Y%m%d.csv"): whenever the name they make changes, the log goes on in a new file of
+// that name, header first. Any other "%" stays as written.
+//
+// The same file machinery keeps the interval log and the alarm events file; each kind has its
+// own header, and a file that begins with another kind's header is refused, never mixed.
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "meterrecord.h"
@@ -60,6 +68,19 @@ QByteArray CsvField(const QByteArray& utf8);
 // date-time carries (local time for the log) and "Z" never used.
 QByteArray IsoTimeWithOffset(const QDateTime& time);
 
+// A value in mA as the value columns write it: "." whatever the locale, as many digits as give
+// the single-precision value back exactly ("1.25", "-171900").
+QByteArray ValueMaText(float ma);
+// Milliseconds as seconds with 3 decimals ("12.503"); a negative time gives "0.000".
+QByteArray SecondsText(qint64 ms);
+// The value the live display shows, signed, in mA (a shown "-0" is 0); none for 0L and ERROR.
+std::optional<float> SignedValueMa(const DecodedRecord& d);
+
+// Whether `pattern` holds any of %Y, %m, %d, %H.
+bool HasDateFields(const QString& pattern);
+// The name `pattern` gives at local time `time`: %Y, %m, %d and %H replaced.
+QString DatedLogPath(const QString& pattern, const QDateTime& time);
+
 // The row for one live record logged at `time`, `elapsedMs` after the log started, CR LF
 // included.
 QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs);
@@ -85,7 +106,10 @@ struct DataLogClock {
 
 class DataLog {
   public:
-    explicit DataLog(DataLogClock clock = DataLogClock::System());
+    // `header`: the header row of the log's kind (the data log's, the interval log's, the
+    // alarm events'), CR LF included.
+    explicit DataLog(DataLogClock clock = DataLogClock::System(),
+                     QByteArray header = DataLogHeader());
     ~DataLog();  // stops the log (synced)
     DataLog(const DataLog&) = delete;
     DataLog& operator=(const DataLog&) = delete;
@@ -95,8 +119,17 @@ class DataLog {
     // earlier run, so that the new rows start on a line of their own. A log already running is
     // stopped first. False, with the reason in ErrorString(), when the folder cannot be made or
     // the file cannot be opened or written; no log is running then, and a file the log made
-    // itself is removed again.
+    // itself is removed again. A file that begins with the header of another kind of log is
+    // refused. `path` may be a pattern with %Y, %m, %d, %H (see above).
     bool Start(const QString& path);
+
+    // The header written at the top of every file from the next one opened on.
+    void SetHeader(const QByteArray& header) { header_ = header; }
+    QByteArray Header() const { return header_; }
+
+    // Appends one row of the log's kind, CR LF included, for local time `time` (which picks
+    // the file when the path is a pattern). False as for Append.
+    bool AppendRow(const QByteArray& row, const QDateTime& time);
 
     // Appends the row for `record` (after a new header when the file was emptied under the
     // log) and syncs the file when that is due. False when the row could not be written: the
@@ -120,7 +153,12 @@ class DataLog {
     QString TakeNotice();
 
     bool IsRunning() const { return fd_ >= 0; }
-    QString Path() const { return path_; }
+    QString Path() const { return path_; }  // the file written now
+    // The file a row of local time `time` goes to (another one than Path() for a row of the
+    // next day when the path has date fields).
+    QString PathAt(const QDateTime& time) const {
+        return dated_ ? DatedLogPath(pattern_, time) : path_;
+    }
     QString ErrorString() const { return error_; }
     int SyncCount() const { return syncs_; }  // syncs since the log started
 
@@ -129,11 +167,16 @@ class DataLog {
     bool FollowPath();
     bool RestartIfEmptied();
     bool BeginRows(qint64 size);
+    bool FollowDate(const QDateTime& time);
     bool Write(const QByteArray& bytes);
     bool Sync();
     void Fail(const QString& reason);
 
     DataLogClock clock_;
+    QByteArray header_;
+    QString pattern_;      // the path as given, with its % fields
+    bool dated_ = false;   // the pattern has % fields
+    qint64 fileHour_ = 0;  // the local hour the current name was made for
     int fd_ = -1;
     bool regular_ = false;  // a plain file (not a device or a pipe), whose size can be watched
     qint64 size_ = 0;       // what the file holds at least: its size at opening plus our writes

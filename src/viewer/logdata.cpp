@@ -1,5 +1,7 @@
 #include "viewer/logdata.h"
 
+#include "measure/alarmtracker.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +11,7 @@
 #include <limits>
 #include <numeric>
 
+#include "measure/alarmtracker.h"
 #include "measure/meterrecord.h"
 
 namespace viewer {
@@ -330,12 +333,6 @@ bool ParseLogTime(const char* p, qsizetype n, qint64* ms) {
     return true;
 }
 
-QString EventsPathFor(const QString& logPath) {
-    QString base = logPath;
-    if (base.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) base.chop(4);
-    return base + QStringLiteral(".events.csv");
-}
-
 LogData LoadLogs(const QStringList& paths, LoadReport* report) {
     LoadReport own;
     LoadReport& r = report ? *report : own;
@@ -351,7 +348,7 @@ LogData LoadLogs(const QStringList& paths, LoadReport* report) {
     data.flags.reserve(size_t(expected));
     for (const QString& path : paths) {
         FileReader reader(data, r);
-        if (reader.Read(path)) ReadEvents(EventsPathFor(path), &data.events);
+        if (reader.Read(path)) ReadEvents(measure::AlarmEventsPath(path), &data.events);
     }
     SortByTime(data);
     std::stable_sort(data.events.begin(), data.events.end(),

@@ -63,10 +63,8 @@ struct LoadReport {
 // text is no such time.
 bool ParseLogTime(const char* text, qsizetype length, qint64* ms);
 
-// Reads the logs at `paths` (and their events files) into one time-ordered set of rows.
+// Reads the logs at `paths` (and the alarm events file beside each) into one time-ordered set of
+// rows.
 LogData LoadLogs(const QStringList& paths, LoadReport* report = nullptr);
-
-// The events file beside a log: "<log>.events.csv".
-QString EventsPathFor(const QString& logPath);
 
 }  // namespace viewer

@@ -70,6 +70,11 @@ bool SignedOffLast(const MeterSim& sim) {
     return !bytes.isEmpty() && bytes.last().byte == 0;
 }
 
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // Every file in `dir`, hidden ones (a temporary file left behind) included.
 QStringList FilesIn(const QString& dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -96,6 +101,8 @@ class TstHeadless : public QObject {
     void windowClosesOnSignal_data();
     void windowClosesOnSignal();
     void windowWithoutDisplay();
+    void alarmEventsReachFileAndCommand();
+    void intervalRowsOfTheSentReadings();
 };
 
 void TstHeadless::csvToStdoutUntilSignal_data() {
@@ -357,6 +364,84 @@ void TstHeadless::windowWithoutDisplay() {
     QCOMPARE(window.exitCode(), 1);
     QVERIFY2(window.err().contains("no display") && window.err().contains("--headless"),
              window.err().constData());
+}
+
+// An alarm without a window: a ramp of 0..100 mA crosses 60 mA every 2 s. Each start and end is
+// a line on stderr, a row in the events file beside the dated data log, and a run of the
+// command with the event in its environment (its own output on our stderr, none on stdout).
+void TstHeadless::alarmEventsReachFileAndCommand() {
+    MeterSim sim({"--wave", "ramp", "--value", "100", "--period", "2", "--status", "21"});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString hook = dir.filePath("hook.txt");
+    Logger run({"--headless", "--port", sim.portMapping(), "--log", dir.filePath("day-%Y%m%d.csv"),
+                "--alarm", "60mA", "--on-alarm",
+                "env | grep ^LEAKMETER_ | sort >> " + hook + "; echo >> " + hook +
+                    "; echo the command speaks"});
+    QTRY_VERIFY_WITH_TIMEOUT(ReadFile(hook).contains("LEAKMETER_EVENT=end"), 20000);
+    run.signal(SIGTERM);
+    QVERIFY(run.finished(10000));
+    QCOMPARE(run.exitCode(), 0);
+    QVERIFY(run.out().isEmpty());
+    QVERIFY(run.err().contains("leakmeter: alarm start: ") && run.err().contains("alarm end: "));
+    QVERIFY(run.err().contains("\nthe command speaks\n"));
+
+    const QStringList eventFiles = QDir(dir.path()).entryList({"day-*.events.csv"});
+    QCOMPARE(eventFiles.size(), 1);
+    QVERIFY(QFile::exists(dir.filePath(QString(eventFiles[0]).replace(".events.csv", ".csv"))));
+    const QByteArray events = ReadFile(dir.filePath(eventFiles[0]));
+    QVERIFY(events.startsWith("time,event,value_mA,peak_mA,duration_s\r\n"));
+    const QList<QByteArray> rows = Rows(events);
+    QVERIFY(rows.size() >= 2);
+    QStringList runs = QString::fromUtf8(ReadFile(hook)).split("\n\n");  // one block per run
+    for (QString& r : runs) r.replace('\n', '|');
+    for (int i = 0; i < 2; ++i) {
+        const QList<QByteArray> f = rows[i].split(',');
+        const bool start = i == 0;
+        QCOMPARE(f[1], start ? QByteArray("start") : QByteArray("end"));
+        QCOMPARE(f[2].toDouble() >= 60, start);
+        QVERIFY(f[3].toDouble() >= 60);
+        QCOMPARE(f[4].toDouble() > 0, !start);
+        // The command saw the same event.
+        const QByteArray env = "LEAKMETER_EVENT=" + f[1] + "|LEAKMETER_METER=COM1 (" +
+                               sim.link().toUtf8() + ")|LEAKMETER_PEAK_MA=" + f[3] +
+                               "|LEAKMETER_TIME=" + f[0] + "|LEAKMETER_VALUE_MA=" + f[2];
+        QCOMPARE(runs.value(i), QString::fromUtf8(env));
+    }
+}
+
+// Interval rows on stdout against the readings the simulator sent: the counts add up to the
+// readings taken, and the extremes are theirs.
+void TstHeadless::intervalRowsOfTheSentReadings() {
+    MeterSim sim({"--wave", "ramp", "--value", "100", "--period", "3", "--status", "21"});
+    QVERIFY(sim.ok());
+    const int taken = 6;
+    Logger run({"--headless", "--port", sim.portMapping(), "--log", "-", "--interval", "1",
+                "--count", QString::number(taken)});
+    QVERIFY(run.finished(20000));
+    QCOMPARE(run.exitCode(), 0);
+    const QByteArray csv = run.out();
+    QVERIFY(csv.startsWith("start,end,count,min_mA,max_mA,mean_mA,overloads,errors\r\n"));
+
+    QList<int> sent;  // the live replies, in mA (code 21: the raw count)
+    for (const QString& line : sim.logText().split('\n')) {
+        const QStringList f = line.split(' ');
+        if (f.size() == 5 && f[1] == "TX" && f[4] == "15")
+            sent << f[2].toInt(nullptr, 16) * 100 + f[3].toInt(nullptr, 16);
+    }
+    sent = sent.mid(0, taken);
+    int count = 0;
+    double min = 1e9, max = -1e9;
+    for (const QByteArray& r : Rows(csv)) {
+        const QList<QByteArray> f = r.split(',');
+        count += f[2].toInt();
+        min = qMin(min, f[3].toDouble());
+        max = qMax(max, f[4].toDouble());
+        QCOMPARE(f[6] + f[7], QByteArray("00"));
+    }
+    QCOMPARE(count, taken);
+    QCOMPARE(min, double(*std::min_element(sent.begin(), sent.end())));
+    QCOMPARE(max, double(*std::max_element(sent.begin(), sent.end())));
 }
 
 QTEST_MAIN(TstHeadless)

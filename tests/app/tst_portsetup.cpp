@@ -25,11 +25,13 @@ QString Summary(const app::CommandLine& cl) {
     if (cl.durationSec) s << "duration=" + QString::number(*cl.durationSec);
     if (cl.count) s << "count=" + QString::number(*cl.count);
     if (!cl.historyPath.isEmpty()) s << "history=" + cl.historyPath;
+    if (cl.alarmMa) s << "alarm=" + QString::number(*cl.alarmMa) + "mA";
+    if (!cl.onAlarm.isEmpty()) s << "on-alarm=" + cl.onAlarm;
+    if (cl.intervalSec) s << "interval=" + QString::number(cl.intervalSec);
     if (cl.listPorts) s << "list";
     if (cl.forgetPorts) s << "forget";
     if (cl.showVersion) s << "version";
     if (!cl.plotPaths.isEmpty()) s << "plot=" + cl.plotPaths.join(',') + " o=" + cl.plotOutput;
-    if (cl.alarmMa) s << "alarm=" + QString::number(*cl.alarmMa);
     if (cl.plotFrom && cl.plotTo)
         s << "hours=" + QString::number((*cl.plotTo - *cl.plotFrom) / 3.6e6);
     s << cl.ports.mappingTexts();
@@ -119,7 +121,7 @@ void TstPortSetup::options_data() {
     row("plot",
         {"--plot", "a.csv", "b.csv", "-o", "day.png", "--alarm", "0.03A", "--from",
          "2026-12-08T03:00", "--to", "2026-12-08 04:30:00"},
-        "plot=a.csv,b.csv o=day.png alarm=30 hours=1.5");
+        "alarm=30mA plot=a.csv,b.csv o=day.png hours=1.5");
     row("plot without a picture", {"--plot", "a.csv"}, "", "--plot needs -o FILE");
     row("plot with the logger", {"--plot", "a.csv", "-o", "a.png", "--headless"}, "",
         "cannot be combined");
@@ -133,6 +135,17 @@ void TstPortSetup::options_data() {
     row("broker URL not mqtt", {"--mqtt", "http://broker"}, "", "--mqtt http://broker: expected");
     row("meter id with a space", {"--meter-id", "panel 3"}, "", "--meter-id panel 3: expected");
     row("topic with a wildcard", {"--mqtt-topic", "plant/#"}, "", "--mqtt-topic plant/#:");
+    row("alarm, its command and intervals",
+        {"--headless", "--log=-", "--alarm", "30mA", "--on-alarm", "notify-send x", "--interval",
+         "60"},
+        "headless log=- alarm=30mA on-alarm=notify-send x interval=60");
+    row("alarm in ampere, the window's typed threshold may come later",
+        {"--alarm=0.03 a", "--on-alarm", "true"}, "alarm=30mA on-alarm=true");
+    row("alarm above the window's range", {"--alarm", "1001A"}, "", "--alarm 1001A: expected");
+    row("headless command without a threshold", {"--headless", "--on-alarm", "true"}, "",
+        "--on-alarm needs --alarm");
+    row("headless interval without a log", {"--headless", "--interval", "10"}, "",
+        "--interval needs --log");
 }
 
 void TstPortSetup::options() {

@@ -24,16 +24,18 @@ void TstAlarmValue::parse_data() {
     QTest::newRow("infinite") << "infA" << 0.0;
     QTest::newRow("unit alone") << "mA" << 0.0;
     QTest::newRow("other unit") << "30mV" << 0.0;
+    QTest::newRow("the window's largest") << "1000A" << 1000000.0;
+    QTest::newRow("above the window's range") << "1000.5A" << 0.0;
 }
 
 void TstAlarmValue::parse() {
     QFETCH(QString, text);
     QFETCH(double, mA);
-    const std::optional<double> v = measure::ParseAlarmValue(text);
+    const std::optional<float> v = measure::ParseAlarmValue(text);
     if (mA == 0)
         QVERIFY(!v);
     else
-        QCOMPARE(v.value_or(-1), mA);
+        QCOMPARE(v.value_or(-1), float(mA));
 }
 
 QTEST_GUILESS_MAIN(TstAlarmValue)

@@ -8,6 +8,7 @@
 
 #include "../tmpfs.h"
 #include "measure/datalog.h"
+#include "measure/intervallog.h"
 
 using namespace measure;
 
@@ -69,6 +70,9 @@ class TestDataLog : public QObject {
     void fullDiskAtStart_data();
     void fullDiskAtStart();
     void killedWriterLeavesWholeRows();
+    void datedPath_data();
+    void datedPath();
+    void newFileWhenTheDateChanges();
 };
 
 // No Qt warning on stderr from anything the log does.
@@ -266,6 +270,8 @@ void TestDataLog::cannotOpen_data() {
                                         << "cannot make the folder";
     QTest::newRow("device full") << "/dev/full"
                                  << "No space left on device";
+    QTest::newRow("another kind of log") << "interval.csv"
+                                         << "holds interval rows";
 }
 
 void TestDataLog::cannotOpen() {
@@ -274,6 +280,7 @@ void TestDataLog::cannotOpen() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("folder"));
     QVERIFY(WriteAll(dir.filePath("plain"), "keep"));
+    QVERIFY(WriteAll(dir.filePath("interval.csv"), IntervalLogHeader()));
     DataLog log;
     QVERIFY(!log.Start(QDir(dir.path()).filePath(path)));
     QVERIFY2(log.ErrorString().contains(reason), qPrintable(log.ErrorString()));
@@ -362,4 +369,42 @@ void TestDataLog::killedWriterLeavesWholeRows() {
 }
 
 QTEST_GUILESS_MAIN(TestDataLog)
+void TestDataLog::datedPath_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("path");  // at 2026-12-08 17:31
+    QTest::newRow("day") << "/x/day-%Y%m%d.csv"
+                         << "/x/day-20261208.csv";
+    QTest::newRow("hour, in a folder per month") << "/x/%Y-%m/%d-%H.csv"
+                                                 << "/x/2026-12/08-17.csv";
+    QTest::newRow("other % kept") << "/x/100%-%q%.csv"
+                                  << "/x/100%-%q%.csv";
+}
+
+void TestDataLog::datedPath() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, path);
+    QCOMPARE(DatedLogPath(pattern, Beijing()), path);
+}
+
+// A date in the name: the row after midnight goes to the next day's file, header first; the
+// row before stays in its day's file.
+void TestDataLog::newFileWhenTheDateChanges() {
+    QTemporaryDir dir;
+    ManualClock c;
+    c.wall = QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59, 500), QTimeZone(8 * 3600));
+    DataLog log(c.clock());
+    QVERIFY(log.Start(dir.filePath("day-%Y%m%d.csv")));
+    QVERIFY(log.Append(Record("002A17")));
+    c.ms += 1000;
+    QVERIFY(log.Append(Record("000009")));
+    const QString next = dir.filePath("day-20261209.csv");
+    QCOMPARE(log.Path(), next);
+    QCOMPARE(log.TakeNotice(), "logging to " + next);
+    QVERIFY(log.Stop());
+    QCOMPARE(ReadAll(dir.filePath("day-20261208.csv")),
+             DataLogHeader() + DataLogRow(Record("002A17"), c.wall, 0));
+    QCOMPARE(ReadAll(next),
+             DataLogHeader() + DataLogRow(Record("000009"), c.wall.addMSecs(1000), 1000));
+}
+
 #include "tst_datalog.moc"

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "measure/alarmtracker.h"
 #include "viewer/logdata.h"
 
 using namespace viewer;
@@ -107,7 +108,7 @@ void TstLogData::load() {
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
     f.close();
     if (!events.isEmpty()) {
-        QFile e(EventsPathFor(path));
+        QFile e(measure::AlarmEventsPath(path));
         QVERIFY(e.open(QIODevice::WriteOnly) && e.write(events) == events.size());
     }
     LoadReport report;

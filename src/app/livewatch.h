@@ -1,0 +1,59 @@
+#pragma once
+// What the live readings say beyond themselves: alarm events and interval rows. Both front ends
+// hand every reading to one LiveWatch and act on its two signals (the events file, the alarm
+// command, the interval log, stderr); another output, such as a publisher of the readings,
+// connects to the same two signals.
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+#include "measure/alarmtracker.h"
+#include "measure/intervallog.h"
+
+class QTimer;
+
+namespace app {
+
+struct WatchOptions {
+    std::optional<float> alarmMa;  // --alarm: watch for alarms from the start
+    QString onAlarm;               // --on-alarm: the command run for each event
+    int intervalSec = 0;           // --interval: one row per interval; 0 is one per reading
+};
+
+class LiveWatch : public QObject {
+    Q_OBJECT
+  public:
+    // While intervals are on, a tick once a second (the timer "liveWatch") closes an interval
+    // whose end has passed without a reading.
+    static constexpr int kTickMs = 1000;
+
+    explicit LiveWatch(QObject* parent);
+
+    // Alarms are watched for from the first threshold on; a new one applies from the next
+    // reading.
+    void setAlarmThreshold(float thresholdMa);
+    // Interval rows of `seconds` (1..3600); 0 turns them off.
+    void setIntervalSeconds(int seconds);
+    bool intervals() const { return aggregator_.has_value(); }
+
+    // A live reading taken at local time `time`.
+    void take(const measure::MeterRecord& record, const QDateTime& time);
+    // The running interval's row, cut short at `now` (a log or a run ending).
+    void finishInterval(const QDateTime& now);
+
+  signals:
+    void alarm(const measure::AlarmEvent& event);
+    void interval(const measure::IntervalRow& row);
+
+  private:
+    std::optional<measure::AlarmTracker> tracker_;
+    std::optional<measure::IntervalAggregator> aggregator_;
+    QTimer* tick_;
+};
+
+// One line about an event for stderr: "alarm start: 42 mA (threshold 30 mA)",
+// "alarm end: 12.5 mA, peak 0L, after 11.500 s".
+QString AlarmEventLine(const measure::AlarmEvent& event, float thresholdMa);
+
+}  // namespace app

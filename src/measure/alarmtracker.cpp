@@ -1,0 +1,76 @@
+#include "alarmtracker.h"
+
+#include "datalog.h"
+
+namespace measure {
+
+std::optional<AlarmEvent> AlarmTracker::Add(const MeterRecord& record, const QDateTime& time) {
+    const DecodedRecord d = DecodeRecord(record);
+    if (d.kind == RecordKind::Error) return std::nullopt;
+    const bool overload = d.kind == RecordKind::Overload;
+    const std::optional<float> value = SignedValueMa(d);
+    // The magnitude, compared as the lamp compares the readings it keeps.
+    const bool high = overload || d.recordedMa >= thresholdMa_;
+    if (high == active_) {
+        if (active_) {
+            if (overload)
+                peakOverload_ = true;
+            else if (!peakMa_ || qAbs(*value) > qAbs(*peakMa_))
+                peakMa_ = value;
+        }
+        return std::nullopt;
+    }
+    active_ = high;
+    AlarmEvent e;
+    e.time = time;
+    e.valueMa = value;
+    if (high) {
+        e.kind = AlarmEvent::Kind::Start;
+        startedAt_ = time;
+        peakOverload_ = overload;
+        peakMa_ = value;
+    } else {
+        e.kind = AlarmEvent::Kind::End;
+        e.durationMs = qMax<qint64>(0, startedAt_.msecsTo(time));
+    }
+    if (!peakOverload_) e.peakMa = peakMa_;
+    return e;
+}
+
+QByteArray AlarmEventsHeader() {
+    return QByteArrayLiteral("time,event,value_mA,peak_mA,duration_s\r\n");
+}
+
+QByteArray AlarmEventName(const AlarmEvent& event) {
+    return event.kind == AlarmEvent::Kind::Start ? QByteArrayLiteral("start")
+                                                 : QByteArrayLiteral("end");
+}
+
+QByteArray AlarmEventRow(const AlarmEvent& event) {
+    QByteArray row = IsoTimeWithOffset(event.time);
+    row += ',' + AlarmEventName(event) + ',';
+    if (event.valueMa) row += ValueMaText(*event.valueMa);
+    row += ',';
+    if (event.peakMa) row += ValueMaText(*event.peakMa);
+    row += ',' + SecondsText(event.durationMs) + "\r\n";
+    return row;
+}
+
+QString AlarmEventsPath(const QString& logPath) {
+    static const QLatin1String kCsv(".csv");
+    QString base = logPath;
+    if (base.endsWith(kCsv, Qt::CaseInsensitive)) base.chop(kCsv.size());
+    return base + QStringLiteral(".events.csv");
+}
+
+bool AppendAlarmEvent(const QString& logPath, const AlarmEvent& event, QString* error) {
+    // Events are few and each matters: the file is opened for the row and closed synced.
+    DataLog events(DataLogClock::System(), AlarmEventsHeader());
+    if (events.Start(AlarmEventsPath(logPath)) &&
+        events.AppendRow(AlarmEventRow(event), event.time) && events.Stop())
+        return true;
+    *error = events.ErrorString();
+    return false;
+}
+
+}  // namespace measure

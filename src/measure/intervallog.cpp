@@ -1,0 +1,80 @@
+#include "intervallog.h"
+
+#include <charconv>
+#include <utility>
+
+#include "datalog.h"
+
+namespace measure {
+namespace {
+
+// The bounds of the interval holding `time`, on the clock of its own UTC offset.
+std::pair<QDateTime, QDateTime> Bounds(const QDateTime& time, qint64 lengthMs) {
+    const int offset = time.offsetFromUtc();
+    const qint64 local = time.toMSecsSinceEpoch() + qint64(offset) * 1000;
+    qint64 from = local - local % lengthMs;
+    if (local % lengthMs < 0) from -= lengthMs;
+    const qint64 utc = from - qint64(offset) * 1000;
+    return {QDateTime::fromMSecsSinceEpoch(utc, Qt::OffsetFromUTC, offset),
+            QDateTime::fromMSecsSinceEpoch(utc + lengthMs, Qt::OffsetFromUTC, offset)};
+}
+
+}  // namespace
+
+std::optional<IntervalRow> IntervalAggregator::Add(const MeterRecord& record,
+                                                   const QDateTime& time) {
+    std::optional<IntervalRow> closed;
+    const auto [from, to] = Bounds(time, lengthMs_);
+    if (open_ && open_->start != from) closed = std::exchange(open_, std::nullopt);
+    if (!open_) {
+        open_.emplace();
+        open_->start = from;
+        open_->end = to;
+    }
+    IntervalRow& r = *open_;
+    ++r.count;
+    const DecodedRecord d = DecodeRecord(record);
+    if (d.kind == RecordKind::Overload) ++r.overloads;
+    if (d.kind == RecordKind::Error) ++r.errors;
+    if (const std::optional<float> v = SignedValueMa(d)) {
+        if (!r.minMa || *v < *r.minMa) r.minMa = v;
+        if (!r.maxMa || *v > *r.maxMa) r.maxMa = v;
+        r.sumMa += *v;
+        ++r.valued;
+    }
+    return closed;
+}
+
+std::optional<IntervalRow> IntervalAggregator::CloseIfOver(const QDateTime& now) {
+    if (!open_ || now.toMSecsSinceEpoch() < open_->end.toMSecsSinceEpoch()) return std::nullopt;
+    return std::exchange(open_, std::nullopt);
+}
+
+std::optional<IntervalRow> IntervalAggregator::Finish(const QDateTime& now) {
+    if (!open_) return std::nullopt;
+    if (now < open_->end) open_->end = now;
+    return std::exchange(open_, std::nullopt);
+}
+
+QByteArray IntervalLogHeader() {
+    return QByteArrayLiteral("start,end,count,min_mA,max_mA,mean_mA,overloads,errors\r\n");
+}
+
+QByteArray IntervalCsvRow(const IntervalRow& r) {
+    QByteArray row = IsoTimeWithOffset(r.start) + ',' + IsoTimeWithOffset(r.end) + ',' +
+                     QByteArray::number(r.count) + ',';
+    if (r.minMa) row += ValueMaText(*r.minMa);
+    row += ',';
+    if (r.maxMa) row += ValueMaText(*r.maxMa);
+    row += ',';
+    if (r.valued > 0) {
+        char buf[64];
+        const auto end =
+            std::to_chars(buf, buf + sizeof buf, r.sumMa / r.valued, std::chars_format::fixed, 3);
+        row += QByteArray(buf, end.ptr - buf);
+    }
+    row += ',' + QByteArray::number(r.overloads) + ',' + QByteArray::number(r.errors) + "\r\n";
+    return row;
+}
+
+}  // namespace measure
