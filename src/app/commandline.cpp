@@ -44,10 +44,10 @@ bool ParseAuto(const QString& device, QStringList* candidates, QString* error) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE]\n"
+        "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE] [--lang zh|en]\n"
         "       leakmeter --headless [--port COMn=DEVICE]... [--com N] [--log FILE|-]\n"
         "                 [--duration SEC] [--count N]\n"
-        "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N]\n"
+        "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N] [--lang zh|en]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
         "\n"
         "Monitoring program for the clamp leakage-current meter.\n"
@@ -71,6 +71,9 @@ QString UsageText() {
         "  --count N           with --headless: stop after N readings\n"
         "  --history FILE      download the meter's stored groups into FILE without a\n"
         "                      window (.txt: the report text, .csv: one row per group)\n"
+        "  --lang zh|en        the language of the window and of the --history report:\n"
+        "                      zh Chinese, en English (remembered with the window's\n"
+        "                      File menu; default: the system's language)\n"
         "  --list-ports        list the serial devices and the port each is reached as\n"
         "  --forget-ports      clear the remembered port mapping\n"
         "  --version           show the program's version\n"
@@ -123,8 +126,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (isFlag) continue;
 
         // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {"--port",  "--log",     "--duration",
-                                              "--count", "--history", "--com"};
+        static const char* const kValued[] = {"--port",    "--log", "--duration", "--count",
+                                              "--history", "--com", "--lang"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -178,6 +181,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                                   .arg(value)
                                   .arg(kHighestComPort));
             cl.comNumber = v;
+        } else if (name == QLatin1String("--lang")) {
+            if (value != QLatin1String("zh") && value != QLatin1String("en"))
+                return failed(
+                    QStringLiteral("--lang %1: expected zh (Chinese) or en (English)").arg(value));
+            cl.language = value;
         } else if (name == QLatin1String("--duration")) {
             bool ok = false;
             const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale

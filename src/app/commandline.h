@@ -23,6 +23,7 @@ struct CommandLine {
     std::optional<qint64> count;        // --count N
     QString historyPath;                // --history FILE
     std::optional<int> comNumber;       // --com N: the port a run reads, 1..16
+    QString language;                   // --lang zh|en; empty: not given
     bool listPorts = false;             // --list-ports
     bool forgetPorts = false;           // --forget-ports
     bool showVersion = false;           // --version

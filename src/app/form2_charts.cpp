@@ -27,7 +27,7 @@ namespace {
 
 // A refused value keeps the cursor where it was and says so on the status line.
 void ShowRefusal(bool accepted, QLabel* statusLine) {
-    if (!accepted) statusLine->setText(charts::kInvalidValueText);
+    if (!accepted) statusLine->setText(charts::InvalidValueText());
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ void Form2::Text1_KeyDown() {
             AlarmThreshold = e.thresholdMa;
             break;
         case measure::AlarmEntryOutcome::OutOfRange:
-            SetStatus(measure::AlarmOutOfRangeText());
+            SetStatus(measure::AlarmOutOfRangeText);
             break;
         case measure::AlarmEntryOutcome::Ignored:
             break;

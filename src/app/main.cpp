@@ -8,6 +8,7 @@
 #include "displaycheck.h"
 #include "form2.h"
 #include "headless.h"
+#include "language.h"
 #include "output/dialoglanguage.h"
 #include "portsetup.h"
 #include "signalwatch.h"
@@ -73,6 +74,8 @@ int main(int argc, char* argv[]) {
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
+        // The report text of --history speaks the window's language.
+        if (!cl.historyPath.isEmpty()) app::UseLanguage(app::StartLanguage(cl.language));
         return app::RunHeadless(options);
     }
 
@@ -83,8 +86,10 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
-    // Qt's own dialogs and buttons speak the program's language.
-    if (output::InstallQtChineseTranslations().isEmpty())
+    // The window's language; Qt's own dialogs and buttons speak it too.
+    const app::Language language = app::StartLanguage(cl.language);
+    app::UseLanguage(language);
+    if (language == app::Language::Chinese && output::InstallQtChineseTranslations().isEmpty())
         std::fputs(
             "leakmeter: Qt's Chinese translations (qt_zh_CN.qm) were not found; the "
             "standard dialogs stay in English\n",

@@ -50,6 +50,16 @@ bool ForgetPorts(PortStoreError* error) {
     return Finish(s, error);
 }
 
+QString RememberedSetting(const QString& key) {
+    return Store().value(key).toString();
+}
+
+bool RememberSetting(const QString& key, const QString& value, PortStoreError* error) {
+    QSettings s = Store();
+    s.setValue(key, value);
+    return Finish(s, error);
+}
+
 QString RememberedPortsFile() {
     return Store().fileName();
 }

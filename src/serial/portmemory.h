@@ -29,6 +29,12 @@ bool RememberPorts(const PortMap& map, PortStoreError* error = nullptr);
 // could not be written.
 bool ForgetPorts(PortStoreError* error = nullptr);
 
+// Other choices kept in the same file (the window's language): the value of `key`, empty
+// when none is kept; RememberSetting replaces it. False, with the reason in *error, when
+// the settings could not be written.
+QString RememberedSetting(const QString& key);
+bool RememberSetting(const QString& key, const QString& value, PortStoreError* error = nullptr);
+
 // The file the mapping is kept in, for messages.
 QString RememberedPortsFile();
 
