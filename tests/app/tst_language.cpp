@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,7 @@
 #include "app/language.h"
 #include "app/statustext.h"
 #include "measure/historyreport.h"
+#include "metersim.h"
 #include "serial/portmemory.h"
 
 using app::Form2;
@@ -33,6 +35,7 @@ class TstLanguage : public QObject {
     void everyTextFits_data();
     void everyTextFits();
     void menuSwitchesAndRemembers();
+    void historyReportInEnglish();
     void everyTextTranslated();
 
   private:
@@ -136,6 +139,10 @@ void TstLanguage::everyTextFits() {
         w.grab().save(dir + QStringLiteral("/form2-") + lang + QStringLiteral(".png"));
         w.settingsDialog()->grab().save(dir + QStringLiteral("/form1-") + lang +
                                         QStringLiteral(".png"));
+        for (QMenu* m : w.menuBar()->findChildren<QMenu*>()) {
+            m->adjustSize();
+            m->grab().save(dir + u'/' + m->objectName() + u'-' + lang + QStringLiteral(".png"));
+        }
     }
     QList<QWidget*> controls = w.findChildren<QWidget*>();
     controls += w.settingsDialog()->findChildren<QWidget*>();
@@ -201,6 +208,29 @@ void TstLanguage::menuSwitchesAndRemembers() {
     QVERIFY(w.RichTextBox1->toPlainText().endsWith(QStringLiteral("Reading")));
     for (auto it = design.constBegin(); it != design.constEnd(); ++it)
         QCOMPARE(it.key()->geometry(), it.value());
+}
+
+// The real program's --history: --lang en wins over a Chinese system, the report is
+// English, its rows as in Chinese.
+void TstLanguage::historyReportInEnglish() {
+    MeterSim sim({"--groups", "3"});
+    QVERIFY(sim.ok());
+    const QString path = config_.filePath(QStringLiteral("groups.txt"));
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("zh_CN.UTF-8"));
+    run.setProcessEnvironment(env);
+    run.start(QStringLiteral(LEAKMETER_PATH),
+              {"--lang", "en", "--port", sim.portMapping(), "--history", path});
+    QVERIFY(run.waitForFinished(15000));
+    QCOMPARE(run.exitCode(), 0);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines[0], QByteArray(30, ' ') + "Precision Clamp Leakage Meter: Stored Readings\r");
+    QCOMPARE(lines[2], QByteArray(29, ' ') + "Group" + QByteArray(21, ' ') + "Reading\r");
+    QVERIFY(lines[3].startsWith(QByteArray(30, ' ') + "001" + QByteArray(22, ' ')));
 }
 
 // The sources and the translation agree: lupdate run over them into a copy of the
