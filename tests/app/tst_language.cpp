@@ -39,6 +39,11 @@ class TstLanguage : public QObject {
 
   private:
     QTemporaryDir config_;
+    serial::PortMap NoMeter() const {  // COM1 is a device that does not exist
+        serial::PortMap m;
+        m.addMapping(QStringLiteral("COM1=") + config_.filePath(QStringLiteral("absent")));
+        return m;
+    }
 };
 
 void TstLanguage::initTestCase() {
@@ -103,7 +108,7 @@ void TstLanguage::everyTextFits_data() {
 void TstLanguage::everyTextFits() {
     QFETCH(bool, english);
     app::UseLanguage(english ? Language::English : Language::Chinese);
-    Form2 w(serial::PortMap{});
+    Form2 w(NoMeter());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.mnucomsetting->trigger();
@@ -150,7 +155,7 @@ void TstLanguage::everyTextFits() {
 // the user has stays as it is, and the Chinese window gets its design geometry back.
 void TstLanguage::menuSwitchesAndRemembers() {
     app::UseLanguage(Language::Chinese);
-    Form2 w(serial::PortMap{});
+    Form2 w(NoMeter());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QHash<QWidget*, QRect> design;
