@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkgconf
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
+    qt6-l10n-tools qt6-tools-dev
     qt6-qpa-plugins libqt6printsupport6 qt6-translations-l10n
     fonts-wqy-microhei
     poppler-utils

@@ -1,5 +1,7 @@
 #include "artwork.h"
 
+#include <QCoreApplication>
+
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -36,7 +38,7 @@ QPixmap BannerPixmap() {
     f.setBold(true);
     p.setFont(f);
     p.drawText(pm.rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
-               QStringLiteral("高精度钳形\n漏电流表"));
+               QCoreApplication::translate("Artwork", "高精度钳形\n漏电流表"));
     return pm;
 }
 

@@ -74,11 +74,12 @@ QString ParseMqttOption(const QString& name, const QString& value, publish::Mqtt
 QString UsageText() {
     return QStringLiteral(
         "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE] [WATCH]\n"
+        "                 [--lang zh|en]\n"
         "       leakmeter --headless [--port COMn=DEVICE]... [--com N] [--log FILE|-]\n"
         "                 [--duration SEC] [--count N] [WATCH]\n"
         "       leakmeter ... --mqtt URL [--meter-id ID] [--mqtt-topic PREFIX]\n"
         "                 [--mqtt-password-file FILE] [--mqtt-cafile FILE] [--no-mqtt-discovery]\n"
-        "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N]\n"
+        "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N] [--lang zh|en]\n"
         "       leakmeter --plot LOG.csv... -o FILE [--alarm VALUE] [--from T] [--to T]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
         "WATCH: [--alarm VALUE] [--on-alarm CMD] [--interval SEC]\n"
@@ -136,6 +137,9 @@ QString UsageText() {
         "  --no-mqtt-discovery do not publish the Home Assistant discovery config\n"
         "                      These settings but the password may also stand in the\n"
         "                      settings file, section [mqtt].\n"
+        "  --lang zh|en        the language of the window and of the --history report:\n"
+        "                      zh Chinese, en English (remembered with the window's\n"
+        "                      File menu; default: the system's language)\n"
         "  --list-ports        list the serial devices and the port each is reached as\n"
         "  --forget-ports      clear the remembered port mapping\n"
         "  --version           show the program's version\n"
@@ -200,7 +204,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             "--port",     "--log",        "--duration", "--count",       "--history",
             "--com",      "--plot",       "-o",         "--output",      "--alarm",
             "--from",     "--to",         "--mqtt",     "--mqtt-cafile", "--mqtt-password-file",
-            "--meter-id", "--mqtt-topic", "--on-alarm", "--interval"};
+            "--meter-id", "--mqtt-topic", "--on-alarm", "--interval",    "--lang"};
         QString name, value;
         for (const char* v : kValued) {
             const QLatin1String n(v);
@@ -293,6 +297,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                                              "seconds from 1 to 3600")
                                   .arg(value));
             cl.intervalSec = v;
+        } else if (name == QLatin1String("--lang")) {
+            if (value != QLatin1String("zh") && value != QLatin1String("en"))
+                return failed(
+                    QStringLiteral("--lang %1: expected zh (Chinese) or en (English)").arg(value));
+            cl.language = value;
         } else if (name == QLatin1String("--duration")) {
             bool ok = false;
             const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale

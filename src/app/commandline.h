@@ -35,6 +35,7 @@ struct CommandLine {
     // --mqtt URL, --mqtt-cafile, --mqtt-password-file, --meter-id, --mqtt-topic,
     // --no-mqtt-discovery: where readings are published (checked when given).
     publish::MqttOptions mqtt;
+    QString language;          // --lang zh|en; empty: not given
     bool listPorts = false;    // --list-ports
     bool forgetPorts = false;  // --forget-ports
     bool showVersion = false;  // --version

@@ -1,11 +1,13 @@
 #include "form1.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <iterator>
 
 #include "artwork.h"
+#include "captions.h"
 #include "form2.h"
 #include "twips.h"
 
@@ -19,7 +21,8 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
     setFont(SongFont(9));
     setFixedSize(TwipsToPx(5460), TwipsToPx(2595));
 
-    Frame1 = new QGroupBox(QStringLiteral("通信设置"), this);
+    Frame1 = new QGroupBox(this);
+    SetCaption(Frame1, "app::Form1", QT_TR_NOOP("通信设置"));
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(Tw(360, 240, 4695, 1935));
 
@@ -27,7 +30,7 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
     struct Column {
         int left, width;
         const char *label, *combo;
-        QString caption;
+        const char* caption;
         QStringList entries;
         QLabel** labelSlot;
         QComboBox** comboSlot;
@@ -35,12 +38,12 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
     QStringList ports;
     for (int i = 1; i <= 16; ++i) ports << QStringLiteral("COM%1").arg(i);
     const Column columns[] = {
-        {240, 855, "Label1", "Combo1", QStringLiteral("串口号"), ports, &Label1, &Combo1},
+        {240, 855, "Label1", "Combo1", QT_TR_NOOP("串口号"), ports, &Label1, &Combo1},
         {1200,
          855,
          "Label2",
          "Combo2",
-         QStringLiteral("波特率"),
+         QT_TR_NOOP("波特率"),
          {"1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600", "115200"},
          &Label2,
          &Combo2},
@@ -48,23 +51,24 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
          495,
          "Label3",
          "Combo3",
-         QStringLiteral("数据位"),
+         QT_TR_NOOP("数据位"),
          {"5", "6", "7", "8"},
          &Label3,
          &Combo3},
-        {2880, 615, "Label4", "Combo5", QStringLiteral("停止位"), {"1", "2"}, &Label4, &Combo5},
+        {2880, 615, "Label4", "Combo5", QT_TR_NOOP("停止位"), {"1", "2"}, &Label4, &Combo5},
         {3720,
          735,
          "Label5",
          "Combo4",
-         QStringLiteral("校验位"),
+         QT_TR_NOOP("校验位"),
          {"NONE", "EVEN", "ODD"},
          &Label5,
          &Combo4},
     };
     for (size_t i = 0; i < std::size(columns); ++i) {
         const Column& c = columns[i];
-        auto* label = new QLabel(c.caption, Frame1);
+        auto* label = new QLabel(Frame1);
+        SetCaption(label, "app::Form1", c.caption);
         label->setObjectName(QString::fromLatin1(c.label));
         label->setGeometry(Tw(c.left, 480, c.width, 255));
         auto* combo = new QComboBox(Frame1);
@@ -80,6 +84,7 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
         const int room = (i + 1 < std::size(columns) ? columns[i + 1].left : 4695 - 120) - 45;
         combo->resize(qBound(combo->width(), combo->sizeHint().width(), TwipsToPx(room - c.left)),
                       combo->height());
+        labelRoom_.append({label, label->geometry(), TwipsToPx(room)});
         *c.labelSlot = label;
         *c.comboSlot = combo;
     }
@@ -90,6 +95,7 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
 #endif
 
     CentreOnScreen(this);
+    RetranslateUi();
     Form_Load();
 
     // Only the user's choices count: selecting the current values above changes nothing.
@@ -125,6 +131,27 @@ QString StopBitsText(QSerialPort::StopBits stop) {
 }
 
 }  // namespace
+
+void Form1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) RetranslateUi();
+    QDialog::changeEvent(event);
+}
+
+void Form1::RetranslateUi() {
+    RetranslateCaptions(this);
+    // A label may grow into the gap before the next column, as its list does; a caption
+    // wider still (English "Data bits") starts earlier, in the room the label before it
+    // leaves free.
+    int free = 0;
+    for (const LabelRoom& r : labelRoom_) {
+        const int need = CaptionWidth(r.label);
+        const int left =
+            need > r.right - r.design.left() ? qMax(free, r.right - need) : r.design.left();
+        r.label->setGeometry(left, r.design.top(), qBound(r.design.width(), need, r.right - left),
+                             r.design.height());
+        free = left + need + 4;
+    }
+}
 
 void Form1::Form_Load() {
     const serial::LineSettings line = main_.Link->lineSettings();

@@ -3,6 +3,7 @@
 // the port at once, and the dialog keeps nothing of its own beyond the five selections.
 
 #include <QDialog>
+#include <QList>
 #include <functional>
 
 #include "serial/serialsettings.h"
@@ -30,7 +31,12 @@ class Form1 : public QDialog {
     // Selects in each list the current value of the serial settings.
     void Form_Load();
 
+  protected:
+    void changeEvent(QEvent* event) override;  // a change of language
+
   private:
+    // Captions in the program's language, each label fitted to its caption.
+    void RetranslateUi();
     void Combo1_Click(int index);
     void Combo2_Click(int index);
     void Combo3_Click(int index);
@@ -41,6 +47,12 @@ class Form1 : public QDialog {
     void ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change);
 
     Form2& main_;
+    struct LabelRoom {
+        QLabel* label;
+        QRect design;
+        int right;  // where the next column starts, less a gap
+    };
+    QList<LabelRoom> labelRoom_;
 };
 
 }  // namespace app

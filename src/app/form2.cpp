@@ -60,6 +60,7 @@ Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
     ConnectCharts();
     ConnectOutput();
     ConnectDataLog();
+    ConnectLanguage();
     Form_Load();
 }
 
@@ -115,7 +116,7 @@ void Form2::Form_Load() {
     Link->SendHandshake();
 
     // No reply can have been read yet: replies are handled once start-up has finished.
-    if (!Link->deviceConnected()) SetStatus(NoReplyAtStartText());
+    if (!Link->deviceConnected()) SetStatus(NoReplyAtStartText);
     Option1->setChecked(true);  // applies the real-time mode
     ResetAlarmThreshold();
     Command1_Click();
@@ -163,9 +164,16 @@ void Form2::ConnectLink() {
 
 void Form2::ShowLinkEvent(const protocol::LinkEvent& e) {
     using Kind = protocol::LinkEvent::Kind;
-    if (const std::optional<QString> text = StatusText(e)) SetStatus(*text);
-    if (const std::optional<QString> text = PortLabelText(e)) Label1->setText(*text);
-    if (const std::optional<QString> text = MeterLabelText(e)) Label2->setText(*text);
+    // Texts kept as the events that gave them, so a change of language can word them again.
+    if (StatusText(e)) SetStatus([e] { return StatusText(e).value_or(QString()); });
+    if (const std::optional<QString> text = PortLabelText(e)) {
+        Label1->setText(*text);
+        portLabelEvent_ = e;
+    }
+    if (const std::optional<QString> text = MeterLabelText(e)) {
+        Label2->setText(*text);
+        meterLabelEvent_ = e;
+    }
     if (const std::optional<QString> line = AdviceLine(e))
         std::fprintf(stderr, "%s\n", line->toLocal8Bit().constData());
     switch (e.kind) {
@@ -204,7 +212,13 @@ void Form2::ShowSettingsRefused(const serial::LineSettings& refused,
 }
 
 void Form2::SetStatus(const QString& text) {
+    statusSource_ = nullptr;
     Label6->setText(text);
+}
+
+void Form2::SetStatus(std::function<QString()> text) {
+    statusSource_ = std::move(text);
+    Label6->setText(statusSource_());
 }
 
 int Form2::ModeNumber() const {
@@ -242,7 +256,7 @@ void Form2::Command1_Click() {
 void Form2::Command2_Click() {
     Link->setRunning(false);
     Charts->setTraceVisible(true);
-    SetStatus(PausedText());
+    SetStatus(PausedText);
 }
 
 void Form2::Command3_Click() {
@@ -251,7 +265,7 @@ void Form2::Command3_Click() {
     Charts->ResetAll();
     LiveSeries.Rewind();
     ShowReading(QStringLiteral("LIVE"));
-    SetStatus(StoppedText());
+    SetStatus(StoppedText);
 }
 
 void Form2::Command4_Click() {

@@ -4,9 +4,12 @@
 // decides nothing a plain function could decide.
 
 #include <QByteArray>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "charts/chartviews.h"
 #include "charts/drawingsurface.h"
@@ -27,6 +30,7 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -63,8 +67,10 @@ class Form2 : public QMainWindow {
     // A line setting the port would not run: said in the status line, and the settings
     // dialog's lists show what the line runs (`kept`).
     void ShowSettingsRefused(const serial::LineSettings& refused, const serial::LineSettings& kept);
-    // The status line's one writer: the latest text stands.
+    // The status line's one writer: the latest text stands. A text given as a function is
+    // worded again when the language changes; a plain text stays as it is.
     void SetStatus(const QString& text);
+    void SetStatus(std::function<QString()> text);
     Form1* settingsDialog() const { return form1_; }
 
     // The data log (form2_datalog.cpp): from StartDataLog on, one row per live reply is
@@ -85,19 +91,19 @@ class Form2 : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;  // a change of language
 
   private:
     // Layout (form2_layout.cpp).
     void BuildControls();
     void BuildMenus();
-    QGroupBox* NewFrame(const char* name, QWidget* parent, QRect geometry, const QString& caption);
-    QPushButton* NewButton(const char* name, QWidget* parent, QRect geometry,
-                           const QString& caption);
-    QRadioButton* NewOption(const char* name, QWidget* parent, QRect geometry,
-                            const QString& caption);
-    QLabel* NewLabel(const char* name, QWidget* parent, QPoint topLeft, const QString& caption);
+    // Captions are the Chinese source texts, shown translated (captions.h).
+    QGroupBox* NewFrame(const char* name, QWidget* parent, QRect geometry, const char* caption);
+    QPushButton* NewButton(const char* name, QWidget* parent, QRect geometry, const char* caption);
+    QRadioButton* NewOption(const char* name, QWidget* parent, QRect geometry, const char* caption);
+    QLabel* NewLabel(const char* name, QWidget* parent, QPoint topLeft, const char* caption);
     QLineEdit* NewText(const char* name, QWidget* parent, QRect geometry, const QString& text);
-    QAction* NewAction(const char* name, const QString& caption, const QKeySequence& key);
+    QAction* NewAction(const char* name, const char* caption, const QKeySequence& key);
 
     void ConnectEvents();
 
@@ -153,6 +159,13 @@ class Form2 : public QMainWindow {
     void ShowDataLogFailure();
     void mnuopenlog_Click();
 
+    // Language (form2_language.cpp): the File menu's entry, and every text shown again in the
+    // language chosen, controls grown where an English caption needs it.
+    void ConnectLanguage();
+    void SwitchLanguage(bool english);
+    void RetranslateUi();
+    void FitCaptions();
+
     // Timers.
     void Timer1_Timer();
 
@@ -167,9 +180,12 @@ class Form2 : public QMainWindow {
     std::unique_ptr<output::MessageSink> ownMessages_;
     output::MessageSink* messages_ = nullptr;
     measure::DataLog dataLog_;
-    DataLogSync* dataLogSync_ = nullptr;  // every row, and the once-a-second sync
-    LiveWatch* watch_ = nullptr;          // alarm events and interval rows
-    AlarmHook* hook_ = nullptr;           // --on-alarm
+    DataLogSync* dataLogSync_ = nullptr;     // every row, and the once-a-second sync
+    LiveWatch* watch_ = nullptr;             // alarm events and interval rows
+    AlarmHook* hook_ = nullptr;              // --on-alarm
+    std::function<QString()> statusSource_;  // the status line's text, when it can be reworded
+    std::optional<protocol::LinkEvent> portLabelEvent_, meterLabelEvent_;
+    QHash<QWidget*, QRect> designGeometry_;  // of the controls with a caption
 
   public:
     // Controls, under their designer names (also their objectName).
@@ -197,6 +213,9 @@ class Form2 : public QMainWindow {
             *mnurun1 = nullptr, *mnupause = nullptr, *mnustop = nullptr, *mnuaboutus = nullptr;
     QAction* mnudatalog = nullptr;  // File menu "数据记录(&L)...", checked while logging
     QAction* mnuopenlog = nullptr;  // File menu "打开数据记录(&O)...": the viewer
+    // File menu "语言(&G)": its two entries, the language spoken checked.
+    QMenu* mnulanguage = nullptr;
+    QAction *mnuchinese = nullptr, *mnuenglish = nullptr;
 };
 
 }  // namespace app

@@ -26,23 +26,23 @@ void Form2::ConnectCharts() {
 namespace {
 
 // A refused value keeps the cursor where it was and says so on the status line.
-void ShowRefusal(bool accepted, QLabel* statusLine) {
-    if (!accepted) statusLine->setText(charts::kInvalidValueText);
+void ShowRefusal(bool accepted, Form2& window) {
+    if (!accepted) window.SetStatus(charts::InvalidValueText);
 }
 
 }  // namespace
 
 void Form2::Text5_KeyDown() {
-    ShowRefusal(Charts->EnterX1(Text5->text()), Label6);
+    ShowRefusal(Charts->EnterX1(Text5->text()), *this);
 }
 void Form2::Text6_KeyDown() {
-    ShowRefusal(Charts->EnterX2(Text6->text()), Label6);
+    ShowRefusal(Charts->EnterX2(Text6->text()), *this);
 }
 void Form2::Text7_KeyDown() {
-    ShowRefusal(Charts->EnterY(Text7->text()), Label6);
+    ShowRefusal(Charts->EnterY(Text7->text()), *this);
 }
 void Form2::Text8_KeyDown() {
-    ShowRefusal(Charts->EnterZ(Text8->text()), Label6);
+    ShowRefusal(Charts->EnterZ(Text8->text()), *this);
 }
 
 }  // namespace app

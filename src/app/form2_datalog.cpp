@@ -123,9 +123,9 @@ void Form2::ShowDataLogFailure() {
     const QString boxText = text + QStringLiteral("\r\n") + dataLog_.ErrorString();
     QTimer::singleShot(0, this, [this, boxText] {
         messages_->Beep();
-        messages_->Warning(this, QStringLiteral("数据记录失败"), boxText);
+        messages_->Warning(this, tr("数据记录失败"), boxText);
     });
-    SetStatus(text);
+    SetStatus([path] { return DataLogFailedText(path); });
 }
 
 }  // namespace app

@@ -1,7 +1,9 @@
 // Controls, captions, fonts, colours and menus of the main window, at their design
-// positions. Nothing here is re-laid out at run time.
+// positions. Captions are written in Chinese and shown in the program's language
+// (captions.h); only a change of language lays controls out again (form2_language.cpp).
 
 #include <QAction>
+#include <QActionGroup>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,9 +15,11 @@
 #include <QTimer>
 
 #include "artwork.h"
+#include "captions.h"
 #include "form2.h"
 #include "framepanel.h"
 #include "livereading.h"
+#include "measure/historyreport.h"
 #include "output/reportview.h"
 #include "statuslamp.h"
 #include "twips.h"
@@ -40,18 +44,21 @@ QWidget* NewSurface(const char* name, QWidget* parent, QRect outer,
 
 }  // namespace
 
-QGroupBox* Form2::NewFrame(const char* name, QWidget* parent, QRect geometry,
-                           const QString& caption) {
-    auto* f = new FramePanel(caption, parent);
+QGroupBox* Form2::NewFrame(const char* name, QWidget* parent, QRect geometry, const char* caption) {
+    auto* f = new FramePanel(parent);
     f->setObjectName(QString::fromLatin1(name));
     f->setGeometry(geometry);
-    if (!caption.isEmpty()) f->setFont(SongFont(10.5));
+    if (*caption) {
+        SetCaption(f, "app::Form2", caption);
+        f->setFont(SongFont(10.5));
+    }
     return f;
 }
 
 QPushButton* Form2::NewButton(const char* name, QWidget* parent, QRect geometry,
-                              const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
+                              const char* caption) {
+    auto* b = new QPushButton(parent);
+    SetCaption(b, "app::Form2", caption);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(geometry);
     b->setFont(SongFont(10.5));
@@ -60,15 +67,17 @@ QPushButton* Form2::NewButton(const char* name, QWidget* parent, QRect geometry,
 }
 
 QRadioButton* Form2::NewOption(const char* name, QWidget* parent, QRect geometry,
-                               const QString& caption) {
-    auto* o = new QRadioButton(caption, parent);
+                               const char* caption) {
+    auto* o = new QRadioButton(parent);
+    SetCaption(o, "app::Form2", caption);
     o->setObjectName(QString::fromLatin1(name));
     o->setGeometry(geometry);
     return o;
 }
 
-QLabel* Form2::NewLabel(const char* name, QWidget* parent, QPoint topLeft, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
+QLabel* Form2::NewLabel(const char* name, QWidget* parent, QPoint topLeft, const char* caption) {
+    auto* l = new QLabel(parent);
+    SetCaption(l, "app::Form2", caption);
     l->setObjectName(QString::fromLatin1(name));
     l->move(topLeft);
     l->adjustSize();
@@ -82,8 +91,9 @@ QLineEdit* Form2::NewText(const char* name, QWidget* parent, QRect geometry, con
     return t;
 }
 
-QAction* Form2::NewAction(const char* name, const QString& caption, const QKeySequence& key) {
-    auto* a = new QAction(caption, this);
+QAction* Form2::NewAction(const char* name, const char* caption, const QKeySequence& key) {
+    auto* a = new QAction(this);
+    SetCaption(a, "Menu", caption);
     a->setObjectName(QString::fromLatin1(name));
     if (!key.isEmpty()) a->setShortcut(key);
     a->setShortcutContext(Qt::WindowShortcut);
@@ -101,23 +111,23 @@ void Form2::BuildControls() {
     setCentralWidget(client);
 
     // Top band: real-time frame, history frame, live reading, banner.
-    Frame1 = NewFrame("Frame1", client, Tw(360, 120, 2775, 2055), QString());
-    Option1 = NewOption("Option1", Frame1, Tw(720, 480, 1335, 375), QStringLiteral("实时监控"));
+    Frame1 = NewFrame("Frame1", client, Tw(360, 120, 2775, 2055), "");
+    Option1 = NewOption("Option1", Frame1, Tw(720, 480, 1335, 375), QT_TR_NOOP("实时监控"));
     Option1->setFont(SongFont(10.5));
-    Command1 = NewButton("Command1", Frame1, Tw(240, 1200, 615, 615), QStringLiteral("开始"));
-    Command2 = NewButton("Command2", Frame1, Tw(1080, 1200, 615, 615), QStringLiteral("暂停"));
-    Command3 = NewButton("Command3", Frame1, Tw(1920, 1200, 615, 615), QStringLiteral("停止"));
+    Command1 = NewButton("Command1", Frame1, Tw(240, 1200, 615, 615), QT_TR_NOOP("开始"));
+    Command2 = NewButton("Command2", Frame1, Tw(1080, 1200, 615, 615), QT_TR_NOOP("暂停"));
+    Command3 = NewButton("Command3", Frame1, Tw(1920, 1200, 615, 615), QT_TR_NOOP("停止"));
 
-    Frame2 = NewFrame("Frame2", client, Tw(3360, 120, 3135, 2055), QString());
-    Option2 = NewOption("Option2", Frame2, Tw(240, 480, 1575, 375), QStringLiteral("历史数据查询"));
+    Frame2 = NewFrame("Frame2", client, Tw(3360, 120, 3135, 2055), "");
+    Option2 = NewOption("Option2", Frame2, Tw(240, 480, 1575, 375), QT_TR_NOOP("历史数据查询"));
     Option2->setFont(SongFont(10.5));
-    Command4 = NewButton("Command4", Frame2, Tw(480, 1200, 615, 615), QStringLiteral("读取"));
-    Command5 = NewButton("Command5", Frame2, Tw(1320, 1200, 615, 615), QStringLiteral("保存"));
-    Command6 = NewButton("Command6", Frame2, Tw(2160, 1200, 615, 615), QStringLiteral("清空"));
-    Command7 = NewButton("Command7", Frame2, Tw(2160, 240, 735, 330), QStringLiteral("上翻"));
-    Command8 = NewButton("Command8", Frame2, Tw(2160, 720, 735, 330), QStringLiteral("下翻"));
+    Command4 = NewButton("Command4", Frame2, Tw(480, 1200, 615, 615), QT_TR_NOOP("读取"));
+    Command5 = NewButton("Command5", Frame2, Tw(1320, 1200, 615, 615), QT_TR_NOOP("保存"));
+    Command6 = NewButton("Command6", Frame2, Tw(2160, 1200, 615, 615), QT_TR_NOOP("清空"));
+    Command7 = NewButton("Command7", Frame2, Tw(2160, 240, 735, 330), QT_TR_NOOP("上翻"));
+    Command8 = NewButton("Command8", Frame2, Tw(2160, 720, 735, 330), QT_TR_NOOP("下翻"));
 
-    Frame3 = NewFrame("Frame3", client, Tw(6840, 120, 3495, 2055), QStringLiteral("实时显示"));
+    Frame3 = NewFrame("Frame3", client, Tw(6840, 120, 3495, 2055), QT_TR_NOOP("实时显示"));
     Label7 = new LiveReadingLabel(QStringLiteral("LIVE"), Frame3);
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->setAlignment(Qt::AlignCenter);
@@ -156,9 +166,9 @@ void Form2::BuildControls() {
     Slider1->setValue(4);
 
     NewSurface("Picture4", client, Tw(360, 8340, 8000, 800), &Picture4);
-    Label12 = NewLabel("Label12", Picture4, Tw(1680, 405, 0, 0).topLeft(), QStringLiteral("x1:"));
+    Label12 = NewLabel("Label12", Picture4, Tw(1680, 405, 0, 0).topLeft(), "x1:");
     Text5 = NewText("Text5", Picture4, Tw(2040, 360, 615, 270), QStringLiteral("0"));
-    Label13 = NewLabel("Label13", Picture4, Tw(5040, 405, 0, 0).topLeft(), QStringLiteral("x2:"));
+    Label13 = NewLabel("Label13", Picture4, Tw(5040, 405, 0, 0).topLeft(), "x2:");
     Text6 = NewText("Text6", Picture4, Tw(5400, 360, 615, 270), QStringLiteral("500"));
     for (QLabel* l : {Label12, Label13}) {
         l->setAutoFillBackground(true);
@@ -188,14 +198,13 @@ void Form2::BuildControls() {
                           {"Label16", 6165, "15s", &Label16},
                           {"Label17", 7965, "30s", &Label17}};
     for (const auto& c : windowCaptions) {
-        *c.slot = NewLabel(c.name, client, Tw(c.left, 9840, 0, 0).topLeft(),
-                           QString::fromLatin1(c.caption));
+        *c.slot = NewLabel(c.name, client, Tw(c.left, 9840, 0, 0).topLeft(), c.caption);
         (*c.slot)->setAlignment(Qt::AlignCenter);
     }
 
-    Label9 = NewLabel("Label9", client, Tw(8400, 8520, 0, 0).topLeft(), QStringLiteral("y:"));
+    Label9 = NewLabel("Label9", client, Tw(8400, 8520, 0, 0).topLeft(), "y:");
     Text7 = NewText("Text7", client, Tw(8640, 8475, 495, 270), QStringLiteral("500"));
-    Label11 = NewLabel("Label11", client, Tw(8400, 8925, 0, 0).topLeft(), QStringLiteral("Z:"));
+    Label11 = NewLabel("Label11", client, Tw(8400, 8925, 0, 0).topLeft(), "Z:");
     Text8 = NewText("Text8", client, Tw(8640, 8880, 495, 270), QStringLiteral("0"));
 
     Label8 = new QLabel(QStringLiteral("100mA"), client);
@@ -218,47 +227,50 @@ void Form2::BuildControls() {
     RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
     RichTextBox1->document()->setDefaultFont(SongFont(9));
     RichTextBox1->setFont(SongFont(9));
-    RichTextBox1->setPlainText(QString(30, u' ') + QStringLiteral("高精度钳形漏电流表测试数据"));
+    RichTextBox1->setPlainText(measure::ReportTitleLine());
 
     // Right column: statistics, alarm, communication state.
-    Frame5 = NewFrame("Frame5", client, Tw(10320, 3000, 3135, 1575), QStringLiteral("测量(Ω/mA)"));
-    Label3 = NewLabel("Label3", Frame5, Tw(1080, 375, 0, 0).topLeft(), QStringLiteral("MAX:"));
+    Frame5 = NewFrame("Frame5", client, Tw(10320, 3000, 3135, 1575), QT_TR_NOOP("测量(Ω/mA)"));
+    Label3 = NewLabel("Label3", Frame5, Tw(1080, 375, 0, 0).topLeft(), "MAX:");
     Text2 = NewText("Text2", Frame5, Tw(1680, 360, 855, 270), QString());
-    Label4 = NewLabel("Label4", Frame5, Tw(1080, 735, 0, 0).topLeft(), QStringLiteral("MIN:"));
+    Label4 = NewLabel("Label4", Frame5, Tw(1080, 735, 0, 0).topLeft(), "MIN:");
     Text3 = NewText("Text3", Frame5, Tw(1680, 720, 855, 270), QString());
-    Label5 = NewLabel("Label5", Frame5, Tw(720, 1095, 0, 0).topLeft(), QStringLiteral("AVERAGE:"));
+    Label5 = NewLabel("Label5", Frame5, Tw(720, 1095, 0, 0).topLeft(), "AVERAGE:");
     Text4 = NewText("Text4", Frame5, Tw(1680, 1080, 855, 270), QString());
     for (QLabel* l : {Label3, Label4, Label5}) {
         l->setFont(SongFont(10.5));
         l->adjustSize();
     }
 
-    Frame6 = NewFrame("Frame6", client, Tw(10320, 5760, 3135, 1575), QStringLiteral("报警值设定"));
+    Frame6 = NewFrame("Frame6", client, Tw(10320, 5760, 3135, 1575), QT_TR_NOOP("报警值设定"));
     Shape2 = new StatusLamp(Qt::white, Frame6);
     Shape2->setObjectName(QStringLiteral("Shape2"));
     Shape2->setGeometry(Tw(360, 630, 495, 495));
     Text1 = NewText("Text1", Frame6, Tw(1080, 660, 855, 435), QString());
     Text1->setFont(SongFont(15));
-    Option4 = NewOption("Option4", Frame6, Tw(2160, 480, 495, 255), QStringLiteral("mA"));
-    Option5 = NewOption("Option5", Frame6, Tw(2160, 960, 495, 255), QStringLiteral("A"));
+    Option4 = NewOption("Option4", Frame6, Tw(2160, 480, 495, 255), "mA");
+    Option5 = NewOption("Option5", Frame6, Tw(2160, 960, 495, 255), "A");
     // The design width clips the caption with this platform's wider option indicator.
     for (QRadioButton* o : {Option4, Option5})
         o->resize(qMax(o->width(), o->sizeHint().width()), o->height());
 
-    Frame7 = NewFrame("Frame7", client, Tw(10320, 8520, 3135, 1575), QStringLiteral("通信状态"));
+    Frame7 = NewFrame("Frame7", client, Tw(10320, 8520, 3135, 1575), QT_TR_NOOP("通信状态"));
     Shape1 = new StatusLamp(QColor(0, 0, 255), Frame7);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setGeometry(Tw(360, 600, 495, 495));
-    Label1 = new QLabel(QStringLiteral("COM1打开成功"), Frame7);
+    Label1 = new QLabel(Frame7);
+    SetCaption(Label1, "app::Form2", QT_TR_NOOP("COM1打开成功"));
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(Tw(1200, 480, 1335, 255));
-    Label2 = new QLabel(QStringLiteral("仪表连接失败"), Frame7);
+    Label2 = new QLabel(Frame7);
+    SetCaption(Label2, "app::Form2", QT_TR_NOOP("仪表连接失败"));
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(Tw(1200, 960, 1815, 375));
     for (QLabel* l : {Label1, Label2}) l->setFont(SongFont(10.5));
 
     // Status line.
-    Label6 = new QLabel(QStringLiteral("状态信息"), client);
+    Label6 = new QLabel(client);
+    SetCaption(Label6, "app::Form2", QT_TR_NOOP("状态信息"));
     Label6->setObjectName(QStringLiteral("Label6"));
     Label6->setGeometry(Tw(480, 10440, 6495, 255));
     Label6->setMinimumWidth(Label6->width());
@@ -276,42 +288,69 @@ void Form2::BuildControls() {
 void Form2::BuildMenus() {
     QMenuBar* bar = menuBar();
 
-    QMenu* file = bar->addMenu(QStringLiteral("文件(&F)"));
+    QMenu* file = bar->addMenu(QString());
+    SetCaption(file, "Menu", QT_TRANSLATE_NOOP("Menu", "文件(&F)"));
     file->setObjectName(QStringLiteral("mnufile"));
-    mnusave = NewAction("mnusave", QStringLiteral("保存(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuprint =
-        NewAction("mnuprint", QStringLiteral("打印(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    mnuprintsetting = NewAction("mnuprintsetting", QStringLiteral("打印设置"), QKeySequence());
-    mnuexit = NewAction("mnuexit", QStringLiteral("退出(&X)"), QKeySequence(Qt::CTRL | Qt::Key_E));
-    mnudatalog = NewAction("mnudatalog", QStringLiteral("数据记录(&L)..."), QKeySequence());
+    mnusave = NewAction("mnusave", QT_TRANSLATE_NOOP("Menu", "保存(&S)"),
+                        QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuprint = NewAction("mnuprint", QT_TRANSLATE_NOOP("Menu", "打印(&P)"),
+                         QKeySequence(Qt::CTRL | Qt::Key_P));
+    mnuprintsetting =
+        NewAction("mnuprintsetting", QT_TRANSLATE_NOOP("Menu", "打印设置"), QKeySequence());
+    mnuexit = NewAction("mnuexit", QT_TRANSLATE_NOOP("Menu", "退出(&X)"),
+                        QKeySequence(Qt::CTRL | Qt::Key_E));
+    mnudatalog =
+        NewAction("mnudatalog", QT_TRANSLATE_NOOP("Menu", "数据记录(&L)..."), QKeySequence());
     mnudatalog->setCheckable(true);
-    mnuopenlog = NewAction("mnuopenlog", QStringLiteral("打开数据记录(&O)..."), QKeySequence());
-    file->addActions({mnusave, mnuprint, mnuprintsetting, mnudatalog, mnuopenlog, mnuexit});
+    mnuopenlog =
+        NewAction("mnuopenlog", QT_TRANSLATE_NOOP("Menu", "打开数据记录(&O)..."), QKeySequence());
+    // The language entry: each language by its own name, the one spoken ticked.
+    mnulanguage = new QMenu(file);
+    mnulanguage->setObjectName(QStringLiteral("mnulanguage"));
+    SetCaption(mnulanguage, "Menu", QT_TRANSLATE_NOOP("Menu", "语言(&G)"));
+    mnuchinese = mnulanguage->addAction(QStringLiteral("中文(&Z)"));
+    mnuchinese->setObjectName(QStringLiteral("mnuchinese"));
+    mnuenglish = mnulanguage->addAction(QStringLiteral("&English"));
+    mnuenglish->setObjectName(QStringLiteral("mnuenglish"));
+    auto* languages = new QActionGroup(mnulanguage);
+    for (QAction* a : {mnuchinese, mnuenglish}) {
+        a->setCheckable(true);
+        languages->addAction(a);
+    }
+    file->addActions({mnusave, mnuprint, mnuprintsetting, mnudatalog, mnuopenlog});
+    file->addMenu(mnulanguage);
+    file->addAction(mnuexit);
 
-    QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
+    QMenu* edit = bar->addMenu(QString());
+    SetCaption(edit, "Menu", QT_TRANSLATE_NOOP("Menu", "编辑(&E)"));
     edit->setObjectName(QStringLiteral("mnuedit"));
-    mnucomsetting = NewAction("mnucomsetting", QStringLiteral("通信设置"), QKeySequence());
-    mnuuppage = NewAction("mnuuppage", QStringLiteral("上翻"), QKeySequence(Qt::Key_F1));
-    mnudownpage = NewAction("mnudownpage", QStringLiteral("下翻"), QKeySequence(Qt::Key_F2));
-    mnux = NewAction("mnux", QStringLiteral("剪切"), QKeySequence());
-    mnucopy = NewAction("mnucopy", QStringLiteral("复制"), QKeySequence());
-    mnupaste = NewAction("mnupaste", QStringLiteral("粘贴"), QKeySequence());
-    mnudelete = NewAction("mnudelete", QStringLiteral("删除"), QKeySequence(Qt::CTRL | Qt::Key_D));
-    mnucancel = NewAction("mnucancel", QStringLiteral("撤销"), QKeySequence());
+    mnucomsetting =
+        NewAction("mnucomsetting", QT_TRANSLATE_NOOP("Menu", "通信设置"), QKeySequence());
+    mnuuppage = NewAction("mnuuppage", QT_TRANSLATE_NOOP("Menu", "上翻"), QKeySequence(Qt::Key_F1));
+    mnudownpage =
+        NewAction("mnudownpage", QT_TRANSLATE_NOOP("Menu", "下翻"), QKeySequence(Qt::Key_F2));
+    mnux = NewAction("mnux", QT_TRANSLATE_NOOP("Menu", "剪切"), QKeySequence());
+    mnucopy = NewAction("mnucopy", QT_TRANSLATE_NOOP("Menu", "复制"), QKeySequence());
+    mnupaste = NewAction("mnupaste", QT_TRANSLATE_NOOP("Menu", "粘贴"), QKeySequence());
+    mnudelete = NewAction("mnudelete", QT_TRANSLATE_NOOP("Menu", "删除"),
+                          QKeySequence(Qt::CTRL | Qt::Key_D));
+    mnucancel = NewAction("mnucancel", QT_TRANSLATE_NOOP("Menu", "撤销"), QKeySequence());
     edit->addActions(
         {mnucomsetting, mnuuppage, mnudownpage, mnux, mnucopy, mnupaste, mnudelete, mnucancel});
 
-    QMenu* run = bar->addMenu(QStringLiteral("运行(&R)"));
+    QMenu* run = bar->addMenu(QString());
+    SetCaption(run, "Menu", QT_TRANSLATE_NOOP("Menu", "运行(&R)"));
     run->setObjectName(QStringLiteral("mnurun"));
-    mnurun1 = NewAction("mnurun1", QStringLiteral("启动"), QKeySequence(Qt::Key_F3));
-    mnupause = NewAction("mnupause", QStringLiteral("暂停"), QKeySequence(Qt::Key_F4));
-    mnustop = NewAction("mnustop", QStringLiteral("停止"), QKeySequence(Qt::Key_F5));
+    mnurun1 = NewAction("mnurun1", QT_TRANSLATE_NOOP("Menu", "启动"), QKeySequence(Qt::Key_F3));
+    mnupause = NewAction("mnupause", QT_TRANSLATE_NOOP("Menu", "暂停"), QKeySequence(Qt::Key_F4));
+    mnustop = NewAction("mnustop", QT_TRANSLATE_NOOP("Menu", "停止"), QKeySequence(Qt::Key_F5));
     run->addActions({mnurun1, mnupause, mnustop});
 
-    QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    QMenu* help = bar->addMenu(QString());
+    SetCaption(help, "Menu", QT_TRANSLATE_NOOP("Menu", "帮助(&H)"));
     help->setObjectName(QStringLiteral("mnuhelp"));
-    mnuaboutus =
-        NewAction("mnuaboutus", QStringLiteral("关于软件"), QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnuaboutus = NewAction("mnuaboutus", QT_TRANSLATE_NOOP("Menu", "关于软件"),
+                           QKeySequence(Qt::CTRL | Qt::Key_H));
     help->addAction(mnuaboutus);
 
     // Accelerators work while the menus are closed.

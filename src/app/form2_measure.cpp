@@ -74,7 +74,7 @@ void Form2::Text1_KeyDown() {
             watch_->setAlarmThreshold(e.thresholdMa);
             break;
         case measure::AlarmEntryOutcome::OutOfRange:
-            SetStatus(measure::AlarmOutOfRangeText());
+            SetStatus(measure::AlarmOutOfRangeText);
             break;
         case measure::AlarmEntryOutcome::Ignored:
             break;

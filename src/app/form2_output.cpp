@@ -49,13 +49,14 @@ void Form2::ConnectOutput() {
 
 void Form2::ReportSaveFailure(const QString& reason) {
     if (reason.isEmpty()) return;  // written, or cancelled
-    const QString text = SaveFailedText(QDir::toNativeSeparators(CommonDialog1->FileName));
-    SetStatus(text);
+    const QString path = QDir::toNativeSeparators(CommonDialog1->FileName);
+    const QString text = SaveFailedText(path);
+    SetStatus([path] { return SaveFailedText(path); });
     std::fprintf(stderr, "leakmeter: %s\n", reason.toLocal8Bit().constData());
     // The status line is soon overwritten by the next reading; what the user must act on is
     // also said in a box.
     messages_->Beep();
-    messages_->Warning(this, QStringLiteral("保存失败"), text + QStringLiteral("\r\n") + reason);
+    messages_->Warning(this, tr("保存失败"), text + QStringLiteral("\r\n") + reason);
 }
 
 void Form2::Command5_Click() {

@@ -12,6 +12,7 @@
 #include "displaycheck.h"
 #include "form2.h"
 #include "headless.h"
+#include "language.h"
 #include "output/dialoglanguage.h"
 #include "plotcommand.h"
 #include "portsetup.h"
@@ -105,6 +106,8 @@ int main(int argc, char* argv[]) {
             app::PrintStampedLine(QStringLiteral("leakmeter: ") + error);
             return 1;
         }
+        // The report text of --history speaks the window's language.
+        if (!cl.historyPath.isEmpty()) app::UseLanguage(app::StartLanguage(cl.language));
         return app::RunHeadless(options);
     }
 
@@ -115,8 +118,10 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
-    // Qt's own dialogs and buttons speak the program's language.
-    if (output::InstallQtChineseTranslations().isEmpty())
+    // The window's language; Qt's own dialogs and buttons speak it too.
+    const app::Language language = app::StartLanguage(cl.language);
+    app::UseLanguage(language);
+    if (language == app::Language::Chinese && output::InstallQtChineseTranslations().isEmpty())
         std::fputs(
             "leakmeter: Qt's Chinese translations (qt_zh_CN.qm) were not found; the "
             "standard dialogs stay in English\n",

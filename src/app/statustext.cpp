@@ -1,5 +1,9 @@
 #include "statustext.h"
 
+#include <QCoreApplication>
+
+// The texts are written in Chinese and translated under the context "StatusText".
+
 namespace app {
 
 using Kind = protocol::LinkEvent::Kind;
@@ -15,33 +19,34 @@ QString PortName(const protocol::LinkEvent& e) {
 std::optional<QString> StatusText(const protocol::LinkEvent& e) {
     switch (e.kind) {
         case Kind::PortOpened:
-            return PortName(e) + QStringLiteral("已打开");
+            return QCoreApplication::translate("StatusText", "%1已打开").arg(PortName(e));
         case Kind::OpenFailed:
-            return PortName(e) +
-                   (e.openResult == serial::OpenResult::InvalidPort
-                        ? QStringLiteral("电脑端口无效.")
-                        : QStringLiteral("打开失败,请检查串口是否被占用或者尝试其它串口."));
+            return (e.openResult == serial::OpenResult::InvalidPort
+                        ? QCoreApplication::translate("StatusText", "%1电脑端口无效.")
+                        : QCoreApplication::translate(
+                              "StatusText", "%1打开失败,请检查串口是否被占用或者尝试其它串口."))
+                .arg(PortName(e));
         case Kind::SettingsRefused:
-            return QStringLiteral("串口不支持设置") + serial::LineSettingsText(e.refused) +
-                   QStringLiteral(",保持原设置") + serial::LineSettingsText(e.kept);
+            return QCoreApplication::translate("StatusText", "串口不支持设置%1,保持原设置%2")
+                .arg(serial::LineSettingsText(e.refused), serial::LineSettingsText(e.kept));
         case Kind::HandshakeAnswered:
-            return QStringLiteral("握手成功");
+            return QCoreApplication::translate("StatusText", "握手成功");
         case Kind::HandshakeRefused:
-            return QStringLiteral("握手失败,下位机返回出错");
+            return QCoreApplication::translate("StatusText", "握手失败,下位机返回出错");
         case Kind::GroupCount:
-            return QStringLiteral("存储的组数为:") + QString::number(e.count);
+            return QCoreApplication::translate("StatusText", "存储的组数为:%1").arg(e.count);
         case Kind::GroupsReceived:
-            return QStringLiteral("返回历史数据正常");
+            return QCoreApplication::translate("StatusText", "返回历史数据正常");
         case Kind::LiveAnswered:
-            return QStringLiteral("接收电流数据正常");
+            return QCoreApplication::translate("StatusText", "接收电流数据正常");
         case Kind::UnknownReply:
-            return QStringLiteral("未知值");
+            return QCoreApplication::translate("StatusText", "未知值");
         case Kind::DownloadFailed:
             return e.failure == protocol::DownloadFailure::CountGarbled
-                       ? QStringLiteral("接收组数失败")
-                       : QStringLiteral("接收历史数据失败");
+                       ? QCoreApplication::translate("StatusText", "接收组数失败")
+                       : QCoreApplication::translate("StatusText", "接收历史数据失败");
         case Kind::MeterSilent:
-            return QStringLiteral("设备无响应");
+            return QCoreApplication::translate("StatusText", "设备无响应");
         case Kind::MeterAnswersAgain:
         case Kind::NoMeterOnPort:
             break;
@@ -50,15 +55,18 @@ std::optional<QString> StatusText(const protocol::LinkEvent& e) {
 }
 
 std::optional<QString> PortLabelText(const protocol::LinkEvent& e) {
-    if (e.kind == Kind::PortOpened) return QStringLiteral("串口通信正常");
+    if (e.kind == Kind::PortOpened)
+        return QCoreApplication::translate("StatusText", "串口通信正常");
     if (e.kind == Kind::OpenFailed)
-        return e.openResult == serial::OpenResult::InvalidPort ? QStringLiteral("串口无效")
-                                                               : QStringLiteral("串口打开失败");
+        return e.openResult == serial::OpenResult::InvalidPort
+                   ? QCoreApplication::translate("StatusText", "串口无效")
+                   : QCoreApplication::translate("StatusText", "串口打开失败");
     return std::nullopt;
 }
 
 std::optional<QString> MeterLabelText(const protocol::LinkEvent& e) {
-    if (e.kind == Kind::HandshakeAnswered) return QStringLiteral("设备连接成功");
+    if (e.kind == Kind::HandshakeAnswered)
+        return QCoreApplication::translate("StatusText", "设备连接成功");
     return std::nullopt;
 }
 
@@ -74,23 +82,24 @@ std::optional<QString> AdviceLine(const protocol::LinkEvent& e) {
 }
 
 QString NoReplyAtStartText() {
-    return QStringLiteral("握手失败,请检查设备是否开启或者线缆连接,通信设置是否正确.");
+    return QCoreApplication::translate("StatusText",
+                                       "握手失败,请检查设备是否开启或者线缆连接,通信设置是否正确.");
 }
 
 QString PausedText() {
-    return QStringLiteral("已暂停");
+    return QCoreApplication::translate("StatusText", "已暂停");
 }
 
 QString StoppedText() {
-    return QStringLiteral("已停止");
+    return QCoreApplication::translate("StatusText", "已停止");
 }
 
 QString DataLogFailedText(const QString& path) {
-    return QStringLiteral("数据记录失败") + path;
+    return QCoreApplication::translate("StatusText", "数据记录失败%1").arg(path);
 }
 
 QString SaveFailedText(const QString& path) {
-    return QStringLiteral("保存失败") + path;
+    return QCoreApplication::translate("StatusText", "保存失败%1").arg(path);
 }
 
 }  // namespace app

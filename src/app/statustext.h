@@ -1,7 +1,8 @@
 #pragma once
 // Every text the status line and the port and meter labels show, in one table: what the link
 // reports (as typed events) and what the window's own commands say. Byte for byte the texts
-// the meter's users know; the link and the port layer hold none of them.
+// the meter's users know, in English when the program speaks English (translated under the
+// context "StatusText"); the link and the port layer hold none of them.
 
 #include <QString>
 #include <optional>

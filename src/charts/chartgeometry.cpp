@@ -1,10 +1,16 @@
 #include "chartgeometry.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 #include "measure/leadingnumber.h"
 
 namespace charts {
+
+QString InvalidValueText() {
+    return QCoreApplication::translate("ChartGeometry", "输入无效值");
+}
+
 namespace {
 
 constexpr int kMaxSamples = 500;  // the chart values hold indices 0..500

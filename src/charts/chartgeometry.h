@@ -19,7 +19,7 @@ inline const QColor kStripBackColor(255, 255, 255);
 inline const QColor kStripMarkerColor(0, 0, 255);
 
 // Status text when a typed cursor value is refused.
-inline const QString kInvalidValueText = QStringLiteral("输入无效值");
+QString InvalidValueText();  // translated under the context "ChartGeometry"
 // Caption of the mouse readout before the mouse has been over the chart.
 inline const QString kReadoutInitialCaption = QStringLiteral("X:   Y:");
 

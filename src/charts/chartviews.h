@@ -53,7 +53,7 @@ class ChartViews {
     void Picture3_MouseUp(int button);
 
     // Enter in the x1, x2, y and Z boxes. false: the value is refused and nothing changed; the
-    // caller shows kInvalidValueText in the status line.
+    // caller shows InvalidValueText() in the status line.
     bool EnterX1(const QString& text);
     bool EnterX2(const QString& text);
     bool EnterY(const QString& text);

@@ -1,5 +1,7 @@
 #include "alarmentry.h"
 
+#include <QCoreApplication>
+
 #include "leadingnumber.h"
 
 namespace measure {
@@ -15,7 +17,7 @@ AlarmEntry ParseAlarmEntry(const QString& text, AlarmUnit unit) {
 }
 
 QString AlarmOutOfRangeText() {
-    return QStringLiteral("输入值超出范围");
+    return QCoreApplication::translate("AlarmEntry", "输入值超出范围");
 }
 
 }  // namespace measure

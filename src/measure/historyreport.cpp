@@ -1,15 +1,24 @@
 #include "historyreport.h"
 
+#include <QCoreApplication>
+
 #include "meterrecord.h"
 
 #include <algorithm>
 
 namespace measure {
 
+QString ReportTitleLine() {
+    return QString(30, u' ') +
+           QCoreApplication::translate("HistoryReport", "高精度钳形漏电流表测试数据");
+}
+
 QString ReportHeader() {
-    return QString(30, u' ') + QStringLiteral("高精度钳形漏电流表测试数据") +
-           QStringLiteral("\r\n\r\n") + QString(29, u' ') + QStringLiteral("组 数") +
-           QString(21, u' ') + QStringLiteral("数 值");
+    // The English column titles take as many columns as the Chinese ones ("组 数" and
+    // "Group" both five), so the readings line up under their title in either language.
+    return ReportTitleLine() + QStringLiteral("\r\n\r\n") + QString(29, u' ') +
+           QCoreApplication::translate("HistoryReport", "组 数") + QString(21, u' ') +
+           QCoreApplication::translate("HistoryReport", "数 值");
 }
 
 QString BuildHistoryReport(const QByteArray& reply, int storedGroupCount) {

@@ -1,6 +1,7 @@
 #pragma once
 // The language of Qt's own dialogs and buttons (file, print and page-setup dialogs, the
-// replace-file question, message-box buttons). The program speaks Chinese, so they do too.
+// replace-file question, message-box buttons): Chinese with the Chinese window, Qt's own
+// English with the English one.
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,9 @@ QStringList QtTranslationFolders();
 // Loads Qt's Simplified Chinese (zh_CN) catalogue from the first folder that has it and
 // installs it into the running application. Returns the folder used, or an empty string
 // when none has it (the standard dialogs then stay in English; nothing else changes).
+// Installed once: a second call returns the folder already used.
 QString InstallQtChineseTranslations();
+// Takes it out again: the standard dialogs speak Qt's English.
+void RemoveQtChineseTranslations();
 
 }  // namespace output

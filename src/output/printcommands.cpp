@@ -1,5 +1,6 @@
 #include "output/printcommands.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QMainWindow>
@@ -22,8 +23,9 @@ namespace {
 void ReportFailure(MessageSink& messages, QWidget* window, const char* title, const char* text,
                    const QString& description) {
     messages.Beep();
-    messages.Warning(window, QString::fromUtf8(title),
-                     QString::fromUtf8(text) + QStringLiteral("\r\n") + description);
+    messages.Warning(
+        window, QString::fromUtf8(title),
+        QCoreApplication::translate("PrintCommands", text) + QStringLiteral("\r\n") + description);
 }
 
 }  // namespace

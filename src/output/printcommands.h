@@ -1,6 +1,7 @@
 #pragma once
 // File menu "打印" and "打印设置".
 
+#include <QCoreApplication>
 #include <QString>
 
 class QImage;
@@ -17,11 +18,12 @@ inline constexpr int kPrintFlags = 264;       // kPrintReturnDC | kPrintNoPageNu
 inline constexpr int kPrintSetupFlags = 328;  // kPrintReturnDC | kPrintSetup | kPrintNoPageNums
 
 // Box titles and the first line of the box texts; the platform's description of the error
-// follows on the next line (CR LF).
+// follows on the next line (CR LF). The texts are shown translated (context "PrintCommands")
+// when the program speaks English.
 inline constexpr char kPrintErrorTitle[] = "Printing Error!";
-inline constexpr char kPrintErrorText[] = "文件打印出错.";
+inline constexpr char kPrintErrorText[] = QT_TRANSLATE_NOOP("PrintCommands", "文件打印出错.");
 inline constexpr char kPrintSetupErrorTitle[] = "Printsetting Error!";
-inline constexpr char kPrintSetupErrorText[] = "打印设置出错.";
+inline constexpr char kPrintSetupErrorText[] = QT_TRANSLATE_NOOP("PrintCommands", "打印设置出错.");
 
 // Prints `image` on one page, scaled to fill the printable area while keeping its aspect
 // ratio, at the top left. False when nothing could be printed.

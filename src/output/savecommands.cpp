@@ -1,6 +1,7 @@
 #include "output/savecommands.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -21,7 +22,7 @@ constexpr int kJpegQuality = 95;
 bool AskForPath(CommonDialog& dialog, const char* filter, const QString& defaultExt,
                 const char* fileName = kDefaultFileName) {
     dialog.FileName = QString::fromLatin1(fileName);
-    dialog.Filter = QString::fromUtf8(filter);
+    dialog.Filter = QCoreApplication::translate("SaveCommands", filter);
     dialog.DefaultExt = defaultExt;
     // The folder is created before the dialog opens, so it is there even when the user
     // cancels. If it cannot be created (no permission, a plain file of that name) the

@@ -3,6 +3,7 @@
 // File menu's save entry that picks one of them by the monitoring mode.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 
@@ -13,9 +14,11 @@ namespace output {
 
 class CommonDialog;
 
-inline constexpr char kReportFilter[] = "文本格式 (*.txt)|*.txt";
-inline constexpr char kImageFilter[] = "位图格式 (*.bmp)|*.bmp|jpg格式 (*.jpg)|*jpg|";
-inline constexpr char kDataLogFilter[] = "CSV格式 (*.csv)|*.csv";
+// Shown translated (context "SaveCommands") when the program speaks English.
+inline constexpr char kReportFilter[] = QT_TRANSLATE_NOOP("SaveCommands", "文本格式 (*.txt)|*.txt");
+inline constexpr char kImageFilter[] =
+    QT_TRANSLATE_NOOP("SaveCommands", "位图格式 (*.bmp)|*.bmp|jpg格式 (*.jpg)|*jpg|");
+inline constexpr char kDataLogFilter[] = QT_TRANSLATE_NOOP("SaveCommands", "CSV格式 (*.csv)|*.csv");
 inline constexpr char kDataLogFileName[] = "Zentravolix.csv";
 
 // Image file format for a file name: "JPG" for names ending in .jpg or .jpeg, "PNG" for

@@ -60,6 +60,16 @@ QMap<QString, QString> StoredSection(const QString& group) {
     return values;
 }
 
+QString RememberedSetting(const QString& key) {
+    return Store().value(key).toString();
+}
+
+bool RememberSetting(const QString& key, const QString& value, PortStoreError* error) {
+    QSettings s = Store();
+    s.setValue(key, value);
+    return Finish(s, error);
+}
+
 QString RememberedPortsFile() {
     return Store().fileName();
 }

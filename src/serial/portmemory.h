@@ -34,6 +34,12 @@ bool ForgetPorts(PortStoreError* error = nullptr);
 // the mapping, such as the broker readings are published to); empty when there is none.
 QMap<QString, QString> StoredSection(const QString& group);
 
+// Other choices kept in the same file (the window's language): the value of `key`, empty
+// when none is kept; RememberSetting replaces it. False, with the reason in *error, when
+// the settings could not be written.
+QString RememberedSetting(const QString& key);
+bool RememberSetting(const QString& key, const QString& value, PortStoreError* error = nullptr);
+
 // The file the mapping is kept in, for messages.
 QString RememberedPortsFile();
 
