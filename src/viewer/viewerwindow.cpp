@@ -191,7 +191,7 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     setAttribute(Qt::WA_DeleteOnClose);
     QStringList names;
     for (const QString& p : paths) names << QFileInfo(p).fileName();
-    setWindowTitle(QStringLiteral("数据记录查看 - ") + names.join(QStringLiteral(", ")));
+    setWindowTitle(tr("数据记录查看") + QStringLiteral(" - ") + names.join(QStringLiteral(", ")));
 
     LoadReport report;
     data_ = LoadLogs(paths, &report);
@@ -202,25 +202,25 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     plot_ = new PlotWidget(data_, *envelope_, this);
     setCentralWidget(plot_);
 
-    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    QMenu* file = menuBar()->addMenu(tr("文件(&F)"));
     file->setObjectName(QStringLiteral("mnuviewerfile"));
-    QAction* save = file->addAction(QStringLiteral("保存图片(&S)..."));
+    QAction* save = file->addAction(tr("保存图片(&S)..."));
     save->setObjectName(QStringLiteral("mnusaveimage"));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(save, &QAction::triggered, this, &ViewerWindow::SaveImage);
-    QAction* close = file->addAction(QStringLiteral("关闭(&C)"));
+    QAction* close = file->addAction(tr("关闭(&C)"));
     close->setObjectName(QStringLiteral("mnuclose"));
     connect(close, &QAction::triggered, this, &QWidget::close);
-    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    QMenu* view = menuBar()->addMenu(tr("查看(&V)"));
     view->setObjectName(QStringLiteral("mnuviewerview"));
-    QAction* all = view->addAction(QStringLiteral("全部显示(&A)"));
+    QAction* all = view->addAction(tr("全部显示(&A)"));
     all->setObjectName(QStringLiteral("mnushowall"));
     all->setShortcut(QKeySequence(Qt::Key_Home));
     connect(all, &QAction::triggered, plot_, &PlotWidget::ShowAll);
 
-    QToolBar* bar = addToolBar(QStringLiteral("报警值"));
+    QToolBar* bar = addToolBar(tr("报警值"));
     bar->setObjectName(QStringLiteral("toolbar"));
-    bar->addWidget(new QLabel(QStringLiteral("报警值 "), bar));
+    bar->addWidget(new QLabel(tr("报警值") + QLatin1Char(' '), bar));
     alarm_ = new QLineEdit(bar);
     alarm_->setObjectName(QStringLiteral("txtAlarm"));
     alarm_->setPlaceholderText(QStringLiteral("30mA"));
@@ -232,11 +232,11 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     cursor_->setObjectName(QStringLiteral("lblCursor"));
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("lblSummary"));
-    QString summary = QStringLiteral("%1 行").arg(report.rows);
-    if (report.skipped) summary += QStringLiteral(", %1 行无法读取").arg(report.skipped);
+    QString summary = tr("%1 行").arg(report.rows);
+    if (report.skipped) summary += tr(", %1 行无法读取").arg(report.skipped);
     // A file that could not be opened is named; the others are shown.
     if (!report.problems.isEmpty())
-        summary += QStringLiteral(", 无法打开: ") + report.problems.join(QStringLiteral("; "));
+        summary += tr(", 无法打开: ") + report.problems.join(QStringLiteral("; "));
     summary_->setText(summary);
     statusBar()->addWidget(cursor_, 1);
     statusBar()->addPermanentWidget(summary_);
@@ -255,7 +255,7 @@ void ViewerWindow::AlarmEdited() {
 bool ViewerWindow::SaveImage() {
     output::CommonDialog& d = *dialog_;
     d.FileName = QStringLiteral("Zentravolix.png");
-    d.Filter = QStringLiteral("PNG格式 (*.png)|*.png");
+    d.Filter = tr("PNG格式 (*.png)|*.png");
     d.DefaultExt = QStringLiteral(".png");
     d.InitDir = output::EnsureOutputFolder() ? output::OutputFolder()
                                              : QDir::toNativeSeparators(QDir::homePath());
@@ -269,7 +269,7 @@ bool ViewerWindow::SaveImage() {
         return true;
     std::fprintf(stderr, "leakmeter: cannot save %s: %s\n", qPrintable(d.FileName),
                  qPrintable(error));
-    statusBar()->showMessage(QStringLiteral("保存失败 ") + QDir::toNativeSeparators(d.FileName));
+    statusBar()->showMessage(tr("保存失败") + QLatin1Char(' ') + QDir::toNativeSeparators(d.FileName));
     return false;
 }
 

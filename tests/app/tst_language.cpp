@@ -209,8 +209,9 @@ void TstLanguage::everyTextTranslated() {
     QTemporaryDir dir;
     const QString ts = dir.filePath(QStringLiteral("leakmeter_en.ts"));
     QVERIFY(QFile::copy(QStringLiteral(LEAKMETER_TS_FILE), ts));
-    QStringList args{"-locations", "none", "-source-language", "zh_CN", "-target-language", "en"};
-    for (const char* part : {"app", "output", "measure", "charts"})
+    QStringList args{"-locations", "none", "-source-language",         "zh_CN", "-target-language",
+                     "en",         "-I",   LEAKMETER_SOURCE_DIR "/src"};
+    for (const char* part : {"app", "output", "measure", "charts", "viewer"})
         args << QStringLiteral(LEAKMETER_SOURCE_DIR "/src/") + QLatin1String(part);
     QProcess lupdate;
     lupdate.start(QStringLiteral(LEAKMETER_LUPDATE), args << QStringLiteral("-ts") << ts);

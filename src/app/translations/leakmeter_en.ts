@@ -140,6 +140,10 @@ Leakage Meter</translation>
         <source>关于软件</source>
         <translation>&amp;About</translation>
     </message>
+    <message>
+        <source>打开数据记录(&amp;O)...</source>
+        <translation>&amp;Open Logs...</translation>
+    </message>
 </context>
 <context>
     <name>PrintCommands</name>
@@ -358,6 +362,57 @@ Leakage Meter</translation>
     <message>
         <source>状态信息</source>
         <translation>Status</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save failed</translation>
+    </message>
+</context>
+<context>
+    <name>viewer::ViewerWindow</name>
+    <message>
+        <source>数据记录查看</source>
+        <translation>Data Log Viewer</translation>
+    </message>
+    <message>
+        <source>文件(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>保存图片(&amp;S)...</source>
+        <translation>&amp;Save Picture...</translation>
+    </message>
+    <message>
+        <source>关闭(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>查看(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>全部显示(&amp;A)</source>
+        <translation>Show &amp;All</translation>
+    </message>
+    <message>
+        <source>报警值</source>
+        <translation>Alarm threshold</translation>
+    </message>
+    <message>
+        <source>%1 行</source>
+        <translation>%1 rows</translation>
+    </message>
+    <message>
+        <source>, %1 行无法读取</source>
+        <translation>, %1 rows unreadable</translation>
+    </message>
+    <message>
+        <source>, 无法打开: </source>
+        <translation>, cannot open: </translation>
+    </message>
+    <message>
+        <source>PNG格式 (*.png)|*.png</source>
+        <translation>PNG (*.png)|*.png</translation>
     </message>
     <message>
         <source>保存失败</source>
