@@ -54,7 +54,8 @@ void Form2::SetWatchOptions(const WatchOptions& options) {
     if (options.onAlarm.isEmpty()) return;
     hook_ = new AlarmHook(
         options.onAlarm,
-        [this] {
+        [this, name = options.meterName] {
+            if (!name.isEmpty()) return name;
             return QStringLiteral("COM%1 (%2)").arg(Link->portNumber()).arg(MSComm1.deviceName());
         },
         this);

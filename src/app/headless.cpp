@@ -109,7 +109,12 @@ class HeadlessRun : public QObject {
         if (o.intervalSec) log_.SetHeader(measure::IntervalLogHeader());
         if (!o.onAlarm.isEmpty()) {
             hook_ = new AlarmHook(
-                o.onAlarm, [this] { return portText(); }, this);
+                o.onAlarm,
+                [this] {
+                    return options_.watch.meterName.isEmpty() ? portText()
+                                                              : options_.watch.meterName;
+                },
+                this);
             connect(hook_, &AlarmHook::notice, this, &Say);
         }
         connect(watch_, &LiveWatch::alarm, this, [this](const measure::AlarmEvent& e) {
@@ -239,6 +244,7 @@ class HeadlessRun : public QObject {
         Say(QStringLiteral("publishing to %1 as meter id %2")
                 .arg(options_.mqtt->broker.url(), options_.mqtt->meterId));
         publish::FollowLink(*publisher_, link_, port_);
+        PublishWatch(*publisher_, *watch_, options_.watch.alarmMa.has_value());
         return true;
     }
 

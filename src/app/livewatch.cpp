@@ -5,6 +5,7 @@
 #include "measure/datalog.h"
 #include "measure/localclock.h"
 #include "protocol/meterlink.h"
+#include "publish/mqttpublisher.h"
 
 namespace app {
 
@@ -54,6 +55,16 @@ QString AlarmEventLine(const measure::AlarmEvent& e, float thresholdMa) {
         return QStringLiteral("alarm start: %1 (threshold %2)").arg(ma(e.valueMa), ma(thresholdMa));
     return QStringLiteral("alarm end: %1, peak %2, after %3 s")
         .arg(ma(e.valueMa), ma(e.peakMa), QString::fromLatin1(measure::SecondsText(e.durationMs)));
+}
+
+void PublishWatch(publish::MqttPublisher& publisher, const LiveWatch& watch, bool alarmWatched) {
+    QObject::connect(&watch, &LiveWatch::alarm, &publisher,
+                     [&publisher](const measure::AlarmEvent& e) {
+                         publisher.publishAlarm(e.kind == measure::AlarmEvent::Kind::Start);
+                     });
+    QObject::connect(&watch, &LiveWatch::interval, &publisher,
+                     &publish::MqttPublisher::publishInterval);
+    if (alarmWatched) publisher.publishAlarm(false);
 }
 
 }  // namespace app

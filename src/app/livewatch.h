@@ -13,12 +13,17 @@
 
 class QTimer;
 
+namespace publish {
+class MqttPublisher;
+}
+
 namespace app {
 
 struct WatchOptions {
     std::optional<float> alarmMa;  // --alarm: watch for alarms from the start
     QString onAlarm;               // --on-alarm: the command run for each event
     int intervalSec = 0;           // --interval: one row per interval; 0 is one per reading
+    QString meterName;             // LEAKMETER_METER for the command; empty: the port's name
 };
 
 class LiveWatch : public QObject {
@@ -55,5 +60,9 @@ class LiveWatch : public QObject {
 // One line about an event for stderr: "alarm start: 42 mA (threshold 30 mA)",
 // "alarm end: 12.5 mA, peak 0L, after 11.500 s".
 QString AlarmEventLine(const measure::AlarmEvent& event, float thresholdMa);
+
+// Publishes the alarm's state and the interval rows `watch` gives; with `alarmWatched` (a
+// threshold from the start) the alarm is "OFF" until one starts.
+void PublishWatch(publish::MqttPublisher& publisher, const LiveWatch& watch, bool alarmWatched);
 
 }  // namespace app

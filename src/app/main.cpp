@@ -99,13 +99,14 @@ int main(int argc, char* argv[]) {
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
-        options.watch = {cl.alarmMa, cl.onAlarm, cl.intervalSec};
+        options.watch = {cl.alarmMa, cl.onAlarm, cl.intervalSec, QString()};
         QString error;
         if (!MqttSettingsFor(cl, options.ports.deviceFor(options.portNumber), &options.mqtt,
                              &error)) {
             app::PrintStampedLine(QStringLiteral("leakmeter: ") + error);
             return 1;
         }
+        if (options.mqtt) options.watch.meterName = options.mqtt->meterId;
         // The report text of --history speaks the window's language.
         if (!cl.historyPath.isEmpty()) app::UseLanguage(app::StartLanguage(cl.language));
         return app::RunHeadless(options);
@@ -160,7 +161,9 @@ int main(int argc, char* argv[]) {
         window.close();
         QCoreApplication::exit(0);
     });
-    window.SetWatchOptions({cl.alarmMa, cl.onAlarm, cl.intervalSec});
+    window.SetWatchOptions(
+        {cl.alarmMa, cl.onAlarm, cl.intervalSec, mqtt ? mqtt->meterId : QString()});
+    if (publisher) app::PublishWatch(*publisher, *window.Watch(), cl.alarmMa.has_value());
     if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();
     return QApplication::exec();

@@ -189,7 +189,19 @@ bool MqttPublisher::start(QString* error) {
 
 void MqttPublisher::publishReading(const measure::MeterRecord& record, const QDateTime& time) {
     if (stopped_) return;
-    queue_.push(ReadingJson(record, time));
+    queue_.push({topics_.reading.toUtf8(), ReadingJson(record, time)});
+    pump();
+}
+
+void MqttPublisher::publishInterval(const measure::IntervalRow& row) {
+    if (stopped_) return;
+    queue_.push({topics_.interval.toUtf8(), IntervalJson(row)});
+    pump();
+}
+
+void MqttPublisher::publishAlarm(bool on) {
+    if (stopped_) return;
+    queue_.push({topics_.alarm.toUtf8(), on ? kAlarmOn : kAlarmOff, true});
     pump();
 }
 
@@ -212,7 +224,10 @@ void MqttPublisher::onConnected() {
     watchingForTwin_ = connections_ == 1;
     const QByteArray own = topics_.availability.toUtf8();
     mosquitto_subscribe(conn_->mosq, nullptr, own.constData(), 1);
-    if (settings_.discovery) send(topics_.discovery, DiscoveryJson(settings_), true);
+    if (settings_.discovery) {
+        send(topics_.discovery, DiscoveryJson(settings_), true);
+        send(topics_.alarmDiscovery, AlarmDiscoveryJson(settings_), true);
+    }
     publishAvailability();
     pump();
 }
@@ -244,10 +259,9 @@ void MqttPublisher::onOwnTopicMessage(const QByteArray& payload, bool retained) 
 
 void MqttPublisher::pump() {
     if (!connected_) return;
-    const QString topic = topics_.reading;
-    while (const QByteArray* payload = queue_.nextToSend(kInFlightWindow)) {
+    while (const QueuedMessage* m = queue_.nextToSend(kInFlightWindow)) {
         int mid = 0;
-        if (!send(topic, *payload, false, &mid)) return;  // the loss is on its way
+        if (!send(m->topic, m->payload, m->retain, &mid)) return;  // the loss is on its way
         queue_.sent(mid);
     }
 }
@@ -257,7 +271,10 @@ void MqttPublisher::publishAvailability() {
 }
 
 bool MqttPublisher::send(const QString& topic, const QByteArray& payload, bool retain, int* mid) {
-    const QByteArray t = topic.toUtf8();
+    return send(topic.toUtf8(), payload, retain, mid);
+}
+
+bool MqttPublisher::send(const QByteArray& t, const QByteArray& payload, bool retain, int* mid) {
     return mosquitto_publish(conn_->mosq, mid, t.constData(), int(payload.size()),
                              payload.constData(), 1, retain) == MOSQ_ERR_SUCCESS;
 }

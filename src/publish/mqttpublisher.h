@@ -53,6 +53,11 @@ class MqttPublisher : public QObject {
 
     // Queues the reading taken at `time` and sends what the connection takes.
     void publishReading(const measure::MeterRecord& record, const QDateTime& time);
+    // An interval row, queued as the readings are.
+    void publishInterval(const measure::IntervalRow& row);
+    // The alarm's state, "ON" or "OFF", retained; queued in order with the readings, so a
+    // start and its end during an outage both reach the broker.
+    void publishAlarm(bool on);
     // Availability: "online" while the meter answers, "offline" when it does not.
     void setMeterAnswering(bool answering);
 
@@ -77,6 +82,7 @@ class MqttPublisher : public QObject {
     void pump();
     void publishAvailability();
     bool send(const QString& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
+    bool send(const QByteArray& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
     void sayDropped();
     void setState(const QString& text);
 

@@ -4,8 +4,8 @@
 
 namespace publish {
 
-void PublishQueue::push(QByteArray payload) {
-    entries_.push_back({std::move(payload), 0});
+void PublishQueue::push(QueuedMessage message) {
+    entries_.push_back({std::move(message), 0});
     while (qsizetype(entries_.size()) > bound_) {
         if (entries_.front().mid != 0) --inFlight_;
         entries_.pop_front();
@@ -13,9 +13,9 @@ void PublishQueue::push(QByteArray payload) {
     }
 }
 
-const QByteArray* PublishQueue::nextToSend(qsizetype window) const {
+const QueuedMessage* PublishQueue::nextToSend(qsizetype window) const {
     if (inFlight_ >= window || inFlight_ >= qsizetype(entries_.size())) return nullptr;
-    return &entries_[size_t(inFlight_)].payload;
+    return &entries_[size_t(inFlight_)].message;
 }
 
 void PublishQueue::sent(int mid) {

@@ -1,5 +1,6 @@
 #pragma once
-// The readings waiting for the broker, in order. A reading leaves the queue only when the
+// The messages waiting for the broker (readings, interval rows, alarm states), in order. A
+// message leaves the queue only when the
 // broker has acknowledged it (QoS 1 PUBACK, matched by message id), so a broken connection
 // loses none: what was in flight goes again, in order, after the reconnect (and may arrive
 // twice; its time identifies it). The queue is bounded: past the bound the oldest reading
@@ -10,6 +11,11 @@
 
 namespace publish {
 
+struct QueuedMessage {
+    QByteArray topic, payload;
+    bool retain = false;
+};
+
 class PublishQueue {
   public:
     // 8192 readings: over an hour at two readings a second, about 1 MB of messages.
@@ -18,10 +24,10 @@ class PublishQueue {
     explicit PublishQueue(qsizetype bound = kDefaultBound) : bound_(bound) {}
 
     // Appends a message; drops the oldest when the queue is full.
-    void push(QByteArray payload);
+    void push(QueuedMessage message);
 
     // The oldest message not handed out yet, when fewer than `window` are in flight.
-    const QByteArray* nextToSend(qsizetype window) const;
+    const QueuedMessage* nextToSend(qsizetype window) const;
     // The message nextToSend gave was handed out under message id `mid`.
     void sent(int mid);
     // The broker acknowledged `mid`: its message leaves the queue. False for an unknown id
@@ -37,7 +43,7 @@ class PublishQueue {
 
   private:
     struct Entry {
-        QByteArray payload;
+        QueuedMessage message;
         int mid = 0;  // 0: not handed out; the entries in flight come first
     };
     std::deque<Entry> entries_;

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <iterator>
 
 #include "measure/datalog.h"
 #include "mqttsettings.h"
@@ -33,8 +34,12 @@ QByteArray JsonString(const QString& text) {
 
 MeterTopics TopicsFor(const QString& prefix, const QString& meterId) {
     const QString base = prefix + QLatin1Char('/') + meterId + QLatin1Char('/');
-    return {base + QStringLiteral("reading"), base + QStringLiteral("availability"),
-            QStringLiteral("homeassistant/sensor/leakmeter_%1/current/config").arg(meterId)};
+    return {base + QStringLiteral("reading"),
+            base + QStringLiteral("availability"),
+            QStringLiteral("homeassistant/sensor/leakmeter_%1/current/config").arg(meterId),
+            base + QStringLiteral("interval"),
+            base + QStringLiteral("alarm"),
+            QStringLiteral("homeassistant/binary_sensor/leakmeter_%1/alarm/config").arg(meterId)};
 }
 
 QByteArray ReadingJson(const measure::MeterRecord& record, const QDateTime& time) {
@@ -52,7 +57,27 @@ QByteArray ReadingJson(const measure::MeterRecord& record, const QDateTime& time
     return json;
 }
 
-QByteArray DiscoveryJson(const MqttSettings& s) {
+QByteArray IntervalJson(const measure::IntervalRow& row) {
+    // The interval log's own row, taken apart: the message and the row never disagree.
+    static const char* const kNames[] = {"start",  "end",     "count",     "min_mA",
+                                         "max_mA", "mean_mA", "overloads", "errors"};
+    const QList<QByteArray> fields = measure::IntervalCsvRow(row).trimmed().split(',');
+    QByteArray json = "{";
+    for (qsizetype i = 0; i < fields.size() && i < qsizetype(std::size(kNames)); ++i) {
+        if (i > 0) json += ',';
+        json += '"' + QByteArray(kNames[i]) + "\":";
+        if (i < 2)
+            json += '"' + fields[i] + '"';
+        else
+            json += fields[i].isEmpty() ? QByteArrayLiteral("null") : fields[i];
+    }
+    return json + '}';
+}
+
+namespace {
+
+// What both discovery configs share: the unique id's stem, the availability and the device.
+QJsonObject DiscoveryBase(const MqttSettings& s, const QString& what, const QString& name) {
     const MeterTopics topics = TopicsFor(s.topicPrefix, s.meterId);
     const QString uid = QStringLiteral("leakmeter_") + s.meterId;
     const QJsonObject device{
@@ -61,20 +86,36 @@ QByteArray DiscoveryJson(const MqttSettings& s) {
         {QStringLiteral("model"), QStringLiteral("clamp leakage-current meter")},
         {QStringLiteral("sw_version"), s.softwareVersion},
     };
-    const QJsonObject config{
-        {QStringLiteral("name"), QStringLiteral("Leakage current")},
-        {QStringLiteral("unique_id"), uid + QStringLiteral("_current")},
-        {QStringLiteral("object_id"), uid + QStringLiteral("_current")},
-        {QStringLiteral("device_class"), QStringLiteral("current")},
-        {QStringLiteral("unit_of_measurement"), QStringLiteral("mA")},
-        {QStringLiteral("state_class"), QStringLiteral("measurement")},
-        {QStringLiteral("state_topic"), topics.reading},
-        {QStringLiteral("value_template"), QStringLiteral("{{ value_json.value_mA }}")},
+    return {
+        {QStringLiteral("name"), name},
+        {QStringLiteral("unique_id"), uid + QLatin1Char('_') + what},
+        {QStringLiteral("object_id"), uid + QLatin1Char('_') + what},
         {QStringLiteral("availability_topic"), topics.availability},
         {QStringLiteral("payload_available"), QString::fromLatin1(kOnline)},
         {QStringLiteral("payload_not_available"), QString::fromLatin1(kOffline)},
         {QStringLiteral("device"), device},
     };
+}
+
+}  // namespace
+
+QByteArray DiscoveryJson(const MqttSettings& s) {
+    QJsonObject config =
+        DiscoveryBase(s, QStringLiteral("current"), QStringLiteral("Leakage current"));
+    config.insert(QStringLiteral("device_class"), QStringLiteral("current"));
+    config.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("mA"));
+    config.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+    config.insert(QStringLiteral("state_topic"), TopicsFor(s.topicPrefix, s.meterId).reading);
+    config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.value_mA }}"));
+    return QJsonDocument(config).toJson(QJsonDocument::Compact);
+}
+
+QByteArray AlarmDiscoveryJson(const MqttSettings& s) {
+    QJsonObject config = DiscoveryBase(s, QStringLiteral("alarm"), QStringLiteral("Leakage alarm"));
+    config.insert(QStringLiteral("device_class"), QStringLiteral("problem"));
+    config.insert(QStringLiteral("state_topic"), TopicsFor(s.topicPrefix, s.meterId).alarm);
+    config.insert(QStringLiteral("payload_on"), QString::fromLatin1(kAlarmOn));
+    config.insert(QStringLiteral("payload_off"), QString::fromLatin1(kAlarmOff));
     return QJsonDocument(config).toJson(QJsonDocument::Compact);
 }
 

@@ -7,13 +7,20 @@
 //     the data log's columns, made by the same functions, so a row and its message never
 //     disagree; value_mA is null where the log leaves it empty (0L, ERROR).
 //   PREFIX/ID/availability  "online" / "offline", retained; also the connection's last will
+//   PREFIX/ID/interval      one JSON object per interval row (with --interval; QoS 1, not
+//                           retained), the interval log's columns made by the same function:
+//       {"start":"2026-12-08T17:31:00.000+08:00","end":"2026-12-08T17:32:00.000+08:00",
+//        "count":120,"min_mA":-42,"max_mA":171900,"mean_mA":1433.145,"overloads":1,"errors":0}
+//   PREFIX/ID/alarm         "ON" from an alarm's start, "OFF" from its end; retained
 //   homeassistant/sensor/leakmeter_ID/current/config
-//                           Home Assistant's discovery config for the meter, retained
+//   homeassistant/binary_sensor/leakmeter_ID/alarm/config
+//                           Home Assistant's discovery configs for the meter, retained
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
+#include "measure/intervallog.h"
 #include "measure/meterrecord.h"
 
 namespace publish {
@@ -21,12 +28,14 @@ namespace publish {
 struct MqttSettings;
 
 struct MeterTopics {
-    QString reading, availability, discovery;
+    QString reading, availability, discovery, interval, alarm, alarmDiscovery;
 };
 MeterTopics TopicsFor(const QString& prefix, const QString& meterId);
 
 inline const QByteArray kOnline = QByteArrayLiteral("online");
 inline const QByteArray kOffline = QByteArrayLiteral("offline");
+inline const QByteArray kAlarmOn = QByteArrayLiteral("ON");
+inline const QByteArray kAlarmOff = QByteArrayLiteral("OFF");
 
 // The message for one live reading taken at `time` (local time with its offset).
 QByteArray ReadingJson(const measure::MeterRecord& record, const QDateTime& time);
@@ -34,5 +43,12 @@ QByteArray ReadingJson(const measure::MeterRecord& record, const QDateTime& time
 // Home Assistant's discovery config: a current sensor in mA, its value from value_mA, its
 // availability from the availability topic, and a device block naming the meter.
 QByteArray DiscoveryJson(const MqttSettings& settings);
+
+// The message for one interval row; an empty value is null.
+QByteArray IntervalJson(const measure::IntervalRow& row);
+
+// Home Assistant's discovery config for the alarm: a binary sensor of class problem, on while
+// an alarm runs, of the same device.
+QByteArray AlarmDiscoveryJson(const MqttSettings& settings);
 
 }  // namespace publish

@@ -159,6 +159,7 @@ class TstMqtt : public QObject {
     void brokerFailuresAreSaidOnceAndTheLogGoesOn_data();
     void brokerFailuresAreSaidOnceAndTheLogGoesOn();
     void publishesOverTls();
+    void alarmStateAndIntervalRowsArePublished();
 };
 
 void TstMqtt::readingsArriveInOrderWithTheLogsFields() {
@@ -255,6 +256,22 @@ void TstMqtt::publishesOverTls() {
     MeterSim sim;
     Logger logger(sim, broker.url("mqtts", "localhost"), {"--mqtt-cafile", broker.certFile()});
     QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/reading").size() >= 2, 30000);
+}
+
+void TstMqtt::alarmStateAndIntervalRowsArePublished() {
+    Broker broker;
+    QVERIFY(broker.start());
+    Subscriber sub(broker);
+    MeterSim sim({"--wave", "ramp", "--period", "2"});  // 0 to 12.5 mA every 2 s
+    Logger logger(sim, broker.url(), {"--alarm", "5mA", "--interval", "1"});
+    QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/alarm").size() >= 3, 30000);
+    QCOMPARE(sub.payloads("/alarm").mid(0, 3), (QByteArrayList{"OFF", "ON", "OFF"}));
+    QTRY_VERIFY_WITH_TIMEOUT(!sub.payloads("/interval").isEmpty(), 10000);
+    const QJsonObject row = QJsonDocument::fromJson(sub.payloads("/interval")[0]).object();
+    QCOMPARE(row.keys(), (QStringList{"count", "end", "errors", "max_mA", "mean_mA", "min_mA",
+                                      "overloads", "start"}));
+    QVERIFY(row["count"].toInt() >= 1 && row["max_mA"].toDouble() >= row["min_mA"].toDouble());
+    QVERIFY(sub.payloads("/alarm/config").value(0).contains(R"("device_class":"problem")"));
 }
 
 QTEST_GUILESS_MAIN(TstMqtt)

@@ -85,25 +85,25 @@ void TstPublishParts::readingJsonHasTheLogsColumns() {
 
 void TstPublishParts::queueWaitsForAcknowledgements() {
     PublishQueue q;
-    for (const char* p : {"a", "b", "c"}) q.push(p);
+    for (const char* p : {"a", "b", "c"}) q.push({"t", p});
     q.sent(11);                 // "a"
     q.sent(12);                 // "b"
     QVERIFY(!q.nextToSend(2));  // the window is full
     QVERIFY(q.acknowledge(12));
     q.resendAll();  // the connection is lost: "a" goes again, first
-    QCOMPARE(*q.nextToSend(2), "a");
+    QCOMPARE(q.nextToSend(2)->payload, "a");
     q.sent(21);
     QVERIFY(!q.acknowledge(11));  // from before the loss
     QVERIFY(q.acknowledge(21));
-    QCOMPARE(*q.nextToSend(2), "c");
+    QCOMPARE(q.nextToSend(2)->payload, "c");
 }
 
 void TstPublishParts::queueDropsTheOldestPastItsBound() {
     PublishQueue q(3);
-    for (const char* p : {"a", "b", "c", "d", "e"}) q.push(p);
+    for (const char* p : {"a", "b", "c", "d", "e"}) q.push({"t", p});
     QCOMPARE(q.takeDropped(), 2);
     QCOMPARE(q.takeDropped(), 0);  // said once
-    QCOMPARE(*q.nextToSend(20), "c");
+    QCOMPARE(q.nextToSend(20)->payload, "c");
 }
 
 QTEST_GUILESS_MAIN(TstPublishParts)
