@@ -26,6 +26,10 @@
 #include "serial/portmap.h"
 #include "serial/serialsettings.h"
 
+namespace publish {
+enum class BrokerState;
+}
+
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -86,6 +90,9 @@ class Form2 : public QMainWindow {
     // events go into the events file beside a running data log and to the --on-alarm command.
     // With --interval the data log takes interval rows. Call before StartDataLog.
     void SetWatchOptions(const WatchOptions& options);
+    // Readings published to a broker: its state is the tooltip of the communication-status
+    // frame (the status line stays the meter's), worded again when the language changes.
+    void ShowBrokerState(publish::BrokerState state, const QString& broker, const QString& reason);
     // The one object whose signals tell every alarm event and interval row.
     LiveWatch* Watch() const { return watch_; }
 
@@ -184,6 +191,7 @@ class Form2 : public QMainWindow {
     LiveWatch* watch_ = nullptr;             // alarm events and interval rows
     AlarmHook* hook_ = nullptr;              // --on-alarm
     std::function<QString()> statusSource_;  // the status line's text, when it can be reworded
+    std::function<QString()> brokerSource_;  // Frame7's tooltip while publishing
     std::optional<protocol::LinkEvent> portLabelEvent_, meterLabelEvent_;
     QHash<QWidget*, QRect> designGeometry_;  // of the controls with a caption
 

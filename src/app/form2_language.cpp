@@ -50,6 +50,7 @@ void Form2::changeEvent(QEvent* event) {
 void Form2::RetranslateUi() {
     RetranslateCaptions(this);
     if (statusSource_) Label6->setText(statusSource_());
+    if (brokerSource_) Frame7->setToolTip(brokerSource_());
     if (portLabelEvent_) Label1->setText(PortLabelText(*portLabelEvent_).value_or(QString()));
     if (meterLabelEvent_) Label2->setText(MeterLabelText(*meterLabelEvent_).value_or(QString()));
     Picture2->setPixmap(BannerPixmap());
@@ -85,6 +86,12 @@ void Form2::FitCaptions() {
             w->resize(qMin(need, room + 2 - w->x()), w->height());
         }
     }
+}
+
+void Form2::ShowBrokerState(publish::BrokerState state, const QString& broker,
+                            const QString& reason) {
+    brokerSource_ = [=] { return BrokerStateText(state, broker, reason); };
+    Frame7->setToolTip(brokerSource_());
 }
 
 }  // namespace app

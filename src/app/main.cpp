@@ -145,8 +145,11 @@ int main(int argc, char* argv[]) {
         QObject::connect(publisher.get(), &publish::MqttPublisher::notice, [](const QString& line) {
             std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
         });
-        QObject::connect(publisher.get(), &publish::MqttPublisher::stateChanged, window.Frame7,
-                         &QWidget::setToolTip);
+        QObject::connect(publisher.get(), &publish::MqttPublisher::stateChanged, &window,
+                         [&window, broker = mqtt->broker.url()](publish::BrokerState state,
+                                                                const QString& reason) {
+                             window.ShowBrokerState(state, broker, reason);
+                         });
         if (!publisher->start(&error)) {
             std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
             return 1;

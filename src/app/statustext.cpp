@@ -102,4 +102,17 @@ QString SaveFailedText(const QString& path) {
     return QCoreApplication::translate("StatusText", "保存失败%1").arg(path);
 }
 
+QString BrokerStateText(publish::BrokerState state, const QString& broker, const QString& reason) {
+    switch (state) {
+        case publish::BrokerState::Connecting:
+            return QCoreApplication::translate("StatusText", "MQTT服务器 %1: 正在连接").arg(broker);
+        case publish::BrokerState::Connected:
+            return QCoreApplication::translate("StatusText", "MQTT服务器 %1: 已连接").arg(broker);
+        case publish::BrokerState::Retrying:
+            break;
+    }
+    return QCoreApplication::translate("StatusText", "MQTT服务器 %1: %2; 正在重试")
+        .arg(broker, reason);
+}
+
 }  // namespace app

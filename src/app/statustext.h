@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "protocol/meterlink.h"
+#include "publish/mqttpublisher.h"
 
 namespace app {
 
@@ -29,5 +30,9 @@ QString PausedText();
 QString StoppedText();
 QString DataLogFailedText(const QString& path);
 QString SaveFailedText(const QString& path);
+
+// The tooltip of the communication-status frame while readings are published: the broker's
+// state ("MQTT服务器 mqtt://host:1883: 已连接"); libmosquitto's reason as it gives it.
+QString BrokerStateText(publish::BrokerState state, const QString& broker, const QString& reason);
 
 }  // namespace app

@@ -182,7 +182,7 @@ bool MqttPublisher::start(QString* error) {
     mosquitto_message_callback_set(c->mosq, &Connection::OnMessage);
     mosquitto_log_callback_set(c->mosq, &Connection::OnLog);
     conn_ = std::move(c);
-    setState(QStringLiteral("MQTT broker %1: connecting").arg(settings_.broker.url()));
+    setState(BrokerState::Connecting);
     conn_->thread = std::thread([c = conn_.get()] { c->run(); });
     return true;
 }
@@ -219,7 +219,7 @@ void MqttPublisher::onConnected() {
         emit notice(QStringLiteral("MQTT broker %1: connected").arg(settings_.broker.url()));
     lastFailure_.clear();
     sayDropped();
-    setState(QStringLiteral("MQTT broker %1: connected").arg(settings_.broker.url()));
+    setState(BrokerState::Connected);
     // A retained "online" already there when this run first connects is another program's.
     watchingForTwin_ = connections_ == 1;
     const QByteArray own = topics_.availability.toUtf8();
@@ -237,7 +237,7 @@ void MqttPublisher::onLost(const QString& reason) {
     connected_ = false;
     const QString line =
         QStringLiteral("MQTT broker %1: %2; trying again").arg(settings_.broker.url(), reason);
-    setState(line);
+    setState(BrokerState::Retrying, reason);
     if (reason == lastFailure_) return;  // said once, not on every try
     lastFailure_ = reason;
     emit notice(line);
@@ -288,10 +288,11 @@ void MqttPublisher::sayDropped() {
                         .arg(PublishQueue::kDefaultBound));
 }
 
-void MqttPublisher::setState(const QString& text) {
-    if (text == state_) return;
-    state_ = text;
-    emit stateChanged(text);
+void MqttPublisher::setState(BrokerState state, const QString& reason) {
+    if (state == state_ && reason == stateReason_) return;
+    state_ = state;
+    stateReason_ = reason;
+    emit stateChanged(state, reason);
 }
 
 void MqttPublisher::stop(int waitMs) {

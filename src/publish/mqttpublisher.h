@@ -18,6 +18,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "measure/meterrecord.h"
 #include "mqttsettings.h"
@@ -32,6 +33,9 @@ class CommPort;
 }
 
 namespace publish {
+
+// Where the connection to the broker stands, for the window to word.
+enum class BrokerState { Connecting, Connected, Retrying };
 
 class MqttPublisher : public QObject {
     Q_OBJECT
@@ -65,13 +69,15 @@ class MqttPublisher : public QObject {
     // Readings still queued are given up (the data log is the durable record).
     void stop(int waitMs = kOfflineWaitMs);
 
-    QString stateText() const { return state_; }
+    BrokerState state() const { return state_.value_or(BrokerState::Connecting); }
+    QString brokerUrl() const { return settings_.broker.url(); }
     const MeterTopics& topics() const { return topics_; }
     qsizetype queued() const { return queue_.size(); }
 
   signals:
-    void notice(const QString& line);        // one line for stderr, "MQTT broker ...: ..."
-    void stateChanged(const QString& text);  // the broker's state, for a tooltip
+    void notice(const QString& line);  // one line for stderr, "MQTT broker ...: ..."
+    // The broker's state, for a tooltip; `reason` (libmosquitto's words) with Retrying.
+    void stateChanged(publish::BrokerState state, const QString& reason);
 
   private:
     struct Connection;
@@ -84,13 +90,14 @@ class MqttPublisher : public QObject {
     bool send(const QString& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
     bool send(const QByteArray& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
     void sayDropped();
-    void setState(const QString& text);
+    void setState(BrokerState state, const QString& reason = QString());
 
     MqttSettings settings_;
     MeterTopics topics_;
     std::unique_ptr<Connection> conn_;
     PublishQueue queue_;
-    QString state_;
+    std::optional<BrokerState> state_;  // none until start()
+    QString stateReason_;
     QString lastFailure_;  // the failure said last; empty while connected
     bool connected_ = false;
     int connections_ = 0;

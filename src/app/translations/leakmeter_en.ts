@@ -261,6 +261,18 @@ Leakage Meter</translation>
         <source>保存失败%1</source>
         <translation>Save failed: %1</translation>
     </message>
+    <message>
+        <source>MQTT服务器 %1: 正在连接</source>
+        <translation>MQTT broker %1: connecting</translation>
+    </message>
+    <message>
+        <source>MQTT服务器 %1: 已连接</source>
+        <translation>MQTT broker %1: connected</translation>
+    </message>
+    <message>
+        <source>MQTT服务器 %1: %2; 正在重试</source>
+        <translation>MQTT broker %1: %2; trying again</translation>
+    </message>
 </context>
 <context>
     <name>app::Form1</name>
