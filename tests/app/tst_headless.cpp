@@ -376,8 +376,8 @@ void TstHeadless::alarmEventsReachFileAndCommand() {
     const QString hook = dir.filePath("hook.txt");
     Logger run({"--headless", "--port", sim.portMapping(), "--log", dir.filePath("day-%Y%m%d.csv"),
                 "--alarm", "60mA", "--on-alarm",
-                "env | grep ^LEAKMETER_ | sort >> " + hook + "; echo >> " + hook +
-                    "; echo the command speaks"});
+                "env | grep -E '^LEAKMETER_(EVENT|VALUE_MA|PEAK_MA|TIME|METER)=' | sort >> " +
+                    hook + "; echo >> " + hook + "; echo the command speaks"});
     QTRY_VERIFY_WITH_TIMEOUT(ReadFile(hook).contains("LEAKMETER_EVENT=end"), 20000);
     run.signal(SIGTERM);
     QVERIFY(run.finished(10000));
