@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <cstdio>
+#include <utility>
 
 #include "measure/datalog.h"
 
@@ -20,8 +21,13 @@ void KillGroup(const QProcess* process) {
 
 }  // namespace
 
-AlarmHook::AlarmHook(const QString& command, std::function<QString()> meter, QObject* parent)
-    : QObject(parent), command_(command), meter_(std::move(meter)), limit_(new QTimer(this)) {
+AlarmHook::AlarmHook(const QString& command, std::function<QString()> meter, QObject* parent,
+                     qsizetype mostWaiting)
+    : QObject(parent),
+      command_(command),
+      meter_(std::move(meter)),
+      limit_(new QTimer(this)),
+      mostWaiting_(qMax<qsizetype>(mostWaiting, 3)) {
     limit_->setObjectName(QStringLiteral("alarmHookLimit"));
     limit_->setSingleShot(true);
     limit_->setInterval(kTimeLimitMs);
@@ -39,12 +45,28 @@ AlarmHook::~AlarmHook() {
 }
 
 void AlarmHook::run(const measure::AlarmEvent& event) {
+    using Kind = measure::AlarmEvent::Kind;
     waiting_.enqueue(event);
+    // Past the bound, the oldest whole alarm (a start and its end) after the first waiting
+    // event goes; a start still waiting for its end is never taken.
+    for (qsizetype i = 1; waiting_.size() > mostWaiting_ && i + 1 < waiting_.size();) {
+        if (waiting_[i].kind == Kind::Start && waiting_[i + 1].kind == Kind::End) {
+            waiting_.remove(i, 2);
+            ++leftOut_;
+        } else {
+            ++i;
+        }
+    }
     if (!running_) startNext();
 }
 
 void AlarmHook::startNext() {
     if (waiting_.isEmpty()) {
+        if (leftOut_ > 0)
+            emit notice(QStringLiteral("the alarm command could not keep up: %1 alarms that "
+                                       "started and ended while it ran were left out: %2")
+                            .arg(std::exchange(leftOut_, 0))
+                            .arg(command_));
         emit idle();
         return;
     }

@@ -11,6 +11,11 @@
 // The command never holds up the readings: it runs beside them, one at a time; events that come
 // while it runs wait their turn in order, so an end always follows its start. A run still going
 // after 30 s is killed with everything it started. What it prints goes to our stderr.
+//
+// A command slower than the alarms come and go (a flapping alarm, a mail server that hangs)
+// does not let the waiting events grow without end: past kMostWaiting, the oldest alarms that
+// started and ended while the command was busy are left out, whole (a start never without its
+// end), the first waiting event and the newest alarms kept; one line says how many.
 
 #include <QObject>
 #include <QQueue>
@@ -28,9 +33,11 @@ class AlarmHook : public QObject {
     Q_OBJECT
   public:
     static constexpr int kTimeLimitMs = 30000;
+    static constexpr qsizetype kMostWaiting = 100;
 
     // `meter` names the meter at the time of each event.
-    AlarmHook(const QString& command, std::function<QString()> meter, QObject* parent);
+    AlarmHook(const QString& command, std::function<QString()> meter, QObject* parent,
+              qsizetype mostWaiting = kMostWaiting);
     ~AlarmHook() override;
 
     // Runs the command for `event` now, or after the runs before it.
@@ -53,6 +60,8 @@ class AlarmHook : public QObject {
     QQueue<measure::AlarmEvent> waiting_;
     QProcess* process_ = nullptr;
     QTimer* limit_;
+    qsizetype mostWaiting_;
+    qsizetype leftOut_ = 0;  // alarms left out since the command was last idle
     bool running_ = false;
 };
 
