@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -189,60 +190,75 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     : QMainWindow(parent), dialog_(std::make_unique<output::CommonDialog>(dialogs, this)) {
     setObjectName(QStringLiteral("ViewerWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    QStringList names;
-    for (const QString& p : paths) names << QFileInfo(p).fileName();
-    setWindowTitle(tr("数据记录查看") + QStringLiteral(" - ") + names.join(QStringLiteral(", ")));
+    for (const QString& p : paths) names_ << QFileInfo(p).fileName();
 
-    LoadReport report;
-    data_ = LoadLogs(paths, &report);
+    data_ = LoadLogs(paths, &report_);
     envelope_ = std::make_unique<Envelope>(data_);
-    for (const QString& line : report.problems)
+    for (const QString& line : report_.problems)
         std::fprintf(stderr, "leakmeter: cannot read %s\n", qPrintable(line));
 
     plot_ = new PlotWidget(data_, *envelope_, this);
     setCentralWidget(plot_);
 
-    QMenu* file = menuBar()->addMenu(tr("文件(&F)"));
-    file->setObjectName(QStringLiteral("mnuviewerfile"));
-    QAction* save = file->addAction(tr("保存图片(&S)..."));
-    save->setObjectName(QStringLiteral("mnusaveimage"));
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(save, &QAction::triggered, this, &ViewerWindow::SaveImage);
-    QAction* close = file->addAction(tr("关闭(&C)"));
-    close->setObjectName(QStringLiteral("mnuclose"));
-    connect(close, &QAction::triggered, this, &QWidget::close);
-    QMenu* view = menuBar()->addMenu(tr("查看(&V)"));
-    view->setObjectName(QStringLiteral("mnuviewerview"));
-    QAction* all = view->addAction(tr("全部显示(&A)"));
-    all->setObjectName(QStringLiteral("mnushowall"));
-    all->setShortcut(QKeySequence(Qt::Key_Home));
-    connect(all, &QAction::triggered, plot_, &PlotWidget::ShowAll);
+    fileMenu_ = menuBar()->addMenu(QString());
+    fileMenu_->setObjectName(QStringLiteral("mnuviewerfile"));
+    save_ = fileMenu_->addAction(QString());
+    save_->setObjectName(QStringLiteral("mnusaveimage"));
+    save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(save_, &QAction::triggered, this, &ViewerWindow::SaveImage);
+    close_ = fileMenu_->addAction(QString());
+    close_->setObjectName(QStringLiteral("mnuclose"));
+    connect(close_, &QAction::triggered, this, &QWidget::close);
+    viewMenu_ = menuBar()->addMenu(QString());
+    viewMenu_->setObjectName(QStringLiteral("mnuviewerview"));
+    all_ = viewMenu_->addAction(QString());
+    all_->setObjectName(QStringLiteral("mnushowall"));
+    all_->setShortcut(QKeySequence(Qt::Key_Home));
+    connect(all_, &QAction::triggered, plot_, &PlotWidget::ShowAll);
 
-    QToolBar* bar = addToolBar(tr("报警值"));
-    bar->setObjectName(QStringLiteral("toolbar"));
-    bar->addWidget(new QLabel(tr("报警值") + QLatin1Char(' '), bar));
-    alarm_ = new QLineEdit(bar);
+    bar_ = addToolBar(QString());
+    bar_->setObjectName(QStringLiteral("toolbar"));
+    alarmLabel_ = new QLabel(bar_);
+    bar_->addWidget(alarmLabel_);
+    alarm_ = new QLineEdit(bar_);
     alarm_->setObjectName(QStringLiteral("txtAlarm"));
     alarm_->setPlaceholderText(QStringLiteral("30mA"));
     alarm_->setMaximumWidth(120);
-    bar->addWidget(alarm_);
+    bar_->addWidget(alarm_);
     connect(alarm_, &QLineEdit::editingFinished, this, &ViewerWindow::AlarmEdited);
 
     cursor_ = new QLabel(this);
     cursor_->setObjectName(QStringLiteral("lblCursor"));
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("lblSummary"));
-    QString summary = tr("%1 行").arg(report.rows);
-    if (report.skipped) summary += tr(", %1 行无法读取").arg(report.skipped);
-    // A file that could not be opened is named; the others are shown.
-    if (!report.problems.isEmpty())
-        summary += tr(", 无法打开: ") + report.problems.join(QStringLiteral("; "));
-    summary_->setText(summary);
     statusBar()->addWidget(cursor_, 1);
     statusBar()->addPermanentWidget(summary_);
     connect(plot_, &PlotWidget::cursorText, cursor_, &QLabel::setText);
+    RetranslateUi();
     resize(1000, 500);
     plot_->setFocus();
+}
+
+void ViewerWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) RetranslateUi();
+    QMainWindow::changeEvent(event);
+}
+
+void ViewerWindow::RetranslateUi() {
+    setWindowTitle(tr("数据记录查看") + QStringLiteral(" - ") + names_.join(QStringLiteral(", ")));
+    fileMenu_->setTitle(tr("文件(&F)"));
+    save_->setText(tr("保存图片(&S)..."));
+    close_->setText(tr("关闭(&C)"));
+    viewMenu_->setTitle(tr("查看(&V)"));
+    all_->setText(tr("全部显示(&A)"));
+    bar_->setWindowTitle(tr("报警值"));
+    alarmLabel_->setText(tr("报警值") + QLatin1Char(' '));
+    QString summary = tr("%1 行").arg(report_.rows);
+    if (report_.skipped) summary += tr(", %1 行无法读取").arg(report_.skipped);
+    // A file that could not be opened is named; the others are shown.
+    if (!report_.problems.isEmpty())
+        summary += tr(", 无法打开: ") + report_.problems.join(QStringLiteral("; "));
+    summary_->setText(summary);
 }
 
 ViewerWindow::~ViewerWindow() = default;
@@ -269,7 +285,8 @@ bool ViewerWindow::SaveImage() {
         return true;
     std::fprintf(stderr, "leakmeter: cannot save %s: %s\n", qPrintable(d.FileName),
                  qPrintable(error));
-    statusBar()->showMessage(tr("保存失败") + QLatin1Char(' ') + QDir::toNativeSeparators(d.FileName));
+    statusBar()->showMessage(tr("保存失败") + QLatin1Char(' ') +
+                             QDir::toNativeSeparators(d.FileName));
     return false;
 }
 

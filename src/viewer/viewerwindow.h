@@ -16,6 +16,10 @@
 class QLabel;
 class QLineEdit;
 
+class QMenu;
+class QToolBar;
+class QAction;
+
 namespace output {
 class CommonDialog;
 class DialogBackend;
@@ -76,9 +80,19 @@ class ViewerWindow : public QMainWindow {
     // "保存图片(&S)...": asks for a name and writes the picture as PNG. True when written.
     bool SaveImage();
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     void AlarmEdited();
+    void RetranslateUi();  // every text, in the language spoken now
 
+    QStringList names_;  // of the files opened, for the title
+    LoadReport report_;  // for the summary
+    QMenu *fileMenu_ = nullptr, *viewMenu_ = nullptr;
+    QAction *save_ = nullptr, *close_ = nullptr, *all_ = nullptr;
+    QToolBar* bar_ = nullptr;
+    QLabel* alarmLabel_ = nullptr;
     LogData data_;
     std::unique_ptr<Envelope> envelope_;
     std::unique_ptr<output::CommonDialog> dialog_;

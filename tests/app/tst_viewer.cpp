@@ -9,6 +9,7 @@
 
 #include "../output/recordingsink.h"
 #include "app/form2.h"
+#include "app/language.h"
 #include "measure/datalog.h"
 #include "output/scripteddialogbackend.h"
 #include "viewer/viewerwindow.h"
@@ -109,6 +110,12 @@ void TstViewer::openZoomPanReadSave() {
     Press(Qt::Key_S, Qt::ControlModifier);
     QTRY_VERIFY(QFile::exists(picture));
     QCOMPARE(QImage(picture).size(), plot->size());
+
+    // An open viewer follows a switch of the program's language.
+    app::UseLanguage(app::Language::English);
+    QTRY_VERIFY2(v->windowTitle().startsWith("Data Log Viewer"), qPrintable(v->windowTitle()));
+    app::UseLanguage(app::Language::Chinese);
+    QTRY_VERIFY(v->windowTitle().startsWith(QStringLiteral("数据记录查看")));
     qputenv("HOME", oldHome);
 }
 
