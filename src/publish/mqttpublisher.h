@@ -69,11 +69,6 @@ class MqttPublisher : public QObject {
     // Readings still queued are given up (the data log is the durable record).
     void stop(int waitMs = kOfflineWaitMs);
 
-    BrokerState state() const { return state_.value_or(BrokerState::Connecting); }
-    QString brokerUrl() const { return settings_.broker.url(); }
-    const MeterTopics& topics() const { return topics_; }
-    qsizetype queued() const { return queue_.size(); }
-
   signals:
     void notice(const QString& line);  // one line for stderr, "MQTT broker ...: ..."
     // The broker's state, for a tooltip; `reason` (libmosquitto's words) with Retrying.

@@ -1,6 +1,7 @@
 #include "viewer/logdata.h"
 
 #include "measure/alarmtracker.h"
+#include "measure/datalog.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -187,9 +188,9 @@ class FileReader {
         float value = 0;
         if (ParseRecord(f[5], &record)) {
             const measure::DecodedRecord d = measure::DecodeRecord(record);
-            if (d.kind == measure::RecordKind::Reading) {
+            if (const std::optional<float> v = measure::SignedValueMa(d)) {
                 flags = kValue;
-                value = d.negative && d.recordedMa != 0 ? -d.recordedMa : d.recordedMa;
+                value = *v;
             } else {
                 flags = d.kind == measure::RecordKind::Overload ? kOverload : kError;
             }
