@@ -143,7 +143,6 @@ void TstPlot::noReadingsNoPicture_data() {
     QTest::newRow("foreign file") << QByteArray("name,phone\nAda,0123\n") << 99 << 99
                                   << "no readings in LOG";
     QTest::newRow("random bytes") << noise << 99 << 99 << "no readings in LOG";
-    QTest::newRow("header only") << measure::DataLogHeader() << 99 << 99 << "no readings in LOG";
     QTest::newRow("intervals without readings")
         << QByteArray(
                "start,end,count,min_mA,max_mA,mean_mA,overloads,errors\n"
