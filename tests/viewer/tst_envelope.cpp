@@ -2,8 +2,8 @@
 // (readings, overloads, errors, gaps; some intervals) at many zooms; alarm events merged into
 // one mark per column, however many there are.
 #include <QRandomGenerator>
-#include <algorithm>
 #include <QtTest>
+#include <algorithm>
 #include <limits>
 
 #include "viewer/envelope.h"
