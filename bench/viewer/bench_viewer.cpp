@@ -1,16 +1,19 @@
 // The viewer with a week of readings: 1.2 million rows of a data log (one every 500 ms, a
 // slow wave with a few peaks, overloads and errors, and a gap each day), opened and redrawn at
 // several zooms in a picture of the window's size. The memory the rows and the pyramid take,
-// and the process's peak resident size after opening, are reported as counters.
+// and the process's peak resident size after opening, are reported as counters. And a day with
+// a threshold near the noise: 200,000 alarm events drawn into --plot's SVG picture.
 
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <cmath>
 
@@ -101,6 +104,47 @@ BENCHMARK(BM_Redraw)
     ->Arg(60)         // a minute
     ->Arg(5)          // five seconds
     ->Unit(benchmark::kMillisecond);
+
+// --plot's 1600 x 600 SVG picture of a day of readings with 100,000 alarms (200,000 events,
+// one every 0.43 s): the time and the picture's size.
+void BM_SvgManyEvents(benchmark::State& state) {
+    constexpr qint64 kDayMs = 86'400'000, kEvents = 200'000;
+    viewer::LogData data;
+    const qint64 start = 1'796'083'200'000;  // 2026-12-01 00:00 UTC
+    for (qint64 t = 0; t < kDayMs; t += kStepMs) {
+        data.timeMs.push_back(start + t);
+        const float mA = float(29 + (t / kStepMs) % 3);
+        data.lo.push_back(mA);
+        data.hi.push_back(mA);
+        data.mean.push_back(mA);
+        data.flags.push_back(t == 0 ? viewer::kValue | viewer::kGapBefore : viewer::kValue);
+    }
+    for (qint64 i = 0; i < kEvents; ++i)
+        data.events.push_back({start + i * kDayMs / kEvents, i % 2 == 0});
+    const viewer::Envelope envelope(data);
+    const auto [first, last] = viewer::DataExtent(data);
+    viewer::PlotView view;
+    view.t0 = first;
+    view.t1 = last;
+    view.alarmMa = 30;
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        QByteArray svgBytes;
+        QBuffer buffer(&svgBytes);
+        buffer.open(QIODevice::WriteOnly);
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(1600, 600));
+        svg.setViewBox(QRect(0, 0, 1600, 600));
+        QPainter painter(&svg);
+        viewer::DrawPlot(painter, QRect(0, 0, 1600, 600), envelope, data, view);
+        painter.end();
+        bytes = svgBytes.size();
+    }
+    state.counters["events"] = double(kEvents);
+    state.counters["svg_kB"] = double(bytes) / 1e3;
+}
+BENCHMARK(BM_SvgManyEvents)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

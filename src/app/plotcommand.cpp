@@ -1,10 +1,37 @@
 #include "plotcommand.h"
 
+#include <QDateTime>
 #include <cstdio>
 
 #include "viewer/plot.h"
 
 namespace app {
+
+namespace {
+
+// A time as --from and --to take it: local, with seconds only where it has any.
+QString LocalText(qint64 ms) {
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms);
+    return t.toString(t.time().second() == 0 && t.time().msec() == 0
+                          ? QStringLiteral("yyyy-MM-dd HH:mm")
+                          : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// "no readings in night.csv between 2026-12-07 22:00 and 2026-12-08 06:00": the logs, and the
+// period when one was given.
+QString NoReadingsText(const CommandLine& cl) {
+    QString text = QStringLiteral("no readings in ") + cl.plotPaths.join(QStringLiteral(", "));
+    if (cl.plotFrom && cl.plotTo)
+        text += QStringLiteral(" between %1 and %2")
+                    .arg(LocalText(*cl.plotFrom), LocalText(*cl.plotTo));
+    else if (cl.plotFrom)
+        text += QStringLiteral(" from %1 on").arg(LocalText(*cl.plotFrom));
+    else if (cl.plotTo)
+        text += QStringLiteral(" before %1").arg(LocalText(*cl.plotTo));
+    return text;
+}
+
+}  // namespace
 
 int RunPlot(const CommandLine& cl) {
     viewer::LoadReport report;
@@ -19,7 +46,12 @@ int RunPlot(const CommandLine& cl) {
     viewer::PlotView view;
     view.t0 = cl.plotFrom.value_or(first);
     view.t1 = cl.plotTo.value_or(last);
-    if (view.t1 <= view.t0) view.t1 = view.t0 + viewer::kMinSpanMs;
+    // A picture of nothing would pass for a quiet night. (With a row in it, the period is not
+    // empty either.)
+    if (!data.AnyRowIn(view.t0, view.t1)) {
+        std::fprintf(stderr, "leakmeter: %s\n", qPrintable(NoReadingsText(cl)));
+        return 1;
+    }
     view.alarmMa = cl.alarmMa;
     QString error;
     if (!viewer::WritePlotFile(cl.plotOutput, data, view, &error)) {

@@ -8,7 +8,8 @@ namespace app {
 
 // Draws the logs over --from .. --to (default: all of them) into cl.plotOutput. Needs a
 // QGuiApplication (any platform; the offscreen one does). Exit status: 0 when written; 1, with
-// the reason on stderr, when a log cannot be read or the picture cannot be written.
+// the reason on stderr and no picture written, when a log cannot be read, none of the logs has
+// a reading in the period, or the picture cannot be written.
 int RunPlot(const CommandLine& cl);
 
 }  // namespace app

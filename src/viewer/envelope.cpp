@@ -104,6 +104,27 @@ std::vector<Column> Envelope::Columns(qint64 t0, qint64 t1, int count) const {
     return columns;
 }
 
+std::vector<EventMark> EventMarks(const std::vector<AlarmEvent>& events, qint64 t0, qint64 t1,
+                                  int count) {
+    std::vector<EventMark> marks;
+    if (count <= 0 || t1 <= t0) return marks;
+    const qint64 span = t1 - t0;
+    const auto before = [](const AlarmEvent& e, qint64 t) { return e.timeMs < t; };
+    auto e = std::lower_bound(events.begin(), events.end(), t0, before);
+    while (e != events.end() && e->timeMs < t1) {
+        // The column of this event, and the first time of the next one (as in Columns).
+        const int c = int((e->timeMs - t0) * count / span);
+        const qint64 end = t0 + ((c + 1) * span + count - 1) / count;
+        const auto next = std::lower_bound(e, events.end(), end, before);
+        EventMark mark{c, false, false};
+        for (; e != next && !(mark.start && mark.end); ++e)
+            (e->start ? mark.start : mark.end) = true;
+        marks.push_back(mark);
+        e = next;
+    }
+    return marks;
+}
+
 qsizetype Envelope::bytes() const {
     qsizetype total = 0;
     for (const std::vector<Node>& level : levels_)

@@ -19,6 +19,19 @@ struct Column {
     bool HasValue() const { return flags & kValue; }
 };
 
+// The alarm starts and ends that fall in one pixel column, drawn as one mark: however many
+// events a file holds, a picture has at most one mark per column.
+struct EventMark {
+    int column = 0;
+    bool start = false;  // an alarm started in the column
+    bool end = false;    // an alarm ended in it
+};
+
+// The marks of `events` (sorted by time) in [t0, t1) split into `count` columns as
+// Envelope::Columns splits the rows, in column order.
+std::vector<EventMark> EventMarks(const std::vector<AlarmEvent>& events, qint64 t0, qint64 t1,
+                                  int count);
+
 class Envelope {
   public:
     // `data` must outlive the envelope and stay unchanged.

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -83,6 +84,15 @@ bool ParseNumber(const Field& f, double* v) {
     char* end = nullptr;
     *v = std::strtod(buf, &end);
     return end == buf + f.n && std::isfinite(*v);
+}
+
+bool WithinRange(double ma) {
+    return std::abs(ma) <= kMeterRangeMa;
+}
+
+// A value in mA: a number within the meter's range (so that it is a float, too).
+bool ParseValueMa(const Field& f, double* v) {
+    return ParseNumber(f, v) && WithinRange(*v);
 }
 
 int HexDigit(char c) {
@@ -189,6 +199,7 @@ class FileReader {
         if (ParseRecord(f[5], &record)) {
             const measure::DecodedRecord d = measure::DecodeRecord(record);
             if (const std::optional<float> v = measure::SignedValueMa(d)) {
+                if (!WithinRange(*v)) return false;
                 flags = kValue;
                 value = *v;
             } else {
@@ -200,7 +211,7 @@ class FileReader {
             flags = kError;
         } else {
             double v = 0;
-            if (!ParseNumber(f[3], &v)) return false;
+            if (!ParseValueMa(f[3], &v)) return false;
             flags = kValue;
             value = float(v);
         }
@@ -215,8 +226,12 @@ class FileReader {
             return false;
         double lo = 0, hi = 0, mean = 0, overloads = 0, errors = 0;
         quint8 flags = 0;
-        if (ParseNumber(f[3], &lo) && ParseNumber(f[4], &hi) && ParseNumber(f[5], &mean))
+        // An interval without readings leaves its values empty; any other value is a number
+        // within range, or the row is damaged.
+        if (ParseValueMa(f[3], &lo) && ParseValueMa(f[4], &hi) && ParseValueMa(f[5], &mean))
             flags |= kValue;
+        else if (f[3].n > 0 || f[4].n > 0 || f[5].n > 0)
+            return false;
         if (ParseNumber(f[6], &overloads) && overloads > 0) flags |= kOverload;
         if (ParseNumber(f[7], &errors) && errors > 0) flags |= kError;
         if (flags == 0) {  // an interval without readings: only the time goes on
@@ -295,6 +310,11 @@ qsizetype LogData::bytes() const {
     return qsizetype(timeMs.capacity() * sizeof(qint64) +
                      (lo.capacity() + hi.capacity() + mean.capacity()) * sizeof(float) +
                      flags.capacity() + events.capacity() * sizeof(AlarmEvent));
+}
+
+bool LogData::AnyRowIn(qint64 t0, qint64 t1) const {
+    const auto first = std::lower_bound(timeMs.begin(), timeMs.end(), t0);
+    return first != timeMs.end() && *first < t1;
 }
 
 bool ParseLogTime(const char* p, qsizetype n, qint64* ms) {

@@ -9,7 +9,8 @@
 // value_mA lost the sign (earlier versions) draw right. Overload (0L) and ERROR rows are kept as
 // marks with no value. A file may hold several runs one after the other (the header repeated,
 // or elapsed_s starting again); the time between two runs is a gap, as is any step between rows
-// longer than kGapMs. Lines that are not rows of the file's kind are skipped and counted.
+// longer than kGapMs. Lines that are not rows of the file's kind are skipped and counted, as are
+// rows whose value is not a finite number within the meter's range (kMeterRangeMa either way).
 //
 // Beside a log, "<log>.events.csv" (time,event,value_mA,peak_mA,duration_s) holds the alarm
 // starts and ends; they are read when the file is there.
@@ -32,6 +33,10 @@ enum RowFlag : quint8 {
 // A step between two rows longer than this is a gap: the meter sends a reading every 500 ms.
 inline constexpr qint64 kGapMs = 3000;
 
+// The meter measures at most 1000 A either way: a value beyond it is no reading but a damaged
+// row, and taken as a value it would stretch the scale until every reading is a flat line.
+inline constexpr double kMeterRangeMa = 1'000'000;
+
 struct AlarmEvent {
     qint64 timeMs = 0;  // milliseconds since the epoch (UTC)
     bool start = false;
@@ -48,6 +53,8 @@ struct LogData {
 
     qsizetype size() const { return qsizetype(timeMs.size()); }
     bool empty() const { return timeMs.empty(); }
+    // Whether any row lies in [t0, t1).
+    bool AnyRowIn(qint64 t0, qint64 t1) const;
     // Memory the rows take (the arrays' capacity).
     qsizetype bytes() const;
 };

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <algorithm>
@@ -257,17 +258,24 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
             if (v > lo && v < hi)
                 painter.drawLine(QPointF(area.left(), y(v)), QPointF(area.right(), y(v)));
     }
-    // Alarm starts and ends.
-    const auto from = std::lower_bound(data.events.begin(), data.events.end(), view.t0,
-                                       [](const AlarmEvent& e, qint64 t) { return e.timeMs < t; });
-    for (auto e = from; e != data.events.end() && e->timeMs < view.t1; ++e) {
-        painter.setPen(QPen(e->start ? kAlarmColour : kAlarmEndColour, 1));
-        const double ex = x(e->timeMs);
-        painter.drawLine(QPointF(ex, area.top()), QPointF(ex, area.bottom()));
-        const QPointF tip[3] = {
-            {ex - 4, double(area.top())}, {ex + 4, double(area.top())}, {ex, area.top() + 6.0}};
-        painter.setBrush(e->start ? kAlarmColour : kAlarmEndColour);
-        painter.drawPolygon(tip, 3);
+    // Alarm starts and ends, one mark per column that holds any: an upright line with a tip at
+    // the top. Where both fall in a column, the start is drawn over the end.
+    const std::vector<EventMark> marks = EventMarks(data.events, view.t0, view.t1, columnCount);
+    for (const bool start : {false, true}) {
+        std::vector<QLineF> uprights;
+        QPainterPath tips;
+        tips.setFillRule(Qt::WindingFill);  // neighbouring tips overlap
+        for (const EventMark& m : marks) {
+            if (!(start ? m.start : m.end)) continue;
+            const double ex = area.left() + m.column + 0.5, top = area.top();
+            uprights.emplace_back(ex, top, ex, area.bottom());
+            tips.addPolygon(
+                QPolygonF({{ex - 4, top}, {ex + 4, top}, {ex, top + 6}, {ex - 4, top}}));
+        }
+        const QColor& colour = start ? kAlarmColour : kAlarmEndColour;
+        painter.setPen(QPen(colour, 1));
+        painter.drawLines(uprights.data(), int(uprights.size()));
+        painter.fillPath(tips, colour);
     }
     // Overloads and errors on the time axis.
     auto ticks = [&](const std::vector<QPointF>& at, const QColor& colour) {

@@ -253,7 +253,9 @@ void ViewerWindow::RetranslateUi() {
     all_->setText(tr("全部显示(&A)"));
     bar_->setWindowTitle(tr("报警值"));
     alarmLabel_->setText(tr("报警值") + QLatin1Char(' '));
-    QString summary = tr("%1 行").arg(report_.rows);
+    // Files without a single reading are said, not shown as an empty chart.
+    QString summary = data_.empty() ? tr("%1 中没有读数").arg(names_.join(QStringLiteral(", ")))
+                                    : tr("%1 行").arg(report_.rows);
     if (report_.skipped) summary += tr(", %1 行无法读取").arg(report_.skipped);
     // A file that could not be opened is named; the others are shown.
     if (!report_.problems.isEmpty())

@@ -1,5 +1,6 @@
 // The viewer opened from the main window's File menu with the keyboard (Alt+F, arrows, Enter),
 // then zoomed, panned, read with the cursor and saved as a picture. Dialogs are scripted.
+// Logs without a reading say so in the status line.
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -33,6 +34,7 @@ class TstViewer : public QObject {
     Q_OBJECT
   private slots:
     void openZoomPanReadSave();
+    void noReadingsSaid();
 };
 
 void TstViewer::openZoomPanReadSave() {
@@ -117,6 +119,21 @@ void TstViewer::openZoomPanReadSave() {
     app::UseLanguage(app::Language::Chinese);
     QTRY_VERIFY(v->windowTitle().startsWith(QStringLiteral("数据记录查看")));
     qputenv("HOME", oldHome);
+}
+
+void TstViewer::noReadingsSaid() {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("quiet.csv");
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    output::ScriptedDialogBackend dialogs;
+    viewer::ViewerWindow v({log}, dialogs);
+    auto* summary = v.findChild<QLabel*>(QStringLiteral("lblSummary"));
+    QCOMPARE(summary->text(), QStringLiteral("quiet.csv 中没有读数"));
+    app::UseLanguage(app::Language::English);
+    QTRY_COMPARE(summary->text(), QStringLiteral("no readings in quiet.csv"));
+    app::UseLanguage(app::Language::Chinese);
 }
 
 QTEST_MAIN(TstViewer)

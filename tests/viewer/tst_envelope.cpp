@@ -1,7 +1,9 @@
 // The envelope per pixel column against a brute-force pass over every row, on random rows
-// (readings, overloads, errors, gaps; some intervals) at many zooms.
+// (readings, overloads, errors, gaps; some intervals) at many zooms; alarm events merged into
+// one mark per column, however many there are.
 #include <QRandomGenerator>
 #include <QtTest>
+#include <algorithm>
 #include <limits>
 
 #include "viewer/envelope.h"
@@ -13,7 +15,30 @@ class TstEnvelope : public QObject {
   private slots:
     void columnsMatchBruteForce_data();
     void columnsMatchBruteForce();
+    void eventMarks_data();
+    void eventMarks();
+    void eventMarksBoundedByWidth();
 };
+
+namespace {
+
+// Events written "150S 190E": at 150 ms a start, at 190 ms an end.
+std::vector<AlarmEvent> Events(const QString& text) {
+    std::vector<AlarmEvent> events;
+    for (const QString& e : text.split(' ', Qt::SkipEmptyParts))
+        events.push_back({e.chopped(1).toLongLong(), e.endsWith('S')});
+    return events;
+}
+
+// Marks written "1SE 2E": the column, S when an alarm started in it, E when one ended.
+QString Text(const std::vector<EventMark>& marks) {
+    QStringList out;
+    for (const EventMark& m : marks)
+        out << QString::number(m.column) + (m.start ? "S" : "") + (m.end ? "E" : "");
+    return out.join(' ');
+}
+
+}  // namespace
 
 void TstEnvelope::columnsMatchBruteForce_data() {
     QTest::addColumn<quint32>("seed");
@@ -83,6 +108,39 @@ void TstEnvelope::columnsMatchBruteForce() {
         QVERIFY2(g.lo == w.lo && g.hi == w.hi, qPrintable(at));
         QVERIFY2(g.meanLo == w.meanLo && g.meanHi == w.meanHi, qPrintable(at));
     }
+}
+
+void TstEnvelope::eventMarks_data() {
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<int>("columns");  // of the range [0, 1000)
+    QTest::addColumn<QString>("marks");
+    QTest::newRow("one start") << "150S" << 10 << "1S";
+    QTest::newRow("starts and ends in one column: one mark")
+        << "110S 120E 130S 190E" << 10 << "1SE";
+    QTest::newRow("neighbouring columns stay apart") << "199S 200E" << 10 << "1S 2E";
+    QTest::newRow("outside the range left out") << "-1S 999E 1000S" << 10 << "9E";
+    QTest::newRow("columns of uneven width, split as the rows are")
+        << "333S 334E 666S 667E" << 3 << "0S 1SE 2E";
+}
+
+void TstEnvelope::eventMarks() {
+    QFETCH(QString, events);
+    QFETCH(int, columns);
+    QFETCH(QString, marks);
+    QCOMPARE(Text(EventMarks(Events(events), 0, 1000, columns)), marks);
+}
+
+// A day of 100,000 alarms (a threshold near the noise): a crowd of starts and ends in every
+// column of the picture, and still one mark per column.
+void TstEnvelope::eventMarksBoundedByWidth() {
+    constexpr qint64 kDay = 86'400'000;
+    constexpr int kEvents = 200'000, kColumns = 1514;
+    std::vector<AlarmEvent> events;
+    for (int i = 0; i < kEvents; ++i) events.push_back({qint64(i) * kDay / kEvents, i % 2 == 0});
+    const std::vector<EventMark> marks = EventMarks(events, 0, kDay, kColumns);
+    QCOMPARE(int(marks.size()), kColumns);
+    QVERIFY(std::all_of(marks.begin(), marks.end(),
+                        [](const EventMark& m) { return m.start && m.end; }));
 }
 
 QTEST_GUILESS_MAIN(TstEnvelope)

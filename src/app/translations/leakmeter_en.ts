@@ -411,6 +411,10 @@ Leakage Meter</translation>
         <translation>Alarm threshold</translation>
     </message>
     <message>
+        <source>%1 中没有读数</source>
+        <translation>no readings in %1</translation>
+    </message>
+    <message>
         <source>%1 行</source>
         <translation>%1 rows</translation>
     </message>
