@@ -149,8 +149,6 @@ void TstForm2Measure::alarmFromTheCommandLineIsInTheBox_data() {
                         << "30" << false << 30.0f;
     QTest::newRow("A") << "1.5 A"
                        << "1.5" << true << 1500.0f;
-    QTest::newRow("bare number") << "0.25"
-                                 << "0.25" << false << 0.25f;
 }
 
 // The threshold in force shows as if typed: Enter in the box keeps it.
