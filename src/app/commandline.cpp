@@ -1,6 +1,6 @@
 #include "commandline.h"
 
-#include <QRegularExpression>
+#include <QFileInfo>
 #include <cmath>
 
 #include "measure/alarmvalue.h"
@@ -17,8 +17,9 @@ namespace {
 
 // Longest run accepted for --duration: one year.
 constexpr double kMaxDurationSec = 86400.0 * 366;
-// The settings dialog lists COM1 to COM16.
-constexpr int kHighestComPort = 16;
+// The command line takes every port a mapping may name (USB adapters get high numbers on some
+// systems); the settings dialog lists COM1 to COM16 only.
+constexpr int kHighestComPort = serial::PortMap::kMaxPortNumber;
 
 // "COMn=auto" or "COMn=auto:DEV1,DEV2": the number and the candidate list (empty for
 // every device). False when `device` is not a probe request.
@@ -95,9 +96,10 @@ QString UsageText() {
         "                      the same, trying only the devices listed\n"
         "                      The last mapping given or found is remembered and used\n"
         "                      when the program starts without --port.\n"
-        "  --com N             the port to use, COM1 to COM16: the window opens COMn at\n"
-        "                      start (default COM1); --headless and --history read COMn\n"
-        "                      (default: the one port given with --port, else COM1)\n"
+        "  --com N             the port to use, COM1 to COM255 (the settings dialog lists\n"
+        "                      COM1 to COM16): the window opens COMn at start (default\n"
+        "                      COM1); --headless and --history read COMn (default: the\n"
+        "                      one port given with --port, else COM1)\n"
         "  --headless          log readings without a window or display\n"
         "  --log FILE          append every live reading to the CSV file FILE;\n"
         "                      with --headless, \"-\" writes the CSV to stdout; %Y, %m,\n"
@@ -105,9 +107,10 @@ QString UsageText() {
         "                      or hour (e.g. day-%Y%m%d.csv)\n"
         "  --duration SEC      with --headless: stop after SEC seconds\n"
         "  --count N           with --headless: stop after N readings\n"
-        "  --alarm VALUE       alarm threshold, e.g. 30mA or 0.03A: an alarm starts\n"
-        "                      with a reading at or above it (or 0L) and ends with\n"
-        "                      one below it; each start and end goes to stderr and\n"
+        "  --alarm VALUE       alarm threshold above 0, at most 1000 A, e.g. 30mA or\n"
+        "                      0.03A (a bare number is mA): an alarm starts with a\n"
+        "                      reading at or above it (or 0L) and ends with one\n"
+        "                      below it; each start and end goes to stderr and\n"
         "                      to NAME.events.csv beside the data log NAME.csv\n"
         "  --on-alarm CMD      run CMD through /bin/sh -c for each alarm start and\n"
         "                      end, with LEAKMETER_EVENT, LEAKMETER_VALUE_MA,\n"
@@ -116,7 +119,8 @@ QString UsageText() {
         "  --interval SEC      log one row per SEC seconds (1 to 3600): count, min, max,\n"
         "                      mean, overloads and errors, instead of one per reading\n"
         "  --history FILE      download the meter's stored groups into FILE without a\n"
-        "                      window (.txt: the report text, .csv: one row per group)\n"
+        "                      window; FILE ends in .txt (the report text) or .csv (one\n"
+        "                      row per group)\n"
         "  --plot LOG.csv...   draw the logs (per reading or per interval) into a picture,\n"
         "                      without a window or display\n"
         "  -o, --output FILE   with --plot: the picture, .png, .svg or .pdf\n"
@@ -136,7 +140,8 @@ QString UsageText() {
         "                      PREFIX/ID/reading and PREFIX/ID/availability\n"
         "  --no-mqtt-discovery do not publish the Home Assistant discovery config\n"
         "                      These settings but the password may also stand in the\n"
-        "                      settings file, section [mqtt].\n"
+        "                      settings file, section [mqtt]. All of them but --meter-id\n"
+        "                      need a broker: --mqtt, or url in that section.\n"
         "  --lang zh|en        the language of the window and of the --history report:\n"
         "                      zh Chinese, en English (remembered with the window's\n"
         "                      File menu; default: the system's language)\n"
@@ -144,6 +149,14 @@ QString UsageText() {
         "  --forget-ports      clear the remembered port mapping\n"
         "  --version           show the program's version\n"
         "  -h, --help          show this text\n");
+}
+
+WatchOptions WatchOptionsFor(const CommandLine& cl, const QString& meterName) {
+    return {cl.alarmMa, cl.onAlarm, cl.intervalSec, meterName, cl.alarmBox};
+}
+
+QString UsageErrorText(const QString& reason) {
+    return QStringLiteral("leakmeter: %1\ntry 'leakmeter --help'\n").arg(reason);
 }
 
 int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered) {
@@ -160,7 +173,7 @@ QString VersionText() {
     return QStringLiteral("leakmeter %1").arg(QLatin1String(LEAKMETER_VERSION));
 }
 
-CommandLine ParseCommandLine(const QStringList& arguments) {
+CommandLine ParseCommandLine(const QStringList& arguments, const QString& storedBrokerUrl) {
     CommandLine cl;
     bool durationGiven = false, countGiven = false, logGiven = false, historyGiven = false;
     bool plotGiven = false;
@@ -251,6 +264,14 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         } else if (name == QLatin1String("--history")) {
             if (value.isEmpty() || value == QLatin1String("-"))
                 return failed(QStringLiteral("--history needs a file name (.txt or .csv)"));
+            // Any other name would get the report's text under a name that promises another
+            // format.
+            const QString suffix = QFileInfo(value).suffix();
+            if (suffix.compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0 &&
+                suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) != 0)
+                return failed(
+                    QStringLiteral("--history %1: expected a file name ending in .txt or .csv")
+                        .arg(value));
             cl.historyPath = value;
             historyGiven = true;
         } else if (name == QLatin1String("--plot")) {
@@ -279,12 +300,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                                   .arg(kHighestComPort));
             cl.comNumber = v;
         } else if (name == QLatin1String("--alarm")) {
-            const std::optional<float> ma = measure::ParseAlarmValue(value);
-            if (!ma)
-                return failed(QStringLiteral("--alarm %1: expected a current such as 30mA or "
-                                             "0.03A, at most 1000A")
+            cl.alarmBox = measure::AlarmBoxEntryFor(value);
+            cl.alarmMa = measure::ParseAlarmValue(value);
+            if (!cl.alarmMa)
+                return failed(QStringLiteral("--alarm %1: expected a current above 0, at most "
+                                             "1000 A, such as 30mA or 0.03A")
                                   .arg(value));
-            cl.alarmMa = ma;
         } else if (name == QLatin1String("--on-alarm")) {
             if (value.trimmed().isEmpty())
                 return failed(QStringLiteral("--on-alarm needs a command"));
@@ -323,6 +344,27 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         }
     }
 
+    // The broker options but the meter's name do nothing without a broker, and a certificate
+    // authority nothing without TLS: said rather than ignored.
+    const QString brokerUrl = cl.mqtt.url.isEmpty() ? storedBrokerUrl : cl.mqtt.url;
+    if (brokerUrl.isEmpty()) {
+        for (const auto& [given, option] :
+             {std::pair{!cl.mqtt.topic.isEmpty(), "--mqtt-topic"},
+              std::pair{cl.mqtt.noDiscovery, "--no-mqtt-discovery"},
+              std::pair{!cl.mqtt.caFile.isEmpty(), "--mqtt-cafile"},
+              std::pair{!cl.mqtt.passwordFile.isEmpty(), "--mqtt-password-file"}})
+            if (given)
+                return failed(QStringLiteral("%1 needs a broker: --mqtt URL, or url in the "
+                                             "settings file's section [mqtt]")
+                                  .arg(QLatin1String(option)));
+    } else if (!cl.mqtt.caFile.isEmpty()) {
+        QString why;
+        const std::optional<publish::BrokerAddress> broker =
+            publish::ParseBrokerUrl(brokerUrl, &why);
+        if (broker && !broker->tls)
+            return failed(QStringLiteral("--mqtt-cafile needs a TLS broker (mqtts://), not %1")
+                              .arg(brokerUrl));
+    }
     if (historyGiven && (logGiven || durationGiven || countGiven))
         return failed(
             QStringLiteral("--history downloads the stored groups once; it cannot be "

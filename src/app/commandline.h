@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "livewatch.h"
+#include "measure/alarmvalue.h"
 #include "publish/mqttsettings.h"
 #include "serial/portmap.h"
 
@@ -19,21 +21,23 @@ struct CommandLine {
     // --port COMn=auto (empty list: every serial device) or COMn=auto:DEV1,DEV2.
     // A number is either here or in `ports`, whichever was given last.
     QMap<int, QStringList> autoPorts;
-    bool headless = false;              // --headless
-    QString logPath;                    // --log FILE; "-" is stdout
-    std::optional<double> durationSec;  // --duration SEC
-    std::optional<qint64> count;        // --count N
-    QString historyPath;                // --history FILE
-    std::optional<int> comNumber;       // --com N: the port a run reads, 1..16
-    QStringList plotPaths;              // --plot LOG.csv...: logs drawn into a picture
-    QString plotOutput;                 // -o FILE: the picture (.png, .svg, .pdf)
-    std::optional<qint64> plotFrom;     // --from T, ms since the epoch
-    std::optional<qint64> plotTo;       // --to T
-    std::optional<float> alarmMa;       // --alarm VALUE, in mA
-    QString onAlarm;                    // --on-alarm CMD
-    int intervalSec = 0;                // --interval SEC; 0: one row per reading
+    bool headless = false;                           // --headless
+    QString logPath;                                 // --log FILE; "-" is stdout
+    std::optional<double> durationSec;               // --duration SEC
+    std::optional<qint64> count;                     // --count N
+    QString historyPath;                             // --history FILE
+    std::optional<int> comNumber;                    // --com N: the port a run reads, 1..255
+    QStringList plotPaths;                           // --plot LOG.csv...: logs drawn into a picture
+    QString plotOutput;                              // -o FILE: the picture (.png, .svg, .pdf)
+    std::optional<qint64> plotFrom;                  // --from T, ms since the epoch
+    std::optional<qint64> plotTo;                    // --to T
+    std::optional<float> alarmMa;                    // --alarm VALUE, in mA
+    std::optional<measure::AlarmBoxEntry> alarmBox;  // --alarm as the window's alarm box shows it
+    QString onAlarm;                                 // --on-alarm CMD
+    int intervalSec = 0;                             // --interval SEC; 0: one row per reading
     // --mqtt URL, --mqtt-cafile, --mqtt-password-file, --meter-id, --mqtt-topic,
-    // --no-mqtt-discovery: where readings are published (checked when given).
+    // --no-mqtt-discovery: where readings are published (checked when given; all but
+    // --meter-id need a broker).
     publish::MqttOptions mqtt;
     QString language;          // --lang zh|en; empty: not given
     bool listPorts = false;    // --list-ports
@@ -46,7 +50,10 @@ struct CommandLine {
     bool portsGiven() const { return !ports.isEmpty() || !autoPorts.isEmpty(); }
 };
 
-CommandLine ParseCommandLine(const QStringList& arguments);  // arguments[0] is the program
+// arguments[0] is the program. `storedBrokerUrl`: the settings file's [mqtt] url, the broker
+// when --mqtt is not given.
+CommandLine ParseCommandLine(const QStringList& arguments,
+                             const QString& storedBrokerUrl = QString());
 
 // The COMn a headless run or a download reads: --com N; else the one port --port named;
 // else, with no --port, the one port of the remembered mapping (`remembered`); else COM1.
@@ -56,7 +63,13 @@ int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered)
 inline int WindowPortNumber(const CommandLine& cl) {
     return cl.comNumber.value_or(1);
 }
+// What the live watch of a run is asked for: --alarm, --on-alarm, --interval; `meterName`: the
+// meter's name for the alarm command (empty: the port's name).
+WatchOptions WatchOptionsFor(const CommandLine& cl, const QString& meterName);
+
 QString UsageText();
+// What a usage error prints on stderr: the reason, then where the usage is, not the usage.
+QString UsageErrorText(const QString& reason);
 QString VersionText();  // "leakmeter 1.1"
 
 }  // namespace app

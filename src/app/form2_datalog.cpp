@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
 
@@ -46,6 +48,12 @@ void Form2::SetWatchOptions(const WatchOptions& options) {
         AlarmThreshold = *options.alarmMa;
         watch_->setAlarmThreshold(*options.alarmMa);
     }
+    // The alarm box shows the threshold in force as if it had been typed there.
+    if (options.alarmBox) {
+        Text1->setText(options.alarmBox->number);
+        (options.alarmBox->unit == measure::AlarmUnit::Ampere ? Option5 : Option4)
+            ->setChecked(true);
+    }
     watch_->setIntervalSeconds(options.intervalSec);
     dataLog_.SetHeader(options.intervalSec ? measure::IntervalLogHeader()
                                            : measure::DataLogHeader());
@@ -66,7 +74,7 @@ void Form2::SetWatchOptions(const WatchOptions& options) {
 
 void Form2::mnuopenlog_Click() {
     output::CommonDialog& d = *CommonDialog1;
-    d.Filter = QString::fromUtf8(output::kDataLogFilter);
+    d.Filter = QCoreApplication::translate("SaveCommands", output::kDataLogFilter);
     d.InitDir = output::EnsureOutputFolder() ? output::OutputFolder()
                                              : QDir::toNativeSeparators(QDir::homePath());
     if (!d.ShowOpen().accepted() || d.FileNames.isEmpty()) return;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "measure/alarmtracker.h"
+#include "measure/alarmvalue.h"
 #include "measure/intervallog.h"
 
 class QTimer;
@@ -24,6 +25,7 @@ struct WatchOptions {
     QString onAlarm;               // --on-alarm: the command run for each event
     int intervalSec = 0;           // --interval: one row per interval; 0 is one per reading
     QString meterName;             // LEAKMETER_METER for the command; empty: the port's name
+    std::optional<measure::AlarmBoxEntry> alarmBox;  // --alarm as the window's alarm box shows it
 };
 
 class LiveWatch : public QObject {

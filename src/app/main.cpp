@@ -17,6 +17,7 @@
 #include "plotcommand.h"
 #include "portsetup.h"
 #include "publish/mqttpublisher.h"
+#include "qtnotices.h"
 #include "serial/portmemory.h"
 #include "signalwatch.h"
 
@@ -47,18 +48,20 @@ bool MqttSettingsFor(const app::CommandLine& cl, const QString& device,
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    app::QuietenQtNotices();
     // The options are read before any window system is needed, so --help, --version,
     // --list-ports, --forget-ports and a wrong option work on a machine without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const app::CommandLine cl = app::ParseCommandLine(arguments);
+    // The broker may be named in the settings file instead of by --mqtt.
+    const app::CommandLine cl = app::ParseCommandLine(
+        arguments, serial::StoredSection(QStringLiteral("mqtt")).value(QStringLiteral("url")));
     if (cl.showHelp) {
         std::fputs(qPrintable(app::UsageText()), stdout);
         return 0;
     }
     if (!cl.error.isEmpty()) {
-        std::fprintf(stderr, "leakmeter: %s\n\n%s", qPrintable(cl.error),
-                     qPrintable(app::UsageText()));
+        std::fputs(app::UsageErrorText(cl.error).toLocal8Bit().constData(), stderr);
         return 2;
     }
     if (cl.showVersion) {
@@ -99,7 +102,7 @@ int main(int argc, char* argv[]) {
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
-        options.watch = {cl.alarmMa, cl.onAlarm, cl.intervalSec, QString()};
+        options.watch = app::WatchOptionsFor(cl, QString());
         QString error;
         if (!MqttSettingsFor(cl, options.ports.deviceFor(options.portNumber), &options.mqtt,
                              &error)) {
@@ -164,8 +167,7 @@ int main(int argc, char* argv[]) {
         window.close();
         QCoreApplication::exit(0);
     });
-    window.SetWatchOptions(
-        {cl.alarmMa, cl.onAlarm, cl.intervalSec, mqtt ? mqtt->meterId : QString()});
+    window.SetWatchOptions(app::WatchOptionsFor(cl, mqtt ? mqtt->meterId : QString()));
     if (publisher) app::PublishWatch(*publisher, *window.Watch(), cl.alarmMa.has_value());
     if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();

@@ -6,10 +6,20 @@
 #include <QString>
 #include <optional>
 
+#include "measure/alarmentry.h"
+
 namespace measure {
 
-// The threshold in mA, in the range the window's alarm box takes (above 0, at most 1000 A), or
+// The threshold in mA, above 0 and at most 1000 A (the alarm box's range without its 0), or
 // nothing when `text` is not such a value.
 std::optional<float> ParseAlarmValue(const QString& text);
+
+// The same threshold as the window's alarm box takes it: the number as typed, the unit ticked
+// (mA for a bare number); Enter in the box with these gives ParseAlarmValue's value.
+struct AlarmBoxEntry {
+    QString number;
+    AlarmUnit unit = AlarmUnit::MilliAmpere;
+};
+std::optional<AlarmBoxEntry> AlarmBoxEntryFor(const QString& text);
 
 }  // namespace measure

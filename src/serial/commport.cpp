@@ -6,6 +6,7 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -20,6 +21,17 @@ QString SystemPath(const QString& device) {
     if (!device.startsWith(QLatin1Char('/'))) return QStringLiteral("/dev/") + device;
 #endif
     return device;
+}
+
+// True when the line behind `handle` has hung up: the adapter was pulled out, or the other
+// end of a pseudo-terminal closed.
+bool HungUp([[maybe_unused]] qintptr handle) {
+#ifdef Q_OS_UNIX
+    pollfd p{int(handle), POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
+#else
+    return false;
+#endif
 }
 
 #ifdef Q_OS_UNIX
@@ -299,7 +311,11 @@ void CommPort::onErrorOccurred(QSerialPort::SerialPortError error) {
     // loop: closing inside QSerialPort's own signal is not safe.
     closeQueued_ = true;
     const quint64 generation = generation_;
-    const QString reason = port_->errorString();
+    // A device that went away is said as such. Qt's own text is then often what the last
+    // system call left behind ("File exists" after a read that found the line hung up).
+    const QString reason = error == QSerialPort::ResourceError || HungUp(port_->handle())
+                               ? QStringLiteral("the device is gone")
+                               : port_->errorString();
     QMetaObject::invokeMethod(
         this,
         [this, generation, reason] {

@@ -92,7 +92,8 @@ class CommPort : public QObject {
   signals:
     // At least rThreshold() bytes wait.
     void dataReceived();
-    // The layer closed a port that failed (device lost, write or read error).
+    // The layer closed a port that failed (device lost, write or read error); `reason` is
+    // "the device is gone" for a device that went away, else the system's text.
     void closedAfterError(const QString& reason);
     // Why an open failed, for the front end to tell the user what to do about it. Given
     // once per change of device or outcome, not on every retry.

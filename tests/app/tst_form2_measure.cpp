@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/commandline.h"
 #include "app/form2.h"
 #include "app/statuslamp.h"
 #include "measure/historyreport.h"
@@ -33,6 +34,8 @@ class TstForm2Measure : public QObject {
     void liveReadingIsShownAndRecorded();
     void alarmLampFollowsThreshold_data();
     void alarmLampFollowsThreshold();
+    void alarmFromTheCommandLineIsInTheBox_data();
+    void alarmFromTheCommandLineIsInTheBox();
     void fullDownloadBecomesTheReport();
 };
 
@@ -135,6 +138,38 @@ void TstForm2Measure::alarmLampFollowsThreshold() {
     QTest::keyClick(w.Text1, Qt::Key_Return);
     QCOMPARE(w.Label6->text(), QStringLiteral("输入值超出范围"));
     QCOMPARE(w.AlarmThreshold, before);
+}
+
+void TstForm2Measure::alarmFromTheCommandLineIsInTheBox_data() {
+    QTest::addColumn<QString>("alarm");  // --alarm
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("ampere");  // A ticked, else mA
+    QTest::addColumn<float>("mA");
+    QTest::newRow("mA") << "30mA"
+                        << "30" << false << 30.0f;
+    QTest::newRow("A") << "1.5 A"
+                       << "1.5" << true << 1500.0f;
+}
+
+// The threshold in force shows as if typed: Enter in the box keeps it.
+void TstForm2Measure::alarmFromTheCommandLineIsInTheBox() {
+    QFETCH(QString, alarm);
+    QFETCH(QString, box);
+    QFETCH(bool, ampere);
+    QFETCH(float, mA);
+    QTemporaryDir dir;
+    Form2 w(MapTo(dir.filePath(QStringLiteral("absent"))));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SetWatchOptions(
+        app::WatchOptionsFor(app::ParseCommandLine({"leakmeter", "--alarm", alarm}), QString()));
+    QCOMPARE(w.AlarmThreshold, mA);
+    QCOMPARE(w.Text1->text(), box);
+    QCOMPARE(w.Option5->isChecked(), ampere);
+    QCOMPARE(w.Option4->isChecked(), !ampere);
+    w.AlarmThreshold = 0;
+    QTest::keyClick(w.Text1, Qt::Key_Return);
+    QCOMPARE(w.AlarmThreshold, mA);
 }
 
 void TstForm2Measure::fullDownloadBecomesTheReport() {

@@ -18,6 +18,7 @@
 #include "app/statustext.h"
 #include "measure/historyreport.h"
 #include "metersim.h"
+#include "output/scripteddialogbackend.h"
 #include "serial/portmemory.h"
 
 using app::Form2;
@@ -34,6 +35,8 @@ class TstLanguage : public QObject {
     void everyTextFits_data();
     void everyTextFits();
     void menuSwitchesAndRemembers();
+    void openLogFileType_data();
+    void openLogFileType();
     void historyReportInEnglish();
     void everyTextTranslated();
 
@@ -178,6 +181,29 @@ void TstLanguage::menuSwitchesAndRemembers() {
     QVERIFY(w.RichTextBox1->toPlainText().endsWith(QStringLiteral("Reading")));
     for (auto it = design.constBegin(); it != design.constEnd(); ++it)
         QCOMPARE(it.key()->geometry(), it.value());
+}
+
+// The file type of the dialog that opens a data log speaks the window's language.
+void TstLanguage::openLogFileType_data() {
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("Chinese") << false << QStringLiteral("CSV格式 (*.csv)");
+    QTest::newRow("English") << true << QStringLiteral("CSV (*.csv)");
+}
+
+void TstLanguage::openLogFileType() {
+    QFETCH(bool, english);
+    QFETCH(QString, type);
+    app::UseLanguage(english ? Language::English : Language::Chinese);
+    const QByteArray oldHome = qgetenv("HOME");  // the dialog's folder is made in the home
+    qputenv("HOME", config_.path().toLocal8Bit());
+    output::ScriptedDialogBackend dialogs;  // no answer queued: the dialog is cancelled
+    Form2 w(NoMeter(), &dialogs);
+    w.findChild<QAction*>(QStringLiteral("mnuopenlog"))->trigger();
+    qputenv("HOME", oldHome);
+    app::UseLanguage(Language::Chinese);
+    QCOMPARE(dialogs.openRequests.size(), 1);
+    QCOMPARE(dialogs.openRequests[0].filters.value(0).description, type);
 }
 
 // The real program's --history: --lang en wins over a Chinese system, the report is

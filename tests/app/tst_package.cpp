@@ -123,6 +123,11 @@ void TstPackage::manPages() {
             QStringLiteral("(?<![\\w-])%1(?![\\w-])").arg(QRegularExpression::escape(name)));
         QVERIFY2(text.contains(word), qPrintable(name + " is not in " + page));
     }
+    // The page sets without a troff warning (such as a line it cannot adjust).
+    const QString groff = QStandardPaths::findExecutable(QStringLiteral("groff"));
+    if (groff.isEmpty()) QSKIP("groff is not installed");
+    const Run set = RunTool(groff, {"-man", "-Tutf8", "-ww", "-z", page});
+    QVERIFY2(set.exitCode == 0 && set.output.isEmpty(), qPrintable(set.output));
 }
 
 QString TstPackage::debianPackageFile() {

@@ -7,6 +7,7 @@
 
 #include "app/commandline.h"
 #include "app/portsetup.h"
+#include "measure/alarmvalue.h"
 #include "metersim.h"
 #include "serial/portmemory.h"
 
@@ -26,6 +27,10 @@ QString Summary(const app::CommandLine& cl) {
     if (cl.count) s << "count=" + QString::number(*cl.count);
     if (!cl.historyPath.isEmpty()) s << "history=" + cl.historyPath;
     if (cl.alarmMa) s << "alarm=" + QString::number(*cl.alarmMa) + "mA";
+    if (cl.alarmBox)  // as the window's alarm box shows it
+        s << "box=" + cl.alarmBox->number +
+                 (cl.alarmBox->unit == measure::AlarmUnit::Ampere ? "A" : "mA");
+    if (cl.comNumber) s << "com=" + QString::number(*cl.comNumber);
     if (!cl.onAlarm.isEmpty()) s << "on-alarm=" + cl.onAlarm;
     if (cl.intervalSec) s << "interval=" + QString::number(cl.intervalSec);
     if (cl.listPorts) s << "list";
@@ -49,6 +54,8 @@ class TstPortSetup : public QObject {
     void init();
     void options_data();
     void options();
+    void brokerOptionsNeedABroker_data();
+    void brokerOptionsNeedABroker();
     void autoFindsTheMeterAndRemembersIt();
     void autoWithNoAnswerKeepsTheDefault();
     void autoNamesTheDialoutGroupForADeniedDevice();
@@ -121,7 +128,7 @@ void TstPortSetup::options_data() {
     row("plot",
         {"--plot", "a.csv", "b.csv", "-o", "day.png", "--alarm", "0.03A", "--from",
          "2026-12-08T03:00", "--to", "2026-12-08 04:30:00"},
-        "alarm=30mA plot=a.csv,b.csv o=day.png hours=1.5");
+        "alarm=30mA box=0.03A plot=a.csv,b.csv o=day.png hours=1.5");
     row("plot without a picture", {"--plot", "a.csv"}, "", "--plot needs -o FILE");
     row("plot with the logger", {"--plot", "a.csv", "-o", "a.png", "--headless"}, "",
         "cannot be combined");
@@ -138,10 +145,24 @@ void TstPortSetup::options_data() {
     row("alarm, its command and intervals",
         {"--headless", "--log=-", "--alarm", "30mA", "--on-alarm", "notify-send x", "--interval",
          "60"},
-        "headless log=- alarm=30mA on-alarm=notify-send x interval=60");
+        "headless log=- alarm=30mA box=30mA on-alarm=notify-send x interval=60");
     row("alarm in ampere, the window's typed threshold may come later",
-        {"--alarm=0.03 a", "--on-alarm", "true"}, "alarm=30mA on-alarm=true");
-    row("alarm above the window's range", {"--alarm", "1001A"}, "", "--alarm 1001A: expected");
+        {"--alarm=0.03 a", "--on-alarm", "true"}, "alarm=30mA box=0.03A on-alarm=true");
+    row("alarm as a bare number", {"--alarm", " 1.50 "}, "alarm=1.5mA box=1.50mA");
+    row("alarm above the window's range", {"--alarm", "1001A"}, "",
+        "--alarm 1001A: expected a current above 0, at most 1000 A, such as 30mA or 0.03A");
+    row("alarm zero", {"--alarm", "0"}, "",
+        "--alarm 0: expected a current above 0, at most 1000 A");
+    // The command line takes every port a mapping may name; the settings dialog only 1 to 16.
+    row("com above the dialog's list", {"--com", "17"}, "com=17");
+    row("com, the highest", {"--com", "COM255", "--port", "COM255=/dev/ttyUSB9"},
+        "com=255 COM255=/dev/ttyUSB9");
+    row("com above the highest", {"--com", "256"}, "",
+        "--com 256: expected a port number from 1 to 255");
+    row("history report text, any case", {"--history", "Groups.TXT"},
+        "headless history=Groups.TXT");
+    row("history as a picture", {"--history", "x.pdf"}, "",
+        "--history x.pdf: expected a file name ending in .txt or .csv");
     row("headless command without a threshold", {"--headless", "--on-alarm", "true"}, "",
         "--on-alarm needs --alarm");
     row("headless interval without a log", {"--headless", "--interval", "10"}, "",
@@ -159,6 +180,41 @@ void TstPortSetup::options() {
     } else {
         QVERIFY2(cl.error.contains(error), qPrintable(cl.error));
     }
+}
+
+// The broker options that do nothing without a broker (or without TLS) are refused, whether
+// the broker is named by --mqtt or by the settings file; the meter's name is not one of them.
+void TstPortSetup::brokerOptionsNeedABroker_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("storedUrl");  // the settings file's [mqtt] url
+    QTest::addColumn<QString>("error");      // empty: accepted
+    const QString none = QStringLiteral(
+        " needs a broker: --mqtt URL, or url in the settings "
+        "file's section [mqtt]");
+    auto row = [](const char* name, QStringList args, const char* stored, const QString& error) {
+        args.prepend("leakmeter");
+        QTest::newRow(name) << args << QString::fromUtf8(stored) << error;
+    };
+    row("topic alone", {"--mqtt-topic", "plant"}, "", "--mqtt-topic" + none);
+    row("no discovery alone", {"--no-mqtt-discovery"}, "", "--no-mqtt-discovery" + none);
+    row("CA file alone", {"--mqtt-cafile", "ca.pem"}, "", "--mqtt-cafile" + none);
+    row("password file alone", {"--mqtt-password-file=pw"}, "", "--mqtt-password-file" + none);
+    row("meter id alone", {"--meter-id", "panel3"}, "", "");
+    row("topic, broker in the settings file", {"--mqtt-topic", "plant", "--no-mqtt-discovery"},
+        "mqtt://broker.lan", "");
+    row("CA file without TLS", {"--mqtt", "mqtt://b.lan", "--mqtt-cafile", "ca.pem"}, "",
+        "--mqtt-cafile needs a TLS broker (mqtts://), not mqtt://b.lan");
+    row("CA file, settings file's broker without TLS", {"--mqtt-cafile", "ca.pem"}, "mqtt://b.lan",
+        "--mqtt-cafile needs a TLS broker (mqtts://), not mqtt://b.lan");
+    row("CA file, the command line's TLS broker wins", {"--mqtt=mqtts://b", "--mqtt-cafile=c"},
+        "mqtt://b.lan", "");
+}
+
+void TstPortSetup::brokerOptionsNeedABroker() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, storedUrl);
+    QFETCH(QString, error);
+    QCOMPARE(app::ParseCommandLine(args, storedUrl).error, error);
 }
 
 void TstPortSetup::autoFindsTheMeterAndRemembersIt() {
@@ -238,17 +294,22 @@ void TstPortSetup::commandsWithoutDisplay_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("stdoutStart");
+    QTest::addColumn<QString>("errors");  // all of stderr: a usage error's reason, no usage
     QTest::newRow("version") << QStringList{"--version"} << 0
-                             << QStringLiteral("leakmeter %1\n").arg(LEAKMETER_VERSION);
+                             << QStringLiteral("leakmeter %1\n").arg(LEAKMETER_VERSION) << "";
     QTest::newRow("list ports") << QStringList{"--list-ports"} << 0
-                                << QStringLiteral("PORT  DEVICE");
-    QTest::newRow("bad option") << QStringList{"--count", "x"} << 2 << QString();
+                                << QStringLiteral("PORT  DEVICE") << "";
+    QTest::newRow("bad option")
+        << QStringList{"--count", "x"} << 2 << QString()
+        << "leakmeter: --count x: expected a whole number of readings, 1 or more\n"
+           "try 'leakmeter --help'\n";
 }
 
 void TstPortSetup::commandsWithoutDisplay() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, stdoutStart);
+    QFETCH(QString, errors);
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
@@ -262,6 +323,7 @@ void TstPortSetup::commandsWithoutDisplay() {
     if (stdoutStart.startsWith("PORT") && out.startsWith("No serial devices"))
         stdoutStart = QStringLiteral("No serial devices found.");
     QVERIFY2(out.startsWith(stdoutStart), qPrintable(out));
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), errors);
 }
 
 QTEST_GUILESS_MAIN(TstPortSetup)

@@ -347,7 +347,7 @@ void TestCommPort::deviceLost() {
     QTRY_VERIFY(!port.isOpen());
     QTest::qWait(50);
     QCOMPARE(closed.count(), 1);
-    QVERIFY(!closed.first().at(0).toString().isEmpty());
+    QCOMPARE(closed.first().at(0).toString(), QStringLiteral("the device is gone"));
     QVERIFY2(errors.count() < 100, qPrintable(QString::number(errors.count())));
     QVERIFY(!port.output(5));
     // The adapter comes back under another name.
