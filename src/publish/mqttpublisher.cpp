@@ -33,7 +33,7 @@ struct MqttPublisher::Connection {
     mosquitto* mosq = nullptr;
     QByteArray host;
     int port = 0;
-    int keepAliveSec = kKeepAliveSec;
+    int keepAliveSec = 0;
     std::thread thread;
 
     std::mutex m;

@@ -45,7 +45,6 @@ class MqttPublisher : public QObject {
   public:
     // Messages handed to the connection before their acknowledgements (libmosquitto's default).
     static constexpr qsizetype kInFlightWindow = 20;
-    static constexpr int kKeepAliveSec = 30;
     static constexpr int kFirstRetrySec = 1;
     static constexpr int kLongestRetrySec = 30;
     // How long stop() waits, in all, for the broker to acknowledge what is queued and "offline".
