@@ -13,7 +13,7 @@ packages=(
     poppler-utils
     libbenchmark-dev
     desktop-file-utils appstream dpkg-dev lintian
-    libmosquitto-dev mosquitto mosquitto-clients openssl systemd
+    libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl systemd
 )
 
 missing=()

@@ -49,19 +49,16 @@ QString ParseMqttOption(const QString& name, const QString& value, publish::Mqtt
     QString why;
     if (name == QLatin1String("--mqtt")) {
         if (!publish::ParseBrokerUrl(value, &why))
-            return QStringLiteral("--mqtt %1: %2").arg(value, why);
+            return QStringLiteral("--mqtt %1: %2").arg(publish::Printable(value), why);
         mqtt->url = value;
     } else if (name == QLatin1String("--meter-id")) {
         if (!publish::ValidMeterId(value))
             return QStringLiteral("--meter-id %1: expected 1 to 64 letters, digits, - and _")
-                .arg(value);
+                .arg(publish::Printable(value));
         mqtt->meterId = value;
     } else if (name == QLatin1String("--mqtt-topic")) {
-        if (!publish::ValidTopicPrefix(value))
-            return QStringLiteral(
-                       "--mqtt-topic %1: expected topic levels such as plant/hall2, "
-                       "with no empty level and no + or #")
-                .arg(value);
+        if (const QString problem = publish::TopicProblem(value); !problem.isEmpty())
+            return QStringLiteral("--mqtt-topic %1: %2").arg(publish::Printable(value), problem);
         mqtt->topic = value;
     } else {
         if (value.isEmpty()) return QStringLiteral("%1 needs a file name").arg(name);
@@ -128,16 +125,20 @@ QString UsageText() {
         "                      2026-12-08T03:00 (default: all of the logs)\n"
         "  --mqtt URL          publish every live reading to the MQTT broker at URL,\n"
         "                      mqtt://[user@]host[:port] (port 1883) or\n"
-        "                      mqtts://[user@]host[:port] (TLS, port 8883)\n"
+        "                      mqtts://[user@]host[:port] (TLS, port 8883); IPv6 in\n"
+        "                      brackets, mqtt://[::1]; no password in the URL\n"
         "  --mqtt-password-file FILE\n"
-        "                      the broker password, the first line of FILE (else the\n"
-        "                      environment variable LEAKMETER_MQTT_PASSWORD)\n"
+        "                      the broker password, the first line of FILE, a regular\n"
+        "                      file of at most 4 KiB (else the environment variable\n"
+        "                      LEAKMETER_MQTT_PASSWORD)\n"
         "  --mqtt-cafile FILE  with mqtts://: trust the certificate authority in FILE\n"
         "                      instead of the system's\n"
         "  --meter-id ID       the meter's name on the broker (letters, digits, - and _);\n"
         "                      default: <host>-<device>\n"
         "  --mqtt-topic PREFIX topics start with PREFIX (default leakmeter):\n"
-        "                      PREFIX/ID/reading and PREFIX/ID/availability\n"
+        "                      PREFIX/ID/reading and PREFIX/ID/availability; no + #,\n"
+        "                      control character or non-character, no leading $,\n"
+        "                      each topic at most 65,535 bytes\n"
         "  --no-mqtt-discovery do not publish the Home Assistant discovery config\n"
         "                      These settings but the password may also stand in the\n"
         "                      settings file, section [mqtt]. All of them but --meter-id\n"

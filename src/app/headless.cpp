@@ -249,7 +249,7 @@ class HeadlessRun : public QObject {
     }
 
     void onReading(const measure::MeterRecord& record) {
-        if (finished_) return;
+        if (finished_ || (options_.count && readings_ >= *options_.count)) return;
         meterBack();
         if (watch_->intervals()) {
             // The row comes from the watch when its interval is over.
@@ -267,7 +267,10 @@ class HeadlessRun : public QObject {
         watch_->take(record, measure::LocalNow());
         if (finished_) return;
         ++readings_;
-        if (options_.count && readings_ >= *options_.count) finish(kHeadlessOk);
+        // Once the reading's other receivers (the publisher) have it too.
+        if (options_.count && readings_ >= *options_.count)
+            QMetaObject::invokeMethod(
+                this, [this] { finish(kHeadlessOk); }, Qt::QueuedConnection);
     }
 
     void logFailed() {

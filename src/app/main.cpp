@@ -35,14 +35,18 @@ QString RequestedPlatform(const QStringList& arguments) {
 }
 
 // The broker settings of this run (nullopt: nothing is published) from the command line, the
-// settings file and the environment. False when they are wrong; the reason is in *error.
-bool MqttSettingsFor(const app::CommandLine& cl, const QString& device,
-                     std::optional<publish::MqttSettings>* settings, QString* error) {
+// settings file and the environment. 0, or the exit status when they are wrong (2: a wrong
+// value, 1: a password file that cannot be read); the reason is in *error.
+int MqttSettingsFor(const app::CommandLine& cl, const QString& device,
+                    std::optional<publish::MqttSettings>* settings, QString* error) {
+    publish::SettingsFault fault = publish::SettingsFault::None;
     *settings = publish::ResolveMqttSettings(cl.mqtt, serial::StoredSection(QStringLiteral("mqtt")),
                                              qEnvironmentVariable("LEAKMETER_MQTT_PASSWORD"),
-                                             QSysInfo::machineHostName(), device, error);
+                                             QSysInfo::machineHostName(), device, error, &fault);
     if (*settings) (*settings)->softwareVersion = app::VersionText();
-    return error->isEmpty();
+    return fault == publish::SettingsFault::None         ? 0
+           : fault == publish::SettingsFault::WrongValue ? 2
+                                                         : 1;
 }
 
 }  // namespace
@@ -104,10 +108,10 @@ int main(int argc, char* argv[]) {
         options.historyPath = cl.historyPath;
         options.watch = app::WatchOptionsFor(cl, QString());
         QString error;
-        if (!MqttSettingsFor(cl, options.ports.deviceFor(options.portNumber), &options.mqtt,
-                             &error)) {
+        if (const int status = MqttSettingsFor(cl, options.ports.deviceFor(options.portNumber),
+                                               &options.mqtt, &error)) {
             app::PrintStampedLine(QStringLiteral("leakmeter: ") + error);
-            return 1;
+            return status;
         }
         if (options.mqtt) options.watch.meterName = options.mqtt->meterId;
         // The report text of --history speaks the window's language.
@@ -135,9 +139,10 @@ int main(int argc, char* argv[]) {
     PrintMessages(messages);
     std::optional<publish::MqttSettings> mqtt;
     QString error;
-    if (!MqttSettingsFor(cl, ports.deviceFor(app::WindowPortNumber(cl)), &mqtt, &error)) {
+    if (const int status =
+            MqttSettingsFor(cl, ports.deviceFor(app::WindowPortNumber(cl)), &mqtt, &error)) {
         std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
-        return 1;
+        return status;
     }
     app::Form2 window(ports, nullptr, nullptr, nullptr, app::WindowPortNumber(cl));
     // Readings published to a broker: its state is the tooltip of the communication-status

@@ -107,6 +107,10 @@ QString BrokerStateText(publish::BrokerState state, const QString& broker, const
         case publish::BrokerState::Connecting:
             return QCoreApplication::translate("StatusText", "MQTT服务器 %1: 正在连接").arg(broker);
         case publish::BrokerState::Connected:
+            // With a reason: a message the library refused.
+            if (!reason.isEmpty())
+                return QCoreApplication::translate("StatusText", "MQTT服务器 %1: 已连接; %2")
+                    .arg(broker, reason);
             return QCoreApplication::translate("StatusText", "MQTT服务器 %1: 已连接").arg(broker);
         case publish::BrokerState::Retrying:
             break;

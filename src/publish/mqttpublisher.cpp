@@ -1,16 +1,19 @@
 #include "mqttpublisher.h"
 
 #include <mosquitto.h>
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
 #include <unistd.h>
 #include <QFile>
 #include <QMetaObject>
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "measure/localclock.h"
 #include "protocol/meterlink.h"
@@ -30,19 +33,22 @@ struct MqttPublisher::Connection {
     mosquitto* mosq = nullptr;
     QByteArray host;
     int port = 0;
+    int keepAliveSec = 0;
     std::thread thread;
 
     std::mutex m;
     std::condition_variable cv;
-    bool stopping = false;       // guarded by m
-    bool ended = false;          // the thread has ended; guarded by m
-    std::set<int> ackedAtClose;  // acknowledged while closing; guarded by m
-    std::atomic<bool> closing{false};
+    bool stopping = false;      // guarded by m
+    bool ended = false;         // the thread has ended; guarded by m
+    bool linkUp = false;        // the broker took the connection and it holds; guarded by m
+    std::vector<int> acked;     // acknowledged, not yet taken by the owner; guarded by m
+    QString lastError;          // libmosquitto's last error line (TLS: OpenSSL's reason); guarded
+                                // by m, as the library logs on whichever thread calls into it
+    bool hostMismatch = false;  // the broker's certificate is another host's; guarded by m
 
     // Thread-only: what the current try learnt.
     bool accepted = false;  // the broker took the connection
     QString refusal;        // its reason for refusing it
-    QString lastError;      // libmosquitto's last error line (TLS: OpenSSL's reason)
 
     // Runs in the owner's thread after the event loop gets there; dropped with the owner. Nothing
     // is handed over once stop() has begun (the owner may be gone by then).
@@ -57,10 +63,24 @@ struct MqttPublisher::Connection {
         return stopping;
     }
 
-    QString errorText(int rc) const {
+    void setLinkUp(bool up) {
+        std::lock_guard lock(m);
+        linkUp = up;
+        cv.notify_all();
+    }
+
+    std::vector<int> takeAcknowledged() {
+        std::lock_guard lock(m);
+        return std::exchange(acked, {});
+    }
+
+    QString errorText(int rc) {
+        if (rc == MOSQ_ERR_KEEPALIVE)  // asked whether it is there, no answer within keepalive
+            return QStringLiteral("stopped answering for %1 s").arg(keepAliveSec);
         QString text = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                             : QString::fromUtf8(mosquitto_strerror(rc));
         if (text.endsWith(u'.')) text.chop(1);
+        std::lock_guard lock(m);
         if (rc == MOSQ_ERR_TLS && !lastError.isEmpty())
             text += QStringLiteral(" (") + lastError + u')';
         return text;
@@ -71,14 +91,19 @@ struct MqttPublisher::Connection {
         while (!stopRequested()) {
             accepted = false;
             refusal.clear();
-            lastError.clear();
+            {
+                std::lock_guard lock(m);
+                lastError.clear();
+                hostMismatch = false;
+            }
             // Blocks on the name look-up, the TCP connection and the TLS handshake: here only.
-            int rc = mosquitto_connect(mosq, host.constData(), port, kKeepAliveSec);
+            int rc = mosquitto_connect(mosq, host.constData(), port, keepAliveSec);
             int lastErrno = errno;
             while (rc == MOSQ_ERR_SUCCESS && !stopRequested()) {
                 rc = mosquitto_loop(mosq, 1000, 1);
                 lastErrno = errno;
             }
+            setLinkUp(false);
             if (stopRequested()) break;
             errno = lastErrno;
             const QString reason = !refusal.isEmpty() ? refusal : errorText(rc);
@@ -104,17 +129,20 @@ struct MqttPublisher::Connection {
             return;
         }
         c->accepted = true;
+        c->setLinkUp(true);
         c->post([o = c->owner] { o->onConnected(); });
     }
     static void OnPublish(mosquitto*, void* obj, int mid) {
+        // Kept here, not posted: a closing owner waits for them in stop() without an event loop.
         Connection* c = Of(obj);
-        if (c->closing) {
+        bool first = false;
+        {
             std::lock_guard lock(c->m);
-            c->ackedAtClose.insert(mid);
+            first = c->acked.empty();
+            c->acked.push_back(mid);
             c->cv.notify_all();
-            return;  // the owner is closing and waits for this, not for a queued call
         }
-        c->post([o = c->owner, mid] { o->onAcknowledged(mid); });
+        if (first) c->post([o = c->owner] { o->onAcknowledged(); });
     }
     static void OnMessage(mosquitto*, void* obj, const mosquitto_message* msg) {
         const QByteArray payload(static_cast<const char*>(msg->payload), msg->payloadlen);
@@ -122,8 +150,29 @@ struct MqttPublisher::Connection {
         Connection* c = Of(obj);
         c->post([o = c->owner, payload, retained] { o->onOwnTopicMessage(payload, retained); });
     }
-    static void OnLog(mosquitto*, void* obj, int level, const char* text) {
-        if (level & MOSQ_LOG_ERR) Of(obj)->lastError = QString::fromUtf8(text);
+    static void OnLog(mosquitto* mosq, void* obj, int level, const char* text) {
+        if (!(level & MOSQ_LOG_ERR)) return;
+        Connection* c = Of(obj);
+        QString line = QString::fromUtf8(text);
+        // OpenSSL says only "certificate verify failed"; the verification's result says why
+        // (an expired certificate, an unknown authority). libmosquitto checks the host name
+        // itself, says so first, and leaves the result unspecified. These errors come from the
+        // connection's thread, the one TLS session's owner.
+        const auto* ssl = std::strstr(text, "OpenSSL")
+                              ? static_cast<const SSL*>(mosquitto_ssl_get(mosq))
+                              : nullptr;
+        std::lock_guard lock(c->m);
+        if (std::strstr(text, "host name verification failed")) {
+            c->hostMismatch = true;
+            return;
+        }
+        if (const long verify = ssl ? SSL_get_verify_result(ssl) : X509_V_OK; verify != X509_V_OK)
+            line = QStringLiteral("certificate verify failed: ") +
+                   QString::fromUtf8(X509_verify_cert_error_string(
+                       verify == X509_V_ERR_UNSPECIFIED && c->hostMismatch
+                           ? X509_V_ERR_HOSTNAME_MISMATCH
+                           : verify));
+        c->lastError = line;
     }
 };
 
@@ -142,6 +191,7 @@ bool MqttPublisher::start(QString* error) {
     c->owner = this;
     c->host = settings_.broker.host.toUtf8();
     c->port = settings_.broker.port;
+    c->keepAliveSec = settings_.keepAliveSec;
     // Unique per process, so that a second program with the same meter id does not take this
     // one's connection over (it is told about the first instead).
     const QByteArray clientId =
@@ -159,8 +209,8 @@ bool MqttPublisher::start(QString* error) {
             c->mosq, settings_.broker.user.toUtf8().constData(),
             settings_.password.isEmpty() ? nullptr : settings_.password.toUtf8().constData());
     const QByteArray will = topics_.availability.toUtf8();
-    mosquitto_will_set(c->mosq, will.constData(), int(kOffline.size()), kOffline.constData(), 1,
-                       true);
+    const int willRc = mosquitto_will_set(c->mosq, will.constData(), int(kOffline.size()),
+                                          kOffline.constData(), 1, true);
     if (settings_.broker.tls) {
         // The system's authorities as the folder of hashed certificates OpenSSL reads:
         // libmosquitto's own "OS certificates" option refuses every connection after the first.
@@ -183,6 +233,7 @@ bool MqttPublisher::start(QString* error) {
     mosquitto_log_callback_set(c->mosq, &Connection::OnLog);
     conn_ = std::move(c);
     setState(BrokerState::Connecting);
+    if (willRc != MOSQ_ERR_SUCCESS) refused(willRc, will);
     conn_->thread = std::thread([c = conn_.get()] { c->run(); });
     return true;
 }
@@ -243,8 +294,14 @@ void MqttPublisher::onLost(const QString& reason) {
     emit notice(line);
 }
 
-void MqttPublisher::onAcknowledged(int mid) {
-    if (queue_.acknowledge(mid)) pump();
+void MqttPublisher::onAcknowledged() {
+    if (!stopped_) acknowledge(conn_->takeAcknowledged());
+}
+
+void MqttPublisher::acknowledge(const std::vector<int>& mids) {
+    bool freed = false;
+    for (const int mid : mids) freed = queue_.acknowledge(mid) || freed;
+    if (freed) pump();
 }
 
 void MqttPublisher::onOwnTopicMessage(const QByteArray& payload, bool retained) {
@@ -261,8 +318,12 @@ void MqttPublisher::pump() {
     if (!connected_) return;
     while (const QueuedMessage* m = queue_.nextToSend(kInFlightWindow)) {
         int mid = 0;
-        if (!send(m->topic, m->payload, m->retain, &mid)) return;  // the loss is on its way
-        queue_.sent(mid);
+        const int rc = send(m->topic, m->payload, m->retain, &mid);
+        if (rc == MOSQ_ERR_NO_CONN) return;  // the loss is on its way
+        if (rc == MOSQ_ERR_SUCCESS)
+            queue_.sent(mid);
+        else
+            queue_.dropNext();  // refused once, refused again: it would hold up the rest
     }
 }
 
@@ -270,13 +331,26 @@ void MqttPublisher::publishAvailability() {
     if (connected_) send(topics_.availability, meterAnswering_ ? kOnline : kOffline, true);
 }
 
-bool MqttPublisher::send(const QString& topic, const QByteArray& payload, bool retain, int* mid) {
+int MqttPublisher::send(const QString& topic, const QByteArray& payload, bool retain, int* mid) {
     return send(topic.toUtf8(), payload, retain, mid);
 }
 
-bool MqttPublisher::send(const QByteArray& t, const QByteArray& payload, bool retain, int* mid) {
-    return mosquitto_publish(conn_->mosq, mid, t.constData(), int(payload.size()),
-                             payload.constData(), 1, retain) == MOSQ_ERR_SUCCESS;
+int MqttPublisher::send(const QByteArray& t, const QByteArray& payload, bool retain, int* mid) {
+    const int rc = mosquitto_publish(conn_->mosq, mid, t.constData(), int(payload.size()),
+                                     payload.constData(), 1, retain);
+    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN) refused(rc, t);
+    return rc;
+}
+
+void MqttPublisher::refused(int rc, const QByteArray& topic) {
+    QString why = QString::fromUtf8(mosquitto_strerror(rc));
+    if (why.endsWith(u'.')) why.chop(1);
+    const QString reason =
+        QStringLiteral("cannot publish on %1: %2").arg(Printable(QString::fromUtf8(topic)), why);
+    if (connected_) setState(BrokerState::Connected, reason);
+    if (!refusalsSaid_.insert(rc).second) return;  // said once per cause
+    emit notice(QStringLiteral("MQTT broker %1: %2; such messages are dropped")
+                    .arg(settings_.broker.url(), reason));
 }
 
 void MqttPublisher::sayDropped() {
@@ -297,18 +371,30 @@ void MqttPublisher::setState(BrokerState state, const QString& reason) {
 
 void MqttPublisher::stop(int waitMs) {
     if (!conn_ || stopped_) return;
-    stopped_ = true;
-    const bool wasConnected = std::exchange(connected_, false);
     Connection& c = *conn_;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    if (wasConnected) {
-        c.closing = true;
-        int mid = 0;
-        if (send(topics_.availability, kOffline, true, &mid)) {
-            std::unique_lock lock(c.m);
-            c.cv.wait_until(lock, deadline, [&] { return c.ackedAtClose.count(mid) > 0; });
+    // What the broker acknowledges next, taken here: no event loop runs while this waits. Empty
+    // at the deadline or when the connection is gone.
+    auto awaitAcknowledged = [&] {
+        std::unique_lock lock(c.m);
+        c.cv.wait_until(lock, deadline, [&] { return !c.acked.empty() || !c.linkUp; });
+        return std::exchange(c.acked, {});
+    };
+    if (connected_) {
+        // The readings still queued (the last of a run among them) reach the broker first.
+        acknowledge(c.takeAcknowledged());
+        while (queue_.size() > 0) {
+            const std::vector<int> mids = awaitAcknowledged();
+            if (mids.empty()) break;
+            acknowledge(mids);
         }
+        int mid = 0;
+        if (send(topics_.availability, kOffline, true, &mid) == MOSQ_ERR_SUCCESS)
+            for (std::vector<int> mids; std::find(mids.begin(), mids.end(), mid) == mids.end();)
+                if ((mids = awaitAcknowledged()).empty()) break;
     }
+    stopped_ = true;
+    connected_ = false;
     sayDropped();
     {
         std::lock_guard lock(c.m);

@@ -11,7 +11,8 @@
 //
 // Failures are said once, not on every try: one line (notice) naming the broker and the
 // reason, one when it answers again, one per outage with the readings dropped past the queue's
-// bound, and one when another program already publishes under the same meter id.
+// bound, one per cause when the library refuses a message (it is dropped), and one when another
+// program already publishes under the same meter id.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -19,6 +20,8 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <set>
+#include <vector>
 
 #include "measure/meterrecord.h"
 #include "mqttsettings.h"
@@ -42,10 +45,9 @@ class MqttPublisher : public QObject {
   public:
     // Messages handed to the connection before their acknowledgements (libmosquitto's default).
     static constexpr qsizetype kInFlightWindow = 20;
-    static constexpr int kKeepAliveSec = 30;
     static constexpr int kFirstRetrySec = 1;
     static constexpr int kLongestRetrySec = 30;
-    // How long stop() waits for the broker to take the last "offline".
+    // How long stop() waits, in all, for the broker to acknowledge what is queued and "offline".
     static constexpr int kOfflineWaitMs = 2000;
 
     explicit MqttPublisher(MqttSettings settings, QObject* parent = nullptr);
@@ -65,8 +67,9 @@ class MqttPublisher : public QObject {
     // Availability: "online" while the meter answers, "offline" when it does not.
     void setMeterAnswering(bool answering);
 
-    // Publishes "offline", waits up to `waitMs` for the broker to take it, and disconnects.
-    // Readings still queued are given up (the data log is the durable record).
+    // Waits for the broker to acknowledge every queued message (the run's last reading among
+    // them), then publishes "offline" and waits for it, up to `waitMs` in all, and disconnects.
+    // Readings still queued after that are given up (the data log is the durable record).
     void stop(int waitMs = kOfflineWaitMs);
 
   signals:
@@ -78,12 +81,17 @@ class MqttPublisher : public QObject {
     struct Connection;
     void onConnected();
     void onLost(const QString& reason);
-    void onAcknowledged(int mid);
+    void onAcknowledged();
+    void acknowledge(const std::vector<int>& mids);
     void onOwnTopicMessage(const QByteArray& payload, bool retained);
     void pump();
     void publishAvailability();
-    bool send(const QString& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
-    bool send(const QByteArray& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
+    // mosquitto_publish's result; a refusal other than a lost connection is said (refused()).
+    int send(const QString& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
+    int send(const QByteArray& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
+    // The library refused a message on `topic` with `rc`: said on stderr once per cause, and in
+    // the broker's state until the next change.
+    void refused(int rc, const QByteArray& topic);
     void sayDropped();
     void setState(BrokerState state, const QString& reason = QString());
 
@@ -93,7 +101,8 @@ class MqttPublisher : public QObject {
     PublishQueue queue_;
     std::optional<BrokerState> state_;  // none until start()
     QString stateReason_;
-    QString lastFailure_;  // the failure said last; empty while connected
+    QString lastFailure_;         // the failure said last; empty while connected
+    std::set<int> refusalsSaid_;  // libmosquitto's codes of the refusals said
     bool connected_ = false;
     int connections_ = 0;
     bool watchingForTwin_ = false;  // the first connection's retained availability is due

@@ -4,6 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "readingjson.h"
 
 namespace publish {
 
@@ -35,36 +45,107 @@ QString ByIdName(const QString& device, const QString& byIdFolder) {
     return {};
 }
 
+constexpr char32_t kNotUtf8 = 0xFFFD;  // also stands for a lone surrogate
+
+// The code points of `text`; a lone surrogate as kNotUtf8.
+std::vector<char32_t> CodePoints(const QString& text) {
+    std::vector<char32_t> out;
+    out.reserve(size_t(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            out.push_back(QChar::surrogateToUcs4(c, text[++i]));
+        else
+            out.push_back(c.isSurrogate() ? kNotUtf8 : c.unicode());
+    }
+    return out;
+}
+
+// What kind of character MQTT refuses in a topic `c` is, or null.
+const char* RefusedKind(char32_t c) {
+    if (c <= 0x1F || (c >= 0x7F && c <= 0x9F)) return "control character";
+    if ((c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE) return "non-character";
+    return nullptr;
+}
+
+QString CodeName(char32_t c) {
+    return QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+}
+
+// The password file's first line, without its line break. Only a regular file of at most
+// kMaxPasswordFileBytes is read: a named pipe would wait for a writer for ever, a device such as
+// /dev/zero never ends.
+bool ReadPasswordFile(const QString& path, QString* password, QString* why) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxPasswordFileBytes) {
+        ::close(fd);
+        if (S_ISDIR(st.st_mode))
+            *why = QStringLiteral("it is a folder, not a file");
+        else if (S_ISFIFO(st.st_mode))
+            *why = QStringLiteral("it is a named pipe, not a regular file");
+        else if (!S_ISREG(st.st_mode))
+            *why = QStringLiteral("it is a device or socket, not a regular file");
+        else
+            *why = QStringLiteral("it is over %1 bytes, more than a password's line")
+                       .arg(kMaxPasswordFileBytes);
+        return false;
+    }
+    QFile f;
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *why = f.errorString();
+        return false;
+    }
+    const QByteArray bytes = f.read(kMaxPasswordFileBytes + 1);
+    if (bytes.size() > kMaxPasswordFileBytes) {  // it grew since
+        *why = QStringLiteral("it is over %1 bytes").arg(kMaxPasswordFileBytes);
+        return false;
+    }
+    // The first line; a file written by an editor ends it with a line break.
+    *password = QString::fromUtf8(bytes).section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r'));
+    return true;
+}
+
 }  // namespace
 
 QString BrokerAddress::url() const {
-    return QStringLiteral("%1://%2%3:%4")
-        .arg(tls ? QStringLiteral("mqtts") : QStringLiteral("mqtt"),
-             user.isEmpty() ? QString() : user + QLatin1Char('@'), host)
-        .arg(port);
+    QUrl u;
+    u.setScheme(tls ? QStringLiteral("mqtts") : QStringLiteral("mqtt"));
+    u.setUserName(user);
+    u.setHost(host);  // an IPv6 address gets its brackets
+    u.setPort(port);
+    return u.toString();
 }
 
 std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why) {
-    static const QRegularExpression form(
-        QStringLiteral("^(mqtts?)://(?:([^@/:\\s]+)@)?(\\[[0-9A-Fa-f:.]+\\]|[^@/:\\[\\]\\s]+)"
-                       "(?::([0-9]{1,5}))?/?$"));
-    const QRegularExpressionMatch m = form.match(url);
-    if (!m.hasMatch()) {
+    const QUrl u(url, QUrl::StrictMode);
+    const bool tls = u.scheme() == QLatin1String("mqtts");
+    if (!u.isValid() || !(tls || u.scheme() == QLatin1String("mqtt")) || u.host().isEmpty() ||
+        !(u.path().isEmpty() || u.path() == QLatin1String("/")) || u.hasQuery() ||
+        u.hasFragment() || url.contains(QRegularExpression(QStringLiteral("\\s")))) {
         *why = QStringLiteral("expected mqtt://[user@]host[:port] or mqtts://[user@]host[:port]");
         return std::nullopt;
     }
+    if (!u.password().isEmpty() || u.userInfo().contains(QLatin1Char(':'))) {
+        *why = QStringLiteral(
+            "the URL takes no password: give it in a file with --mqtt-password-file, or in "
+            "LEAKMETER_MQTT_PASSWORD");
+        return std::nullopt;
+    }
     BrokerAddress b;
-    b.tls = m.captured(1) == QLatin1String("mqtts");
-    b.user = m.captured(2);
-    b.host = m.captured(3);
-    if (b.host.startsWith(QLatin1Char('['))) b.host = b.host.mid(1, b.host.size() - 2);
-    b.port = b.tls ? 8883 : 1883;
-    if (m.hasCaptured(4) && !m.captured(4).isEmpty()) {
-        b.port = m.captured(4).toInt();
-        if (b.port < 1 || b.port > 65535) {
-            *why = QStringLiteral("the port must be 1 to 65535");
-            return std::nullopt;
-        }
+    b.tls = tls;
+    b.user = u.userName();
+    b.host = u.host(QUrl::EncodeUnicode);
+    b.port = u.port(tls ? 8883 : 1883);
+    if (b.port < 1) {
+        *why = QStringLiteral("the port must be 1 to 65535");
+        return std::nullopt;
     }
     return b;
 }
@@ -74,11 +155,44 @@ bool ValidMeterId(const QString& id) {
            std::all_of(id.begin(), id.end(), IdCharacter);
 }
 
-bool ValidTopicPrefix(const QString& prefix) {
-    if (prefix.isEmpty() || prefix.contains(QLatin1Char('+')) || prefix.contains(QLatin1Char('#')))
-        return false;
-    const QStringList levels = prefix.split(QLatin1Char('/'));
-    return std::none_of(levels.begin(), levels.end(), [](const QString& l) { return l.isEmpty(); });
+QString TopicProblem(const QString& topic) {
+    qsizetype position = 0;
+    for (const char32_t c : CodePoints(topic)) {
+        ++position;
+        if (c == kNotUtf8) return QStringLiteral("it is not well-formed UTF-8");
+        if (const char* kind = RefusedKind(c))
+            return QStringLiteral("%1 (character %2) is a %3; MQTT topics take none")
+                .arg(CodeName(c))
+                .arg(position)
+                .arg(QLatin1String(kind));
+    }
+    if (topic.startsWith(QLatin1Char('$')))
+        return QStringLiteral("topics starting with $ are the broker's own");
+    const QStringList levels = topic.split(QLatin1Char('/'));
+    if (topic.contains(QLatin1Char('+')) || topic.contains(QLatin1Char('#')) ||
+        std::any_of(levels.begin(), levels.end(), [](const QString& l) { return l.isEmpty(); }))
+        return QStringLiteral(
+            "expected topic levels such as plant/hall2, with no empty level and "
+            "no + or #");
+    if (const qsizetype bytes = topic.toUtf8().size(); bytes > kMaxTopicBytes)
+        return QStringLiteral("it is %1 bytes long; MQTT takes at most %2")
+            .arg(bytes)
+            .arg(kMaxTopicBytes);
+    return {};
+}
+
+QString Printable(const QString& text) {
+    constexpr qsizetype kShown = 40;
+    QString out;
+    qsizetype n = 0;
+    for (const char32_t c : CodePoints(text)) {
+        if (++n > kShown) return out + QStringLiteral("…");
+        if (c == kNotUtf8 || RefusedKind(c))
+            out += QLatin1Char('<') + CodeName(c) + QLatin1Char('>');
+        else
+            out += QString::fromUcs4(&c, 1);
+    }
+    return out;
 }
 
 QString DefaultMeterId(const QString& hostName, const QString& device, const QString& byIdFolder) {
@@ -94,43 +208,62 @@ QString DefaultMeterId(const QString& hostName, const QString& device, const QSt
 std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
                                                 const QMap<QString, QString>& stored,
                                                 const QString& envPassword, const QString& hostName,
-                                                const QString& device, QString* error) {
+                                                const QString& device, QString* error,
+                                                SettingsFault* fault) {
     auto pick = [&](const QString& value, const char* key) {
         return value.isEmpty() ? stored.value(QLatin1String(key)) : value;
     };
+    // Where a value came from, for its message: the option, or the settings file's key.
+    auto from = [](const QString& value, const char* option, const char* key) {
+        return !value.isEmpty()
+                   ? QLatin1String(option) + QLatin1Char(' ')
+                   : QStringLiteral("settings file [mqtt] %1=").arg(QLatin1String(key));
+    };
     const QString url = pick(given.url, "url");
     if (url.isEmpty()) return std::nullopt;
-    auto failed = [&](const QString& why) {
+    auto failed = [&](SettingsFault kind, const QString& why) {
         *error = why;
+        if (fault) *fault = kind;
         return std::nullopt;
     };
     MqttSettings s;
     QString why;
     const std::optional<BrokerAddress> broker = ParseBrokerUrl(url, &why);
-    if (!broker) return failed(QStringLiteral("MQTT broker %1: %2").arg(url, why));
+    if (!broker)
+        return failed(SettingsFault::WrongValue, from(given.url, "--mqtt", "url") + Printable(url) +
+                                                     QStringLiteral(": ") + why);
     s.broker = *broker;
     s.caFile = pick(given.caFile, "cafile");
     s.topicPrefix = pick(given.topic, "topic");
     if (s.topicPrefix.isEmpty()) s.topicPrefix = QStringLiteral("leakmeter");
-    if (!ValidTopicPrefix(s.topicPrefix))
-        return failed(
-            QStringLiteral("MQTT topic prefix %1: no empty level, no + or #").arg(s.topicPrefix));
     s.meterId = pick(given.meterId, "meter_id");
     if (s.meterId.isEmpty()) s.meterId = DefaultMeterId(hostName, device);
     if (!ValidMeterId(s.meterId))
-        return failed(QStringLiteral("meter id %1: letters, digits, - and _ only").arg(s.meterId));
+        return failed(SettingsFault::WrongValue,
+                      from(given.meterId, "--meter-id", "meter_id") + Printable(s.meterId) +
+                          QStringLiteral(": expected 1 to 64 letters, digits, - and _"));
+    // The whole of every topic, the meter id and the suffixes included, as MQTT rules it.
+    const QString where = from(given.topic, "--mqtt-topic", "topic") + Printable(s.topicPrefix) +
+                          QStringLiteral(": ");
+    if (const QString problem = TopicProblem(s.topicPrefix); !problem.isEmpty())
+        return failed(SettingsFault::WrongValue, where + problem);
+    const MeterTopics t = TopicsFor(s.topicPrefix, s.meterId);
+    for (const QString& topic :
+         {t.availability, t.reading, t.interval, t.alarm, t.discovery, t.alarmDiscovery}) {
+        if (const QString problem = TopicProblem(topic); !problem.isEmpty())
+            return failed(
+                SettingsFault::WrongValue,
+                where + QStringLiteral("the topic %1: %2").arg(Printable(topic), problem));
+    }
     s.discovery =
         !given.noDiscovery &&
         stored.value(QStringLiteral("discovery"), QStringLiteral("true")) != QLatin1String("false");
     const QString passwordFile = pick(given.passwordFile, "password_file");
     if (!passwordFile.isEmpty()) {
-        QFile f(passwordFile);
-        if (!f.open(QIODevice::ReadOnly))
-            return failed(QStringLiteral("cannot read the MQTT password file %1: %2")
-                              .arg(passwordFile, f.errorString()));
-        // The first line; a file written by an editor ends it with a line break.
-        s.password =
-            QString::fromUtf8(f.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+        if (!ReadPasswordFile(passwordFile, &s.password, &why))
+            return failed(
+                SettingsFault::UnreadablePassword,
+                QStringLiteral("cannot read the MQTT password file %1: %2").arg(passwordFile, why));
     } else {
         s.password = envPassword;
     }

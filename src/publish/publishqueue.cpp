@@ -23,6 +23,10 @@ void PublishQueue::sent(int mid) {
     ++inFlight_;
 }
 
+void PublishQueue::dropNext() {
+    entries_.erase(entries_.begin() + inFlight_);
+}
+
 bool PublishQueue::acknowledge(int mid) {
     const auto end = entries_.begin() + inFlight_;
     const auto it =

@@ -33,6 +33,8 @@ class PublishQueue {
     // The broker acknowledged `mid`: its message leaves the queue. False for an unknown id
     // (a message dropped meanwhile, or one handed out before a reconnect).
     bool acknowledge(int mid);
+    // The message nextToSend gave is dropped unsent (the library refused it).
+    void dropNext();
     // The connection is gone: every message in flight goes again, in order.
     void resendAll();
 

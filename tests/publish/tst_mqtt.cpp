@@ -1,6 +1,7 @@
 // Readings published to a real mosquitto broker, started by the test on a free loopback port
 // with a configuration the test writes, by the real program (no display) against the meter
-// simulator, and read back by a real subscriber (mosquitto_sub).
+// simulator, and read back by a real subscriber (mosquitto_sub); what only the publisher itself
+// can be made to meet (a topic the library refuses, a broker that hangs) with the publisher.
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -8,9 +9,11 @@
 #include <arpa/inet.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "../app/metersim.h"
+#include "publish/mqttpublisher.h"
 
 namespace {
 
@@ -31,7 +34,9 @@ int LoopbackPort(int port, bool connectTo) {
 // mosquitto with a password file (and a certificate for TLS), its state kept across a restart.
 class Broker {
   public:
-    explicit Broker(bool tls = false) : port_(LoopbackPort(0, false)) {
+    // With `tls`, a certificate for `certHost`; an `expired` one ended in 2020.
+    explicit Broker(bool tls = false, const QString& certHost = "localhost", bool expired = false)
+        : port_(LoopbackPort(0, false)) {
         QProcess::execute("mosquitto_passwd",
                           {"-b", "-c", dir_.filePath("passwd"), kUser, kPassword});
         QString conf = QStringLiteral(
@@ -41,11 +46,42 @@ class Broker {
                            .arg(port_)
                            .arg(dir_.path());
         if (tls) {
-            QProcess::execute(
-                "openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
-                            "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj",
-                            "/CN=localhost", "-addext", "subjectAltName=DNS:localhost", "-keyout",
-                            dir_.filePath("key.pem"), "-out", certFile()});
+            const QStringList key{"-newkey",
+                                  "ec",
+                                  "-pkeyopt",
+                                  "ec_paramgen_curve:prime256v1",
+                                  "-nodes",
+                                  "-subj",
+                                  "/CN=" + certHost,
+                                  "-addext",
+                                  "subjectAltName=DNS:" + certHost,
+                                  "-keyout",
+                                  dir_.filePath("key.pem")};
+            if (!expired) {
+                QProcess::execute(
+                    "openssl", QStringList{"req", "-x509", "-days", "1", "-out", certFile()} + key);
+            } else {  // only openssl ca backdates a certificate
+                QFile ca(dir_.filePath("ca.conf"));
+                QVERIFY(ca.open(QIODevice::WriteOnly));
+                ca.write(
+                    "[ca]\ndefault_ca=d\n[d]\ndatabase=index.txt\nnew_certs_dir=.\n"
+                    "serial=serial\ndefault_md=sha256\npolicy=p\ncopy_extensions=copy\n"
+                    "[p]\ncommonName=supplied\n[x]\nbasicConstraints=critical,CA:TRUE\n");
+                ca.close();
+                QFile(dir_.filePath("index.txt")).open(QIODevice::WriteOnly);
+                QFile serial(dir_.filePath("serial"));
+                QVERIFY(serial.open(QIODevice::WriteOnly) && serial.write("01\n") == 3);
+                serial.close();
+                QProcess::execute(
+                    "openssl", QStringList{"req", "-new", "-out", dir_.filePath("req.pem")} + key);
+                QProcess openssl;
+                openssl.setWorkingDirectory(dir_.path());
+                openssl.start("openssl", {"ca", "-batch", "-config", "ca.conf", "-extensions", "x",
+                                          "-selfsign", "-keyfile", "key.pem", "-in", "req.pem",
+                                          "-startdate", "20200101000000Z", "-enddate",
+                                          "20200102000000Z", "-out", certFile()});
+                QVERIFY(openssl.waitForFinished(10000) && openssl.exitCode() == 0);
+            }
             conf += "certfile " + certFile() + "\nkeyfile " + dir_.filePath("key.pem") + "\n";
         }
         QFile f(dir_.filePath("mosquitto.conf"));
@@ -59,7 +95,10 @@ class Broker {
         while (!LoopbackPort(port_, true) && t.elapsed() < 10000) QTest::qWait(20);
         return LoopbackPort(port_, true);
     }
-    void stop() { proc_.terminate(), proc_.waitForFinished(10000); }
+    void stop() {
+        ::kill(pid_t(proc_.processId()), SIGCONT), proc_.terminate(), proc_.waitForFinished(10000);
+    }
+    void hang() { ::kill(pid_t(proc_.processId()), SIGSTOP); }  // up, but answering nothing
     QString url(const QString& scheme = "mqtt", const QString& host = "127.0.0.1") const {
         return QStringLiteral("%1://%2@%3:%4").arg(scheme, kUser, host).arg(port_);
     }
@@ -147,6 +186,45 @@ bool EveryRowPublished(const QList<QStringList>& rows, const QByteArrayList& rea
     });
 }
 
+// The program's exit status and stderr for a run that ends before it reads the meter, with
+// `conf` as its settings file.
+std::pair<int, QString> EarlyEnd(const QStringList& args, const QByteArray& conf) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("leakmeter");
+    QFile f(dir.filePath("leakmeter/leakmeter.conf"));
+    if (!f.open(QIODevice::WriteOnly) || f.write("[mqtt]\nurl=mqtt://127.0.0.1:1\n" + conf) < 0)
+        return {-1, "cannot write " + f.fileName()};
+    f.close();
+    QProcess proc;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir.path());
+    proc.setProcessEnvironment(env);
+    proc.start(LEAKMETER_APP_PATH, QStringList{"--headless", "--port", "COM1=/dev/null"} + args);
+    if (!proc.waitForFinished(10000)) return {-1, "still running after 10 s"};
+    return {proc.exitCode(), QString::fromUtf8(proc.readAllStandardError())};
+}
+
+// The publisher's settings for `broker`, meter m1.
+publish::MqttSettings SettingsFor(const Broker& broker) {
+    publish::MqttSettings s;
+    QString why;
+    s.broker = publish::ParseBrokerUrl(broker.url(), &why).value();
+    s.password = kPassword;
+    s.meterId = "m1";
+    return s;
+}
+
+bool IsConnected(const QSignalSpy& states) {
+    return !states.isEmpty() &&
+           states.last()[0].value<publish::BrokerState>() == publish::BrokerState::Connected;
+}
+
+QStringList Said(const QSignalSpy& notices, const QString& part) {
+    QStringList lines;
+    for (const QList<QVariant>& n : notices) lines << n[0].toString();
+    return lines.filter(part);
+}
+
 }  // namespace
 
 class TstMqtt : public QObject {
@@ -160,6 +238,14 @@ class TstMqtt : public QObject {
     void brokerFailuresAreSaidOnceAndTheLogGoesOn();
     void publishesOverTls();
     void alarmStateAndIntervalRowsArePublished();
+    void theLastReadingOfACountedRunReachesTheBroker();
+    void stopDeliversEveryQueuedReadingBeforeOffline();
+    void settingsThatCannotWorkEndTheRunAtOnce_data();
+    void settingsThatCannotWorkEndTheRunAtOnce();
+    void aMessageTheLibraryRefusesIsSaidOnce();
+    void aHungBrokerIsSaidToHaveStoppedAnswering();
+    void aRefusedCertificateSaysWhy_data();
+    void aRefusedCertificateSaysWhy();
 };
 
 void TstMqtt::readingsArriveInOrderWithTheLogsFields() {
@@ -272,6 +358,139 @@ void TstMqtt::alarmStateAndIntervalRowsArePublished() {
                                       "overloads", "start"}));
     QVERIFY(row["count"].toInt() >= 1 && row["max_mA"].toDouble() >= row["min_mA"].toDouble());
     QVERIFY(sub.payloads("/alarm/config").value(0).contains(R"("device_class":"problem")"));
+}
+
+void TstMqtt::theLastReadingOfACountedRunReachesTheBroker() {
+    Broker broker;
+    QVERIFY(broker.start());
+    Subscriber sub(broker);
+    MeterSim sim({"--wave", "ramp"});
+    Logger logger(sim, broker.url(), {"--count", "4"});
+    QVERIFY(logger.proc.waitForFinished(30000) && logger.proc.exitCode() == 0);
+    // "offline" goes out after every reading is acknowledged, and arrives after them.
+    QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/availability").endsWith("offline"), 10000);
+    QCOMPARE(logger.rows().size(), 4);
+    QCOMPARE(sub.payloads("/reading").size(), 4);
+    QVERIFY(EveryRowPublished(logger.rows(), sub.payloads("/reading")));
+}
+
+void TstMqtt::stopDeliversEveryQueuedReadingBeforeOffline() {
+    Broker broker;
+    QVERIFY(broker.start());
+    Subscriber sub(broker);
+    publish::MqttPublisher publisher(SettingsFor(broker));
+    QString error;
+    QVERIFY(publisher.start(&error));
+    // The retained "offline" of a meter not yet answering: connected, and heard.
+    QTRY_COMPARE_WITH_TIMEOUT(sub.payloads("/availability").size(), 1, 10000);
+    // More than the connection takes before acknowledgements: most are still queued at stop().
+    constexpr int kReadings = 3 * publish::MqttPublisher::kInFlightWindow;
+    for (int i = 0; i < kReadings; ++i)
+        publisher.publishReading({0x00, quint8(i), 0x17}, QDateTime::currentDateTime());
+    publisher.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(sub.payloads("/availability").size(), 2, 10000);
+    QCOMPARE(sub.payloads("/reading").size(), kReadings);
+}
+
+void TstMqtt::settingsThatCannotWorkEndTheRunAtOnce_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("conf");  // the settings file's [mqtt] section, after url=
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("topic with a control character")
+        << QStringList{"--mqtt-topic", "plant\001x"} << QByteArray() << 2
+        << "--mqtt-topic plant<U+0001>x: U+0001 (character 6) is a control character";
+    QTest::newRow("topic longer than MQTT takes")
+        << QStringList{"--mqtt-topic", QString(70000, 'p')} << QByteArray() << 2
+        << "70000 bytes long; MQTT takes at most 65535";
+    QTest::newRow("settings file's topic") << QStringList() << QByteArray("topic=$SYS/x\n") << 2
+                                           << "settings file [mqtt] topic=$SYS/x: topics "
+                                              "starting with $ are the broker's own";
+    QTest::newRow("settings file's meter id") << QStringList() << QByteArray("meter_id=a b\n") << 2
+                                              << "settings file [mqtt] meter_id=a b";
+    QTest::newRow("password in the URL") << QStringList{"--mqtt", "mqtt://u:pw@127.0.0.1"}
+                                         << QByteArray() << 2 << "--mqtt-password-file";
+    QTest::newRow("password file a named pipe")
+        << QStringList{"--mqtt-password-file", "FIFO"} << QByteArray() << 1
+        << "it is a named pipe, not a regular file";
+    QTest::newRow("password file an endless device")
+        << QStringList{"--mqtt-password-file", "/dev/zero"} << QByteArray() << 1
+        << "/dev/zero: it is a device";
+}
+
+void TstMqtt::settingsThatCannotWorkEndTheRunAtOnce() {
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, conf);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    args.replaceInStrings(QRegularExpression("^FIFO$"), fifo);
+    const auto [code, err] = EarlyEnd(args, conf);
+    QVERIFY2(err.contains(said), qPrintable(err));
+    QCOMPARE(code, exitCode);
+}
+
+void TstMqtt::aMessageTheLibraryRefusesIsSaidOnce() {
+    Broker broker;
+    QVERIFY(broker.start());
+    publish::MqttSettings settings = SettingsFor(broker);
+    settings.topicPrefix = "bad\001";  // past the checks the program makes
+    publish::MqttPublisher publisher(settings);
+    QSignalSpy notices(&publisher, &publish::MqttPublisher::notice);
+    QSignalSpy states(&publisher, &publish::MqttPublisher::stateChanged);
+    QString error;
+    QVERIFY(publisher.start(&error));
+    QTRY_VERIFY_WITH_TIMEOUT(IsConnected(states), 10000);
+    for (int i = 0; i < 3; ++i)
+        publisher.publishReading({0x00, 0x2A, 0x17}, QDateTime::currentDateTime());
+    const QStringList said = Said(notices, "cannot publish on bad<U+0001>/m1/");
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said[0].contains("Malformed UTF-8; such messages are dropped"), qPrintable(said[0]));
+    QVERIFY(IsConnected(states));  // and the tooltip says why nothing arrives
+    QVERIFY(states.last()[1].toString().startsWith("cannot publish on bad<U+0001>/m1/"));
+}
+
+void TstMqtt::aHungBrokerIsSaidToHaveStoppedAnswering() {
+    Broker broker;
+    QVERIFY(broker.start());
+    publish::MqttSettings settings = SettingsFor(broker);
+    settings.keepAliveSec = 5;  // the shortest libmosquitto takes
+    publish::MqttPublisher publisher(settings);
+    QSignalSpy notices(&publisher, &publish::MqttPublisher::notice);
+    QSignalSpy states(&publisher, &publish::MqttPublisher::stateChanged);
+    QString error;
+    QVERIFY(publisher.start(&error));
+    QTRY_VERIFY_WITH_TIMEOUT(IsConnected(states), 10000);
+    broker.hang();
+    QTRY_COMPARE_WITH_TIMEOUT(Said(notices, "MQTT broker"),
+                              QStringList{"MQTT broker " + broker.url() +
+                                          ": stopped answering for 5 s; "
+                                          "trying again"},
+                              20000);
+}
+
+void TstMqtt::aRefusedCertificateSaysWhy_data() {
+    QTest::addColumn<QString>("certHost");
+    QTest::addColumn<bool>("expired");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("another host's") << "other.example" << false << "hostname mismatch";
+    QTest::newRow("expired") << "localhost" << true << "certificate has expired";
+}
+
+void TstMqtt::aRefusedCertificateSaysWhy() {
+    QFETCH(QString, certHost);
+    QFETCH(bool, expired);
+    QFETCH(QString, reason);
+    Broker broker(true, certHost, expired);
+    QVERIFY(broker.start());
+    MeterSim sim;
+    Logger logger(sim, broker.url("mqtts", "localhost"),
+                  {"--mqtt-cafile", broker.certFile(), "--count", "2"});
+    QVERIFY(logger.proc.waitForFinished(30000) && logger.proc.exitCode() == 0);
+    const QString err = QString::fromLocal8Bit(logger.proc.readAllStandardError());
+    QVERIFY2(err.contains("certificate verify failed: " + reason + ")"), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TstMqtt)

@@ -2,6 +2,8 @@
 // three places, the reading message, and the queue that waits for the broker's acknowledgements.
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "publish/mqttsettings.h"
 #include "publish/publishqueue.h"
 #include "publish/readingjson.h"
@@ -13,6 +15,10 @@ class TstPublishParts : public QObject {
   private slots:
     void brokerUrl_data();
     void brokerUrl();
+    void topicsAreCheckedWholeAsMqttRulesThem_data();
+    void topicsAreCheckedWholeAsMqttRulesThem();
+    void passwordFileIsOnlyASmallRegularFile_data();
+    void passwordFileIsOnlyASmallRegularFile();
     void defaultMeterIdPrefersTheStableName();
     void settingsComeFromTheCommandLineThenTheFile();
     void readingJsonHasTheLogsColumns();
@@ -23,26 +29,152 @@ class TstPublishParts : public QObject {
 void TstPublishParts::brokerUrl_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("parsed");  // as messages give it back; empty: refused
+    QTest::addColumn<QString>("why");     // part of the reason when refused
     QTest::newRow("default port") << "mqtt://broker.lan"
-                                  << "mqtt://broker.lan:1883";
+                                  << "mqtt://broker.lan:1883"
+                                  << "";
     QTest::newRow("user and port") << "mqtt://ha@10.0.0.5:1884"
-                                   << "mqtt://ha@10.0.0.5:1884";
+                                   << "mqtt://ha@10.0.0.5:1884"
+                                   << "";
     QTest::newRow("TLS") << "mqtts://broker"
-                         << "mqtts://broker:8883";
+                         << "mqtts://broker:8883"
+                         << "";
     QTest::newRow("IPv6") << "mqtt://[::1]:1883"
-                          << "mqtt://::1:1883";
+                          << "mqtt://[::1]:1883"
+                          << "";
+    QTest::newRow("IPv6, TLS, default port") << "mqtts://u@[fe80::1]"
+                                             << "mqtts://u@[fe80::1]:8883"
+                                             << "";
+    QTest::newRow("IPv6 without brackets") << "mqtt://::1:1883"
+                                           << ""
+                                           << "expected mqtt://";
+    QTest::newRow("a path") << "mqtt://broker/x"
+                            << ""
+                            << "expected mqtt://";
     QTest::newRow("port out of range") << "mqtt://broker:70000"
-                                       << "";
+                                       << ""
+                                       << "port";
     QTest::newRow("password in the URL") << "mqtt://u:pw@broker"
-                                         << "";
+                                         << ""
+                                         << "--mqtt-password-file";
 }
 
 void TstPublishParts::brokerUrl() {
     QFETCH(QString, url);
     QFETCH(QString, parsed);
-    QString why;
-    const std::optional<BrokerAddress> b = ParseBrokerUrl(url, &why);
+    QFETCH(QString, why);
+    QString said;
+    const std::optional<BrokerAddress> b = ParseBrokerUrl(url, &said);
     QCOMPARE(b ? b->url() : QString(), parsed);
+    QVERIFY2(b || said.contains(why), qPrintable(said));
+}
+
+void TstPublishParts::topicsAreCheckedWholeAsMqttRulesThem_data() {
+    QTest::addColumn<QString>("topic");   // --mqtt-topic
+    QTest::addColumn<QString>("stored");  // the settings file's topic
+    QTest::addColumn<QString>("error");   // part of it; empty: accepted
+    // The longest topic is PREFIX/m1/availability: 16 bytes more than the prefix.
+    const QString longest(kMaxTopicBytes - 16, u'p');
+    QTest::newRow("plain levels") << "plant/hall2"
+                                  << ""
+                                  << "";
+    QTest::newRow("longest prefix") << longest << ""
+                                    << "";
+    QTest::newRow("one byte too long") << longest + "p"
+                                       << ""
+                                       << "--mqtt-topic ppp";  // the message shows the start only
+    QTest::newRow("too long in UTF-8 bytes, not in characters")
+        << QString(longest.size() / 2 + 1, u'é') << ""
+        << "65536 bytes long";
+    QTest::newRow("control character") << "plant\001x"
+                                       << ""
+                                       << "U+0001 (character 6)";
+    QTest::newRow("line break") << "plant\nx"
+                                << ""
+                                << "U+000A";
+    QTest::newRow("C1 control") << QString("a") + QChar(0x85) << ""
+                                << "U+0085 (character 2)";
+    QTest::newRow("delete") << "a\x7f"
+                            << ""
+                            << "U+007F";
+    QTest::newRow("non-character U+FFFE") << QString(QChar(0xFFFE)) << ""
+                                          << "non-character";
+    QTest::newRow("non-character U+FDD0") << QString(QChar(0xFDD0)) << ""
+                                          << "non-character";
+    QTest::newRow("non-character of plane 1") << QString::fromUcs4(U"a\U0001FFFF") << ""
+                                              << "U+1FFFF (character 2) is a non-character";
+    QTest::newRow("astral character") << QString::fromUcs4(U"a\U0001F600") << ""
+                                      << "";
+    QTest::newRow("bytes that were not UTF-8") << QString::fromUtf8("a\xff") << ""
+                                               << "not well-formed UTF-8";
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << ""
+                                    << "not well-formed UTF-8";
+    QTest::newRow("broker's own") << "$SYS/x"
+                                  << ""
+                                  << "starting with $";
+    QTest::newRow("wildcard") << "plant/+"
+                              << ""
+                              << "no + or #";
+    QTest::newRow("settings file") << ""
+                                   << "plant\tx"
+                                   << "settings file [mqtt] topic=plant<U+0009>x";
+}
+
+void TstPublishParts::topicsAreCheckedWholeAsMqttRulesThem() {
+    QFETCH(QString, topic);
+    QFETCH(QString, stored);
+    QFETCH(QString, error);
+    MqttOptions given;
+    given.topic = topic;
+    given.meterId = "m1";
+    QString said;
+    SettingsFault fault = SettingsFault::None;
+    const auto s = ResolveMqttSettings(given, {{"url", "mqtt://b"}, {"topic", stored}}, "", "h",
+                                       "/dev/x", &said, &fault);
+    QVERIFY2(said.contains(error), qPrintable(said));
+    QCOMPARE(bool(s), error.isEmpty());
+    QCOMPARE(fault, error.isEmpty() ? SettingsFault::None : SettingsFault::WrongValue);
+    if (!error.isEmpty()) QVERIFY(said.size() < 300);  // the value is not repeated whole
+}
+
+void TstPublishParts::passwordFileIsOnlyASmallRegularFile_data() {
+    QTest::addColumn<QString>("file");   // relative: made in a temporary folder
+    QTest::addColumn<QString>("error");  // part of it; empty: read
+    QTest::newRow("4 KiB") << "4096"
+                           << "";
+    QTest::newRow("one byte more") << "4097"
+                                   << "over 4096 bytes";
+    QTest::newRow("named pipe") << "fifo"
+                                << "named pipe";  // opening it would wait for a writer
+    QTest::newRow("endless device") << "/dev/zero"
+                                    << "device";
+    QTest::newRow("folder") << "/"
+                            << "folder";
+    QTest::newRow("missing") << "/nonexistent/pw"
+                             << "No such file";
+}
+
+void TstPublishParts::passwordFileIsOnlyASmallRegularFile() {
+    QFETCH(QString, file);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    if (file == "fifo") {
+        file = dir.filePath(file);
+        QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+    } else if (!file.startsWith('/')) {
+        QFile f(dir.filePath("pw"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(file.toInt(), 'x')) > 0);
+        file = f.fileName();
+    }
+    MqttOptions given;
+    given.passwordFile = file;
+    QString said;
+    SettingsFault fault = SettingsFault::None;
+    const auto s =
+        ResolveMqttSettings(given, {{"url", "mqtt://b"}}, "", "h", "/dev/x", &said, &fault);
+    QVERIFY2(said.contains(error), qPrintable(said));
+    QCOMPARE(fault, error.isEmpty() ? SettingsFault::None : SettingsFault::UnreadablePassword);
+    if (s) QCOMPARE(s->password.size(), 4096);
 }
 
 void TstPublishParts::defaultMeterIdPrefersTheStableName() {

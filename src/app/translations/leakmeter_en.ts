@@ -270,6 +270,10 @@ Leakage Meter</translation>
         <translation>MQTT broker %1: connected</translation>
     </message>
     <message>
+        <source>MQTT服务器 %1: 已连接; %2</source>
+        <translation>MQTT broker %1: connected; %2</translation>
+    </message>
+    <message>
         <source>MQTT服务器 %1: %2; 正在重试</source>
         <translation>MQTT broker %1: %2; trying again</translation>
     </message>
