@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QTimer>
 #include <cstdio>
@@ -64,6 +65,13 @@ void Form2::SetWatchOptions(const WatchOptions& options) {
     });
 }
 
+void Form2::WaitForAlarmCommand() {
+    if (!hook_ || !hook_->busy()) return;
+    QEventLoop wait;
+    connect(hook_, &AlarmHook::idle, &wait, &QEventLoop::quit);
+    wait.exec();  // QCoreApplication::exit (a signal) ends it too
+}
+
 void Form2::mnuopenlog_Click() {
     output::CommonDialog& d = *CommonDialog1;
     d.Filter = QString::fromUtf8(output::kDataLogFilter);
@@ -97,6 +105,7 @@ bool Form2::StartDataLog(const QString& path) {
         return false;
     }
     dataLogSync_->start();
+    watch_->beginInterval(measure::LocalNow());  // no row takes readings from before the log
     return true;
 }
 
