@@ -55,6 +55,9 @@ ProcessGroups::~ProcessGroups() {
 
 void ProcessGroups::add(qint64 id, int withinMs) {
     if (id <= 0) return;  // 0 and below would name our own group or every process
+    // A process id is given again only once no group of that id is left: an earlier group of
+    // the same id has gone, whatever its deadline.
+    groups_.removeIf([id](const Group& g) { return g.id == id; });
     groups_.append({id, QDeadlineTimer(withinMs)});
     arm();
 }
