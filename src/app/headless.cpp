@@ -302,7 +302,8 @@ class HeadlessRun : public QObject {
         durationTimer_.stop();
         historyWatchdog_.stop();
         watch_->finishInterval(measure::LocalNow());
-        // An alarm still running ends with the run: its end row, line, command and message.
+        // An alarm still running ends with the run: its end row, stderr line, command and broker
+        // message.
         watch_->finishAlarm(measure::LocalNow());
         logSync_->stop();
         if (log_.IsRunning() && !log_.Stop() && code == kHeadlessOk) {
