@@ -1,72 +1,87 @@
 #include "alarmhook.h"
 
 #include <QProcess>
-#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "measure/datalog.h"
+#include "processgroups.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 namespace app {
 namespace {
 
-// The command runs in a process group of its own: whatever it started goes with it. A process
-// already gone has no id (0 would name our own group).
-void KillGroup(const QProcess* process) {
-    if (const qint64 pid = process->processId(); pid > 0) ::kill(-pid_t(pid), SIGKILL);
+// "1 start", "2 ends".
+QString Counted(qsizetype n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+QString Seconds(int ms) {
+    return QString::number(ms / 1000.0);
 }
 
 }  // namespace
 
 AlarmHook::AlarmHook(const QString& command, std::function<QString()> meter, QObject* parent,
-                     qsizetype mostWaiting)
+                     qsizetype mostWaiting, AlarmHookLimits limits)
     : QObject(parent),
       command_(command),
       meter_(std::move(meter)),
-      limit_(new QTimer(this)),
-      mostWaiting_(qMax<qsizetype>(mostWaiting, 3)) {
-    limit_->setObjectName(QStringLiteral("alarmHookLimit"));
-    limit_->setSingleShot(true);
-    limit_->setInterval(kTimeLimitMs);
-    connect(limit_, &QTimer::timeout, this, [this] {
-        if (!process_) return;
-        emit notice(QStringLiteral("the alarm command ran %1 s and was stopped: %2")
-                        .arg(kTimeLimitMs / 1000)
-                        .arg(command_));
-        KillGroup(process_);
-    });
+      groups_(new ProcessGroups(limits.termMs, this)),
+      mostWaiting_(qMax<qsizetype>(mostWaiting, 3)),
+      limits_(limits) {
+    connect(groups_, &ProcessGroups::ending, this, &AlarmHook::groupEnding);
 }
 
-AlarmHook::~AlarmHook() {
-    if (process_) KillGroup(process_);
-}
+// The groups go with this (their own destructor ends them); the running command's QProcess,
+// a child, is deleted after them and finds its process ended.
+AlarmHook::~AlarmHook() = default;
 
 void AlarmHook::run(const measure::AlarmEvent& event) {
     using Kind = measure::AlarmEvent::Kind;
+    if (stopping_) return;
     waiting_.enqueue(event);
     // Past the bound, the oldest whole alarm (a start and its end) after the first waiting
     // event goes; a start still waiting for its end is never taken.
+    qsizetype leftOut = 0;
     for (qsizetype i = 1; waiting_.size() > mostWaiting_ && i + 1 < waiting_.size();) {
         if (waiting_[i].kind == Kind::Start && waiting_[i + 1].kind == Kind::End) {
             waiting_.remove(i, 2);
-            ++leftOut_;
+            ++leftOut;
         } else {
             ++i;
         }
     }
+    if (leftOut > 0)
+        emit notice(QStringLiteral("the alarm command could not keep up: %1 that started and "
+                                   "ended while it ran %2 left out: %3")
+                        .arg(Counted(leftOut, "alarm", "alarms"),
+                             QLatin1String(leftOut == 1 ? "was" : "were"), command_));
     if (!running_) startNext();
+}
+
+void AlarmHook::stop() {
+    if (stopping_) return;
+    stopping_ = true;
+    qsizetype starts = 0;
+    for (const measure::AlarmEvent& e : std::as_const(waiting_))
+        starts += e.kind == measure::AlarmEvent::Kind::Start;
+    const qsizetype ends = waiting_.size() - starts;
+    waiting_.clear();
+    if (starts + ends > 0)
+        emit notice(
+            QStringLiteral("at the stop, the alarm command was not run for %1 and %2 "
+                           "that waited their turn: %3")
+                .arg(Counted(starts, "start", "starts"), Counted(ends, "end", "ends"), command_));
+    if (running_) groups_->shorten(runningId_, limits_.stopMs);
 }
 
 void AlarmHook::startNext() {
     if (waiting_.isEmpty()) {
-        if (leftOut_ > 0)
-            emit notice(QStringLiteral("the alarm command could not keep up: %1 alarms that "
-                                       "started and ended while it ran were left out: %2")
-                            .arg(std::exchange(leftOut_, 0))
-                            .arg(command_));
         emit idle();
         return;
     }
@@ -82,30 +97,45 @@ void AlarmHook::startNext() {
                QString::fromLatin1(measure::IsoTimeWithOffset(e.time)));
     env.insert(QStringLiteral("LEAKMETER_METER"), meter_());
 
-    process_ = new QProcess(this);
-    process_->setProcessEnvironment(env);
-    process_->setProcessChannelMode(QProcess::MergedChannels);
-    process_->setStandardInputFile(QProcess::nullDevice());
-    process_->setChildProcessModifier([] { ::setpgid(0, 0); });
-    connect(process_, &QProcess::readyReadStandardOutput, this, [this] {
+    auto* process = new QProcess(this);
+    process_ = process;
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    const int openMax = int(std::clamp(::sysconf(_SC_OPEN_MAX), 3L, 1L << 20));
+    process->setChildProcessModifier([openMax] {
+        // Between fork and exec: async-signal-safe calls only.
+        ::setpgid(0, 0);
+        // Only 0, 1 and 2 reach the command; every other descriptor (the serial port, the
+        // logs, the signal socket) closes at the exec. Qt's own pipe that reports a failed
+        // exec is close-on-exec already, so it still works.
+        if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
+            for (int fd = 3; fd < openMax; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        // We ignore SIGPIPE; the command gets the default back (an ignore outlives exec).
+        ::signal(SIGPIPE, SIG_DFL);
+    });
+    connect(process, &QProcess::readyReadStandardOutput, this, [this] {
         const QByteArray out = process_->readAllStandardOutput();
         std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
         std::fflush(stderr);
     });
-    connect(process_, &QProcess::finished, this, &AlarmHook::ended);
-    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    connect(process, &QProcess::finished, this, &AlarmHook::ended);
+    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;
         emit notice(
             QStringLiteral("the alarm command could not start: %1").arg(process_->errorString()));
         ended();
     });
     running_ = true;
-    process_->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command_});
-    limit_->start();
+    runningId_ = 0;
+    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command_});
+    if (process_ == process && process->processId() > 0) {
+        runningId_ = process->processId();
+        groups_->add(runningId_, limits_.runMs);
+    }
 }
 
 void AlarmHook::ended() {
-    limit_->stop();
     process_->disconnect(this);
     // Output still waiting in the pipe goes out first.
     const QByteArray rest = process_->readAllStandardOutput();
@@ -114,6 +144,21 @@ void AlarmHook::ended() {
     process_ = nullptr;
     running_ = false;
     startNext();
+}
+
+void AlarmHook::groupEnding(qint64 id) {
+    if (running_ && id == runningId_) {
+        emit notice(stopping_ ? QStringLiteral("the alarm command was stopped: the run ended "
+                                               "(%1 s more at most): %2")
+                                    .arg(Seconds(limits_.stopMs), command_)
+                              : QStringLiteral("the alarm command ran too long and was stopped "
+                                               "(%1 s at most): %2")
+                                    .arg(Seconds(limits_.runMs), command_));
+    } else if (!std::exchange(leftoversSaid_, true)) {
+        emit notice(QStringLiteral("what the alarm command left running was stopped (%1 s after "
+                                   "it started at most; said once): %2")
+                        .arg(Seconds(limits_.runMs), command_));
+    }
 }
 
 }  // namespace app

@@ -14,7 +14,9 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "alarmhook.h"
 #include "form1.h"
+#include "measure/localclock.h"
 #include "output/qtdialogbackend.h"
 #include "porttexts.h"
 #include "protocol/framedispatch.h"
@@ -129,7 +131,10 @@ void Form2::closeEvent(QCloseEvent* event) {
 
 void Form2::Form_Unload() {
     Link->SignOff();
+    // An alarm still running ends with the run, before the log it is written beside stops.
+    watch_->finishAlarm(measure::LocalNow());
     StopDataLog();
+    if (hook_) hook_->stop();  // the waiting commands are not run
     if (form1_) form1_->close();
     // The window's timers go with it: nothing is sent after the sign-off.
     Link->StopTimers();

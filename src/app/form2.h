@@ -95,6 +95,9 @@ class Form2 : public QMainWindow {
     void ShowBrokerState(publish::BrokerState state, const QString& broker, const QString& reason);
     // The one object whose signals tell every alarm event and interval row.
     LiveWatch* Watch() const { return watch_; }
+    // After the window has closed: waits for the alarm command it left running (a few seconds
+    // at most; the ones waiting were not run), or a signal, whichever comes first.
+    void WaitForAlarmCommand();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

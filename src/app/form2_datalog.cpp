@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -72,6 +73,13 @@ void Form2::SetWatchOptions(const WatchOptions& options) {
     });
 }
 
+void Form2::WaitForAlarmCommand() {
+    if (!hook_ || !hook_->busy()) return;
+    QEventLoop wait;
+    connect(hook_, &AlarmHook::idle, &wait, &QEventLoop::quit);
+    wait.exec();  // QCoreApplication::exit (a signal) ends it too
+}
+
 void Form2::mnuopenlog_Click() {
     output::CommonDialog& d = *CommonDialog1;
     d.Filter = QCoreApplication::translate("SaveCommands", output::kDataLogFilter);
@@ -105,6 +113,7 @@ bool Form2::StartDataLog(const QString& path) {
         return false;
     }
     dataLogSync_->start();
+    watch_->beginInterval(measure::LocalNow());  // no row takes readings from before the log
     return true;
 }
 

@@ -69,6 +69,7 @@ class HeadlessRun : public QObject {
             durationTimer_.setSingleShot(true);
             durationTimer_.start(int(qBound(0.0, *options_.durationSec * 1000.0, 2.0e9)));
         }
+        watch_->beginInterval(measure::LocalNow());  // the first interval row starts here
         link_.OpenSerialPort();
         link_.SendHandshake();
         return true;
@@ -304,6 +305,9 @@ class HeadlessRun : public QObject {
         durationTimer_.stop();
         historyWatchdog_.stop();
         watch_->finishInterval(measure::LocalNow());
+        // An alarm still running ends with the run: its end row, stderr line, command and broker
+        // message.
+        watch_->finishAlarm(measure::LocalNow());
         logSync_->stop();
         if (log_.IsRunning() && !log_.Stop() && code == kHeadlessOk) {
             Say(QStringLiteral("data log %1: %2").arg(options_.logPath, log_.ErrorString()));
@@ -312,7 +316,8 @@ class HeadlessRun : public QObject {
         std::fflush(stdout);
         if (publisher_) publisher_->stop();  // "offline" goes out first
         port_.close();
-        // Alarm commands still running or waiting are seen through (each within its limit).
+        // The running alarm command has a few seconds more; those waiting are not run.
+        if (hook_) hook_->stop();
         if (hook_ && hook_->busy())
             connect(hook_, &AlarmHook::idle, this, [this] { QCoreApplication::exit(exitCode_); });
         else

@@ -46,6 +46,15 @@ void LiveWatch::finishInterval(const QDateTime& now) {
         if (auto row = aggregator_->Finish(now)) emit interval(*row);
 }
 
+void LiveWatch::beginInterval(const QDateTime& now) {
+    if (aggregator_) aggregator_->Begin(now);
+}
+
+void LiveWatch::finishAlarm(const QDateTime& now) {
+    if (tracker_)
+        if (auto event = tracker_->Finish(now)) emit alarm(*event);
+}
+
 QString AlarmEventLine(const measure::AlarmEvent& e, float thresholdMa) {
     const auto ma = [](const std::optional<float>& v) {
         return v ? QString::fromLatin1(measure::ValueMaText(*v)) + QStringLiteral(" mA")
@@ -54,7 +63,8 @@ QString AlarmEventLine(const measure::AlarmEvent& e, float thresholdMa) {
     if (e.kind == measure::AlarmEvent::Kind::Start)
         return QStringLiteral("alarm start: %1 (threshold %2)").arg(ma(e.valueMa), ma(thresholdMa));
     return QStringLiteral("alarm end: %1, peak %2, after %3 s")
-        .arg(ma(e.valueMa), ma(e.peakMa), QString::fromLatin1(measure::SecondsText(e.durationMs)));
+        .arg(e.atStop ? QStringLiteral("at the stop") : ma(e.valueMa), ma(e.peakMa),
+             QString::fromLatin1(measure::SecondsText(e.durationMs)));
 }
 
 void PublishWatch(publish::MqttPublisher& publisher, const LiveWatch& watch, bool alarmWatched) {

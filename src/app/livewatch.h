@@ -48,6 +48,10 @@ class LiveWatch : public QObject {
     void take(const measure::MeterRecord& record, const QDateTime& time);
     // The running interval's row, cut short at `now` (a log or a run ending).
     void finishInterval(const QDateTime& now);
+    // A log or a run starts at `now`: the first interval row starts there.
+    void beginInterval(const QDateTime& now);
+    // The run ends at `now`: an alarm still running ends there (its end event, no value).
+    void finishAlarm(const QDateTime& now);
 
   signals:
     void alarm(const measure::AlarmEvent& event);
@@ -60,7 +64,8 @@ class LiveWatch : public QObject {
 };
 
 // One line about an event for stderr: "alarm start: 42 mA (threshold 30 mA)",
-// "alarm end: 12.5 mA, peak 0L, after 11.500 s".
+// "alarm end: 12.5 mA, peak 0L, after 11.500 s", "alarm end: at the stop, peak 42 mA, after
+// 3.000 s".
 QString AlarmEventLine(const measure::AlarmEvent& event, float thresholdMa);
 
 // Publishes the alarm's state and the interval rows `watch` gives; with `alarmWatched` (a

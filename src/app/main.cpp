@@ -176,5 +176,7 @@ int main(int argc, char* argv[]) {
     if (publisher) app::PublishWatch(*publisher, *window.Watch(), cl.alarmMa.has_value());
     if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    window.WaitForAlarmCommand();
+    return code;
 }

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 
 namespace app {
@@ -10,10 +11,13 @@ namespace {
 
 int g_signalFds[2] = {-1, -1};
 
-// Only async-signal-safe work here: the number goes through the socket to the event loop.
+// Only async-signal-safe work here: the number goes through the socket to the event loop. The
+// code the signal interrupted finds errno as it left it.
 void OnSignal(int sig) {
+    const int savedErrno = errno;
     const char c = char(sig);
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[1], &c, 1);
+    errno = savedErrno;
 }
 
 constexpr int kWatched[] = {SIGINT, SIGTERM, SIGHUP};
@@ -21,7 +25,9 @@ constexpr int kWatched[] = {SIGINT, SIGTERM, SIGHUP};
 }  // namespace
 
 SignalWatch::SignalWatch(QObject* parent) : QObject(parent) {
-    if (g_signalFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0) return;
+    if (g_signalFds[0] >= 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalFds) != 0)
+        return;
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);

@@ -37,6 +37,18 @@ std::optional<AlarmEvent> AlarmTracker::Add(const MeterRecord& record, const QDa
     return e;
 }
 
+std::optional<AlarmEvent> AlarmTracker::Finish(const QDateTime& time) {
+    if (!active_) return std::nullopt;
+    active_ = false;
+    AlarmEvent e;
+    e.kind = AlarmEvent::Kind::End;
+    e.time = time;
+    e.durationMs = qMax<qint64>(0, startedAt_.msecsTo(time));
+    if (!peakOverload_) e.peakMa = peakMa_;
+    e.atStop = true;
+    return e;
+}
+
 QByteArray AlarmEventsHeader() {
     return QByteArrayLiteral("time,event,value_mA,peak_mA,duration_s\r\n");
 }

@@ -13,6 +13,9 @@
 //   time,event,value_mA,peak_mA,duration_s
 //   2026-12-08T03:12:07.517+01:00,start,42,42,0.000
 //   2026-12-08T03:12:19.017+01:00,end,12.5,-171900,11.500
+//
+// An alarm still running when the run ends is ended by the stop: an end at the stop's time
+// without a value (no reading ended it), so no file is left with a start and never its end.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -32,6 +35,7 @@ struct AlarmEvent {
     std::optional<float> peakMa;   // the alarm's reading of largest magnitude, signed; none
                                    // when an overload was among them (the peak is off scale)
     qint64 durationMs = 0;         // since the start; 0 for a start
+    bool atStop = false;           // an end that the end of the run made, not a reading
 };
 
 class AlarmTracker {
@@ -45,6 +49,9 @@ class AlarmTracker {
 
     // The reading taken at `time`; the event it makes, if any.
     std::optional<AlarmEvent> Add(const MeterRecord& record, const QDateTime& time);
+    // The run ends at `time`: the end of an alarm still running, with the peak and the
+    // duration so far.
+    std::optional<AlarmEvent> Finish(const QDateTime& time);
 
   private:
     float thresholdMa_;

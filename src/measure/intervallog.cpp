@@ -25,10 +25,12 @@ std::optional<IntervalRow> IntervalAggregator::Add(const MeterRecord& record,
                                                    const QDateTime& time) {
     std::optional<IntervalRow> closed;
     const auto [from, to] = Bounds(time, lengthMs_);
-    if (open_ && open_->start != from) closed = std::exchange(open_, std::nullopt);
+    if (open_ && open_->end != to) closed = std::exchange(open_, std::nullopt);
     if (!open_) {
         open_.emplace();
-        open_->start = from;
+        // The run's first interval starts with the run.
+        const bool first = begun_.isValid() && from < begun_ && begun_ < to;
+        open_->start = first ? begun_ : from;
         open_->end = to;
     }
     IntervalRow& r = *open_;
@@ -43,6 +45,11 @@ std::optional<IntervalRow> IntervalAggregator::Add(const MeterRecord& record,
         ++r.valued;
     }
     return closed;
+}
+
+void IntervalAggregator::Begin(const QDateTime& now) {
+    open_.reset();
+    begun_ = now;
 }
 
 std::optional<IntervalRow> IntervalAggregator::CloseIfOver(const QDateTime& now) {

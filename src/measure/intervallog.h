@@ -7,7 +7,8 @@
 //
 // start, end  the interval's bounds, in the data log's time format. Intervals are whole
 //             multiples of SEC counted from local midnight's clock (SEC 60: every minute on
-//             the minute); the last one of a run ends when the run ends
+//             the minute); the first one of a run starts when the run starts, the last one
+//             ends when the run ends
 // count       readings in the interval, overloads and errors included
 // min_mA, max_mA, mean_mA
 //             over the readings that have a value, signed as the data log's value_mA; empty
@@ -39,6 +40,9 @@ class IntervalAggregator {
   public:
     explicit IntervalAggregator(int seconds) : lengthMs_(qint64(seconds) * 1000) {}
 
+    // A run (or a log) starts at `now`: the interval so far is dropped, and the interval
+    // holding `now` starts at `now` rather than at its multiple of SEC.
+    void Begin(const QDateTime& now);
     // The reading taken at `time`; the row of the interval it closed, if it falls into another.
     std::optional<IntervalRow> Add(const MeterRecord& record, const QDateTime& time);
     // The running interval's row once `now` is past its end (no reading came to close it).
@@ -49,6 +53,7 @@ class IntervalAggregator {
   private:
     qint64 lengthMs_;
     std::optional<IntervalRow> open_;
+    QDateTime begun_;  // no interval starts before this
 };
 
 // The interval log's header, CR LF included.

@@ -104,7 +104,11 @@ class TstHeadless : public QObject {
     void windowClosesOnSignal();
     void windowWithoutDisplay();
     void alarmEventsReachFileAndCommand();
+    void alarmRunningAtTheStopEnds_data();
+    void alarmRunningAtTheStopEnds();
+    void stopRunsNoWaitingCommand();
     void intervalRowsOfTheSentReadings();
+    void firstIntervalStartsWithTheRun();
 };
 
 void TstHeadless::csvToStdoutUntilSignal_data() {
@@ -413,6 +417,71 @@ void TstHeadless::alarmEventsReachFileAndCommand() {
     }
 }
 
+void TstHeadless::alarmRunningAtTheStopEnds_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("window");
+    QTest::newRow("--count") << QStringList{"--headless", "--count", "3"} << false;
+    QTest::newRow("SIGTERM") << QStringList{"--headless"} << false;
+    QTest::newRow("the window closing on SIGTERM") << QStringList{} << true;
+}
+
+// A steady 100 mA over a 60 mA threshold: the alarm runs when the run ends, and the stop ends
+// it: an end row without a value, with the peak and the time so far, and the command told.
+void TstHeadless::alarmRunningAtTheStopEnds() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, window);
+    MeterSim sim({"--value", "100", "--status", "21"});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString hook = dir.filePath("hook.txt"), events = dir.filePath("log.events.csv");
+    Logger run(
+        args +
+            QStringList{"--port", sim.portMapping(), "--log", dir.filePath("log.csv"), "--alarm",
+                        "60mA", "--on-alarm",
+                        "echo $LEAKMETER_EVENT,$LEAKMETER_VALUE_MA,$LEAKMETER_PEAK_MA >> " + hook},
+        window);
+    if (!args.contains("--count")) {
+        QTRY_VERIFY_WITH_TIMEOUT(ReadFile(hook).contains("start"), 15000);
+        run.signal(SIGTERM);
+    }
+    QVERIFY(run.finished(15000));
+    QCOMPARE(run.exitCode(), 0);
+    const QList<QByteArray> rows = Rows(ReadFile(events));
+    QCOMPARE(rows.size(), 2);
+    QVERIFY2(rows[0].split(',').mid(1) == QList<QByteArray>({"start", "100", "100", "0.000"}),
+             rows[0].constData());
+    const QList<QByteArray> end = rows[1].split(',');
+    QCOMPARE(end.mid(1, 3), QList<QByteArray>({"end", "", "100"}));
+    QVERIFY(end[4].toDouble() > 0);
+    QCOMPARE(ReadFile(hook), QByteArray("start,100,100\nend,,100\n"));
+    if (!window) QVERIFY2(run.err().contains("alarm end: at the stop, peak 100 mA"), run.err());
+}
+
+// A command slower than the alarms come and go: at the stop it is not waited for past the
+// running one, and one line counts the starts and ends not run; every event is run or counted.
+void TstHeadless::stopRunsNoWaitingCommand() {
+    MeterSim sim({"--wave", "ramp", "--value", "100", "--period", "2", "--status", "21"});
+    QVERIFY(sim.ok());
+    QTemporaryDir dir;
+    const QString ran = dir.filePath("ran.txt");
+    Logger run({"--headless", "--port", sim.portMapping(), "--alarm", "60mA", "--on-alarm",
+                "echo $LEAKMETER_EVENT >> " + ran + "; sleep 3"});
+    QTRY_VERIFY_WITH_TIMEOUT(run.err().count("leakmeter: alarm ") >= 4, 20000);
+    QElapsedTimer stopping;
+    stopping.start();
+    run.signal(SIGTERM);
+    QVERIFY(run.finished(10000));
+    QVERIFY2(stopping.elapsed() < 5000, "no more than the running command is waited for");
+    QCOMPARE(run.exitCode(), 0);
+    static const QRegularExpression notRun(
+        "at the stop, the alarm command was not run for (\\d+) starts? and (\\d+) ends?");
+    const QRegularExpressionMatch m = notRun.match(QString::fromUtf8(run.err()));
+    QVERIFY2(m.hasMatch(), run.err().constData());
+    const int left = m.captured(1).toInt() + m.captured(2).toInt();
+    QVERIFY(left > 0);
+    QCOMPARE(ReadFile(ran).count('\n') + left, run.err().count("leakmeter: alarm "));
+}
+
 // Interval rows on stdout against the readings the simulator sent: the counts add up to the
 // readings taken, and the extremes are theirs.
 void TstHeadless::intervalRowsOfTheSentReadings() {
@@ -445,6 +514,23 @@ void TstHeadless::intervalRowsOfTheSentReadings() {
     QCOMPARE(count, taken);
     QCOMPARE(min, double(*std::min_element(sent.begin(), sent.end())));
     QCOMPARE(max, double(*std::max_element(sent.begin(), sent.end())));
+}
+
+// An hour's interval: the run's one row starts when the run started, not on the hour.
+void TstHeadless::firstIntervalStartsWithTheRun() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    const QDateTime before = QDateTime::currentDateTime();
+    Logger run({"--headless", "--port", sim.portMapping(), "--log", "-", "--interval", "3600",
+                "--count", "2"});
+    QVERIFY(run.finished(20000));
+    QCOMPARE(run.exitCode(), 0);
+    const QList<QByteArray> rows = Rows(run.out());
+    QCOMPARE(rows.size(), 1);
+    const QList<QByteArray> f = rows[0].split(',');
+    const QDateTime start = QDateTime::fromString(QString::fromLatin1(f[0]), Qt::ISODateWithMs);
+    QVERIFY2(start.msecsTo(before) <= 1 && start < QDateTime::currentDateTime(), f[0].constData());
+    QCOMPARE(f[2], QByteArray("2"));
 }
 
 QTEST_MAIN(TstHeadless)

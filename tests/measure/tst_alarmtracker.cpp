@@ -25,7 +25,7 @@ class TestAlarmTracker : public QObject {
 
 void TestAlarmTracker::events_data() {
     QTest::addColumn<float>("thresholdMa");
-    QTest::addColumn<QString>("readings");  // one every 500 ms
+    QTest::addColumn<QString>("readings");  // one every 500 ms; "S": the run stops
     QTest::addColumn<QString>("events");    // event value peak duration_ms, at reading #n
     QTest::newRow("below: nothing") << 30.f << "10 29 -29"
                                     << "";
@@ -41,6 +41,11 @@ void TestAlarmTracker::events_data() {
                                                              << "#0 start 50 50 0|#3 end 10 L 1500";
     QTest::newRow("errors neither start nor end one") << 30.f << "E 50 E 70 E 10 E"
                                                       << "#1 start 50 50 0|#5 end 10 70 2000";
+    QTest::newRow("a stop ends a running alarm, without a value")
+        << 30.f << "50 70 E S 80"
+        << "#0 start 50 50 0|#3 end stop 70 1500|#4 start 80 80 0";
+    QTest::newRow("a stop without an alarm: nothing") << 30.f << "50 10 S"
+                                                      << "#0 start 50 50 0|#1 end 10 50 500";
 }
 
 void TestAlarmTracker::events() {
@@ -52,11 +57,14 @@ void TestAlarmTracker::events() {
     QStringList seen;
     const QStringList tokens = readings.split(' ');
     for (int i = 0; i < tokens.size(); ++i) {
-        const std::optional<AlarmEvent> e = tracker.Add(Reading(tokens[i]), t0.addMSecs(500 * i));
+        const QDateTime t = t0.addMSecs(500 * i);
+        const std::optional<AlarmEvent> e =
+            tokens[i] == "S" ? tracker.Finish(t) : tracker.Add(Reading(tokens[i]), t);
         if (!e) continue;
         seen << QStringLiteral("#%1 %2 %3 %4 %5")
                     .arg(i)
-                    .arg(QString::fromLatin1(AlarmEventName(*e)), Ma(e->valueMa), Ma(e->peakMa))
+                    .arg(QString::fromLatin1(AlarmEventName(*e)),
+                         e->atStop ? QStringLiteral("stop") : Ma(e->valueMa), Ma(e->peakMa))
                     .arg(e->durationMs);
     }
     QCOMPARE(seen.join('|'), events);

@@ -15,7 +15,8 @@ class TestIntervalLog : public QObject {
 
 void TestIntervalLog::rows_data() {
     QTest::addColumn<int>("seconds");
-    QTest::addColumn<QString>("readings");  // "ms:reading", ms after 17:31:07.000+08:00
+    QTest::addColumn<QString>("readings");  // "ms:reading", ms after 17:31:07.000+08:00;
+                                            // "ms:B": a run or a log begins
     QTest::addColumn<int>("endMs");         // the tick after the last reading, then the run ends
     QTest::addColumn<QByteArray>("rows");   // without the date, the offset and CR LF
     QTest::newRow("count, extremes, mean, overloads, errors; cut short at the end")
@@ -31,6 +32,14 @@ void TestIntervalLog::rows_data() {
                "17:31:20.000,17:31:29.000,1,7,7,7.000,0,0");
     QTest::newRow("no value in the interval: the value columns are empty")
         << 10 << "0:L 500:E" << 4000 << QByteArray("17:31:00.000,17:31:10.000,2,,,,1,1");
+    QTest::newRow("the first interval starts with the run, the next on the minute")
+        << 60 << "0:B 500:5 53500:7" << 54000
+        << QByteArray(
+               "17:31:07.000,17:32:00.000,1,5,5,5.000,0,0|"
+               "17:32:00.000,17:32:02.000,1,7,7,7.000,0,0");
+    QTest::newRow("a log begun again: no reading from before it")
+        << 60 << "0:99 1000:B 2000:5" << 3000
+        << QByteArray("17:31:08.000,17:31:11.000,1,5,5,5.000,0,0");
 }
 
 void TestIntervalLog::rows() {
@@ -44,8 +53,13 @@ void TestIntervalLog::rows() {
     const auto add = [&](const std::optional<IntervalRow>& row) {
         if (row) written += IntervalCsvRow(*row);
     };
-    for (const QString& r : readings.split(' '))
-        add(agg.Add(Reading(r.section(':', 1)), t0.addMSecs(r.section(':', 0, 0).toInt())));
+    for (const QString& r : readings.split(' ')) {
+        const QDateTime t = t0.addMSecs(r.section(':', 0, 0).toInt());
+        if (r.section(':', 1) == "B")
+            agg.Begin(t);
+        else
+            add(agg.Add(Reading(r.section(':', 1)), t));
+    }
     add(agg.CloseIfOver(t0.addMSecs(endMs)));
     add(agg.Finish(t0.addMSecs(endMs + 1000)));
 

@@ -1,0 +1,103 @@
+#include "processgroups.h"
+
+#include <QFile>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <limits>
+
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+
+namespace app {
+
+QSet<qint64> LiveGroups() {
+    QSet<qint64> live;
+    const qint64 session = ::getsid(0);
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return live;
+    while (const dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(QLatin1String(entry->d_name)));
+        if (!stat.open(QIODevice::ReadOnly)) continue;  // gone meanwhile
+        // "pid (name) state ppid pgrp session ...": the name may hold blanks and brackets.
+        const QByteArray line = stat.read(4096);
+        const qsizetype close = line.lastIndexOf(')');
+        if (close < 0) continue;
+        const QList<QByteArray> f = line.mid(close + 2).split(' ');
+        if (f.size() < 4 || f[0] == "Z" || f[0] == "X") continue;
+        if (f[3].toLongLong() == session) live.insert(f[2].toLongLong());
+    }
+    ::closedir(proc);
+    return live;
+}
+
+ProcessGroups::ProcessGroups(int termMs, QObject* parent)
+    : QObject(parent), timer_(new QTimer(this)), termMs_(termMs) {
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, &ProcessGroups::act);
+}
+
+ProcessGroups::~ProcessGroups() {
+    QSet<qint64> left;
+    const QSet<qint64> live = LiveGroups();
+    for (const Group& g : std::as_const(groups_))
+        if (live.contains(g.id) && ::kill(-pid_t(g.id), SIGTERM) == 0) left.insert(g.id);
+    const QDeadlineTimer grace(termMs_);
+    while (!left.isEmpty() && !grace.hasExpired()) {
+        QThread::msleep(10);
+        left.intersect(LiveGroups());
+    }
+    for (const qint64 id : std::as_const(left)) ::kill(-pid_t(id), SIGKILL);
+}
+
+void ProcessGroups::add(qint64 id, int withinMs) {
+    if (id <= 0) return;  // 0 and below would name our own group or every process
+    // A process id is given again only once no group of that id is left: an earlier group of
+    // the same id has gone, whatever its deadline.
+    groups_.removeIf([id](const Group& g) { return g.id == id; });
+    groups_.append({id, QDeadlineTimer(withinMs)});
+    arm();
+}
+
+void ProcessGroups::shorten(qint64 id, int withinMs) {
+    const QDeadlineTimer sooner(withinMs);
+    for (Group& g : groups_)
+        if (g.id == id && sooner < g.deadline) g.deadline = sooner;
+    arm();
+}
+
+void ProcessGroups::act() {
+    const QSet<qint64> live = LiveGroups();
+    QList<Group> kept;
+    QList<qint64> terminated;
+    for (Group g : std::as_const(groups_)) {
+        if (!live.contains(g.id)) continue;
+        if (g.deadline.hasExpired()) {
+            ::kill(-pid_t(g.id), SIGKILL);
+            continue;
+        }
+        if (!g.termSent && g.deadline.remainingTime() <= termMs_) {
+            ::kill(-pid_t(g.id), SIGTERM);
+            g.termSent = true;
+            terminated.append(g.id);
+        }
+        kept.append(g);
+    }
+    groups_ = kept;
+    arm();
+    for (const qint64 id : std::as_const(terminated)) emit ending(id);
+}
+
+// The timer goes off at the next SIGTERM or SIGKILL due.
+void ProcessGroups::arm() {
+    if (groups_.isEmpty()) return timer_->stop();
+    qint64 next = std::numeric_limits<qint64>::max();
+    for (const Group& g : std::as_const(groups_))
+        next = std::min(next, g.deadline.remainingTime() - (g.termSent ? 0 : termMs_));
+    timer_->start(int(std::clamp<qint64>(next, 0, INT_MAX)));
+}
+
+}  // namespace app
