@@ -106,6 +106,9 @@ void TstPackage::manPages() {
     QFETCH(QString, page);
     const Run help = RunTool(program, {"--help"});
     QCOMPARE(help.exitCode, 0);
+    // The help is read in a terminal of 80 columns.
+    for (const QString& line : help.output.split(QLatin1Char('\n')))
+        QVERIFY2(line.size() <= 80, qPrintable(line));
     QFile source(page);
     QVERIFY2(source.open(QIODevice::ReadOnly), qPrintable(page));
     // The page as read: "\-" is a hyphen, font changes (\fB, \fR ...) are dropped.

@@ -166,7 +166,8 @@ Stored groups:
   --groups-file FILE     read the stored groups from FILE: hexadecimal bytes
                          separated by blanks, commas or line breaks, '#'
                          starts a comment; a multiple of 3, at most 765 bytes
-  --announce N           report N (0..255) as the group count, whatever is stored
+  --announce N           report N (0..255) as the group count, whatever is
+                         stored
 Faults (K = 0 means off):
   --silent-for SEC       answer nothing for the first SEC seconds (still logs)
   --bad-handshakes K     the first K handshake replies are 55 D5 55
@@ -179,9 +180,9 @@ Faults (K = 0 means off):
                          and remove the link, like a pulled USB adapter
   --replug-after SEC     SEC seconds after an unplug, create a new
                          pseudo-terminal and point the link at it
-  --stall-history B:SEC  the first stored-groups reply stops after its first B bytes
-                         and the rest follows SEC seconds later, like a meter
-                         that pauses mid-reply
+  --stall-history B:SEC  the first stored-groups reply stops after its first B
+                         bytes and the rest follows SEC seconds later, like a
+                         meter that pauses mid-reply
   --stall-history B:unplug
                          the first stored-groups reply stops after its first B
                          bytes and the device is pulled out (see --replug-after)
