@@ -1,6 +1,7 @@
 #include "portsetup.h"
 
 #include "porttexts.h"
+#include "protocol/metercommand.h"
 #include "serial/portdiscovery.h"
 #include "serial/portmemory.h"
 
@@ -51,7 +52,8 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
                     .arg(PortName(number), map.deviceFor(number)));
             continue;
         }
-        const serial::ProbeResult r = serial::FindMeter(candidates, line, timeoutMs);
+        const serial::ProbeResult r =
+            serial::FindMeter(candidates, line, protocol::ProbeGreeting(), timeoutMs);
         if (!r.found.isEmpty()) {
             map.setDevice(number, r.found);
             say(QStringLiteral("%1=auto: meter found on %2").arg(PortName(number), r.found));
