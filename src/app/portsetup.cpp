@@ -9,10 +9,6 @@ namespace app {
 
 namespace {
 
-QString PortName(int number) {
-    return QStringLiteral("COM%1").arg(number);
-}
-
 // The devices a probe for `number` tries: those listed, or every serial device of the
 // machine in probe order; a device another port already reaches is left out.
 QStringList Candidates(const QStringList& listed, const serial::PortMap& map, int number) {
