@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "protocol/meterlink.h"
+#include "protocol/namedtimer.h"
 
 namespace app {
 

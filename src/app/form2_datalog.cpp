@@ -18,6 +18,7 @@
 #include "measure/localclock.h"
 #include "output/outputfolder.h"
 #include "output/savecommands.h"
+#include "porttexts.h"
 #include "statustext.h"
 #include "viewer/viewerwindow.h"
 
@@ -65,7 +66,7 @@ void Form2::SetWatchOptions(const WatchOptions& options) {
         options.onAlarm,
         [this, name = options.meterName] {
             if (!name.isEmpty()) return name;
-            return QStringLiteral("COM%1 (%2)").arg(Link->portNumber()).arg(MSComm1.deviceName());
+            return PortAndDevice(Link->portNumber(), MSComm1.deviceName());
         },
         this);
     connect(hook_, &AlarmHook::notice, this, [](const QString& line) {

@@ -21,6 +21,7 @@
 #include "livereading.h"
 #include "measure/historyreport.h"
 #include "output/reportview.h"
+#include "protocol/namedtimer.h"
 #include "statuslamp.h"
 #include "twips.h"
 

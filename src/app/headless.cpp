@@ -78,9 +78,7 @@ class HeadlessRun : public QObject {
     int exitCode() const { return exitCode_; }
 
   private:
-    QString portText() const {
-        return QStringLiteral("COM%1 (%2)").arg(link_.portNumber()).arg(port_.deviceName());
-    }
+    QString portText() const { return PortAndDevice(link_.portNumber(), port_.deviceName()); }
 
     void connectLink() {
         using protocol::MeterLink;
@@ -152,7 +150,7 @@ class HeadlessRun : public QObject {
             case Kind::HandshakeAnswered:
                 if (greeted_) return meterBack();
                 greeted_ = true;
-                Say(QStringLiteral("the meter answers on COM%1").arg(link_.portNumber()));
+                Say(QStringLiteral("the meter answers on %1").arg(PortName(link_.portNumber())));
                 if (downloading) link_.RequestHistory();
                 break;
             case Kind::MeterSilent:

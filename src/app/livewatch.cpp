@@ -4,7 +4,7 @@
 
 #include "measure/datalog.h"
 #include "measure/localclock.h"
-#include "protocol/meterlink.h"
+#include "protocol/namedtimer.h"
 #include "publish/mqttpublisher.h"
 
 namespace app {

@@ -16,6 +16,7 @@
 #include "output/dialoglanguage.h"
 #include "plotcommand.h"
 #include "portsetup.h"
+#include "porttexts.h"
 #include "publish/mqttpublisher.h"
 #include "qtnotices.h"
 #include "serial/portmemory.h"
@@ -98,9 +99,10 @@ int main(int argc, char* argv[]) {
         options.ports = app::ResolvePorts(cl, &messages);
         options.portNumber = app::HeadlessPortNumber(cl, options.ports);
         // The first line says which port the run reads; then how it was found.
-        app::PrintStampedLine(QStringLiteral("leakmeter: reading the meter on COM%1 (%2)")
-                                  .arg(options.portNumber)
-                                  .arg(options.ports.deviceFor(options.portNumber)));
+        app::PrintStampedLine(
+            QStringLiteral("leakmeter: reading the meter on %1")
+                .arg(app::PortAndDevice(options.portNumber,
+                                        options.ports.deviceFor(options.portNumber))));
         for (const QString& line : messages) app::PrintStampedLine(line);
         options.logPath = cl.logPath;
         options.durationSec = cl.durationSec;

@@ -1,16 +1,13 @@
 #include "portsetup.h"
 
 #include "porttexts.h"
+#include "protocol/metercommand.h"
 #include "serial/portdiscovery.h"
 #include "serial/portmemory.h"
 
 namespace app {
 
 namespace {
-
-QString PortName(int number) {
-    return QStringLiteral("COM%1").arg(number);
-}
 
 // The devices a probe for `number` tries: those listed, or every serial device of the
 // machine in probe order; a device another port already reaches is left out.
@@ -51,7 +48,8 @@ serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
                     .arg(PortName(number), map.deviceFor(number)));
             continue;
         }
-        const serial::ProbeResult r = serial::FindMeter(candidates, line, timeoutMs);
+        const serial::ProbeResult r =
+            serial::FindMeter(candidates, line, protocol::ProbeGreeting(), timeoutMs);
         if (!r.found.isEmpty()) {
             map.setDevice(number, r.found);
             say(QStringLiteral("%1=auto: meter found on %2").arg(PortName(number), r.found));

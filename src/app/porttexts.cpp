@@ -7,10 +7,6 @@ namespace app {
 
 namespace {
 
-QString PortName(int number) {
-    return QStringLiteral("COM%1").arg(number);
-}
-
 QString HexId(quint16 id) {
     return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
 }
@@ -23,6 +19,14 @@ QString Field(const QString& text) {
 
 }  // namespace
 
+QString PortName(int number) {
+    return QStringLiteral("COM%1").arg(number);
+}
+
+QString PortAndDevice(int number, const QString& device) {
+    return QStringLiteral("%1 (%2)").arg(PortName(number), device);
+}
+
 QString OpenAdviceLine(const serial::OpenProblem& problem) {
     using Kind = serial::OpenProblem::Kind;
     const QString port = PortName(problem.portNumber);
@@ -32,9 +36,9 @@ QString OpenAdviceLine(const serial::OpenProblem& problem) {
                 .arg(port);
         case Kind::Missing:
             return QStringLiteral(
-                       "leakmeter: %1 (%2) does not exist: check the cable or USB adapter, or "
-                       "map the port with --port %1=/dev/ttyUSB0")
-                .arg(port, problem.device);
+                       "leakmeter: %1 does not exist: check the cable or USB adapter, or "
+                       "map the port with --port %2=/dev/ttyUSB0")
+                .arg(PortAndDevice(problem.portNumber, problem.device), port);
         case Kind::NoPermission:
             return QStringLiteral(
                        "leakmeter: no permission to open %1 (%2): add yourself to the dialout "

@@ -14,6 +14,11 @@
 
 namespace app {
 
+// A port as the program names it, "COM2", and with the device behind it,
+// "COM2 (/dev/ttyUSB0)".
+QString PortName(int number);
+QString PortAndDevice(int number, const QString& device);
+
 // The line that tells the user what to do about a port that will not open, e.g.
 // "leakmeter: COM2 (/dev/ttyUSB0) does not exist: ...". No line break at the end.
 QString OpenAdviceLine(const serial::OpenProblem& problem);

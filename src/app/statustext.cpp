@@ -2,30 +2,25 @@
 
 #include <QCoreApplication>
 
+#include "porttexts.h"
+
 // The texts are written in Chinese and translated under the context "StatusText".
 
 namespace app {
 
 using Kind = protocol::LinkEvent::Kind;
 
-namespace {
-
-QString PortName(const protocol::LinkEvent& e) {
-    return QStringLiteral("COM%1").arg(e.portNumber);
-}
-
-}  // namespace
-
 std::optional<QString> StatusText(const protocol::LinkEvent& e) {
     switch (e.kind) {
         case Kind::PortOpened:
-            return QCoreApplication::translate("StatusText", "%1已打开").arg(PortName(e));
+            return QCoreApplication::translate("StatusText", "%1已打开")
+                .arg(PortName(e.portNumber));
         case Kind::OpenFailed:
             return (e.openResult == serial::OpenResult::InvalidPort
                         ? QCoreApplication::translate("StatusText", "%1电脑端口无效.")
                         : QCoreApplication::translate(
                               "StatusText", "%1打开失败,请检查串口是否被占用或者尝试其它串口."))
-                .arg(PortName(e));
+                .arg(PortName(e.portNumber));
         case Kind::SettingsRefused:
             return QCoreApplication::translate("StatusText", "串口不支持设置%1,保持原设置%2")
                 .arg(serial::LineSettingsText(e.refused), serial::LineSettingsText(e.kept));
@@ -72,13 +67,14 @@ std::optional<QString> MeterLabelText(const protocol::LinkEvent& e) {
 
 std::optional<QString> AdviceLine(const protocol::LinkEvent& e) {
     if (e.kind != Kind::NoMeterOnPort) return std::nullopt;
+    // The device is put in last: nothing in its name is taken for a place of another value.
     return QStringLiteral(
-               "leakmeter: no meter has answered on COM%1 (%2) for %3 s: check that the meter "
-               "is switched on and its cable is in; 'leakmeter --list-ports' lists the serial "
-               "devices, 'leakmeter --port COM%1=auto' finds the meter")
-        .arg(e.portNumber)
-        .arg(e.device)
-        .arg(e.waitedMs / 1000.0);
+               "leakmeter: no meter has answered on %3 for %1 s: check that the meter is "
+               "switched on and its cable is in; 'leakmeter --list-ports' lists the serial "
+               "devices, 'leakmeter --port %2=auto' finds the meter")
+        .arg(e.waitedMs / 1000.0)
+        .arg(PortName(e.portNumber))
+        .arg(PortAndDevice(e.portNumber, e.device));
 }
 
 QString NoReplyAtStartText() {

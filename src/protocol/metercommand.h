@@ -2,7 +2,10 @@
 // The meter's one-byte commands. The meter never speaks first: the program writes one of
 // these and interprets whatever comes back by the code it wrote last.
 
+#include <QByteArray>
 #include <QtGlobal>
+
+#include "serial/portdiscovery.h"
 
 namespace protocol {
 
@@ -17,6 +20,13 @@ enum MeterCommand : quint8 {
 // Bytes of a correct handshake reply and of the group-count reply's fixed prefix.
 inline constexpr quint8 kHandshakeReply[3] = {0xD5, 0x55, 0x55};
 inline constexpr quint8 kGroupCountPrefix = 0x05;
+
+// The greeting as the port probe sends it to find the meter: the handshake command, and
+// the reply that shows the meter is there.
+inline serial::Greeting ProbeGreeting() {
+    return {QByteArray(1, char(kHandshake)),
+            QByteArray(reinterpret_cast<const char*>(kHandshakeReply), sizeof kHandshakeReply)};
+}
 
 // Receive threshold outside a history download: one record, or one handshake/count reply.
 inline constexpr int kDefaultThreshold = 3;

@@ -4,18 +4,9 @@
 #include <cmath>
 
 #include "framedispatch.h"
-#include "metercommand.h"
+#include "namedtimer.h"
 
 namespace protocol {
-
-QTimer* NewNamedTimer(QObject* parent, const char* name, int intervalMs, bool running) {
-    auto* t = new QTimer(parent);
-    t->setObjectName(QString::fromLatin1(name));
-    t->setInterval(intervalMs);
-    t->setTimerType(Qt::PreciseTimer);
-    if (running) t->start();
-    return t;
-}
 
 namespace {
 
@@ -149,13 +140,13 @@ void MeterLink::resetExchange() {
 
 // ---- Writing ------------------------------------------------------------------------
 
-void MeterLink::SendCommand(int code) {
+void MeterLink::SendCommand(MeterCommand code) {
     if (!port_.isOpen()) {
         // The groups request of a running download cannot go out: the download is over.
         if (code == kStoredGroups && awaitingHistory()) GiveUpHistory(DownloadFailure::PortLost);
         return;
     }
-    lastCommand_ = quint8(code);
+    lastCommand_ = code;
     discardLate_ = false;
     if (code != kStoredGroups) {
         // Only the stored-groups reply is longer than one record.
@@ -166,7 +157,7 @@ void MeterLink::SendCommand(int code) {
             download_ = Download::None;
     }
     // A failed write means the device is gone or broken; the re-open timer takes over.
-    if (!port_.output(quint8(code))) {
+    if (!port_.output(code)) {
         const bool downloading = awaitingHistory();
         port_.close();
         resetExchange();

@@ -25,16 +25,13 @@
 #include <QObject>
 
 #include "measure/meterrecord.h"
+#include "metercommand.h"
 #include "serial/commport.h"
 #include "serial/serialsettings.h"
 
 class QTimer;
 
 namespace protocol {
-
-// A precise timer with an object name (by which the window's timers and the link's are
-// found), started when `running`. The one way the program makes its interval timers.
-QTimer* NewNamedTimer(QObject* parent, const char* name, int intervalMs, bool running);
 
 // How long a stored-groups reply of `records` records may take on a line running `line`:
 // the time its bytes take at that speed, with start, parity and stop bits, plus 1 s.
@@ -114,7 +111,7 @@ class MeterLink : public QObject {
     void OpenSerialPort();
     // Port selection: closes the port if open, renumbers it and opens it.
     void SelectPort(int number);
-    void SendCommand(int code);
+    void SendCommand(MeterCommand code);
     void SendHandshake();
     void RequestLiveReading();
     void RequestHistory();  // group count now, stored groups 100 ms later

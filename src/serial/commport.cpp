@@ -1,26 +1,31 @@
 #include "commport.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QMetaObject>
 #include <optional>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #include <termios.h>
-#include <unistd.h>
 #endif
+
+#include "deviceaccess.h"
 
 namespace serial {
 
 namespace {
 
-// The full path of a device name as QSerialPort resolves it.
-QString SystemPath(const QString& device) {
-#ifdef Q_OS_UNIX
-    if (!device.startsWith(QLatin1Char('/'))) return QStringLiteral("/dev/") + device;
-#endif
-    return device;
+OpenProblem::Kind KindOf(OpenFailure failure) {
+    switch (failure) {
+        case OpenFailure::Missing:
+            return OpenProblem::Kind::Missing;
+        case OpenFailure::NoPermission:
+            return OpenProblem::Kind::NoPermission;
+        case OpenFailure::Busy:
+            return OpenProblem::Kind::Busy;
+        case OpenFailure::Other:
+            break;
+    }
+    return OpenProblem::Kind::Other;
 }
 
 // True when the line behind `handle` has hung up: the adapter was pulled out, or the other
@@ -200,23 +205,10 @@ OpenResult CommPort::open() {
     port_->setFlowControl(QSerialPort::NoFlowControl);
 
     if (!port_->open(QIODevice::ReadWrite)) {
-        const QSerialPort::SerialPortError error = port_->error();
         problem.systemReason = port_->errorString();
-        const QString path = SystemPath(device);
-        if (error == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(path)) {
-            problem.kind = Kind::Missing;
-            advise(problem);
-            return OpenResult::InvalidPort;
-        }
-        if (error == QSerialPort::PermissionError) {
-            problem.kind = Kind::Busy;
-#ifdef Q_OS_UNIX
-            const QByteArray local = QFile::encodeName(path);
-            if (::access(local.constData(), R_OK | W_OK) != 0) problem.kind = Kind::NoPermission;
-#endif
-        }
+        problem.kind = KindOf(OpenFailureOf(port_->error(), AccessError(device)));
         advise(problem);
-        return OpenResult::PortInUse;
+        return problem.kind == Kind::Missing ? OpenResult::InvalidPort : OpenResult::PortInUse;
     }
 
     ++generation_;

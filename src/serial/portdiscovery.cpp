@@ -1,27 +1,16 @@
 #include "portdiscovery.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
-#include <cerrno>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
-#include "protocol/metercommand.h"
+#include "deviceaccess.h"
 
 namespace serial {
 
 namespace {
-
-// The meter's greeting and its answer, as the link uses them.
-const QByteArray kHandshakeReply(reinterpret_cast<const char*>(protocol::kHandshakeReply),
-                                 sizeof protocol::kHandshakeReply);
-constexpr char kHandshake = char(protocol::kHandshake);
 
 // Sort key: the name without its trailing digits, then the digits as a number.
 std::pair<QString, qint64> NameKey(const QString& device) {
@@ -30,25 +19,6 @@ std::pair<QString, qint64> NameKey(const QString& device) {
         --digitsAt;
     const qint64 number = digitsAt < device.size() ? device.mid(digitsAt).toLongLong() : -1;
     return {device.left(digitsAt), number};
-}
-
-// The full path of a device name as QSerialPort resolves it.
-QString SystemPath(const QString& device) {
-#ifdef Q_OS_UNIX
-    if (!device.startsWith(QLatin1Char('/'))) return QStringLiteral("/dev/") + device;
-#endif
-    return device;
-}
-
-// The errno of access() asking to read and write `device`; 0 when both are allowed.
-int AccessError(const QString& device) {
-#ifdef Q_OS_UNIX
-    const QByteArray path = QFile::encodeName(SystemPath(device));
-    return ::access(path.constData(), R_OK | W_OK) == 0 ? 0 : errno;
-#else
-    Q_UNUSED(device);
-    return 0;
-#endif
 }
 
 }  // namespace
@@ -121,16 +91,21 @@ QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices) {
 }
 
 ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError) {
-    if (error == QSerialPort::DeviceNotFoundError || accessError == ENOENT)
-        return ProbeAnswer::Missing;
-    if (accessError == EACCES || accessError == EPERM) return ProbeAnswer::PermissionDenied;
-    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
-        return ProbeAnswer::Busy;
+    switch (OpenFailureOf(error, accessError)) {
+        case OpenFailure::Missing:
+            return ProbeAnswer::Missing;
+        case OpenFailure::NoPermission:
+            return ProbeAnswer::PermissionDenied;
+        case OpenFailure::Busy:
+            return ProbeAnswer::Busy;
+        case OpenFailure::Other:
+            break;
+    }
     return ProbeAnswer::Failed;
 }
 
-ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, int timeoutMs,
-                        QString* detail) {
+ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, const Greeting& greeting,
+                        int timeoutMs, QString* detail) {
     if (detail) detail->clear();
     const QDeadlineTimer deadline(timeoutMs);
     QSerialPort port;
@@ -148,8 +123,8 @@ ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, int tim
         !port.setFlowControl(QSerialPort::NoFlowControl))
         return fail();
     port.clear();
-    if (port.write(&kHandshake, 1) != 1) return fail();
-    // The byte must leave before the answer can come; a device that cannot even take it
+    if (port.write(greeting.request) != greeting.request.size()) return fail();
+    // The greeting must leave before the answer can come; a device that cannot even take it
     // within the time allowed is no meter.
     while (port.bytesToWrite() > 0) {
         if (deadline.hasExpired()) return ProbeAnswer::NoAnswer;
@@ -158,20 +133,21 @@ ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, int tim
             return fail();
     }
     QByteArray reply;
-    while (reply.size() < kHandshakeReply.size()) {
+    while (reply.size() < greeting.reply.size()) {
         reply += port.readAll();
-        if (reply.size() >= kHandshakeReply.size() || deadline.hasExpired()) break;
+        if (reply.size() >= greeting.reply.size() || deadline.hasExpired()) break;
         port.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     }
-    if (reply.size() < kHandshakeReply.size()) return ProbeAnswer::NoAnswer;
-    return reply.startsWith(kHandshakeReply) ? ProbeAnswer::Meter : ProbeAnswer::WrongAnswer;
+    if (reply.size() < greeting.reply.size()) return ProbeAnswer::NoAnswer;
+    return reply.startsWith(greeting.reply) ? ProbeAnswer::Meter : ProbeAnswer::WrongAnswer;
 }
 
-ProbeResult FindMeter(const QStringList& candidates, const LineSettings& line, int timeoutMs) {
+ProbeResult FindMeter(const QStringList& candidates, const LineSettings& line,
+                      const Greeting& greeting, int timeoutMs) {
     ProbeResult result;
     for (const QString& device : candidates) {
         ProbeStep step{device, ProbeAnswer::Failed, QString()};
-        step.answer = ProbeDevice(device, line, timeoutMs, &step.detail);
+        step.answer = ProbeDevice(device, line, greeting, timeoutMs, &step.detail);
         result.steps.append(step);
         if (step.answer == ProbeAnswer::Meter) {
             result.found = device;

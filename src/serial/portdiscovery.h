@@ -1,10 +1,11 @@
 #pragma once
 // Finding the meter among the machine's serial devices: the list of every device with
-// what the system knows of it, and a probe that greets each candidate with the
-// handshake and takes the first that answers like the meter. Synchronous, so it serves
+// what the system knows of it, and a probe that greets each candidate and takes the
+// first that answers like the meter. Synchronous, so it serves
 // before any window exists and on a machine without a display; it needs a
 // QCoreApplication (or QApplication) object.
 
+#include <QByteArray>
 #include <QList>
 #include <QSerialPort>
 #include <QString>
@@ -45,7 +46,7 @@ bool IsUsbAdapter(const SerialDeviceInfo& info);
 QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices);
 
 enum class ProbeAnswer {
-    Meter,             // answered D5 55 55
+    Meter,             // answered with the greeting's reply
     NoAnswer,          // nothing, or too little, within the time allowed
     WrongAnswer,       // something other than the meter's handshake reply
     Busy,              // open in another program, or locked by it
@@ -54,19 +55,25 @@ enum class ProbeAnswer {
     Failed,            // any other fault (line settings refused, write failed)
 };
 
-// What a failed open of a device means: `error` as QSerialPort reports it, `accessError`
-// the errno of access() asking to read and write the device, 0 when both are allowed.
-// QSerialPort gives the same PermissionError for a device another program holds or
-// locks and for one the user may not open at all; only the second fails access().
+// What a failed open of a device means to the probe (see OpenFailureOf): `error` as
+// QSerialPort reports it, `accessError` the errno of access() asking to read and write the
+// device, 0 when both are allowed.
 ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError);
 
-// How long a candidate has to answer the handshake.
+// What the probe writes to a candidate, and the reply that shows the meter is there. The
+// caller knows the meter's commands; the probe only writes and compares these bytes.
+struct Greeting {
+    QByteArray request;
+    QByteArray reply;
+};
+
+// How long a candidate has to answer the greeting.
 constexpr int kProbeTimeoutMs = 300;
 
-// Opens `device` at `line`, writes the handshake byte 05 and waits up to `timeoutMs`
-// for the reply D5 55 55; closes the device again whatever the outcome. *detail gets
-// the system's reason for a failed open or write.
-ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line,
+// Opens `device` at `line`, writes the greeting's request and waits up to `timeoutMs` for
+// its reply; closes the device again whatever the outcome. *detail gets the system's
+// reason for a failed open or write.
+ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, const Greeting& greeting,
                         int timeoutMs = kProbeTimeoutMs, QString* detail = nullptr);
 
 struct ProbeStep {
@@ -82,6 +89,6 @@ struct ProbeResult {
 
 // Probes `candidates` in the order given and stops at the first that answers.
 ProbeResult FindMeter(const QStringList& candidates, const LineSettings& line,
-                      int timeoutMs = kProbeTimeoutMs);
+                      const Greeting& greeting, int timeoutMs = kProbeTimeoutMs);
 
 }  // namespace serial

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "metersim.h"
+#include "protocol/metercommand.h"
 #include "serial/portdiscovery.h"
 
 using serial::ProbeAnswer;
@@ -76,7 +77,9 @@ void TstPortDiscovery::probeAnswer() {
         QVERIFY(other.open(QIODevice::ReadWrite));
     }
     QString detail;
-    QCOMPARE(serial::ProbeDevice(sim.link(), serial::LineSettings{}, timeoutMs, &detail), answer);
+    QCOMPARE(serial::ProbeDevice(sim.link(), serial::LineSettings{}, protocol::ProbeGreeting(),
+                                 timeoutMs, &detail),
+             answer);
     QCOMPARE(detail.isEmpty(), answer != ProbeAnswer::Busy);
     // A busy device is left alone: nothing is written to it.
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(0x05), heldOpen ? 0 : 1, 3000);
@@ -93,8 +96,9 @@ void TstPortDiscovery::findMeterStopsAtTheFirstThatAnswers() {
     QVERIFY(other.open(QIODevice::ReadWrite));
     const QString missing = meter.link() + QStringLiteral(".gone");
 
-    const serial::ProbeResult r = serial::FindMeter(
-        {silent.link(), busy.link(), missing, meter.link(), second.link()}, serial::LineSettings{});
+    const serial::ProbeResult r =
+        serial::FindMeter({silent.link(), busy.link(), missing, meter.link(), second.link()},
+                          serial::LineSettings{}, protocol::ProbeGreeting());
     QCOMPARE(r.found, meter.link());
     QList<ProbeAnswer> answers;
     for (const serial::ProbeStep& s : r.steps) answers << s.answer;
@@ -120,6 +124,8 @@ void TstPortDiscovery::openFailure_data() {
         << QSerialPort::UnknownError << EPERM << ProbeAnswer::PermissionDenied;
     QTest::newRow("held or locked by another program")
         << QSerialPort::PermissionError << 0 << ProbeAnswer::Busy;
+    // Qt's OpenError is this very object's device already open: no other program's.
+    QTest::newRow("already open here") << QSerialPort::OpenError << 0 << ProbeAnswer::Failed;
 }
 
 void TstPortDiscovery::openFailure() {

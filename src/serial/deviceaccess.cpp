@@ -1,0 +1,38 @@
+#include "deviceaccess.h"
+
+#include <QFile>
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace serial {
+
+QString SystemPath(const QString& device) {
+#ifdef Q_OS_UNIX
+    if (!device.startsWith(QLatin1Char('/'))) return QStringLiteral("/dev/") + device;
+#endif
+    return device;
+}
+
+int AccessError(const QString& device) {
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(SystemPath(device));
+    return ::access(path.constData(), R_OK | W_OK) == 0 ? 0 : errno;
+#else
+    Q_UNUSED(device);
+    return 0;
+#endif
+}
+
+OpenFailure OpenFailureOf(QSerialPort::SerialPortError error, int accessError) {
+    if (error == QSerialPort::DeviceNotFoundError || accessError == ENOENT ||
+        accessError == ENOTDIR)
+        return OpenFailure::Missing;
+    if (accessError == EACCES || accessError == EPERM) return OpenFailure::NoPermission;
+    if (error == QSerialPort::PermissionError) return OpenFailure::Busy;
+    return OpenFailure::Other;
+}
+
+}  // namespace serial
