@@ -32,7 +32,8 @@ int CloseFile(int fd);
 
 // Whether `path` no longer names the open file: renamed away by a rotation tool, or deleted.
 // A path that cannot be looked at for another reason (a folder made unreadable) counts as
-// unchanged; the rows go on into the open file.
+// unchanged; the rows go on into the open file. Where an open file cannot be renamed or
+// deleted (Windows), the path always names it.
 bool PathLeftFile(const QString& path, int fd);
 
 // Replaces the file `target` with `bytes` in one step: written to a temporary file beside it,
