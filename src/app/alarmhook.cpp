@@ -1,16 +1,12 @@
 #include "alarmhook.h"
 
 #include <QProcess>
-#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "measure/datalog.h"
+#include "platform/commandprocess.h"
 #include "processgroups.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
 
 namespace app {
 namespace {
@@ -102,18 +98,6 @@ void AlarmHook::startNext() {
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
-    const int openMax = int(std::clamp(::sysconf(_SC_OPEN_MAX), 3L, 1L << 20));
-    process->setChildProcessModifier([openMax] {
-        // Between fork and exec: async-signal-safe calls only.
-        ::setpgid(0, 0);
-        // Only 0, 1 and 2 reach the command; every other descriptor (the serial port, the
-        // logs, the signal socket) closes at the exec. Qt's own pipe that reports a failed
-        // exec is close-on-exec already, so it still works.
-        if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
-            for (int fd = 3; fd < openMax; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        // We ignore SIGPIPE; the command gets the default back (an ignore outlives exec).
-        ::signal(SIGPIPE, SIG_DFL);
-    });
     connect(process, &QProcess::readyReadStandardOutput, this, [this] {
         const QByteArray out = process_->readAllStandardOutput();
         std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
@@ -128,7 +112,7 @@ void AlarmHook::startNext() {
     });
     running_ = true;
     runningId_ = 0;
-    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command_});
+    platform::StartCommand(process, command_);
     if (process_ == process && process->processId() > 0) {
         runningId_ = process->processId();
         groups_->add(runningId_, limits_.runMs);

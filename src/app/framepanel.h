@@ -5,7 +5,7 @@
 // The controls inside the main window's boxes repaint with the readings (the live reading, the
 // lamp, the statistics), and the box under them is painted each time too. Drawn afresh, the
 // style lays out the caption and loads its frame image, whose cache key asks the time zone for
-// the image's date: two looks at /etc/localtime for every repaint of a control inside a box.
+// the image's date: two looks at the time-zone file for every repaint of a control inside a box.
 
 #include <QFont>
 #include <QGroupBox>

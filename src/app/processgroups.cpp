@@ -1,38 +1,16 @@
 #include "processgroups.h"
 
-#include <QFile>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <climits>
 #include <limits>
 
-#include <dirent.h>
-#include <signal.h>
-#include <unistd.h>
+#include "platform/commandprocess.h"
 
 namespace app {
 
-QSet<qint64> LiveGroups() {
-    QSet<qint64> live;
-    const qint64 session = ::getsid(0);
-    DIR* proc = ::opendir("/proc");
-    if (!proc) return live;
-    while (const dirent* entry = ::readdir(proc)) {
-        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(QLatin1String(entry->d_name)));
-        if (!stat.open(QIODevice::ReadOnly)) continue;  // gone meanwhile
-        // "pid (name) state ppid pgrp session ...": the name may hold blanks and brackets.
-        const QByteArray line = stat.read(4096);
-        const qsizetype close = line.lastIndexOf(')');
-        if (close < 0) continue;
-        const QList<QByteArray> f = line.mid(close + 2).split(' ');
-        if (f.size() < 4 || f[0] == "Z" || f[0] == "X") continue;
-        if (f[3].toLongLong() == session) live.insert(f[2].toLongLong());
-    }
-    ::closedir(proc);
-    return live;
-}
+using platform::LiveGroups;
 
 ProcessGroups::ProcessGroups(int termMs, QObject* parent)
     : QObject(parent), timer_(new QTimer(this)), termMs_(termMs) {
@@ -44,13 +22,13 @@ ProcessGroups::~ProcessGroups() {
     QSet<qint64> left;
     const QSet<qint64> live = LiveGroups();
     for (const Group& g : std::as_const(groups_))
-        if (live.contains(g.id) && ::kill(-pid_t(g.id), SIGTERM) == 0) left.insert(g.id);
+        if (live.contains(g.id) && platform::AskGroupToEnd(g.id)) left.insert(g.id);
     const QDeadlineTimer grace(termMs_);
     while (!left.isEmpty() && !grace.hasExpired()) {
         QThread::msleep(10);
         left.intersect(LiveGroups());
     }
-    for (const qint64 id : std::as_const(left)) ::kill(-pid_t(id), SIGKILL);
+    for (const qint64 id : std::as_const(left)) platform::ForceGroupToEnd(id);
 }
 
 void ProcessGroups::add(qint64 id, int withinMs) {
@@ -76,11 +54,11 @@ void ProcessGroups::act() {
     for (Group g : std::as_const(groups_)) {
         if (!live.contains(g.id)) continue;
         if (g.deadline.hasExpired()) {
-            ::kill(-pid_t(g.id), SIGKILL);
+            platform::ForceGroupToEnd(g.id);
             continue;
         }
         if (!g.termSent && g.deadline.remainingTime() <= termMs_) {
-            ::kill(-pid_t(g.id), SIGTERM);
+            platform::AskGroupToEnd(g.id);
             g.termSent = true;
             terminated.append(g.id);
         }

@@ -47,7 +47,4 @@ class ProcessGroups : public QObject {
     int termMs_;
 };
 
-// The groups of this process's session that have a process which is not a zombie.
-QSet<qint64> LiveGroups();
-
 }  // namespace app

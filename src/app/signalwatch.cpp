@@ -1,53 +1,14 @@
 #include "signalwatch.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-#include <QSocketNotifier>
-#include <cerrno>
-#include <csignal>
+#include "platform/endrequests.h"
 
 namespace app {
-namespace {
-
-int g_signalFds[2] = {-1, -1};
-
-// Only async-signal-safe work here: the number goes through the socket to the event loop. The
-// code the signal interrupted finds errno as it left it.
-void OnSignal(int sig) {
-    const int savedErrno = errno;
-    const char c = char(sig);
-    [[maybe_unused]] const ssize_t n = ::write(g_signalFds[1], &c, 1);
-    errno = savedErrno;
-}
-
-constexpr int kWatched[] = {SIGINT, SIGTERM, SIGHUP};
-
-}  // namespace
 
 SignalWatch::SignalWatch(QObject* parent) : QObject(parent) {
-    if (g_signalFds[0] >= 0 ||
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalFds) != 0)
-        return;
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : kWatched) ::sigaction(sig, &sa, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-    auto* notifier = new QSocketNotifier(g_signalFds[0], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] {
-        char c = 0;
-        if (::read(g_signalFds[0], &c, 1) == 1) emit caught(quint8(c));
-    });
-    watching_ = true;
+    watching_ = platform::WatchEndRequests(this, [this](int sig) { emit caught(sig); }) != nullptr;
 }
 
-SignalWatch::~SignalWatch() {
-    if (!watching_) return;
-    for (int sig : kWatched) ::signal(sig, SIG_DFL);
-    ::close(g_signalFds[0]);
-    ::close(g_signalFds[1]);
-    g_signalFds[0] = g_signalFds[1] = -1;
-}
+// The watch, a child, goes with this and gives the signals their defaults back.
+SignalWatch::~SignalWatch() = default;
 
 }  // namespace app

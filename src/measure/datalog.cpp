@@ -4,9 +4,6 @@
 #include "intervallog.h"
 #include "localclock.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,77 +12,17 @@
 #include <chrono>
 #include <cstdio>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/durablefile.h"
 
 namespace measure {
 namespace {
 
 // The file is written through its descriptor, so that every failure comes with the system's
 // own reason ("No space left on device") and devices such as /dev/full are written like files.
-#ifdef Q_OS_WIN
-using FileStat = struct _stat64;
-
-int OpenForAppend(const QString& path) {
-    return _wopen(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
-                  _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-                  _S_IREAD | _S_IWRITE);
-}
-int StatOpenFile(int fd, FileStat* st) {
-    return _fstat64(fd, st);
-}
-bool IsPlainFile(const FileStat& st) {
-    return (st.st_mode & _S_IFMT) == _S_IFREG;
-}
-qint64 WriteSome(int fd, const char* data, qint64 size) {
-    return _write(fd, data, unsigned(qMin<qint64>(size, 1 << 30)));
-}
-int SyncToDisk(int fd) {
-    return _commit(fd);
-}
-int CloseFile(int fd) {
-    return _close(fd);
-}
-// Open files cannot be renamed or deleted here as rotation tools do elsewhere.
-bool PathLeftFile(const QString&, int) {
-    return false;
-}
-#else
-using FileStat = struct stat;
-
-int OpenForAppend(const QString& path) {
-    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
-                  0666);
-}
-int StatOpenFile(int fd, FileStat* st) {
-    return ::fstat(fd, st);
-}
-bool IsPlainFile(const FileStat& st) {
-    return S_ISREG(st.st_mode);
-}
-qint64 WriteSome(int fd, const char* data, qint64 size) {
-    return ::write(fd, data, size_t(size));
-}
-int SyncToDisk(int fd) {
-    return ::fsync(fd);
-}
-int CloseFile(int fd) {
-    return ::close(fd);
-}
-// Whether `path` no longer names the open file: renamed away by a rotation tool, or deleted.
-// A path that cannot be looked at for another reason (a folder made unreadable) counts as
-// unchanged; the rows go on into the open file.
-bool PathLeftFile(const QString& path, int fd) {
-    FileStat opened{}, named{};
-    if (::fstat(fd, &opened) != 0) return false;
-    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
-        return errno == ENOENT || errno == ENOTDIR;
-    return named.st_dev != opened.st_dev || named.st_ino != opened.st_ino;
-}
-#endif
+using platform::CloseFile;
+using platform::OpenForAppend;
+using platform::PathLeftFile;
+using platform::WriteSome;
 
 // How often the log looks whether its path still names the open file.
 constexpr qint64 kPathCheckIntervalMs = 1000;
@@ -352,12 +289,12 @@ bool DataLog::Open() {
         error_ = qt_error_string(errno);
         return false;
     }
-    FileStat st{};
-    if (StatOpenFile(fd_, &st) != 0) {
+    platform::OpenFileState st;
+    if (!platform::StateOfOpenFile(fd_, &st)) {
         Fail(qt_error_string(errno));
     } else {
-        regular_ = IsPlainFile(st);
-        size_ = st.st_size;
+        regular_ = st.plain;
+        size_ = st.size;
         if (BeginRows(size_)) return true;
     }
     if (!existed) QFile::remove(path_);
@@ -402,9 +339,9 @@ bool DataLog::FollowDate(const QDateTime& time) {
 // rotation tool copies it, then empties it): the next row starts as in a file just opened.
 // Devices and pipes have no size to go by.
 bool DataLog::RestartIfEmptied() {
-    FileStat st{};
-    if (!regular_ || StatOpenFile(fd_, &st) != 0 || st.st_size >= size_) return true;
-    size_ = st.st_size;
+    platform::OpenFileState st;
+    if (!regular_ || !platform::StateOfOpenFile(fd_, &st) || st.size >= size_) return true;
+    size_ = st.size;
     notice_ = QStringLiteral("data log %1 was truncated; logging goes on in it")
                   .arg(QDir::toNativeSeparators(path_));
     return BeginRows(size_);
@@ -447,8 +384,8 @@ bool DataLog::Write(const QByteArray& bytes) {
 }
 
 bool DataLog::Sync() {
-    // A device or a pipe has no disk to sync to (fsync gives EINVAL); that is no failure.
-    if (SyncToDisk(fd_) != 0 && (regular_ || (errno != EINVAL && errno != EROFS))) {
+    // A device or a pipe has no disk to sync to; that is no failure.
+    if (!platform::SyncToDisk(fd_, regular_)) {
         Fail(qt_error_string(errno));
         return false;
     }

@@ -5,11 +5,13 @@
 #include <limits>
 #include <utility>
 
+#include "platform/localzone.h"
+
 namespace measure {
 
 LocalClockSources LocalClockSources::System() {
     return {[] { return QDateTime::currentMSecsSinceEpoch(); },
-            [] { return QTimeZone::systemTimeZone(); }};
+            [] { return platform::MachineTimeZone(); }};
 }
 
 LocalClock::LocalClock(LocalClockSources sources) : sources_(std::move(sources)) {}
@@ -34,7 +36,7 @@ void LocalClock::askZone(qint64 utcMs) {
     askedAtMs_ = utcMs;
     if (zone_.isValid()) return followZone(utcMs);
     // A zone Qt cannot read: the C library's offset, taken again a minute later.
-    offset_ = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::LocalTime).offsetFromUtc();
+    offset_ = platform::MachineOffsetAt(utcMs);
     validFromMs_ = utcMs;
     validUntilMs_ = utcMs + kZoneCheckIntervalMs;
 }

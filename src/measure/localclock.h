@@ -1,12 +1,12 @@
 #pragma once
 // The local time for every reading, without a look at the machine's time-zone files for each.
 //
-// Asking the C library or Qt for the local time looks at /etc/localtime (and at times the
-// zoneinfo file behind it) on every call. The clock instead asks for the machine's time zone at
-// most once a minute and otherwise adds the UTC time to the offset it holds. The offset is
-// good until the zone's next transition; past it the clock takes the new offset from the zone
-// it already has, so a reading just after a daylight-saving change carries the new offset. A
-// change of the machine's time zone itself is seen within a minute.
+// Asking the C library or Qt for the local time looks at the machine's time-zone file (and at
+// times the zoneinfo file behind it) on every call. The clock instead asks for the machine's
+// time zone at most once a minute and otherwise adds the UTC time to the offset it holds. The
+// offset is good until the zone's next transition; past it the clock takes the new offset from
+// the zone it already has, so a reading just after a daylight-saving change carries the new
+// offset. A change of the machine's time zone itself is seen within a minute.
 
 #include <QDateTime>
 #include <QTimeZone>
