@@ -219,6 +219,17 @@ bool IsConnected(const QSignalSpy& states) {
            states.last()[0].value<publish::BrokerState>() == publish::BrokerState::Connected;
 }
 
+// A publisher with what it says and the states it goes through recorded.
+struct WatchedPublisher {
+    explicit WatchedPublisher(const publish::MqttSettings& settings)
+        : publisher(settings),
+          notices(&publisher, &publish::MqttPublisher::notice),
+          states(&publisher, &publish::MqttPublisher::stateChanged) {}
+    publish::MqttPublisher publisher;
+    QSignalSpy notices;
+    QSignalSpy states;
+};
+
 QStringList Said(const QSignalSpy& notices, const QString& part) {
     QStringList lines;
     for (const QList<QVariant>& n : notices) lines << n[0].toString();
@@ -437,19 +448,17 @@ void TstMqtt::aMessageTheLibraryRefusesIsSaidOnce() {
     QVERIFY(broker.start());
     publish::MqttSettings settings = SettingsFor(broker);
     settings.topicPrefix = "bad\001";  // past the checks the program makes
-    publish::MqttPublisher publisher(settings);
-    QSignalSpy notices(&publisher, &publish::MqttPublisher::notice);
-    QSignalSpy states(&publisher, &publish::MqttPublisher::stateChanged);
+    WatchedPublisher p(settings);
     QString error;
-    QVERIFY(publisher.start(&error));
-    QTRY_VERIFY_WITH_TIMEOUT(IsConnected(states), 10000);
+    QVERIFY(p.publisher.start(&error));
+    QTRY_VERIFY_WITH_TIMEOUT(IsConnected(p.states), 10000);
     for (int i = 0; i < 3; ++i)
-        publisher.publishReading({0x00, 0x2A, 0x17}, QDateTime::currentDateTime());
-    const QStringList said = Said(notices, "cannot publish on bad<U+0001>/m1/");
+        p.publisher.publishReading({0x00, 0x2A, 0x17}, QDateTime::currentDateTime());
+    const QStringList said = Said(p.notices, "cannot publish on bad<U+0001>/m1/");
     QCOMPARE(said.size(), 1);
     QVERIFY2(said[0].contains("Malformed UTF-8; such messages are dropped"), qPrintable(said[0]));
-    QVERIFY(IsConnected(states));  // and the tooltip says why nothing arrives
-    QVERIFY(states.last()[1].toString().startsWith("cannot publish on bad<U+0001>/m1/"));
+    QVERIFY(IsConnected(p.states));  // and the tooltip says why nothing arrives
+    QVERIFY(p.states.last()[1].toString().startsWith("cannot publish on bad<U+0001>/m1/"));
 }
 
 void TstMqtt::aHungBrokerIsSaidToHaveStoppedAnswering() {
@@ -457,14 +466,12 @@ void TstMqtt::aHungBrokerIsSaidToHaveStoppedAnswering() {
     QVERIFY(broker.start());
     publish::MqttSettings settings = SettingsFor(broker);
     settings.keepAliveSec = 5;  // the shortest libmosquitto takes
-    publish::MqttPublisher publisher(settings);
-    QSignalSpy notices(&publisher, &publish::MqttPublisher::notice);
-    QSignalSpy states(&publisher, &publish::MqttPublisher::stateChanged);
+    WatchedPublisher p(settings);
     QString error;
-    QVERIFY(publisher.start(&error));
-    QTRY_VERIFY_WITH_TIMEOUT(IsConnected(states), 10000);
+    QVERIFY(p.publisher.start(&error));
+    QTRY_VERIFY_WITH_TIMEOUT(IsConnected(p.states), 10000);
     broker.hang();
-    QTRY_COMPARE_WITH_TIMEOUT(Said(notices, "MQTT broker"),
+    QTRY_COMPARE_WITH_TIMEOUT(Said(p.notices, "MQTT broker"),
                               QStringList{"MQTT broker " + broker.url() +
                                           ": stopped answering for 5 s; "
                                           "trying again"},
