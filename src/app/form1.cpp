@@ -9,6 +9,7 @@
 #include "artwork.h"
 #include "captions.h"
 #include "form2.h"
+#include "porttexts.h"
 #include "twips.h"
 
 namespace app {
@@ -36,7 +37,7 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
         QComboBox** comboSlot;
     };
     QStringList ports;
-    for (int i = 1; i <= 16; ++i) ports << QStringLiteral("COM%1").arg(i);
+    for (int i = 1; i <= 16; ++i) ports << PortName(i);
     const Column columns[] = {
         {240, 855, "Label1", "Combo1", QT_TR_NOOP("串口号"), ports, &Label1, &Combo1},
         {1200,
@@ -155,8 +156,7 @@ void Form1::RetranslateUi() {
 
 void Form1::Form_Load() {
     const serial::LineSettings line = main_.Link->lineSettings();
-    Combo1->setCurrentIndex(
-        Combo1->findText(QStringLiteral("COM%1").arg(main_.Link->portNumber())));
+    Combo1->setCurrentIndex(Combo1->findText(PortName(main_.Link->portNumber())));
     Combo2->setCurrentIndex(Combo2->findText(QString::number(line.baudRate)));
     Combo3->setCurrentIndex(Combo3->findText(QString::number(int(line.dataBits))));
     Combo4->setCurrentIndex(Combo4->findText(ParityText(line.parity)));

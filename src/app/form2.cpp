@@ -20,7 +20,6 @@
 #include "output/qtdialogbackend.h"
 #include "porttexts.h"
 #include "protocol/framedispatch.h"
-#include "protocol/metercommand.h"
 #include "statuslamp.h"
 #include "statustext.h"
 
