@@ -21,8 +21,8 @@ void DataLogSync::stop() {
     tick_->stop();
 }
 
-bool DataLogSync::append(const measure::MeterRecord& record) {
-    return said(log_.Append(record));
+bool DataLogSync::append(const measure::Reading& reading) {
+    return said(log_.Append(reading));
 }
 
 bool DataLogSync::appendRow(const QByteArray& row, const QDateTime& time) {

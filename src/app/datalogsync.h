@@ -1,8 +1,7 @@
 #pragma once
-// The data log as a front end keeps it: every row goes through here, and a tick once a second
+// The data log as the engine keeps it: every row goes through here, and a tick once a second
 // lets rows waiting for the disk reach it also when no reading comes, and lets the log notice a
-// file moved, deleted or cut short under it. Both front ends (the window, the headless logger)
-// use this one; they only say what it reports.
+// file moved, deleted or cut short under it.
 
 #include <QObject>
 
@@ -22,8 +21,8 @@ class DataLogSync : public QObject {
 
     void start();
     void stop();
-    // Appends the row for `record`; false when the log has stopped itself (failed() said so).
-    bool append(const measure::MeterRecord& record);
+    // Appends the row for `reading`; false when the log has stopped itself (failed() said so).
+    bool append(const measure::Reading& reading);
     // Appends a row of the log's own kind (an interval row) for local time `time`; as append.
     bool appendRow(const QByteArray& row, const QDateTime& time);
 

@@ -8,13 +8,15 @@
 
 #include "artwork.h"
 #include "captions.h"
-#include "form2.h"
 #include "porttexts.h"
+#include "protocol/meterlink.h"
 #include "twips.h"
 
 namespace app {
 
-Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
+Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports,
+             std::function<void(const serial::LineSettings&)> refused)
+    : QDialog(nullptr), link_(link), ports_(ports), refused_(std::move(refused)) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);  // closing unloads the dialog
     setWindowTitle(QStringLiteral("deravazideziz"));
@@ -36,10 +38,10 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
         QLabel** labelSlot;
         QComboBox** comboSlot;
     };
-    QStringList ports;
-    for (int i = 1; i <= 16; ++i) ports << PortName(i);
+    QStringList portNames;
+    for (int i = 1; i <= 16; ++i) portNames << PortName(i);
     const Column columns[] = {
-        {240, 855, "Label1", "Combo1", QT_TR_NOOP("串口号"), ports, &Label1, &Combo1},
+        {240, 855, "Label1", "Combo1", QT_TR_NOOP("串口号"), portNames, &Label1, &Combo1},
         {1200,
          855,
          "Label2",
@@ -92,7 +94,7 @@ Form1::Form1(Form2& main) : QDialog(nullptr), main_(main) {
 #ifndef Q_OS_WIN
     // Port names stay COMn; the tooltip tells which device each one reaches here.
     for (int i = 0; i < Combo1->count(); ++i)
-        Combo1->setItemData(i, main_.MSComm1.portMap().deviceFor(i + 1), Qt::ToolTipRole);
+        Combo1->setItemData(i, ports_.deviceFor(i + 1), Qt::ToolTipRole);
 #endif
 
     CentreOnScreen(this);
@@ -155,8 +157,8 @@ void Form1::RetranslateUi() {
 }
 
 void Form1::Form_Load() {
-    const serial::LineSettings line = main_.Link->lineSettings();
-    Combo1->setCurrentIndex(Combo1->findText(PortName(main_.Link->portNumber())));
+    const serial::LineSettings line = link_.lineSettings();
+    Combo1->setCurrentIndex(Combo1->findText(PortName(link_.portNumber())));
     Combo2->setCurrentIndex(Combo2->findText(QString::number(line.baudRate)));
     Combo3->setCurrentIndex(Combo3->findText(QString::number(int(line.dataBits))));
     Combo4->setCurrentIndex(Combo4->findText(ParityText(line.parity)));
@@ -165,15 +167,14 @@ void Form1::Form_Load() {
 
 void Form1::Combo1_Click(int index) {
     if (index < 0) return;
-    main_.Link->SelectPort(index + 1);  // closes, renumbers and opens the port
+    link_.SelectPort(index + 1);  // closes, renumbers and opens the port
 }
 
 void Form1::ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change) {
-    serial::LineSettings line = main_.Link->lineSettings();
+    serial::LineSettings line = link_.lineSettings();
     change(line);
     // Refused: reported as a refusal at open is; the lists show the settings kept.
-    if (!main_.Link->setLineSettings(line))
-        main_.ShowSettingsRefused(line, main_.Link->lineSettings());
+    if (!link_.setLineSettings(line)) refused_(line);
 }
 
 void Form1::Combo2_Click(int index) {

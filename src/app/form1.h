@@ -6,7 +6,12 @@
 #include <QList>
 #include <functional>
 
+#include "serial/portmap.h"
 #include "serial/serialsettings.h"
+
+namespace protocol {
+class MeterLink;
+}
 
 class QComboBox;
 class QGroupBox;
@@ -14,13 +19,14 @@ class QLabel;
 
 namespace app {
 
-class Form2;
-
 class Form1 : public QDialog {
     Q_OBJECT
 
   public:
-    explicit Form1(Form2& main);
+    // Every choice goes to `link` at once; `ports` names the device behind each COMn;
+    // `refused` is told a line setting the port would not run.
+    Form1(protocol::MeterLink& link, const serial::PortMap& ports,
+          std::function<void(const serial::LineSettings&)> refused);
 
     QGroupBox* Frame1 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
@@ -46,7 +52,9 @@ class Form1 : public QDialog {
     // and undone in the list.
     void ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change);
 
-    Form2& main_;
+    protocol::MeterLink& link_;
+    serial::PortMap ports_;
+    std::function<void(const serial::LineSettings&)> refused_;
     struct LabelRoom {
         QLabel* label;
         QRect design;

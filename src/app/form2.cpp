@@ -14,9 +14,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "alarmhook.h"
 #include "form1.h"
-#include "measure/localclock.h"
 #include "output/qtdialogbackend.h"
 #include "porttexts.h"
 #include "protocol/framedispatch.h"
@@ -36,13 +34,10 @@ void Unselect(QRadioButton* option) {
 
 }  // namespace
 
-Form2::Form2(const serial::PortMap& ports, output::DialogBackend* dialogs,
-             output::MessageSink* messages, QWidget* parent, int startPort)
-    : QMainWindow(parent), Link(std::make_unique<protocol::MeterLink>(MSComm1, this)) {
+Form2::Form2(const MonitorOptions& options, output::DialogBackend* dialogs,
+             output::MessageSink* messages, QWidget* parent)
+    : QMainWindow(parent), monitor_(new Monitor(options, this)) {
     setObjectName(QStringLiteral("Form2"));
-    startPort_ = startPort;
-    MSComm1.setObjectName(QStringLiteral("MSComm1"));
-    MSComm1.setPortMap(ports);
     if (!dialogs) {
         ownDialogs_ = std::make_unique<output::QtDialogBackend>();
         dialogs = ownDialogs_.get();
@@ -112,14 +107,13 @@ void Form2::Form_Load() {
     Charts->ResetAll();  // the three chart surfaces drawn empty
     // The port object starts with its design settings, COM1, 9600,N,8,1, unless the user
     // named another port to start on.
-    if (startPort_ != 1) MSComm1.setCommPort(startPort_);
-    Link->OpenSerialPort();
-    Link->SendHandshake();
+    monitor_->start();
 
     // No reply can have been read yet: replies are handled once start-up has finished.
-    if (!Link->deviceConnected()) SetStatus(NoReplyAtStartText);
+    if (!Link().deviceConnected()) SetStatus(NoReplyAtStartText);
     Option1->setChecked(true);  // applies the real-time mode
     ResetAlarmThreshold();
+    ShowAlarmOption(monitor_->options().watch);
     Command1_Click();
 }
 
@@ -129,14 +123,13 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::Form_Unload() {
-    Link->SignOff();
-    // An alarm still running ends with the run, before the log it is written beside stops.
-    watch_->finishAlarm(measure::LocalNow());
-    StopDataLog();
-    if (hook_) hook_->stop();  // the waiting commands are not run
+    // The sign-off byte; an alarm still running ends with the run, before the log it is
+    // written beside stops; "offline" to the broker; the waiting alarm commands are not run.
+    const bool logRan = monitor_->logRunning();
+    if (!monitor_->finish()) ShowDataLogFailure();
+    if (logRan) mnudatalog->setChecked(false);
     if (form1_) form1_->close();
     // The window's timers go with it: nothing is sent after the sign-off.
-    Link->StopTimers();
     for (QTimer* t : {Timer1, Timer6, Timer7}) t->stop();
 }
 
@@ -146,7 +139,11 @@ void Form2::mnuexit_Click() {
 }
 
 void Form2::mnucomsetting_Click() {
-    if (!form1_) form1_ = new Form1(*this);
+    if (!form1_)
+        form1_ =
+            new Form1(Link(), MSComm1().portMap(), [this](const serial::LineSettings& refused) {
+                ShowSettingsRefused(refused, Link().lineSettings());
+            });
     form1_->show();
     form1_->raise();
     form1_->activateWindow();
@@ -156,14 +153,14 @@ void Form2::mnucomsetting_Click() {
 
 void Form2::ConnectLink() {
     using protocol::MeterLink;
-    MeterLink* link = Link.get();
-    connect(link, &MeterLink::event, this, &Form2::ShowLinkEvent);
-    connect(link, &MeterLink::liveReading, this, &Form2::DecodeLiveFrame);
-    connect(link, &MeterLink::groupsReceived, this, &Form2::BuildHistoryReport);
+    connect(&Link(), &MeterLink::event, this, &Form2::ShowLinkEvent);
+    connect(monitor_, &Monitor::reading, this, &Form2::DecodeLiveFrame);
+    connect(&Link(), &MeterLink::groupsReceived, this, &Form2::BuildHistoryReport);
     // What to do about a port that will not open.
-    connect(&MSComm1, &serial::CommPort::openProblem, this, [](const serial::OpenProblem& problem) {
-        std::fprintf(stderr, "%s\n", OpenAdviceLine(problem).toLocal8Bit().constData());
-    });
+    connect(&MSComm1(), &serial::CommPort::openProblem, this,
+            [](const serial::OpenProblem& problem) {
+                std::fprintf(stderr, "%s\n", OpenAdviceLine(problem).toLocal8Bit().constData());
+            });
 }
 
 void Form2::ShowLinkEvent(const protocol::LinkEvent& e) {
@@ -209,7 +206,7 @@ void Form2::ShowSettingsRefused(const serial::LineSettings& refused,
                                 const serial::LineSettings& kept) {
     protocol::LinkEvent e;
     e.kind = protocol::LinkEvent::Kind::SettingsRefused;
-    e.portNumber = Link->portNumber();
+    e.portNumber = Link().portNumber();
     e.refused = refused;
     e.kept = kept;
     ShowLinkEvent(e);
@@ -226,7 +223,7 @@ void Form2::SetStatus(std::function<QString()> text) {
 }
 
 int Form2::ModeNumber() const {
-    switch (Link->mode()) {
+    switch (Link().mode()) {
         case protocol::LinkMode::Live:
             return 1;
         case protocol::LinkMode::History:
@@ -252,19 +249,19 @@ void Form2::SetReadingColour(const QColor& colour) {
 // ---- Run control and modes ----------------------------------------------------------
 
 void Form2::Command1_Click() {
-    Link->setRunning(true);
+    Link().setRunning(true);
     Charts->setTraceVisible(true);
-    Link->RequestLiveReading();
+    Link().RequestLiveReading();
 }
 
 void Form2::Command2_Click() {
-    Link->setRunning(false);
+    Link().setRunning(false);
     Charts->setTraceVisible(true);
     SetStatus(PausedText);
 }
 
 void Form2::Command3_Click() {
-    Link->setRunning(false);
+    Link().setRunning(false);
     Charts->setTraceVisible(false);
     Charts->ResetAll();
     LiveSeries.Rewind();
@@ -273,7 +270,7 @@ void Form2::Command3_Click() {
 }
 
 void Form2::Command4_Click() {
-    Link->RequestHistory();
+    Link().RequestHistory();
 }
 
 void Form2::ShowChartView(bool shown) {
@@ -298,7 +295,7 @@ void Form2::Option1_Click() {
     for (QAction* a : {mnuuppage, mnudownpage}) a->setEnabled(false);
     Option4->setEnabled(true);
     Option5->setEnabled(true);
-    Link->setMode(protocol::LinkMode::Live);
+    Link().setMode(protocol::LinkMode::Live);
     Option1->setChecked(true);
     Unselect(Option2);
     Timer6->start();
@@ -316,11 +313,11 @@ void Form2::Option2_Click() {
     for (QAction* a : {mnuuppage, mnudownpage}) a->setEnabled(true);
     Option4->setEnabled(false);
     Option5->setEnabled(false);
-    Link->setMode(protocol::LinkMode::History);
+    Link().setMode(protocol::LinkMode::History);
     Option2->setChecked(true);
     Unselect(Option1);
     Timer6->stop();
-    Link->SendHandshake();
+    Link().SendHandshake();
 }
 
 // ---- Timers ------------------------------------------------------------------------

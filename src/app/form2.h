@@ -1,7 +1,7 @@
 #pragma once
-// The main window: owns every piece of run-time state, wires the controls, timers and
-// the serial port to the routines that do the work, and shows their results. It
-// decides nothing a plain function could decide.
+// The main window: a front end over the engine (the port, the link and what the readings feed).
+// It wires the controls and timers to the routines that do the work and shows their results;
+// it decides nothing a plain function could decide.
 
 #include <QByteArray>
 #include <QHash>
@@ -16,14 +16,11 @@
 #include "output/commondialog.h"
 #include "output/messagesink.h"
 
-#include "datalogsync.h"
 #include "form1.h"
-#include "livewatch.h"
-#include "measure/datalog.h"
 #include "measure/liveseries.h"
+#include "monitor.h"
 #include "protocol/meterlink.h"
 #include "serial/commport.h"
-#include "serial/portmap.h"
 #include "serial/serialsettings.h"
 
 namespace publish {
@@ -43,30 +40,52 @@ class QTimer;
 
 namespace app {
 
-class AlarmHook;
 class StatusLamp;
 
 class Form2 : public QMainWindow {
     Q_OBJECT
 
   public:
-    // `dialogs` and `messages` stand in for the platform's modal dialogs and message boxes
-    // (tests script them); the real ones are used when they are null.
-    // `startPort`: the COMn opened at start (COM1 unless the user named another).
-    explicit Form2(const serial::PortMap& ports, output::DialogBackend* dialogs = nullptr,
-                   output::MessageSink* messages = nullptr, QWidget* parent = nullptr,
-                   int startPort = 1);
+    // `options`: the port opened at start (COM1 unless the user named another), the alarms,
+    // interval rows and broker of the run. `dialogs` and `messages` stand in for the
+    // platform's modal dialogs and message boxes (tests script them); the real ones are used
+    // when they are null.
+    explicit Form2(const MonitorOptions& options, output::DialogBackend* dialogs = nullptr,
+                   output::MessageSink* messages = nullptr, QWidget* parent = nullptr);
     ~Form2() override;
 
-    // The conversation with the meter, shared with the headless logger: its state, its
-    // timers (Timer2 … Timer5, found by name) and its events; the window shows what it reports.
-    serial::CommPort MSComm1;
-    std::unique_ptr<protocol::MeterLink> Link;
+    // The data log (form2_datalog.cpp): from StartDataLog on, one row per live reply (or
+    // interval) is appended to `path`. False when the file cannot be opened or written: the
+    // status line and stderr say so and the program goes on without the log. StopDataLog
+    // syncs and closes the file. The File menu's entry shows whether a log is running.
+    bool StartDataLog(const QString& path);
+    void StopDataLog();
+    bool DataLogRunning() const;
+    // Publishing the readings to the run's broker, if it has one: its state is the tooltip of
+    // the communication-status frame (the status line stays the meter's). False, with the
+    // reason in *error, when the client cannot be set up.
+    bool StartPublishing(QString* error);
+    // After the window has closed: waits for the alarm command it left running (a few seconds
+    // at most; the ones waiting were not run), or a signal, whichever comes first.
+    void WaitForAlarmCommand();
 
-    measure::LiveSeries LiveSeries;              // recent readings and their chart values
-    float AlarmThreshold = 0;                    // mA
-    std::unique_ptr<charts::ChartViews> Charts;  // chart cursors, trace flag, the three surfaces
-    std::unique_ptr<output::CommonDialog> CommonDialog1;
+    // What the window shows, for those who look at it from outside (tests, the settings
+    // dialog's owner): read only.
+    const Monitor& monitor() const { return *monitor_; }
+    const measure::LiveSeries& liveSeries() const { return LiveSeries; }
+    float alarmThreshold() const { return AlarmThreshold; }
+    const charts::ChartViews& charts() const { return *Charts; }
+    Form1* settingsDialog() const { return form1_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;  // a change of language
+
+  private:
+    // The engine's port and link, which the window drives.
+    serial::CommPort& MSComm1() { return monitor_->port(); }
+    protocol::MeterLink& Link() { return monitor_->link(); }
+    const protocol::MeterLink& Link() const { return monitor_->link(); }
 
     // A line setting the port would not run: said in the status line, and the settings
     // dialog's lists show what the line runs (`kept`).
@@ -75,35 +94,9 @@ class Form2 : public QMainWindow {
     // worded again when the language changes; a plain text stays as it is.
     void SetStatus(const QString& text);
     void SetStatus(std::function<QString()> text);
-    Form1* settingsDialog() const { return form1_; }
-
-    // The data log (form2_datalog.cpp): from StartDataLog on, one row per live reply is
-    // appended to `path`. False when the file cannot be opened or written: the status line
-    // and stderr say so and the program goes on without the log. StopDataLog syncs and
-    // closes the file. The File menu's entry shows whether a log is running.
-    bool StartDataLog(const QString& path);
-    void StopDataLog();
-    bool DataLogRunning() const { return dataLog_.IsRunning(); }
-
-    // Alarms and interval rows (form2_datalog.cpp): --alarm sets the lamp's threshold and
-    // watches for alarm events from the start (a threshold typed later does the same); the
-    // events go into the events file beside a running data log and to the --on-alarm command.
-    // With --interval the data log takes interval rows. Call before StartDataLog.
-    void SetWatchOptions(const WatchOptions& options);
-    // Readings published to a broker: its state is the tooltip of the communication-status
-    // frame (the status line stays the meter's), worded again when the language changes.
+    // The broker's state, worded again when the language changes.
     void ShowBrokerState(publish::BrokerState state, const QString& broker, const QString& reason);
-    // The one object whose signals tell every alarm event and interval row.
-    LiveWatch* Watch() const { return watch_; }
-    // After the window has closed: waits for the alarm command it left running (a few seconds
-    // at most; the ones waiting were not run), or a signal, whichever comes first.
-    void WaitForAlarmCommand();
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;  // a change of language
-
-  private:
     // Layout (form2_layout.cpp).
     void BuildControls();
     void BuildMenus();
@@ -139,16 +132,18 @@ class Form2 : public QMainWindow {
     void ShowChartView(bool shown);
 
     // Measurements (form2_measure.cpp).
-    void DecodeLiveFrame(const measure::MeterRecord& record);
+    void DecodeLiveFrame(const measure::Reading& reading);
     void BuildHistoryReport(const QList<measure::MeterRecord>& groups);
     void Command6_Click();
     void Timer6_Timer();
     void Timer7_Timer();
     void Text1_KeyDown();
     void ResetAlarmThreshold();
+    void ShowAlarmOption(const WatchOptions& options);  // --alarm, as if typed
 
     // Charts (form2_charts.cpp).
     void ConnectCharts();
+    void ShowCursorRefusal(bool accepted);
     void Text5_KeyDown();
     void Text6_KeyDown();
     void Text7_KeyDown();
@@ -183,23 +178,22 @@ class Form2 : public QMainWindow {
     void mnuexit_Click();
     void mnucomsetting_Click();
 
-    int startPort_ = 1;
+    Monitor* monitor_;                           // the port, the link and what the readings feed
+    measure::LiveSeries LiveSeries;              // recent readings and their chart values
+    float AlarmThreshold = 0;                    // mA
+    std::unique_ptr<charts::ChartViews> Charts;  // chart cursors, trace flag, the three surfaces
+    std::unique_ptr<output::CommonDialog> CommonDialog1;
     QPointer<Form1> form1_;
     std::unique_ptr<output::DialogBackend> ownDialogs_;
     output::DialogBackend* dialogs_ = nullptr;
     std::unique_ptr<output::MessageSink> ownMessages_;
     output::MessageSink* messages_ = nullptr;
-    measure::DataLog dataLog_;
-    DataLogSync* dataLogSync_ = nullptr;     // every row, and the once-a-second sync
-    LiveWatch* watch_ = nullptr;             // alarm events and interval rows
-    AlarmHook* hook_ = nullptr;              // --on-alarm
     std::function<QString()> statusSource_;  // the status line's text, when it can be reworded
     std::function<QString()> brokerSource_;  // Frame7's tooltip while publishing
     std::optional<protocol::LinkEvent> portLabelEvent_, meterLabelEvent_;
     QHash<QWidget*, QRect> designGeometry_;  // of the controls with a caption
 
-  public:
-    // Controls, under their designer names (also their objectName).
+    // Controls, under their designer names (also their objectName, by which tests find them).
     QGroupBox *Frame1 = nullptr, *Frame2 = nullptr, *Frame3 = nullptr, *Frame5 = nullptr,
               *Frame6 = nullptr, *Frame7 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr, *Option4 = nullptr, *Option5 = nullptr;

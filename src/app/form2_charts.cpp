@@ -23,26 +23,22 @@ void Form2::ConnectCharts() {
     connect(Text8, &QLineEdit::returnPressed, this, &Form2::Text8_KeyDown);
 }
 
-namespace {
-
 // A refused value keeps the cursor where it was and says so on the status line.
-void ShowRefusal(bool accepted, Form2& window) {
-    if (!accepted) window.SetStatus(charts::InvalidValueText);
+void Form2::ShowCursorRefusal(bool accepted) {
+    if (!accepted) SetStatus(charts::InvalidValueText);
 }
-
-}  // namespace
 
 void Form2::Text5_KeyDown() {
-    ShowRefusal(Charts->EnterX1(Text5->text()), *this);
+    ShowCursorRefusal(Charts->EnterX1(Text5->text()));
 }
 void Form2::Text6_KeyDown() {
-    ShowRefusal(Charts->EnterX2(Text6->text()), *this);
+    ShowCursorRefusal(Charts->EnterX2(Text6->text()));
 }
 void Form2::Text7_KeyDown() {
-    ShowRefusal(Charts->EnterY(Text7->text()), *this);
+    ShowCursorRefusal(Charts->EnterY(Text7->text()));
 }
 void Form2::Text8_KeyDown() {
-    ShowRefusal(Charts->EnterZ(Text8->text()), *this);
+    ShowCursorRefusal(Charts->EnterZ(Text8->text()));
 }
 
 }  // namespace app

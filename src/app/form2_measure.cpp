@@ -13,20 +13,17 @@
 #include "measure/chartscale.h"
 #include "measure/formatvalue.h"
 #include "measure/historyreport.h"
-#include "measure/localclock.h"
 #include "measure/statistics.h"
 #include "statuslamp.h"
 
 namespace app {
 
-void Form2::DecodeLiveFrame(const measure::MeterRecord& record) {
+void Form2::DecodeLiveFrame(const measure::Reading& reading) {
     const measure::LiveDecodeResult r =
-        measure::RecordLiveReading(record, Slider1->value(), Slider2->value(), LiveSeries);
+        measure::RecordLiveReading(reading.decoded, Slider1->value(), Slider2->value(), LiveSeries);
     ShowReading(r.label7);
     if (r.label8) Label8->setText(*r.label8);
     if (r.redraw) Charts->DrawLiveChart();
-    if (dataLog_.IsRunning() && !watch_->intervals()) dataLogSync_->append(r.record);
-    watch_->take(r.record, measure::LocalNow());
 }
 
 void Form2::BuildHistoryReport(const QList<measure::MeterRecord>& groups) {
@@ -39,6 +36,14 @@ void Form2::Command6_Click() {
 
 void Form2::ResetAlarmThreshold() {
     AlarmThreshold = measure::kInitialAlarmThresholdMa;
+}
+
+void Form2::ShowAlarmOption(const WatchOptions& options) {
+    if (options.alarmMa) AlarmThreshold = *options.alarmMa;
+    // The alarm box shows the threshold in force as if it had been typed there.
+    if (!options.alarmBox) return;
+    Text1->setText(options.alarmBox->number);
+    (options.alarmBox->unit == measure::AlarmUnit::Ampere ? Option5 : Option4)->setChecked(true);
 }
 
 void Form2::Timer6_Timer() {
@@ -71,7 +76,7 @@ void Form2::Text1_KeyDown() {
     switch (e.outcome) {
         case measure::AlarmEntryOutcome::Accepted:
             AlarmThreshold = e.thresholdMa;
-            watch_->setAlarmThreshold(e.thresholdMa);
+            monitor_->setAlarmThreshold(e.thresholdMa);
             break;
         case measure::AlarmEntryOutcome::OutOfRange:
             SetStatus(measure::AlarmOutOfRangeText);

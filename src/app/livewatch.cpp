@@ -5,7 +5,6 @@
 #include "measure/datalog.h"
 #include "measure/localclock.h"
 #include "protocol/namedtimer.h"
-#include "publish/mqttpublisher.h"
 
 namespace app {
 
@@ -34,11 +33,11 @@ void LiveWatch::setIntervalSeconds(int seconds) {
     tick_->start();
 }
 
-void LiveWatch::take(const measure::MeterRecord& record, const QDateTime& time) {
+void LiveWatch::take(const measure::Reading& reading) {
     if (aggregator_)
-        if (auto row = aggregator_->Add(record, time)) emit interval(*row);
+        if (auto row = aggregator_->Add(reading)) emit interval(*row);
     if (tracker_)
-        if (auto event = tracker_->Add(record, time)) emit alarm(*event);
+        if (auto event = tracker_->Add(reading)) emit alarm(*event);
 }
 
 void LiveWatch::finishInterval(const QDateTime& now) {
@@ -65,16 +64,6 @@ QString AlarmEventLine(const measure::AlarmEvent& e, float thresholdMa) {
     return QStringLiteral("alarm end: %1, peak %2, after %3 s")
         .arg(e.atStop ? QStringLiteral("at the stop") : ma(e.valueMa), ma(e.peakMa),
              QString::fromLatin1(measure::SecondsText(e.durationMs)));
-}
-
-void PublishWatch(publish::MqttPublisher& publisher, const LiveWatch& watch, bool alarmWatched) {
-    QObject::connect(&watch, &LiveWatch::alarm, &publisher,
-                     [&publisher](const measure::AlarmEvent& e) {
-                         publisher.publishAlarm(e.kind == measure::AlarmEvent::Kind::Start);
-                     });
-    QObject::connect(&watch, &LiveWatch::interval, &publisher,
-                     &publish::MqttPublisher::publishInterval);
-    if (alarmWatched) publisher.publishAlarm(false);
 }
 
 }  // namespace app

@@ -1,8 +1,7 @@
 #pragma once
-// What the live readings say beyond themselves: alarm events and interval rows. Both front ends
-// hand every reading to one LiveWatch and act on its two signals (the events file, the alarm
-// command, the interval log, stderr); another output, such as a publisher of the readings,
-// connects to the same two signals.
+// What the live readings say beyond themselves: alarm events and interval rows. The engine
+// hands every reading to one LiveWatch and acts on its two signals (the events file, the alarm
+// command, the interval log, the broker).
 
 #include <QObject>
 #include <QString>
@@ -13,10 +12,6 @@
 #include "measure/intervallog.h"
 
 class QTimer;
-
-namespace publish {
-class MqttPublisher;
-}
 
 namespace app {
 
@@ -44,8 +39,8 @@ class LiveWatch : public QObject {
     void setIntervalSeconds(int seconds);
     bool intervals() const { return aggregator_.has_value(); }
 
-    // A live reading taken at local time `time`.
-    void take(const measure::MeterRecord& record, const QDateTime& time);
+    // The next live reading.
+    void take(const measure::Reading& reading);
     // The running interval's row, cut short at `now` (a log or a run ending).
     void finishInterval(const QDateTime& now);
     // A log or a run starts at `now`: the first interval row starts there.
@@ -67,9 +62,5 @@ class LiveWatch : public QObject {
 // "alarm end: 12.5 mA, peak 0L, after 11.500 s", "alarm end: at the stop, peak 42 mA, after
 // 3.000 s".
 QString AlarmEventLine(const measure::AlarmEvent& event, float thresholdMa);
-
-// Publishes the alarm's state and the interval rows `watch` gives; with `alarmWatched` (a
-// threshold from the start) the alarm is "OFF" until one starts.
-void PublishWatch(publish::MqttPublisher& publisher, const LiveWatch& watch, bool alarmWatched);
 
 }  // namespace app

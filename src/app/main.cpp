@@ -6,7 +6,6 @@
 #include <QSysInfo>
 #include <climits>
 #include <cstdio>
-#include <memory>
 
 #include "commandline.h"
 #include "displaycheck.h"
@@ -17,7 +16,6 @@
 #include "plotcommand.h"
 #include "portsetup.h"
 #include "porttexts.h"
-#include "publish/mqttpublisher.h"
 #include "qtnotices.h"
 #include "serial/portmemory.h"
 #include "signalwatch.h"
@@ -96,26 +94,25 @@ int main(int argc, char* argv[]) {
         QCoreApplication::setApplicationName(QStringLiteral("leakmeter"));
         QStringList messages;
         app::HeadlessOptions options;
-        options.ports = app::ResolvePorts(cl, &messages);
-        options.portNumber = app::HeadlessPortNumber(cl, options.ports);
+        app::MonitorOptions& run = options.monitor;
+        run.ports = app::ResolvePorts(cl, &messages);
+        run.portNumber = app::HeadlessPortNumber(cl, run.ports);
         // The first line says which port the run reads; then how it was found.
         app::PrintStampedLine(
             QStringLiteral("leakmeter: reading the meter on %1")
-                .arg(app::PortAndDevice(options.portNumber,
-                                        options.ports.deviceFor(options.portNumber))));
+                .arg(app::PortAndDevice(run.portNumber, run.ports.deviceFor(run.portNumber))));
         for (const QString& line : messages) app::PrintStampedLine(line);
         options.logPath = cl.logPath;
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
-        options.watch = app::WatchOptionsFor(cl, QString());
         QString error;
-        if (const int status = MqttSettingsFor(cl, options.ports.deviceFor(options.portNumber),
-                                               &options.mqtt, &error)) {
+        if (const int status =
+                MqttSettingsFor(cl, run.ports.deviceFor(run.portNumber), &run.mqtt, &error)) {
             app::PrintStampedLine(QStringLiteral("leakmeter: ") + error);
             return status;
         }
-        if (options.mqtt) options.watch.meterName = options.mqtt->meterId;
+        run.watch = app::WatchOptionsFor(cl, run.mqtt ? run.mqtt->meterId : QString());
         // The report text of --history speaks the window's language.
         if (!cl.historyPath.isEmpty()) app::UseLanguage(app::StartLanguage(cl.language));
         return app::RunHeadless(options);
@@ -137,34 +134,21 @@ int main(int argc, char* argv[]) {
             "standard dialogs stay in English\n",
             stderr);
     QStringList messages;
-    const serial::PortMap ports = app::ResolvePorts(cl, &messages);
+    app::MonitorOptions run(app::ResolvePorts(cl, &messages), app::WindowPortNumber(cl));
     PrintMessages(messages);
-    std::optional<publish::MqttSettings> mqtt;
     QString error;
     if (const int status =
-            MqttSettingsFor(cl, ports.deviceFor(app::WindowPortNumber(cl)), &mqtt, &error)) {
+            MqttSettingsFor(cl, run.ports.deviceFor(run.portNumber), &run.mqtt, &error)) {
         std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
         return status;
     }
-    app::Form2 window(ports, nullptr, nullptr, nullptr, app::WindowPortNumber(cl));
+    run.watch = app::WatchOptionsFor(cl, run.mqtt ? run.mqtt->meterId : QString());
+    app::Form2 window(run);
     // Readings published to a broker: its state is the tooltip of the communication-status
     // frame; the status line stays the meter's.
-    std::unique_ptr<publish::MqttPublisher> publisher;
-    if (mqtt) {
-        publisher = std::make_unique<publish::MqttPublisher>(*mqtt);
-        QObject::connect(publisher.get(), &publish::MqttPublisher::notice, [](const QString& line) {
-            std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
-        });
-        QObject::connect(publisher.get(), &publish::MqttPublisher::stateChanged, &window,
-                         [&window, broker = mqtt->broker.url()](publish::BrokerState state,
-                                                                const QString& reason) {
-                             window.ShowBrokerState(state, broker, reason);
-                         });
-        if (!publisher->start(&error)) {
-            std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
-            return 1;
-        }
-        publish::FollowLink(*publisher, *window.Link, window.MSComm1);
+    if (!window.StartPublishing(&error)) {
+        std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
+        return 1;
     }
     // Ctrl+C, SIGTERM and the end of the desktop session (SIGHUP) close the window as its
     // close button does: sign-off byte, data log synced, exit 0. A dialog left open does
@@ -174,8 +158,6 @@ int main(int argc, char* argv[]) {
         window.close();
         QCoreApplication::exit(0);
     });
-    window.SetWatchOptions(app::WatchOptionsFor(cl, mqtt ? mqtt->meterId : QString()));
-    if (publisher) app::PublishWatch(*publisher, *window.Watch(), cl.alarmMa.has_value());
     if (!cl.logPath.isEmpty()) window.StartDataLog(cl.logPath);
     window.show();
     const int code = QApplication::exec();

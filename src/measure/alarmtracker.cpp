@@ -4,8 +4,9 @@
 
 namespace measure {
 
-std::optional<AlarmEvent> AlarmTracker::Add(const MeterRecord& record, const QDateTime& time) {
-    const DecodedRecord d = DecodeRecord(record);
+std::optional<AlarmEvent> AlarmTracker::Add(const Reading& reading) {
+    const DecodedRecord& d = reading.decoded;
+    const QDateTime& time = reading.time;
     if (d.kind == RecordKind::Error) return std::nullopt;
     const bool overload = d.kind == RecordKind::Overload;
     const std::optional<float> value = SignedValueMa(d);

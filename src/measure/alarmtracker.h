@@ -23,7 +23,7 @@
 #include <QString>
 #include <optional>
 
-#include "meterrecord.h"
+#include "reading.h"
 
 namespace measure {
 
@@ -47,8 +47,8 @@ class AlarmTracker {
     float Threshold() const { return thresholdMa_; }
     bool Active() const { return active_; }
 
-    // The reading taken at `time`; the event it makes, if any.
-    std::optional<AlarmEvent> Add(const MeterRecord& record, const QDateTime& time);
+    // The next reading; the event it makes (at the reading's time), if any.
+    std::optional<AlarmEvent> Add(const Reading& reading);
     // The run ends at `time`: the end of an alarm still running, with the peak and the
     // duration so far.
     std::optional<AlarmEvent> Finish(const QDateTime& time);

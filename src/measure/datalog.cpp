@@ -27,12 +27,6 @@ using platform::WriteSome;
 // How often the log looks whether its path still names the open file.
 constexpr qint64 kPathCheckIntervalMs = 1000;
 
-QByteArray RecordHex(const MeterRecord& r) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X%02X%02X", r.high, r.low, r.status);
-    return QByteArray(buf, 6);
-}
-
 // Whether a non-empty plain file ends in the middle of a line (a row cut short when an earlier
 // run was killed). A file that cannot be read is taken as whole.
 bool EndsInsideLine(const QString& path) {
@@ -48,8 +42,7 @@ bool SyncDue(bool unsynced, qint64 lastSyncMs, qint64 nowMs) {
 }
 
 // The columns every CSV of readings ends with: reading,value_mA,status,record and CR LF.
-void AppendRecordFields(QByteArray& row, const MeterRecord& record) {
-    const RecordColumns c = RecordColumnsOf(record);
+void AppendRecordFields(QByteArray& row, const RecordColumns& c) {
     row += CsvField(c.reading.toUtf8());
     row += ',';
     row += c.valueMa;
@@ -90,15 +83,6 @@ qint64 HourOf(const QDateTime& time) {
 }
 
 }  // namespace
-
-RecordColumns RecordColumnsOf(const MeterRecord& record) {
-    // The value is the shown one with its sign, in mA; a shown "-0" is 0, and 0L and ERROR
-    // have none.
-    const DecodedRecord d = DecodeRecord(record);
-    RecordColumns c{LiveText(d), {}, record.status, RecordHex(record)};
-    if (const std::optional<float> v = SignedValueMa(d)) c.valueMa = ValueMaText(*v);
-    return c;
-}
 
 QByteArray ValueMaText(float ma) {
     char buf[64];
@@ -181,14 +165,14 @@ QByteArray IsoTimeWithOffset(const QDateTime& time) {
     return QByteArray(buf, n);
 }
 
-QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs) {
+QByteArray DataLogRow(const Reading& reading, qint64 elapsedMs) {
     QByteArray row;
     row.reserve(80);
-    row += IsoTimeWithOffset(time);
+    row += IsoTimeWithOffset(reading.time);
     row += ',';
     row += SecondsText(elapsedMs);
     row += ',';
-    AppendRecordFields(row, record);
+    AppendRecordFields(row, reading.columns);
     return row;
 }
 
@@ -197,7 +181,7 @@ QByteArray HistoryCsv(const QList<MeterRecord>& groups) {
     for (qsizetype i = 0; i < groups.size(); ++i) {
         csv += QByteArray::number(i + 1);
         csv += ',';
-        AppendRecordFields(csv, groups[i]);
+        AppendRecordFields(csv, RecordColumnsOf(groups[i]));
     }
     return csv;
 }
@@ -233,9 +217,8 @@ bool DataLog::Start(const QString& path) {
     return Open();
 }
 
-bool DataLog::Append(const MeterRecord& record) {
-    const QDateTime time = clock_.now();
-    return AppendRow(DataLogRow(record, time, clock_.steadyMs() - startMs_), time);
+bool DataLog::Append(const Reading& reading) {
+    return AppendRow(DataLogRow(reading, reading.steadyMs - startMs_), reading.time);
 }
 
 bool DataLog::AppendRow(const QByteArray& row, const QDateTime& time) {

@@ -43,19 +43,9 @@
 #include <utility>
 
 #include "meterrecord.h"
+#include "reading.h"
 
 namespace measure {
-
-// The reading, value_mA, status and record columns of one record, as every CSV of readings
-// writes them (and the published readings carry them): the shown text, the signed value in mA
-// (empty for 0L and ERROR), the status byte and the record's bytes in hexadecimal.
-struct RecordColumns {
-    QString reading;
-    QByteArray valueMa;
-    int status = 0;
-    QByteArray record;
-};
-RecordColumns RecordColumnsOf(const MeterRecord& record);
 
 // The header row, CR LF included.
 QByteArray DataLogHeader();
@@ -81,9 +71,12 @@ bool HasDateFields(const QString& pattern);
 // The name `pattern` gives at local time `time`: %Y, %m, %d and %H replaced.
 QString DatedLogPath(const QString& pattern, const QDateTime& time);
 
-// The row for one live record logged at `time`, `elapsedMs` after the log started, CR LF
-// included.
-QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs);
+// The row for one reading, `elapsedMs` after the log started, CR LF included.
+QByteArray DataLogRow(const Reading& reading, qint64 elapsedMs);
+// The same for a record read at `time` (files made for trials and tests).
+inline QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs) {
+    return DataLogRow(TakeReading(record, time, 0), elapsedMs);
+}
 
 // The stored groups as CSV, header included:
 //   group,reading,value_mA,status,record
@@ -102,6 +95,8 @@ struct DataLogClock {
     std::function<QDateTime()> now;
     std::function<qint64()> steadyMs;
     static DataLogClock System();
+    // `record`, read now.
+    Reading take(const MeterRecord& record) const { return TakeReading(record, now(), steadyMs()); }
 };
 
 class DataLog {
@@ -131,10 +126,11 @@ class DataLog {
     // the file when the path is a pattern). False as for Append.
     bool AppendRow(const QByteArray& row, const QDateTime& time);
 
-    // Appends the row for `record` (after a new header when the file was emptied under the
-    // log) and syncs the file when that is due. False when the row could not be written: the
-    // log stops itself and ErrorString() says why.
-    bool Append(const MeterRecord& record);
+    // Appends the row for `reading` (after a new header when the file was emptied under the
+    // log) and syncs the file when that is due. Its elapsed_s counts on the reading's steady
+    // time from the log's start, so the reading must come from the log's own clock. False
+    // when the row could not be written: the log stops itself and ErrorString() says why.
+    bool Append(const Reading& reading);
 
     // For the owner's tick, once a second: at most once a second, checks that the path still
     // names the open file and goes on in a new file there when not (see TakeNotice), and syncs

@@ -21,8 +21,8 @@ std::pair<QDateTime, QDateTime> Bounds(const QDateTime& time, qint64 lengthMs) {
 
 }  // namespace
 
-std::optional<IntervalRow> IntervalAggregator::Add(const MeterRecord& record,
-                                                   const QDateTime& time) {
+std::optional<IntervalRow> IntervalAggregator::Add(const Reading& reading) {
+    const QDateTime& time = reading.time;
     std::optional<IntervalRow> closed;
     const auto [from, to] = Bounds(time, lengthMs_);
     if (open_ && open_->end != to) closed = std::exchange(open_, std::nullopt);
@@ -35,7 +35,7 @@ std::optional<IntervalRow> IntervalAggregator::Add(const MeterRecord& record,
     }
     IntervalRow& r = *open_;
     ++r.count;
-    const DecodedRecord d = DecodeRecord(record);
+    const DecodedRecord& d = reading.decoded;
     if (d.kind == RecordKind::Overload) ++r.overloads;
     if (d.kind == RecordKind::Error) ++r.errors;
     if (const std::optional<float> v = SignedValueMa(d)) {
@@ -67,21 +67,30 @@ QByteArray IntervalLogHeader() {
     return QByteArrayLiteral("start,end,count,min_mA,max_mA,mean_mA,overloads,errors\r\n");
 }
 
-QByteArray IntervalCsvRow(const IntervalRow& r) {
-    QByteArray row = IsoTimeWithOffset(r.start) + ',' + IsoTimeWithOffset(r.end) + ',' +
-                     QByteArray::number(r.count) + ',';
-    if (r.minMa) row += ValueMaText(*r.minMa);
-    row += ',';
-    if (r.maxMa) row += ValueMaText(*r.maxMa);
-    row += ',';
+IntervalColumns IntervalColumnsOf(const IntervalRow& r) {
+    IntervalColumns c{IsoTimeWithOffset(r.start),
+                      IsoTimeWithOffset(r.end),
+                      QByteArray::number(r.count),
+                      {},
+                      {},
+                      {},
+                      QByteArray::number(r.overloads),
+                      QByteArray::number(r.errors)};
+    if (r.minMa) c.minMa = ValueMaText(*r.minMa);
+    if (r.maxMa) c.maxMa = ValueMaText(*r.maxMa);
     if (r.valued > 0) {
         char buf[64];
         const auto end =
             std::to_chars(buf, buf + sizeof buf, r.sumMa / r.valued, std::chars_format::fixed, 3);
-        row += QByteArray(buf, end.ptr - buf);
+        c.meanMa = QByteArray(buf, end.ptr - buf);
     }
-    row += ',' + QByteArray::number(r.overloads) + ',' + QByteArray::number(r.errors) + "\r\n";
-    return row;
+    return c;
+}
+
+QByteArray IntervalCsvRow(const IntervalRow& r) {
+    const IntervalColumns c = IntervalColumnsOf(r);
+    return c.start + ',' + c.end + ',' + c.count + ',' + c.minMa + ',' + c.maxMa + ',' + c.meanMa +
+           ',' + c.overloads + ',' + c.errors + "\r\n";
 }
 
 }  // namespace measure

@@ -23,7 +23,7 @@
 #include <QMetaType>
 #include <optional>
 
-#include "meterrecord.h"
+#include "reading.h"
 
 namespace measure {
 
@@ -43,8 +43,8 @@ class IntervalAggregator {
     // A run (or a log) starts at `now`: the interval so far is dropped, and the interval
     // holding `now` starts at `now` rather than at its multiple of SEC.
     void Begin(const QDateTime& now);
-    // The reading taken at `time`; the row of the interval it closed, if it falls into another.
-    std::optional<IntervalRow> Add(const MeterRecord& record, const QDateTime& time);
+    // The next reading; the row of the interval it closed, if it falls into another.
+    std::optional<IntervalRow> Add(const Reading& reading);
     // The running interval's row once `now` is past its end (no reading came to close it).
     std::optional<IntervalRow> CloseIfOver(const QDateTime& now);
     // The running interval's row cut short at `now`, as at the end of a run.
@@ -58,6 +58,12 @@ class IntervalAggregator {
 
 // The interval log's header, CR LF included.
 QByteArray IntervalLogHeader();
+// The row's fields as the interval log writes them, each empty where the row has no value
+// (min, max and mean without a valued reading); the published message carries the same.
+struct IntervalColumns {
+    QByteArray start, end, count, minMa, maxMa, meanMa, overloads, errors;
+};
+IntervalColumns IntervalColumnsOf(const IntervalRow& row);
 // The row, CR LF included.
 QByteArray IntervalCsvRow(const IntervalRow& row);
 

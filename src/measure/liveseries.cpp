@@ -23,8 +23,7 @@ void LiveSeries::Record(float readingMa, float chartValue, int windowSampleCount
     if (writeIndex < kSlots) chartValues[std::size_t(writeIndex)] = chartValue;
 }
 
-LiveReading ReadLiveRecord(const MeterRecord& record) {
-    const DecodedRecord d = DecodeRecord(record);
+LiveReading ReadLiveRecord(const DecodedRecord& d) {
     LiveReading reading;
     reading.text = LiveText(d);
     if (d.kind != RecordKind::Error) reading.recordedMa = d.recordedMa;
@@ -36,14 +35,14 @@ LiveDecodeResult DecodeLiveFrame(const QByteArray& reply, int storedGroupCount, 
     const int count = std::min(storedGroupCount, WholeRecordCount(reply));
     if (count < 1) return LiveDecodeResult{};
     // Each record in turn sets the reading text; only the last one's text remains.
-    return RecordLiveReading(*RecordAt(reply, count - 1), slider1Position, slider2Position, series);
+    return RecordLiveReading(DecodeRecord(*RecordAt(reply, count - 1)), slider1Position,
+                             slider2Position, series);
 }
 
-LiveDecodeResult RecordLiveReading(const MeterRecord& record, int slider1Position,
+LiveDecodeResult RecordLiveReading(const DecodedRecord& record, int slider1Position,
                                    int slider2Position, LiveSeries& series) {
     LiveDecodeResult result;
-    result.record = record;
-    const LiveReading last = ReadLiveRecord(result.record);
+    const LiveReading last = ReadLiveRecord(record);
     result.handled = true;
     result.label7 = last.text;
     if (!last.recordedMa) return result;

@@ -31,7 +31,7 @@ struct LiveReading {
     std::optional<float> recordedMa;
 };
 
-LiveReading ReadLiveRecord(const MeterRecord& record);
+LiveReading ReadLiveRecord(const DecodedRecord& record);
 
 struct LiveSeries {
     static constexpr int kSlots = 501;
@@ -53,7 +53,6 @@ struct LiveDecodeResult {
     QString label7;                 // text for the big reading
     std::optional<QString> label8;  // scale caption when a reading was recorded
     bool redraw = false;            // the chart must be redrawn (a reading was recorded)
-    MeterRecord record;             // the record the reading text comes from (when handled)
 };
 
 // Decodes records 1..storedGroupCount of a live reply, as far as the reply holds whole records.
@@ -63,8 +62,8 @@ struct LiveDecodeResult {
 // than one record, or a count below 1, decodes nothing (handled = false, series untouched).
 LiveDecodeResult DecodeLiveFrame(const QByteArray& reply, int storedGroupCount, int slider1Position,
                                  int slider2Position, LiveSeries& series);
-// The same for the one record a live reply carries.
-LiveDecodeResult RecordLiveReading(const MeterRecord& record, int slider1Position,
+// The same for the one record a live reply carries, decoded.
+LiveDecodeResult RecordLiveReading(const DecodedRecord& record, int slider1Position,
                                    int slider2Position, LiveSeries& series);
 
 }  // namespace measure

@@ -15,10 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "measure/localclock.h"
-#include "protocol/meterlink.h"
-#include "serial/commport.h"
-
 namespace publish {
 
 namespace {
@@ -238,9 +234,9 @@ bool MqttPublisher::start(QString* error) {
     return true;
 }
 
-void MqttPublisher::publishReading(const measure::MeterRecord& record, const QDateTime& time) {
+void MqttPublisher::publishReading(const measure::Reading& reading) {
     if (stopped_) return;
-    queue_.push({topics_.reading.toUtf8(), ReadingJson(record, time)});
+    queue_.push({topics_.reading.toUtf8(), ReadingJson(reading)});
     pump();
 }
 
@@ -415,26 +411,6 @@ void MqttPublisher::stop(int waitMs) {
         c.thread.detach();
         (void)conn_.release();
     }
-}
-
-void FollowLink(MqttPublisher& publisher, protocol::MeterLink& link, serial::CommPort& port) {
-    using protocol::LinkEvent;
-    QObject::connect(&link, &protocol::MeterLink::liveReading, &publisher,
-                     [&publisher](const measure::MeterRecord& record) {
-                         publisher.setMeterAnswering(true);
-                         publisher.publishReading(record, measure::LocalNow());
-                     });
-    QObject::connect(&link, &protocol::MeterLink::event, &publisher,
-                     [&publisher](const LinkEvent& e) {
-                         if (e.kind == LinkEvent::Kind::HandshakeAnswered ||
-                             e.kind == LinkEvent::Kind::MeterAnswersAgain)
-                             publisher.setMeterAnswering(true);
-                         else if (e.kind == LinkEvent::Kind::MeterSilent ||
-                                  e.kind == LinkEvent::Kind::OpenFailed)
-                             publisher.setMeterAnswering(false);
-                     });
-    QObject::connect(&port, &serial::CommPort::closedAfterError, &publisher,
-                     [&publisher] { publisher.setMeterAnswering(false); });
 }
 
 }  // namespace publish

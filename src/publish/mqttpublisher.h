@@ -23,17 +23,10 @@
 #include <set>
 #include <vector>
 
-#include "measure/meterrecord.h"
+#include "measure/reading.h"
 #include "mqttsettings.h"
 #include "publishqueue.h"
 #include "readingjson.h"
-
-namespace protocol {
-class MeterLink;
-}
-namespace serial {
-class CommPort;
-}
 
 namespace publish {
 
@@ -57,8 +50,8 @@ class MqttPublisher : public QObject {
     // client cannot be set up (a CA file that cannot be read).
     bool start(QString* error);
 
-    // Queues the reading taken at `time` and sends what the connection takes.
-    void publishReading(const measure::MeterRecord& record, const QDateTime& time);
+    // Queues the reading and sends what the connection takes.
+    void publishReading(const measure::Reading& reading);
     // An interval row, queued as the readings are.
     void publishInterval(const measure::IntervalRow& row);
     // The alarm's state, "ON" or "OFF", retained; queued in order with the readings, so a
@@ -109,10 +102,5 @@ class MqttPublisher : public QObject {
     bool meterAnswering_ = false;
     bool stopped_ = false;
 };
-
-// Feeds the publisher from the link: every live reading with its local time; availability
-// online when the meter answers, offline when it falls silent, its port fails to open or is
-// lost.
-void FollowLink(MqttPublisher& publisher, protocol::MeterLink& link, serial::CommPort& port);
 
 }  // namespace publish

@@ -42,13 +42,13 @@ MeterTopics TopicsFor(const QString& prefix, const QString& meterId) {
             QStringLiteral("homeassistant/binary_sensor/leakmeter_%1/alarm/config").arg(meterId)};
 }
 
-QByteArray ReadingJson(const measure::MeterRecord& record, const QDateTime& time) {
+QByteArray ReadingJson(const measure::Reading& reading) {
     // Written by hand rather than through QJsonDocument, which would turn the value into a
     // double and back: the log's exact digits go out as they are.
-    const measure::RecordColumns c = measure::RecordColumnsOf(record);
+    const measure::RecordColumns& c = reading.columns;
     QByteArray json;
     json.reserve(112);
-    json += "{\"time\":\"" + measure::IsoTimeWithOffset(time) + "\",\"reading\":";
+    json += "{\"time\":\"" + measure::IsoTimeWithOffset(reading.time) + "\",\"reading\":";
     json += JsonString(c.reading);
     json += ",\"value_mA\":";
     json += c.valueMa.isEmpty() ? QByteArrayLiteral("null") : c.valueMa;
@@ -58,20 +58,15 @@ QByteArray ReadingJson(const measure::MeterRecord& record, const QDateTime& time
 }
 
 QByteArray IntervalJson(const measure::IntervalRow& row) {
-    // The interval log's own row, taken apart: the message and the row never disagree.
-    static const char* const kNames[] = {"start",  "end",     "count",     "min_mA",
-                                         "max_mA", "mean_mA", "overloads", "errors"};
-    const QList<QByteArray> fields = measure::IntervalCsvRow(row).trimmed().split(',');
-    QByteArray json = "{";
-    for (qsizetype i = 0; i < fields.size() && i < qsizetype(std::size(kNames)); ++i) {
-        if (i > 0) json += ',';
-        json += '"' + QByteArray(kNames[i]) + "\":";
-        if (i < 2)
-            json += '"' + fields[i] + '"';
-        else
-            json += fields[i].isEmpty() ? QByteArrayLiteral("null") : fields[i];
-    }
-    return json + '}';
+    // The interval log's own fields: the message and the row never disagree.
+    const measure::IntervalColumns c = measure::IntervalColumnsOf(row);
+    const auto number = [](const QByteArray& field) {
+        return field.isEmpty() ? QByteArrayLiteral("null") : field;
+    };
+    return "{\"start\":\"" + c.start + "\",\"end\":\"" + c.end + "\",\"count\":" + c.count +
+           ",\"min_mA\":" + number(c.minMa) + ",\"max_mA\":" + number(c.maxMa) +
+           ",\"mean_mA\":" + number(c.meanMa) + ",\"overloads\":" + c.overloads +
+           ",\"errors\":" + c.errors + '}';
 }
 
 namespace {

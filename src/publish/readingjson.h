@@ -21,7 +21,7 @@
 #include <QString>
 
 #include "measure/intervallog.h"
-#include "measure/meterrecord.h"
+#include "measure/reading.h"
 
 namespace publish {
 
@@ -37,8 +37,9 @@ inline const QByteArray kOffline = QByteArrayLiteral("offline");
 inline const QByteArray kAlarmOn = QByteArrayLiteral("ON");
 inline const QByteArray kAlarmOff = QByteArrayLiteral("OFF");
 
-// The message for one live reading taken at `time` (local time with its offset).
-QByteArray ReadingJson(const measure::MeterRecord& record, const QDateTime& time);
+// The message for one live reading: its time (local time with its offset) and columns are the
+// ones its data-log row has.
+QByteArray ReadingJson(const measure::Reading& reading);
 
 // Home Assistant's discovery config: a current sensor in mA, its value from value_mA, its
 // availability from the availability topic, and a device block naming the meter.

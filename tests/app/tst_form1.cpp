@@ -6,6 +6,7 @@
 
 #include "app/form1.h"
 #include "app/form2.h"
+#include "formcontrols.h"
 #include "metersim.h"
 
 using app::Form1;
@@ -24,7 +25,7 @@ class TstForm1 : public QObject {
 
   private:
     Form1* OpenDialog(Form2& w) {
-        w.mnucomsetting->trigger();
+        Ctl<QAction>(w, "mnucomsetting")->trigger();
         return w.settingsDialog();
     }
     static void Choose(QComboBox* list, const QString& text) {
@@ -43,7 +44,7 @@ void TstForm1::choosingAPortReopensAtOnce() {
     m.addMapping(QStringLiteral("COM1=") + com1.link());
     m.addMapping(QStringLiteral("COM3=") + com3.link());
     Form2 w(m);
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
     Form1* d = OpenDialog(w);
     QVERIFY(d);
 #ifndef Q_OS_WIN
@@ -52,20 +53,20 @@ void TstForm1::choosingAPortReopensAtOnce() {
 #endif
 
     Choose(d->Combo1, QStringLiteral("COM3"));
-    QCOMPARE(w.Link->portNumber(), 3);
-    QCOMPARE(w.MSComm1.commPort(), 3);
-    QVERIFY(w.MSComm1.isOpen());
-    QCOMPARE(w.Label6->text(), QStringLiteral("COM3已打开"));
-    QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
+    QCOMPARE(w.monitor().link().portNumber(), 3);
+    QCOMPARE(w.monitor().port().commPort(), 3);
+    QVERIFY(w.monitor().port().isOpen());
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("COM3已打开"));
+    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"));
     // Polling carries on over the new port.
     QTRY_VERIFY_WITH_TIMEOUT(com3.countOf(35) >= 1, 2000);
 
     // A port that is not there: reported in the main window, the name is still taken.
     Choose(d->Combo1, QStringLiteral("COM9"));
-    QCOMPARE(w.Link->portNumber(), 9);
-    QCOMPARE(w.MSComm1.commPort(), 9);
-    QVERIFY(!w.MSComm1.isOpen());
-    QVERIFY(w.Label6->text().startsWith(QStringLiteral("COM9")));
+    QCOMPARE(w.monitor().link().portNumber(), 9);
+    QCOMPARE(w.monitor().port().commPort(), 9);
+    QVERIFY(!w.monitor().port().isOpen());
+    QVERIFY(Ctl<QLabel>(w, "Label6")->text().startsWith(QStringLiteral("COM9")));
     QVERIFY(d->isVisible());
 }
 
@@ -99,21 +100,23 @@ void TstForm1::lineSettingsKeepThePortOpen() {
     serial::PortMap m;
     m.addMapping(QStringLiteral("COM1=") + sim.link());
     Form2 w(m);
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
     Form1* d = OpenDialog(w);
     auto* combo = d->findChild<QComboBox*>(list);
     const QString before = combo->currentText();
 
     Choose(combo, choice);
-    QVERIFY(w.MSComm1.isOpen());
-    QCOMPARE(serial::LineSettingsText(w.MSComm1.lineSettings()), settings);
-    QCOMPARE(serial::LineSettingsText(w.Link->lineSettings()), settings);
+    QVERIFY(w.monitor().port().isOpen());
+    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()), settings);
+    QCOMPARE(serial::LineSettingsText(w.monitor().link().lineSettings()), settings);
     if (accepted) {
         QCOMPARE(combo->currentText(), choice);
     } else {
         QCOMPARE(combo->currentText(), before);
-        QVERIFY2(w.Label6->text().contains(choice == "EVEN" ? "9600,E,8,1" : "9600,N,7,1"),
-                 qPrintable(w.Label6->text()));
+        QVERIFY2(Ctl<QLabel>(w, "Label6")
+                     ->text()
+                     .contains(choice == "EVEN" ? "9600,E,8,1" : "9600,N,7,1"),
+                 qPrintable(Ctl<QLabel>(w, "Label6")->text()));
     }
     // The meter still answers over the same open port.
     const int polls = sim.countOf(35);
@@ -130,10 +133,11 @@ void TstForm1::portChoiceKeepsLineSettings() {
     Form1* d = OpenDialog(w);
     Choose(d->Combo2, QStringLiteral("19200"));
     Choose(d->Combo1, QStringLiteral("COM2"));
-    QVERIFY(w.MSComm1.isOpen());
-    QCOMPARE(w.MSComm1.commPort(), 2);
-    QCOMPARE(serial::LineSettingsText(w.MSComm1.lineSettings()), QStringLiteral("19200,N,8,1"));
-    QCOMPARE(w.Label6->text(), QStringLiteral("COM2已打开"));
+    QVERIFY(w.monitor().port().isOpen());
+    QCOMPARE(w.monitor().port().commPort(), 2);
+    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()),
+             QStringLiteral("19200,N,8,1"));
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("COM2已打开"));
 }
 
 void TstForm1::reopenedDialogShowsLastChoices() {
@@ -176,20 +180,25 @@ void TstForm1::settingRefusedAtOpenIsReported() {
     };
 
     press(d->Combo4, Qt::Key_Down);  // NONE -> EVEN, taken while the port is closed
-    QCOMPARE(w.Link->lineSettings().parity, QSerialPort::EvenParity);
+    QCOMPARE(w.monitor().link().lineSettings().parity, QSerialPort::EvenParity);
     press(d->Combo1, Qt::Key_Down);  // COM1 -> COM2, a pseudo-terminal: 8 data bits, no parity only
-    QVERIFY(w.MSComm1.isOpen());
-    QCOMPARE(w.Label6->text(), QStringLiteral("串口不支持设置9600,E,8,1,保持原设置9600,N,8,1"));
-    QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
-    QCOMPARE(serial::LineSettingsText(w.MSComm1.lineSettings()), QStringLiteral("9600,N,8,1"));
-    QCOMPARE(serial::LineSettingsText(w.Link->lineSettings()), QStringLiteral("9600,N,8,1"));
+    QVERIFY(w.monitor().port().isOpen());
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(),
+             QStringLiteral("串口不支持设置9600,E,8,1,保持原设置9600,N,8,1"));
+    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"));
+    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()),
+             QStringLiteral("9600,N,8,1"));
+    QCOMPARE(serial::LineSettingsText(w.monitor().link().lineSettings()),
+             QStringLiteral("9600,N,8,1"));
     QCOMPARE(d->Combo4->currentText(), QStringLiteral("NONE"));
 
     // Later choices are judged against what the line really runs.
     press(d->Combo2, Qt::Key_Up);  // 9600 -> 4800
-    QCOMPARE(serial::LineSettingsText(w.MSComm1.lineSettings()), QStringLiteral("4800,N,8,1"));
-    QCOMPARE(serial::LineSettingsText(w.Link->lineSettings()), QStringLiteral("4800,N,8,1"));
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()),
+             QStringLiteral("4800,N,8,1"));
+    QCOMPARE(serial::LineSettingsText(w.monitor().link().lineSettings()),
+             QStringLiteral("4800,N,8,1"));
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
 }
 
 QTEST_MAIN(TstForm1)

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/form2.h"
+#include "formcontrols.h"
 #include "metersim.h"
 
 using app::Form2;
@@ -50,15 +51,19 @@ void TstForm2Charts::startUpDrawsEmptyCharts() {
     Form2 w(MapTo(dir.filePath("none")));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(At(w.Picture1, 333, 777), kGrey);
-    QCOMPARE(At(w.Picture1, 0, 333), kBlue);         // left frame
-    QCOMPARE(At(w.Picture1, 333, 1000), kBlue);      // top frame
-    QVERIFY(BlueColumn(w.Picture1, 500, 600, 960));  // x2 cursor line
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 333, 777), kGrey);
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 0, 333), kBlue);     // left frame
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 333, 1000), kBlue);  // top frame
+    QVERIFY(
+        BlueColumn(Ctl<charts::DrawingSurface>(w, "Picture1"), 500, 600, 960));  // x2 cursor line
     // The strips: white, with a marker at 500 on each.
-    QCOMPARE(w.Picture3->image().pixelColor(w.Picture3->width() - 2, 2), QColor(Qt::white));
-    QCOMPARE(At(w.Picture3, 0, 500), kBlue);
-    QCOMPARE(At(w.Picture4, 500, 0), kBlue);
-    QCOMPARE(w.Label18->text(), QStringLiteral("X:   Y:"));
+    QCOMPARE(Ctl<charts::DrawingSurface>(w, "Picture3")
+                 ->image()
+                 .pixelColor(Ctl<charts::DrawingSurface>(w, "Picture3")->width() - 2, 2),
+             QColor(Qt::white));
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture3"), 0, 500), kBlue);
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture4"), 500, 0), kBlue);
+    QCOMPARE(Ctl<QLabel>(w, "Label18")->text(), QStringLiteral("X:   Y:"));
 }
 
 void TstForm2Charts::readingsSweepAcrossTheChart() {
@@ -67,26 +72,26 @@ void TstForm2Charts::readingsSweepAcrossTheChart() {
     Form2 w(MapTo(sim.link()));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.Slider2->setValue(0);  // 1 s window: 16 segments, 62.5 units each
-    QTRY_VERIFY_WITH_TIMEOUT(w.LiveSeries.writeIndex >= 4, 6000);
-    QCOMPARE(w.Label7->text(), QStringLiteral("250mA"));
+    Ctl<QSlider>(w, "Slider2")->setValue(0);  // 1 s window: 16 segments, 62.5 units each
+    QTRY_VERIFY_WITH_TIMEOUT(w.liveSeries().writeIndex >= 4, 6000);
+    QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("250mA"));
 
     // Chart values 1..4 hold 250 (scale 100mA: x 1); segment 3 joins slots 2 and 3.
-    QCOMPARE(At(w.Picture1, 62.5 * 2.5, 250), kGreen);
-    QVERIFY(At(w.Picture1, 62.5 * 2.5, 300) != kGreen);
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 250), kGreen);
+    QVERIFY(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 300) != kGreen);
 
     // The zero line lifts the whole trace.
-    Enter(w.Text8, QStringLiteral("300"));
-    QCOMPARE(w.Charts->cursors().z, qint16(300));
-    QCOMPARE(At(w.Picture1, 62.5 * 2.5, 550), kGreen);
+    Enter(Ctl<QLineEdit>(w, "Text8"), QStringLiteral("300"));
+    QCOMPARE(w.charts().cursors().z, qint16(300));
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 550), kGreen);
 
     // Stop: no trace, cursors back where they started although the boxes keep the text.
-    w.Command3->click();
-    QCOMPARE(w.Charts->cursors().z, qint16(0));
-    QCOMPARE(w.Text8->text(), QStringLiteral("300"));
-    QVERIFY(At(w.Picture1, 62.5 * 2.5, 550) != kGreen);
-    QVERIFY(At(w.Picture1, 62.5 * 2.5, 250) != kGreen);
-    QCOMPARE(w.LiveSeries.writeIndex, qint16(0));
+    Ctl<QPushButton>(w, "Command3")->click();
+    QCOMPARE(w.charts().cursors().z, qint16(0));
+    QCOMPARE(Ctl<QLineEdit>(w, "Text8")->text(), QStringLiteral("300"));
+    QVERIFY(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 550) != kGreen);
+    QVERIFY(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 250) != kGreen);
+    QCOMPARE(w.liveSeries().writeIndex, qint16(0));
 }
 
 void TstForm2Charts::typedCursorsAndStop() {
@@ -95,30 +100,30 @@ void TstForm2Charts::typedCursorsAndStop() {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-    Enter(w.Text5, QStringLiteral("300"));
-    QCOMPARE(w.Charts->cursors().x1, 300.0);
-    QVERIFY(BlueColumn(w.Picture1, 300, 600, 960));
-    QCOMPARE(At(w.Picture4, 300, 0), kBlue);
+    Enter(Ctl<QLineEdit>(w, "Text5"), QStringLiteral("300"));
+    QCOMPARE(w.charts().cursors().x1, 300.0);
+    QVERIFY(BlueColumn(Ctl<charts::DrawingSurface>(w, "Picture1"), 300, 600, 960));
+    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture4"), 300, 0), kBlue);
 
-    const QImage before = w.Picture1->image().copy();
-    Enter(w.Text6, QStringLiteral("1000.01"));
-    QCOMPARE(w.Label6->text(), QStringLiteral("输入无效值"));
-    QCOMPARE(w.Charts->cursors().x2, 500.0);
-    QCOMPARE(w.Picture1->image(), before);
+    const QImage before = Ctl<charts::DrawingSurface>(w, "Picture1")->image().copy();
+    Enter(Ctl<QLineEdit>(w, "Text6"), QStringLiteral("1000.01"));
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("输入无效值"));
+    QCOMPARE(w.charts().cursors().x2, 500.0);
+    QCOMPARE(Ctl<charts::DrawingSurface>(w, "Picture1")->image(), before);
 
-    Enter(w.Text7, QStringLiteral("12abc"));
-    QCOMPARE(w.Charts->cursors().y, 12.0);
-    Enter(w.Text8, QStringLiteral("999.5"));
-    QCOMPARE(w.Charts->cursors().z, qint16(1000));
-    Enter(w.Text8, QStringLiteral("-0.4"));
-    QCOMPARE(w.Label6->text(), QStringLiteral("输入无效值"));
-    QCOMPARE(w.Charts->cursors().z, qint16(1000));
+    Enter(Ctl<QLineEdit>(w, "Text7"), QStringLiteral("12abc"));
+    QCOMPARE(w.charts().cursors().y, 12.0);
+    Enter(Ctl<QLineEdit>(w, "Text8"), QStringLiteral("999.5"));
+    QCOMPARE(w.charts().cursors().z, qint16(1000));
+    Enter(Ctl<QLineEdit>(w, "Text8"), QStringLiteral("-0.4"));
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("输入无效值"));
+    QCOMPARE(w.charts().cursors().z, qint16(1000));
 
-    w.Command3->click();
-    QCOMPARE(w.Charts->cursors().x1, 0.0);
-    QCOMPARE(w.Charts->cursors().y, 500.0);
-    QCOMPARE(w.Charts->cursors().z, qint16(0));
-    QVERIFY(!BlueColumn(w.Picture1, 300, 600, 960));
+    Ctl<QPushButton>(w, "Command3")->click();
+    QCOMPARE(w.charts().cursors().x1, 0.0);
+    QCOMPARE(w.charts().cursors().y, 500.0);
+    QCOMPARE(w.charts().cursors().z, qint16(0));
+    QVERIFY(!BlueColumn(Ctl<charts::DrawingSurface>(w, "Picture1"), 300, 600, 960));
 }
 
 void TstForm2Charts::draggingAndReadout() {
@@ -128,19 +133,23 @@ void TstForm2Charts::draggingAndReadout() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
     // Drag x2 from its marker to the chart's 750.
-    QTest::mousePress(w.Picture4, Qt::LeftButton, {}, w.Picture4->pixelAt(500, 5));
-    QCOMPARE(w.Charts->xDragState(), 2);
-    QTest::mouseMove(w.Picture4, w.Picture4->pixelAt(750, 5));
-    QTest::mouseRelease(w.Picture4, Qt::LeftButton, {}, w.Picture4->pixelAt(750, 5));
-    QCOMPARE(w.Charts->xDragState(), 0);
-    QVERIFY(qAbs(w.Charts->cursors().x2 - 750) < 3);
-    QVERIFY(BlueColumn(w.Picture1, w.Charts->cursors().x2, 600, 960));
+    QTest::mousePress(Ctl<charts::DrawingSurface>(w, "Picture4"), Qt::LeftButton, {},
+                      Ctl<charts::DrawingSurface>(w, "Picture4")->pixelAt(500, 5));
+    QCOMPARE(w.charts().xDragState(), 2);
+    QTest::mouseMove(Ctl<charts::DrawingSurface>(w, "Picture4"),
+                     Ctl<charts::DrawingSurface>(w, "Picture4")->pixelAt(750, 5));
+    QTest::mouseRelease(Ctl<charts::DrawingSurface>(w, "Picture4"), Qt::LeftButton, {},
+                        Ctl<charts::DrawingSurface>(w, "Picture4")->pixelAt(750, 5));
+    QCOMPARE(w.charts().xDragState(), 0);
+    QVERIFY(qAbs(w.charts().cursors().x2 - 750) < 3);
+    QVERIFY(
+        BlueColumn(Ctl<charts::DrawingSurface>(w, "Picture1"), w.charts().cursors().x2, 600, 960));
 
     // The readout shows the pointer in chart units, rounded.
-    const QPoint p = w.Picture1->pixelAt(250, 750);
-    QTest::mouseMove(w.Picture1, p);
-    const QPointF u = w.Picture1->toUser(QPointF(p));
-    QCOMPARE(w.Label18->text(),
+    const QPoint p = Ctl<charts::DrawingSurface>(w, "Picture1")->pixelAt(250, 750);
+    QTest::mouseMove(Ctl<charts::DrawingSurface>(w, "Picture1"), p);
+    const QPointF u = Ctl<charts::DrawingSurface>(w, "Picture1")->toUser(QPointF(p));
+    QCOMPARE(Ctl<QLabel>(w, "Label18")->text(),
              QStringLiteral("X: %1 Y: %2").arg(qRound(u.x())).arg(qRound(u.y())));
 }
 

@@ -12,6 +12,7 @@
 
 #include "../output/recordingsink.h"
 #include "app/form2.h"
+#include "formcontrols.h"
 #include "metersim.h"
 #include "output/scripteddialogbackend.h"
 
@@ -147,7 +148,8 @@ void TstForm2DataLog::menuLogsEveryReading() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activateWindow();
     QTRY_VERIFY(QApplication::focusWidget());
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              4000);
 
     dialogs_.AcceptSave();
     Key(Qt::Key_F, Qt::AltModifier);
@@ -155,11 +157,11 @@ void TstForm2DataLog::menuLogsEveryReading() {
     auto* file = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     QVERIFY(file);
     for (int i = 0; i < 3; ++i) Key(Qt::Key_Down);
-    QCOMPARE(file->activeAction(), w.mnudatalog);
+    QCOMPARE(file->activeAction(), Ctl<QAction>(w, "mnudatalog"));
     Key(Qt::Key_Return);
     QTRY_VERIFY(!QApplication::activePopupWidget());
     QCOMPARE(dialogs_.saveRequests.size(), 1);
-    QVERIFY(w.mnudatalog->isChecked());
+    QVERIFY(Ctl<QAction>(w, "mnudatalog")->isChecked());
 
     const QString path = home_->filePath("Zentravolix/Zentravolix.csv");
     QTRY_VERIFY_WITH_TIMEOUT(Rows(path).size() >= 4, 5000);
@@ -171,7 +173,7 @@ void TstForm2DataLog::menuLogsEveryReading() {
     Key(Qt::Key_F, Qt::AltModifier);
     QTRY_VERIFY(QApplication::activePopupWidget());
     Key(Qt::Key_L);
-    QTRY_VERIFY(!w.mnudatalog->isChecked());
+    QTRY_VERIFY(!Ctl<QAction>(w, "mnudatalog")->isChecked());
     QVERIFY(!w.DataLogRunning());
     const QByteArray stopped = ReadAll(path);
     const int requests = sim.countOf(0x23);
@@ -223,13 +225,13 @@ void TstForm2DataLog::logResumesAfterReplugAndStopsOnClose() {
     const QString path = home_->filePath("launch.csv");
     Form2 w(MapTo(sim.link()), &dialogs_, &sink_);
     QVERIFY(w.StartDataLog(path));
-    QVERIFY(w.mnudatalog->isChecked());
+    QVERIFY(Ctl<QAction>(w, "mnudatalog")->isChecked());
 
     // Handshake and five live replies, then the gap, then rows again.
     QTRY_VERIFY_WITH_TIMEOUT(Rows(path).size() >= 8, 15000);
     w.close();
     QVERIFY(!w.DataLogRunning());
-    QVERIFY(!w.mnudatalog->isChecked());
+    QVERIFY(!Ctl<QAction>(w, "mnudatalog")->isChecked());
 
     // A row for every reply handled: all the meter sent but the one cut off by the unplug and
     // the one still on its way when the window closed.
@@ -263,7 +265,8 @@ void TstForm2DataLog::cancelOrFailureLeavesItOff() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activateWindow();
     QTRY_VERIFY(QApplication::focusWidget());
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              4000);
 
     // A plain file where the folder should be: nothing can be created below it, even as root.
     const QString blocker = home_->filePath("blocker");
@@ -278,11 +281,11 @@ void TstForm2DataLog::cancelOrFailureLeavesItOff() {
     QTRY_VERIFY(QApplication::activePopupWidget());
     Key(Qt::Key_L);
     QTRY_VERIFY(!QApplication::activePopupWidget());
-    const QString status = w.Label6->text();
+    const QString status = Ctl<QLabel>(w, "Label6")->text();
     const QByteArray printed = err.Text();
 
     QCOMPARE(dialogs_.saveRequests.size(), 1);
-    QVERIFY(!w.mnudatalog->isChecked());
+    QVERIFY(!Ctl<QAction>(w, "mnudatalog")->isChecked());
     QVERIFY(!w.DataLogRunning());
     QCOMPARE(ReadAll(blocker), QByteArray("keep"));
     QVERIFY(QDir(home_->filePath("Zentravolix")).isEmpty());
@@ -303,8 +306,9 @@ void TstForm2DataLog::cancelOrFailureLeavesItOff() {
     // The program goes on: the next reading is shown as before.
     const int requests = sim.countOf(0x23);
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(0x23) > requests, 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
-    QCOMPARE(w.Label7->text(), QStringLiteral("-42mA"));
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              2000);
+    QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("-42mA"));
 }
 
 QTEST_MAIN(TstForm2DataLog)

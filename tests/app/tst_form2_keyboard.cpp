@@ -15,6 +15,7 @@
 
 #include "../output/recordingsink.h"
 #include "app/form2.h"
+#include "formcontrols.h"
 #include "output/scripteddialogbackend.h"
 
 using app::Form2;
@@ -148,7 +149,7 @@ void TstForm2Keyboard::accelerators() {
     QFETCH(QString, box);
     QFETCH(QString, action);
     QFETCH(QKeySequence, key);
-    if (box == QLatin1String("RichTextBox1")) w_->Option2->click();
+    if (box == QLatin1String("RichTextBox1")) Ctl<QRadioButton>(*w_, "Option2")->click();
     auto* target = w_->findChild<QWidget*>(box);
     auto* item = w_->findChild<QAction*>(action);
     QVERIFY(target && item);
@@ -198,7 +199,7 @@ void TstForm2Keyboard::editMenuFromKeyboard() {
     QFETCH(QString, action);
     QFETCH(QString, text);
     QFETCH(QString, clipboard);
-    if (box == QLatin1String("RichTextBox1")) w_->Option2->click();
+    if (box == QLatin1String("RichTextBox1")) Ctl<QRadioButton>(*w_, "Option2")->click();
     auto* target = w_->findChild<QWidget*>(box);
     auto* item = w_->findChild<QAction*>(action);
     QVERIFY(target && item);
@@ -231,7 +232,7 @@ void TstForm2Keyboard::pastingNothing_data() {
 void TstForm2Keyboard::pastingNothing() {
     QFETCH(QString, box);
     QFETCH(bool, byMenu);
-    if (box == QLatin1String("RichTextBox1")) w_->Option2->click();
+    if (box == QLatin1String("RichTextBox1")) Ctl<QRadioButton>(*w_, "Option2")->click();
     auto* target = w_->findChild<QWidget*>(box);
     QVERIFY(target);
     auto* line = qobject_cast<QLineEdit*>(target);
@@ -242,7 +243,7 @@ void TstForm2Keyboard::pastingNothing() {
     Focus(target);
 
     if (byMenu)
-        ChooseFromEditMenu(w_->mnupaste);
+        ChooseFromEditMenu(Ctl<QAction>(*w_, "mnupaste"));
     else
         Press(Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(content(), before);

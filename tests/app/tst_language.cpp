@@ -16,6 +16,7 @@
 #include "app/form2.h"
 #include "app/language.h"
 #include "app/statustext.h"
+#include "formcontrols.h"
 #include "measure/historyreport.h"
 #include "metersim.h"
 #include "output/scripteddialogbackend.h"
@@ -114,8 +115,8 @@ void TstLanguage::everyTextFits() {
     Form2 w(NoMeter());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.mnucomsetting->trigger();
-    QTRY_COMPARE(w.Option1->text(),
+    Ctl<QAction>(w, "mnucomsetting")->trigger();
+    QTRY_COMPARE(Ctl<QRadioButton>(w, "Option1")->text(),
                  english ? QStringLiteral("Live monitoring") : QStringLiteral("实时监控"));
     QList<QWidget*> controls = w.findChildren<QWidget*>();
     controls += w.settingsDialog()->findChildren<QWidget*>();
@@ -142,16 +143,19 @@ void TstLanguage::everyTextFits() {
             for (auto failure :
                  {protocol::DownloadFailure::CountGarbled, protocol::DownloadFailure::PortLost}) {
                 e.failure = failure;
-                if (auto t = app::StatusText(e)) QVERIFY2(fits(w.Label6, *t), qPrintable(*t));
-                if (auto t = app::PortLabelText(e)) QVERIFY2(fits(w.Label1, *t), qPrintable(*t));
-                if (auto t = app::MeterLabelText(e)) QVERIFY2(fits(w.Label2, *t), qPrintable(*t));
+                if (auto t = app::StatusText(e))
+                    QVERIFY2(fits(Ctl<QLabel>(w, "Label6"), *t), qPrintable(*t));
+                if (auto t = app::PortLabelText(e))
+                    QVERIFY2(fits(Ctl<QLabel>(w, "Label1"), *t), qPrintable(*t));
+                if (auto t = app::MeterLabelText(e))
+                    QVERIFY2(fits(Ctl<QLabel>(w, "Label2"), *t), qPrintable(*t));
             }
         }
     }
     const QString path = QStringLiteral("/home/electrician/Zentravolix/Zentravolix.csv");
     for (const QString& t : {app::NoReplyAtStartText(), app::PausedText(), app::StoppedText(),
                              app::DataLogFailedText(path), app::SaveFailedText(path)})
-        QVERIFY2(fits(w.Label6, t), qPrintable(t));
+        QVERIFY2(fits(Ctl<QLabel>(w, "Label6"), t), qPrintable(t));
 }
 
 // The menu switches the open window at once, both ways, and the choice is kept; a report
@@ -163,22 +167,25 @@ void TstLanguage::menuSwitchesAndRemembers() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QHash<QWidget*, QRect> design;
     for (QWidget* c : w.findChildren<QWidget*>()) design.insert(c, c->geometry());
-    QCOMPARE(w.RichTextBox1->toPlainText(), measure::ReportTitleLine());
+    QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), measure::ReportTitleLine());
 
-    w.mnuenglish->trigger();
-    QTRY_COMPARE(w.Command4->text(), QStringLiteral("Read"));
+    Ctl<QAction>(w, "mnuenglish")->trigger();
+    QTRY_COMPARE(Ctl<QPushButton>(w, "Command4")->text(), QStringLiteral("Read"));
     QCOMPARE(serial::RememberedSetting(QStringLiteral("language")), QStringLiteral("en"));
     QCOMPARE(app::StartLanguage(QString()), Language::English);
-    QVERIFY(w.mnuenglish->isChecked() && !w.mnuchinese->isChecked());
-    QVERIFY(w.RichTextBox1->toPlainText().endsWith(QStringLiteral("Stored Readings")));
+    QVERIFY(Ctl<QAction>(w, "mnuenglish")->isChecked() &&
+            !Ctl<QAction>(w, "mnuchinese")->isChecked());
+    QVERIFY(Ctl<QTextEdit>(w, "RichTextBox1")
+                ->toPlainText()
+                .endsWith(QStringLiteral("Stored Readings")));
     QVERIFY(measure::ReportHeader().endsWith(QStringLiteral("Group") + QString(21, u' ') +
                                              QStringLiteral("Reading")));
-    w.RichTextBox1->setPlainText(measure::ReportHeader());
+    Ctl<QTextEdit>(w, "RichTextBox1")->setPlainText(measure::ReportHeader());
 
-    w.mnuchinese->trigger();
-    QTRY_COMPARE(w.Command4->text(), QStringLiteral("读取"));
+    Ctl<QAction>(w, "mnuchinese")->trigger();
+    QTRY_COMPARE(Ctl<QPushButton>(w, "Command4")->text(), QStringLiteral("读取"));
     QCOMPARE(app::StartLanguage(QString()), Language::Chinese);
-    QVERIFY(w.RichTextBox1->toPlainText().endsWith(QStringLiteral("Reading")));
+    QVERIFY(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText().endsWith(QStringLiteral("Reading")));
     for (auto it = design.constBegin(); it != design.constEnd(); ++it)
         QCOMPARE(it.key()->geometry(), it.value());
 }

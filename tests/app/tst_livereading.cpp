@@ -6,6 +6,7 @@
 
 #include "app/form2.h"
 #include "app/livereading.h"
+#include "formcontrols.h"
 #include "measure/meterrecord.h"
 #include "metersim.h"
 
@@ -83,7 +84,9 @@ class TstLiveReading : public QObject {
   private:
     QTemporaryDir dir_;
     Form2* w_ = nullptr;
-    LiveReadingLabel* label() const { return qobject_cast<LiveReadingLabel*>(w_->Label7); }
+    LiveReadingLabel* label() const {
+        return qobject_cast<LiveReadingLabel*>(Ctl<QLabel>(*w_, "Label7"));
+    }
 };
 
 void TstLiveReading::init() {
@@ -103,7 +106,7 @@ void TstLiveReading::widestTextIsWhole_data() {
     QTest::addColumn<bool>("designSize");  // shown at 42 pt
     QTest::newRow("start-up") << QStringLiteral("LIVE") << true;
     Form2 probe(MapTo(dir_.filePath(QStringLiteral("absent"))));
-    const QFont font = probe.Label7->font();
+    const QFont font = Ctl<QLabel>(probe, "Label7")->font();
     QCOMPARE(font.pointSizeF(), app::kLiveReadingPointSize);
     // Codes 27..255 all show "ERROR", as 0 does.
     for (int status = 0; status <= 27; ++status) {
@@ -115,7 +118,7 @@ void TstLiveReading::widestTextIsWhole_data() {
 void TstLiveReading::widestTextIsWhole() {
     QFETCH(QString, text);
     QFETCH(bool, designSize);
-    w_->Label7->setText(text);
+    Ctl<QLabel>(*w_, "Label7")->setText(text);
     VerifyWhole(label());
     if (QTest::currentTestFailed()) return;
     if (designSize) QCOMPARE(label()->shownFont().pointSizeF(), app::kLiveReadingPointSize);
@@ -128,8 +131,8 @@ void TstLiveReading::readingFromTheMeterIsWhole() {
     Form2 w(MapTo(sim.link()));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTRY_COMPARE_WITH_TIMEOUT(w.Label7->text(), QStringLiteral("-999.9mA"), 4000);
-    VerifyWhole(qobject_cast<LiveReadingLabel*>(w.Label7));
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("-999.9mA"), 4000);
+    VerifyWhole(qobject_cast<LiveReadingLabel*>(Ctl<QLabel>(w, "Label7")));
 }
 
 QTEST_MAIN(TstLiveReading)

@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     for (long i = 0; i < count; ++i) {
         // Every status code in turn, so rows of all lengths (ERROR, 0L, readings) alternate.
         const measure::MeterRecord r{quint8(i % 100), quint8((i / 100) % 100), quint8(i % 30)};
-        if (!log.Append(r)) {
+        if (!log.Append(measure::DataLogClock::System().take(r))) {
             std::fprintf(stderr, "datalogwriter: %s\n", qPrintable(log.ErrorString()));
             return 1;
         }

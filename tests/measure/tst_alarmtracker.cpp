@@ -59,7 +59,7 @@ void TestAlarmTracker::events() {
     for (int i = 0; i < tokens.size(); ++i) {
         const QDateTime t = t0.addMSecs(500 * i);
         const std::optional<AlarmEvent> e =
-            tokens[i] == "S" ? tracker.Finish(t) : tracker.Add(Reading(tokens[i]), t);
+            tokens[i] == "S" ? tracker.Finish(t) : tracker.Add(TokenReading(tokens[i], t));
         if (!e) continue;
         seen << QStringLiteral("#%1 %2 %3 %4 %5")
                     .arg(i)

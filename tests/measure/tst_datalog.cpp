@@ -41,6 +41,8 @@ struct ManualClock {
     DataLogClock clock() {
         return {[this] { return wall.addMSecs(ms - 1'000'000); }, [this] { return ms; }};
     }
+    // The record given in hexadecimal, read now.
+    Reading read(const QByteArray& hex) { return clock().take(Record(hex)); }
 };
 
 const QRegularExpression kRow(QStringLiteral(
@@ -174,9 +176,9 @@ void TestDataLog::appendsToWhatIsThere() {
     ManualClock c;
     DataLog log(c.clock());
     QVERIFY2(log.Start(path), qPrintable(log.ErrorString()));
-    QVERIFY(log.Append(Record("002A17")));
+    QVERIFY(log.Append(c.read("002A17")));
     c.ms += 500;
-    QVERIFY(log.Append(Record("01021B")));
+    QVERIFY(log.Append(c.read("01021B")));
     QVERIFY(log.Stop());
     QVERIFY(!log.IsRunning());
 
@@ -193,22 +195,22 @@ void TestDataLog::clockGivesTimesAndSyncs() {
     QCOMPARE(log.SyncCount(), 0);
 
     c.ms += 9999;  // header and one row waiting just under 10 s: not yet
-    QVERIFY(log.Append(Record("000009")));
+    QVERIFY(log.Append(c.read("000009")));
     QCOMPARE(log.SyncCount(), 0);
     c.ms += 1;  // the next row makes it 10 s
-    QVERIFY(log.Append(Record("000009")));
+    QVERIFY(log.Append(c.read("000009")));
     QCOMPARE(log.SyncCount(), 1);
 
     c.ms += 10'000;  // nothing written since: an idle tick does not sync
     QVERIFY(log.SyncIfDue());
     QCOMPARE(log.SyncCount(), 1);
-    QVERIFY(log.Append(Record("000009")));  // written at 20 s, 10 s after the sync
+    QVERIFY(log.Append(c.read("000009")));  // written at 20 s, 10 s after the sync
     QCOMPARE(log.SyncCount(), 2);
-    QVERIFY(log.Append(Record("000009")));
+    QVERIFY(log.Append(c.read("000009")));
     c.ms += 10'000;  // no further reading: the idle tick syncs the waiting row
     QVERIFY(log.SyncIfDue());
     QCOMPARE(log.SyncCount(), 3);
-    QVERIFY(log.Append(Record("000009")));
+    QVERIFY(log.Append(c.read("000009")));
     QVERIFY(log.Stop());  // stopping syncs
     QCOMPARE(log.SyncCount(), 4);
 
@@ -243,14 +245,14 @@ void TestDataLog::fileChangedUnderTheLog() {
     ManualClock c;
     DataLog log(c.clock());
     QVERIFY(log.Start(path));
-    QVERIFY(log.Append(Record("002A17")));
+    QVERIFY(log.Append(c.read("002A17")));
     if (change == "rename") QVERIFY(QFile::rename(path, renamed));
     if (change == "delete") QVERIFY(QFile::remove(path));
     if (change == "delete folder") QVERIFY(QDir(dir.filePath("logs")).removeRecursively());
     if (change == "truncate") QVERIFY(QFile::resize(path, 0));
     c.ms += 1000;
     QVERIFY(log.SyncIfDue());
-    QVERIFY(log.Append(Record("000009")));
+    QVERIFY(log.Append(c.read("000009")));
     QCOMPARE(log.TakeNotice(), QString(notice).replace("%1", path));
     QVERIFY(log.TakeNotice().isEmpty());
     QVERIFY(log.Stop());
@@ -285,7 +287,8 @@ void TestDataLog::cannotOpen() {
     QVERIFY(!log.Start(QDir(dir.path()).filePath(path)));
     QVERIFY2(log.ErrorString().contains(reason), qPrintable(log.ErrorString()));
     QVERIFY(!log.IsRunning());
-    QVERIFY(!log.Append(Record("002A17")));  // nothing is written after a failed start
+    QVERIFY(!log.Append(
+        DataLogClock::System().take(Record("002A17"))));  // nothing is written after a failed start
     QCOMPARE(ReadAll(dir.filePath("plain")), QByteArray("keep"));
 }
 
@@ -300,7 +303,7 @@ void TestDataLog::diskFillsWhileLogging() {
     DataLog log(c.clock());
     QVERIFY(log.Start(path));
     int rows = 0;
-    while (rows < 1000 && log.Append(Record("002A17"))) ++rows;
+    while (rows < 1000 && log.Append(c.read("002A17"))) ++rows;
     QCOMPARE(log.ErrorString(), QStringLiteral("No space left on device"));
     QVERIFY(!log.IsRunning());
 
@@ -394,9 +397,9 @@ void TestDataLog::newFileWhenTheDateChanges() {
     c.wall = QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59, 500), QTimeZone(8 * 3600));
     DataLog log(c.clock());
     QVERIFY(log.Start(dir.filePath("day-%Y%m%d.csv")));
-    QVERIFY(log.Append(Record("002A17")));
+    QVERIFY(log.Append(c.read("002A17")));
     c.ms += 1000;
-    QVERIFY(log.Append(Record("000009")));
+    QVERIFY(log.Append(c.read("000009")));
     const QString next = dir.filePath("day-20261209.csv");
     QCOMPARE(log.Path(), next);
     QCOMPARE(log.TakeNotice(), "logging to " + next);

@@ -58,7 +58,7 @@ void TestIntervalLog::rows() {
         if (r.section(':', 1) == "B")
             agg.Begin(t);
         else
-            add(agg.Add(Reading(r.section(':', 1)), t));
+            add(agg.Add(TokenReading(r.section(':', 1), t)));
     }
     add(agg.CloseIfOver(t0.addMSecs(endMs)));
     add(agg.Finish(t0.addMSecs(endMs + 1000)));

@@ -8,7 +8,7 @@
 
 class LinkEvents {
   public:
-    explicit LinkEvents(protocol::MeterLink* link) {
+    explicit LinkEvents(const protocol::MeterLink* link) {
         QObject::connect(link, &protocol::MeterLink::event, &context_,
                          [this](const protocol::LinkEvent& e) { events_.append(e); });
     }

@@ -17,6 +17,7 @@ class TstMeterLink : public QObject {
     void noMeterAdvice();
     void downloadEnds_data();
     void downloadEnds();
+    void signOffOnAClosedPortSendsNothing();
 };
 
 Q_DECLARE_METATYPE(protocol::DownloadFailure)
@@ -92,6 +93,23 @@ void TstMeterLink::downloadEnds() {
     QCOMPARE(sim.countOf(25), 0);  // no groups request goes out
     QCOMPARE(data.count(), 0);
     QCOMPARE(events.count(Kind::DownloadFailed), 1);
+}
+
+// A port closed before the end (an unplug) gets no sign-off byte, and nothing is written.
+void TstMeterLink::signOffOnAClosedPortSendsNothing() {
+    MeterSim sim;
+    QVERIFY(sim.ok());
+    serial::CommPort port;
+    port.setPortMap(MapTo(sim.link()));
+    protocol::MeterLink link(port);
+    link.OpenSerialPort();
+    link.SendHandshake();
+    QTRY_VERIFY_WITH_TIMEOUT(link.deviceConnected(), 3000);
+    port.close();
+    link.SignOff();
+    link.StopTimers();
+    QTest::qWait(200);
+    QCOMPARE(sim.countOf(0), 0);
 }
 
 QTEST_MAIN(TstMeterLink)

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "../app/metersim.h"
+#include "measure/datalog.h"
 #include "publish/mqttpublisher.h"
 
 namespace {
@@ -169,18 +170,15 @@ class Logger {
     QTemporaryDir dir_;
 };
 
-// Whether every CSV row has its message: the same fields and time (the row and the message each
-// read the clock, a few milliseconds apart at most).
+// Whether every CSV row has its message: the same fields and the identical time string (the
+// reading is stamped once, and both are made from it).
 bool EveryRowPublished(const QList<QStringList>& rows, const QByteArrayList& readings) {
     QList<QJsonObject> sent;
     for (const QByteArray& r : readings) sent.append(QJsonDocument::fromJson(r).object());
     return !rows.isEmpty() && std::all_of(rows.begin(), rows.end(), [&](const QStringList& row) {
-        const QDateTime t = QDateTime::fromString(row[0], Qt::ISODateWithMs);
         return std::any_of(sent.begin(), sent.end(), [&](const QJsonObject& o) {
-            return qAbs(QDateTime::fromString(o["time"].toString(), Qt::ISODateWithMs).msecsTo(t)) <
-                       50 &&
-                   o["reading"] == row[2] && o["status"].toInt() == row[4].toInt() &&
-                   o["record"] == row[5] &&
+            return o["time"] == row[0] && o["reading"] == row[2] &&
+                   o["status"].toInt() == row[4].toInt() && o["record"] == row[5] &&
                    (row[3].isEmpty() ? o["value_mA"].isNull()
                                      : o["value_mA"].toDouble() == row[3].toDouble());
         });
@@ -398,7 +396,7 @@ void TstMqtt::stopDeliversEveryQueuedReadingBeforeOffline() {
     // More than the connection takes before acknowledgements: most are still queued at stop().
     constexpr int kReadings = 3 * publish::MqttPublisher::kInFlightWindow;
     for (int i = 0; i < kReadings; ++i)
-        publisher.publishReading({0x00, quint8(i), 0x17}, QDateTime::currentDateTime());
+        publisher.publishReading(measure::DataLogClock::System().take({0x00, quint8(i), 0x17}));
     publisher.stop();
     // Every reading (each once at least: a connection lost on a loaded machine sends again what
     // was not acknowledged) and then, last of all, "offline".
@@ -453,7 +451,7 @@ void TstMqtt::aMessageTheLibraryRefusesIsSaidOnce() {
     QVERIFY(p.publisher.start(&error));
     QTRY_VERIFY_WITH_TIMEOUT(IsConnected(p.states), 10000);
     for (int i = 0; i < 3; ++i)
-        p.publisher.publishReading({0x00, 0x2A, 0x17}, QDateTime::currentDateTime());
+        p.publisher.publishReading(measure::DataLogClock::System().take({0x00, 0x2A, 0x17}));
     const QStringList said = Said(p.notices, "cannot publish on bad<U+0001>/m1/");
     QCOMPARE(said.size(), 1);
     QVERIFY2(said[0].contains("Malformed UTF-8; such messages are dropped"), qPrintable(said[0]));

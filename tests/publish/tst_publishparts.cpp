@@ -207,10 +207,10 @@ void TstPublishParts::settingsComeFromTheCommandLineThenTheFile() {
 
 void TstPublishParts::readingJsonHasTheLogsColumns() {
     const QDateTime time(QDate(2026, 12, 8), QTime(17, 31, 2, 517), QTimeZone(8 * 3600));
-    QCOMPARE(ReadingJson({0x00, 0x2A, 0x17}, time),
+    QCOMPARE(ReadingJson(measure::TakeReading({0x00, 0x2A, 0x17}, time, 0)),
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"-42mA","value_mA":-42,)"
              R"("status":23,"record":"002A17"})");
-    QCOMPARE(ReadingJson({0x00, 0x00, 0x09}, time),  // overload: no value
+    QCOMPARE(ReadingJson(measure::TakeReading({0x00, 0x00, 0x09}, time, 0)),  // overload: no value
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"0L","value_mA":null,)"
              R"("status":9,"record":"000009"})");
 }
