@@ -43,8 +43,9 @@ class SerialDevice : public QObject {
     virtual void close() = 0;  // safe on a closed device
     virtual bool isOpen() const = 0;
 
-    // Sets the line of the open device field by field, in LineField order; the first field the
-    // driver refuses, with the system's reason in errorString(). Fields after it are not tried.
+    // Sets the line of the open device field by field (baud rate, data bits, parity, stop bits);
+    // the first field the driver refuses, with the system's reason in errorString(). Fields
+    // after it are not tried.
     virtual std::optional<LineField> setLine(const LineSettings& line) = 0;
     // What the line really runs, read back from the driver; `asked` for what it cannot tell.
     // Nothing when the driver cannot be asked.
