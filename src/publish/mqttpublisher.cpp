@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -32,9 +33,15 @@ struct MqttPublisher::Connection {
     int keepAliveSec = 0;
     std::thread thread;
 
+    // How long a stop lets the loop send DISCONNECT (so that the broker drops the will) and
+    // see the connection close.
+    static constexpr auto kDisconnectWait = std::chrono::seconds(1);
+
     std::mutex m;
     std::condition_variable cv;
-    bool stopping = false;      // guarded by m
+    bool stopping = false;  // guarded by m
+    // Once stopping: the loop runs until the disconnect is done or this passes; guarded by m.
+    std::chrono::steady_clock::time_point disconnectBy;
     bool ended = false;         // the thread has ended; guarded by m
     bool linkUp = false;        // the broker took the connection and it holds; guarded by m
     std::vector<int> acked;     // acknowledged, not yet taken by the owner; guarded by m
@@ -57,6 +64,17 @@ struct MqttPublisher::Connection {
     bool stopRequested() {
         std::lock_guard lock(m);
         return stopping;
+    }
+
+    // How long the loop may wait for the broker now: 1 s while running, what is left of the
+    // disconnect's time once a stop asked for it; nothing when that has passed.
+    std::optional<int> loopTimeoutMs() {
+        std::lock_guard lock(m);
+        if (!stopping) return 1000;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            disconnectBy - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        return int(left.count());
     }
 
     void setLinkUp(bool up) {
@@ -95,8 +113,12 @@ struct MqttPublisher::Connection {
             // Blocks on the name look-up, the TCP connection and the TLS handshake: here only.
             int rc = mosquitto_connect(mosq, host.constData(), port, keepAliveSec);
             int lastErrno = errno;
-            while (rc == MOSQ_ERR_SUCCESS && !stopRequested()) {
-                rc = mosquitto_loop(mosq, 1000, 1);
+            // A stop's DISCONNECT is written by this loop: it runs on until the library has
+            // sent it and closed the connection (MOSQ_ERR_NO_CONN), or the stop's time is up.
+            while (rc == MOSQ_ERR_SUCCESS) {
+                const std::optional<int> timeoutMs = loopTimeoutMs();
+                if (!timeoutMs) break;
+                rc = mosquitto_loop(mosq, *timeoutMs, 1);
                 lastErrno = errno;
             }
             setLinkUp(false);
@@ -395,13 +417,16 @@ void MqttPublisher::stop(int waitMs) {
     {
         std::lock_guard lock(c.m);
         c.stopping = true;
+        c.disconnectBy = std::chrono::steady_clock::now() + Connection::kDisconnectWait;
     }
     c.cv.notify_all();
+    // Queued for the loop, which sends it and then ends.
     mosquitto_disconnect(c.mosq);
     std::unique_lock lock(c.m);
     // A thread still inside a connection attempt (an unreachable broker) is left to the end of
     // the process rather than waited for.
-    if (c.cv.wait_for(lock, std::chrono::seconds(1), [&] { return c.ended; })) {
+    if (c.cv.wait_for(lock, Connection::kDisconnectWait + std::chrono::milliseconds(200),
+                      [&] { return c.ended; })) {
         lock.unlock();
         c.thread.join();
         mosquitto_destroy(c.mosq);

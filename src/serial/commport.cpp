@@ -3,11 +3,6 @@
 #include <QMetaObject>
 #include <optional>
 
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#include <termios.h>
-#endif
-
 #include "deviceaccess.h"
 
 namespace serial {
@@ -28,81 +23,15 @@ OpenProblem::Kind KindOf(OpenFailure failure) {
     return OpenProblem::Kind::Other;
 }
 
-// True when the line behind `handle` has hung up: the adapter was pulled out, or the other
-// end of a pseudo-terminal closed.
-bool HungUp([[maybe_unused]] qintptr handle) {
-#ifdef Q_OS_UNIX
-    pollfd p{int(handle), POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
-#else
-    return false;
-#endif
-}
-
-#ifdef Q_OS_UNIX
-std::optional<qint32> StandardBaud(speed_t speed) {
-    struct Entry {
-        speed_t speed;
-        qint32 baud;
-    };
-    static constexpr Entry kTable[] = {
-        {B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},     {B150, 150},
-        {B200, 200},       {B300, 300},       {B600, 600},       {B1200, 1200},   {B1800, 1800},
-        {B2400, 2400},     {B4800, 4800},     {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
-        {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
-#ifdef B460800
-        {B460800, 460800}, {B921600, 921600},
-#endif
-    };
-    for (const Entry& e : kTable)
-        if (e.speed == speed) return e.baud;
-    return std::nullopt;
-}
-
-// What the line of `fd` really runs, read back from the driver. Some drivers (a
-// pseudo-terminal forces 8 data bits and no parity) accept a change and silently keep
-// their own values. Baud rates set outside the standard table cannot be read back this
-// way and are taken as requested. Nothing when the driver cannot be asked.
-std::optional<LineSettings> ReadBackLine(int fd, const LineSettings& requested) {
-    termios tio;
-    if (fd < 0 || ::tcgetattr(fd, &tio) != 0) return std::nullopt;
-    LineSettings actual = requested;
-    switch (tio.c_cflag & CSIZE) {
-        case CS5:
-            actual.dataBits = QSerialPort::Data5;
-            break;
-        case CS6:
-            actual.dataBits = QSerialPort::Data6;
-            break;
-        case CS7:
-            actual.dataBits = QSerialPort::Data7;
-            break;
-        default:
-            actual.dataBits = QSerialPort::Data8;
-            break;
-    }
-    const bool odd = (tio.c_cflag & PARODD) != 0;
-    if (!(tio.c_cflag & PARENB)) {
-        actual.parity = QSerialPort::NoParity;
-#ifdef CMSPAR
-    } else if (tio.c_cflag & CMSPAR) {
-        actual.parity = odd ? QSerialPort::MarkParity : QSerialPort::SpaceParity;
-#endif
-    } else {
-        actual.parity = odd ? QSerialPort::OddParity : QSerialPort::EvenParity;
-    }
-    actual.stopBits = (tio.c_cflag & CSTOPB) ? QSerialPort::TwoStop : QSerialPort::OneStop;
-    if (const auto baud = StandardBaud(::cfgetospeed(&tio))) actual.baudRate = *baud;
-    return actual;
-}
-#endif
-
 }  // namespace
 
-CommPort::CommPort(QObject* parent) : QObject(parent), port_(new QSerialPort(this)) {
-    port_->setFlowControl(QSerialPort::NoFlowControl);
-    connect(port_, &QSerialPort::readyRead, this, &CommPort::onReadyRead);
-    connect(port_, &QSerialPort::errorOccurred, this, &CommPort::onErrorOccurred);
+CommPort::CommPort(QObject* parent) : CommPort(NewSerialDevice(), parent) {}
+
+CommPort::CommPort(std::unique_ptr<SerialDevice> device, QObject* parent)
+    : QObject(parent), port_(device.release()) {
+    port_->setParent(this);
+    connect(port_, &SerialDevice::readyRead, this, &CommPort::onReadyRead);
+    connect(port_, &SerialDevice::errorOccurred, this, &CommPort::onDeviceError);
 }
 
 CommPort::~CommPort() {
@@ -130,9 +59,7 @@ QString CommPort::deviceName() const {
 }
 
 bool CommPort::setLineSettings(const LineSettings& line, SettingsRefusal* refusal) {
-#ifdef Q_OS_UNIX
-    // termios has no 1.5 stop bits; the driver would quietly run 1.
-    if (line.stopBits == QSerialPort::OneAndHalfStop) {
+    if (line.stopBits == QSerialPort::OneAndHalfStop && !port_->runsOneAndHalfStop()) {
         if (refusal) {
             *refusal = {};
             refusal->kind = SettingsRefusal::Kind::NoOneAndHalfStop;
@@ -140,7 +67,6 @@ bool CommPort::setLineSettings(const LineSettings& line, SettingsRefusal* refusa
         }
         return false;
     }
-#endif
     if (!port_->isOpen()) {
         line_ = line;
         return true;
@@ -168,12 +94,10 @@ bool CommPort::applyLine(const LineSettings& line, SettingsRefusal* refusal) {
         }
         return false;
     };
-    if (!port_->setBaudRate(line.baudRate)) return fail(LineField::BaudRate);
-    if (!port_->setDataBits(line.dataBits)) return fail(LineField::DataBits);
-    if (!port_->setParity(line.parity)) return fail(LineField::Parity);
-    if (!port_->setStopBits(line.stopBits)) return fail(LineField::StopBits);
-#ifdef Q_OS_UNIX
-    if (const auto actual = ReadBackLine(int(port_->handle()), line); actual && *actual != line) {
+    if (const std::optional<LineField> field = port_->setLine(line)) return fail(*field);
+    // Some drivers (a pseudo-terminal forces 8 data bits and no parity) accept a change and
+    // silently keep their own values.
+    if (const auto actual = port_->lineInForce(line); actual && *actual != line) {
         if (refusal) {
             *refusal = {};
             refusal->kind = SettingsRefusal::Kind::KeptOwn;
@@ -182,7 +106,6 @@ bool CommPort::applyLine(const LineSettings& line, SettingsRefusal* refusal) {
         }
         return false;
     }
-#endif
     return true;
 }
 
@@ -197,16 +120,9 @@ OpenResult CommPort::open() {
         return OpenResult::InvalidPort;
     }
 
-    port_->setPortName(device);
-    port_->setBaudRate(line_.baudRate);
-    port_->setDataBits(line_.dataBits);
-    port_->setParity(line_.parity);
-    port_->setStopBits(line_.stopBits);
-    port_->setFlowControl(QSerialPort::NoFlowControl);
-
-    if (!port_->open(QIODevice::ReadWrite)) {
-        problem.systemReason = port_->errorString();
-        problem.kind = KindOf(OpenFailureOf(port_->error(), AccessError(device)));
+    if (const std::optional<DeviceError> fault = port_->open(SystemPath(device), line_)) {
+        problem.systemReason = fault->systemReason;
+        problem.kind = KindOf(OpenFailureOf(fault->kind, AccessError(device)));
         advise(problem);
         return problem.kind == Kind::Missing ? OpenResult::InvalidPort : OpenResult::PortInUse;
     }
@@ -217,17 +133,16 @@ OpenResult CommPort::open() {
     in_.clear();
     threshold_ = kDefaultThreshold;  // no reply of an earlier exchange is awaited
     // Nothing that waited in the driver before this open belongs to the coming exchange.
-    port_->clear(QSerialPort::AllDirections);
+    port_->discardInput();
+    port_->discardOutput();
     advise(std::nullopt);
 
-#ifdef Q_OS_UNIX
     // The open applies the settings without checking them; if the device kept its own,
     // lineSettings() tells what the line really runs.
-    if (const auto actual = ReadBackLine(int(port_->handle()), line_); actual && *actual != line_) {
+    if (const auto actual = port_->lineInForce(line_); actual && *actual != line_) {
         line_ = *actual;
-        applyLine(line_, nullptr);  // keeps QSerialPort's idea of the line in step
+        applyLine(line_, nullptr);  // keeps the device's idea of the line in step
     }
-#endif
     return OpenResult::Opened;
 }
 
@@ -236,7 +151,7 @@ void CommPort::close() {
 }
 
 void CommPort::closePort() {
-    if (port_->isOpen()) port_->close();
+    port_->close();
     in_.clear();
     openDevice_.clear();
     closeQueued_ = false;
@@ -252,28 +167,26 @@ bool CommPort::output(quint8 byte) {
     if (!port_->isOpen()) return false;
     clearInput();
     writeFailed_ = false;
-    const char c = char(byte);
-    if (port_->write(&c, 1) != 1) return false;
-    // Hand the byte to the driver now. The output side is never purged after this: a purge
+    // The byte goes to the driver now. The output side is never purged after this: a purge
     // drops bytes the driver still holds, and the command byte would be lost.
-    port_->flush();
+    if (!port_->write(QByteArray(1, char(byte)))) return false;
     return !writeFailed_ && port_->isOpen();
 }
 
 QByteArray CommPort::input() {
     QByteArray out;
     out.swap(in_);
-    if (port_->isOpen()) out += port_->readAll();
+    out += port_->readAll();
     return out;
 }
 
 int CommPort::inBufferCount() const {
-    return int(in_.size() + (port_->isOpen() ? port_->bytesAvailable() : 0));
+    return int(in_.size() + port_->bytesAvailable());
 }
 
 void CommPort::clearInput() {
     in_.clear();
-    if (port_->isOpen()) port_->clear(QSerialPort::Input);
+    if (port_->isOpen()) port_->discardInput();
 }
 
 void CommPort::setRThreshold(int bytes) {
@@ -291,23 +204,17 @@ void CommPort::onReadyRead() {
     if (threshold_ > 0 && in_.size() >= threshold_) emit dataReceived();
 }
 
-void CommPort::onErrorOccurred(QSerialPort::SerialPortError error) {
-    // NoError comes with every successful open; a refused setting gives
-    // UnsupportedOperationError; neither means the port is unusable.
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
-        error == QSerialPort::UnsupportedOperationError)
-        return;
+void CommPort::onDeviceError(const DeviceError& error) {
     writeFailed_ = true;
     if (!port_->isOpen() || closeQueued_) return;
-    // A lost device makes Qt report read errors in a busy loop. Close once, from the event
-    // loop: closing inside QSerialPort's own signal is not safe.
+    // A lost device may report read errors in a busy loop. Close once, from the event loop:
+    // closing inside the device's own signal is not safe.
     closeQueued_ = true;
     const quint64 generation = generation_;
-    // A device that went away is said as such. Qt's own text is then often what the last
-    // system call left behind ("File exists" after a read that found the line hung up).
-    const QString reason = error == QSerialPort::ResourceError || HungUp(port_->handle())
+    // A device that went away is said as such.
+    const QString reason = error.kind == DeviceError::Kind::Gone
                                ? QStringLiteral("the device is gone")
-                               : port_->errorString();
+                               : error.systemReason;
     QMetaObject::invokeMethod(
         this,
         [this, generation, reason] {

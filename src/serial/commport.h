@@ -5,11 +5,12 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "portmap.h"
+#include "serialdevice.h"
 #include "serialsettings.h"
 
 namespace serial {
@@ -54,7 +55,9 @@ class CommPort : public QObject {
     // Receive threshold at creation and after every open and close.
     static constexpr int kDefaultThreshold = 3;
 
-    explicit CommPort(QObject* parent = nullptr);
+    explicit CommPort(QObject* parent = nullptr);  // on this system's serial device
+    // On `device`, which the port takes over.
+    explicit CommPort(std::unique_ptr<SerialDevice> device, QObject* parent = nullptr);
     ~CommPort() override;
 
     void setPortMap(const PortMap& map);
@@ -101,14 +104,14 @@ class CommPort : public QObject {
 
   private:
     void onReadyRead();
-    void onErrorOccurred(QSerialPort::SerialPortError error);
+    void onDeviceError(const DeviceError& error);
     bool applyLine(const LineSettings& line, SettingsRefusal* refusal);
     void closePort();
     // Emits openProblem() unless the last open ended the same way on the same device;
     // nothing (a successful open) forgets the last problem.
     void advise(const std::optional<OpenProblem>& problem);
 
-    QSerialPort* port_;
+    SerialDevice* port_;  // a child of this port
     PortMap map_;
     int number_ = 1;
     LineSettings line_;

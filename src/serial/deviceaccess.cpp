@@ -26,12 +26,11 @@ int AccessError(const QString& device) {
 #endif
 }
 
-OpenFailure OpenFailureOf(QSerialPort::SerialPortError error, int accessError) {
-    if (error == QSerialPort::DeviceNotFoundError || accessError == ENOENT ||
-        accessError == ENOTDIR)
+OpenFailure OpenFailureOf(DeviceError::Kind fault, int accessError) {
+    if (fault == DeviceError::Kind::NotFound || accessError == ENOENT || accessError == ENOTDIR)
         return OpenFailure::Missing;
     if (accessError == EACCES || accessError == EPERM) return OpenFailure::NoPermission;
-    if (error == QSerialPort::PermissionError) return OpenFailure::Busy;
+    if (fault == DeviceError::Kind::Denied) return OpenFailure::Busy;
     return OpenFailure::Other;
 }
 

@@ -3,12 +3,13 @@
 // why an open of it failed. The port and the probe for the meter both tell a user what to
 // do about a device that will not open; they read it from here.
 
-#include <QSerialPort>
 #include <QString>
+
+#include "serialdevice.h"
 
 namespace serial {
 
-// The full path of a device name as QSerialPort resolves it: a bare name lies in /dev.
+// The full path of a device name, the one the serial device opens: a bare name lies in /dev.
 QString SystemPath(const QString& device);
 
 // The errno of access() asking to read and write `device`; 0 when both are allowed.
@@ -22,10 +23,10 @@ enum class OpenFailure {
     Other,         // any other fault; the system's text says which
 };
 
-// What a failed open means: `error` as QSerialPort reports it, `accessError` as
-// AccessError() gives it for the device. QSerialPort gives the same PermissionError for a
-// device another program holds or locks and for one the user may not open at all; only
-// the second fails access().
-OpenFailure OpenFailureOf(QSerialPort::SerialPortError error, int accessError);
+// What a failed open means: `fault` as the serial device reports it, `accessError` as
+// AccessError() gives it for the device. The system refuses the open alike for a device
+// another program holds or locks and for one the user may not open at all; only the second
+// fails access().
+OpenFailure OpenFailureOf(DeviceError::Kind fault, int accessError);
 
 }  // namespace serial

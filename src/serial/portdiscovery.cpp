@@ -2,11 +2,13 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <memory>
 
 #include "deviceaccess.h"
+#include "serialdevice.h"
+#include "serialdevice_qt.h"
 
 namespace serial {
 
@@ -19,6 +21,20 @@ std::pair<QString, qint64> NameKey(const QString& device) {
         --digitsAt;
     const qint64 number = digitsAt < device.size() ? device.mid(digitsAt).toLongLong() : -1;
     return {device.left(digitsAt), number};
+}
+
+ProbeAnswer AnswerOf(OpenFailure failure) {
+    switch (failure) {
+        case OpenFailure::Missing:
+            return ProbeAnswer::Missing;
+        case OpenFailure::NoPermission:
+            return ProbeAnswer::PermissionDenied;
+        case OpenFailure::Busy:
+            return ProbeAnswer::Busy;
+        case OpenFailure::Other:
+            break;
+    }
+    return ProbeAnswer::Failed;
 }
 
 }  // namespace
@@ -91,52 +107,39 @@ QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices) {
 }
 
 ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError) {
-    switch (OpenFailureOf(error, accessError)) {
-        case OpenFailure::Missing:
-            return ProbeAnswer::Missing;
-        case OpenFailure::NoPermission:
-            return ProbeAnswer::PermissionDenied;
-        case OpenFailure::Busy:
-            return ProbeAnswer::Busy;
-        case OpenFailure::Other:
-            break;
-    }
-    return ProbeAnswer::Failed;
+    return AnswerOf(OpenFailureOf(KindOfQtError(error), accessError));
 }
 
 ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, const Greeting& greeting,
                         int timeoutMs, QString* detail) {
     if (detail) detail->clear();
     const QDeadlineTimer deadline(timeoutMs);
-    QSerialPort port;
-    port.setPortName(device);
-    if (!port.open(QIODevice::ReadWrite)) {
-        if (detail) *detail = port.errorString();
-        return OpenFailureAnswer(port.error(), AccessError(device));
+    const std::unique_ptr<SerialDevice> port = NewSerialDevice();
+    // Opened at the system's usual line, then set to `line`: a line the device refuses fails.
+    if (const std::optional<DeviceError> fault = port->open(SystemPath(device), LineSettings{})) {
+        if (detail) *detail = fault->systemReason;
+        return AnswerOf(OpenFailureOf(fault->kind, AccessError(device)));
     }
     auto fail = [&] {
-        if (detail) *detail = port.errorString();
+        if (detail) *detail = port->errorString();
         return ProbeAnswer::Failed;
     };
-    if (!port.setBaudRate(line.baudRate) || !port.setDataBits(line.dataBits) ||
-        !port.setParity(line.parity) || !port.setStopBits(line.stopBits) ||
-        !port.setFlowControl(QSerialPort::NoFlowControl))
-        return fail();
-    port.clear();
-    if (port.write(greeting.request) != greeting.request.size()) return fail();
+    if (port->setLine(line)) return fail();
+    port->discardInput();
+    port->discardOutput();
+    if (!port->write(greeting.request)) return fail();
     // The greeting must leave before the answer can come; a device that cannot even take it
     // within the time allowed is no meter.
-    while (port.bytesToWrite() > 0) {
+    while (port->bytesToWrite() > 0) {
         if (deadline.hasExpired()) return ProbeAnswer::NoAnswer;
-        if (!port.waitForBytesWritten(int(deadline.remainingTime())) &&
-            port.error() != QSerialPort::TimeoutError)
+        if (port->waitForBytesWritten(int(deadline.remainingTime())) == DeviceWait::Failed)
             return fail();
     }
     QByteArray reply;
     while (reply.size() < greeting.reply.size()) {
-        reply += port.readAll();
+        reply += port->readAll();
         if (reply.size() >= greeting.reply.size() || deadline.hasExpired()) break;
-        port.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        port->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     }
     if (reply.size() < greeting.reply.size()) return ProbeAnswer::NoAnswer;
     return reply.startsWith(greeting.reply) ? ProbeAnswer::Meter : ProbeAnswer::WrongAnswer;

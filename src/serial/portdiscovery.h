@@ -56,8 +56,8 @@ enum class ProbeAnswer {
 };
 
 // What a failed open of a device means to the probe (see OpenFailureOf): `error` as
-// QSerialPort reports it, `accessError` the errno of access() asking to read and write the
-// device, 0 when both are allowed.
+// QSerialPort reports it, read as the serial device on QSerialPort reads it, `accessError` the
+// errno of access() asking to read and write the device, 0 when both are allowed.
 ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError);
 
 // What the probe writes to a candidate, and the reply that shows the meter is there. The

@@ -1,0 +1,17 @@
+#pragma once
+// The serial device on QSerialPort.
+
+#include <QSerialPort>
+#include <memory>
+
+#include "serialdevice.h"
+
+namespace serial {
+
+std::unique_ptr<SerialDevice> NewQtSerialDevice();
+
+// The kind of fault QSerialPort reports as `error` (on its own, without the hang-up check of an
+// open device).
+DeviceError::Kind KindOfQtError(QSerialPort::SerialPortError error);
+
+}  // namespace serial
