@@ -290,6 +290,7 @@ QString ReadOptions(const QStringList& arguments, CommandLine* cl) {
         const QString& argument = arguments[i];
         const QString name = nextFound < found.size() ? found[nextFound] : QString();
         const OptionRule* rule = RuleNamed(name);
+        // The parser's next option as it must be written here: "-o", "--output".
         const QString written =
             (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
         const bool whole = argument == written;
