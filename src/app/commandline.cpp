@@ -1,6 +1,8 @@
 #include "commandline.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
+#include <QHash>
 #include <cmath>
 
 #include "measure/alarmvalue.h"
@@ -63,6 +65,332 @@ QString ParseMqttOption(const QString& name, const QString& value, publish::Mqtt
     } else {
         if (value.isEmpty()) return QStringLiteral("%1 needs a file name").arg(name);
         (name == QLatin1String("--mqtt-cafile") ? mqtt->caFile : mqtt->passwordFile) = value;
+    }
+    return {};
+}
+
+// Each option's value read into the command line: the reason when it is refused, else empty.
+// `option` is the option's name as the messages say it.
+QString ReadPort(const QString&, const QString& value, CommandLine* cl) {
+    int number = 0;
+    QString device, why;
+    serial::MappingError bad;
+    if (!serial::PortMap::parseMapping(value, &number, &device, &bad))
+        return QStringLiteral("--port %1: %2").arg(value, MappingErrorText(bad));
+    QStringList candidates;
+    if (ParseAuto(device, &candidates, &why)) {
+        if (!why.isEmpty()) return QStringLiteral("--port %1: %2").arg(value, why);
+        cl->ports.removeMapping(number);
+        cl->autoPorts.insert(number, candidates);
+    } else {
+        cl->autoPorts.remove(number);
+        cl->ports.setDevice(number, device);
+    }
+    return {};
+}
+
+QString ReadLog(const QString&, const QString& value, CommandLine* cl) {
+    if (value.isEmpty()) return QStringLiteral("--log needs a file name, or -");
+    cl->logPath = value;
+    return {};
+}
+
+QString ReadHistory(const QString&, const QString& value, CommandLine* cl) {
+    if (value.isEmpty() || value == QLatin1String("-"))
+        return QStringLiteral("--history needs a file name (.txt or .csv)");
+    // Any other name would get the report's text under a name that promises another format.
+    const QString suffix = QFileInfo(value).suffix();
+    if (suffix.compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0 &&
+        suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) != 0)
+        return QStringLiteral("--history %1: expected a file name ending in .txt or .csv")
+            .arg(value);
+    cl->historyPath = value;
+    return {};
+}
+
+QString ReadPlot(const QString&, const QString& value, CommandLine* cl) {
+    if (value.isEmpty()) return QStringLiteral("--plot needs a log file");
+    cl->plotPaths << value;
+    return {};
+}
+
+QString ReadPicture(const QString&, const QString& value, CommandLine* cl) {
+    if (value.isEmpty()) return QStringLiteral("-o needs a file name (.png, .svg or .pdf)");
+    cl->plotOutput = value;
+    return {};
+}
+
+QString ReadPlotTime(const QString& option, const QString& value, CommandLine* cl) {
+    const std::optional<qint64> t = viewer::ParseLocalTime(value);
+    if (!t)
+        return QStringLiteral("%1 %2: expected a local date and time such as 2026-12-08T03:00")
+            .arg(option, value);
+    (option == QLatin1String("--from") ? cl->plotFrom : cl->plotTo) = t;
+    return {};
+}
+
+QString ReadCom(const QString&, const QString& value, CommandLine* cl) {
+    bool ok = false;
+    QString digits = value.trimmed();
+    if (digits.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) digits.remove(0, 3);
+    const int v = digits.toInt(&ok);
+    if (!ok || v < 1 || v > kHighestComPort)
+        return QStringLiteral("--com %1: expected a port number from 1 to %2")
+            .arg(value)
+            .arg(kHighestComPort);
+    cl->comNumber = v;
+    return {};
+}
+
+QString ReadAlarm(const QString&, const QString& value, CommandLine* cl) {
+    cl->alarmBox = measure::AlarmBoxEntryFor(value);
+    cl->alarmMa = measure::ParseAlarmValue(value);
+    if (!cl->alarmMa)
+        return QStringLiteral(
+                   "--alarm %1: expected a current above 0, at most 1000 A, such as 30mA or 0.03A")
+            .arg(value);
+    return {};
+}
+
+QString ReadAlarmCommand(const QString&, const QString& value, CommandLine* cl) {
+    if (value.trimmed().isEmpty()) return QStringLiteral("--on-alarm needs a command");
+    cl->onAlarm = value;
+    return {};
+}
+
+QString ReadInterval(const QString&, const QString& value, CommandLine* cl) {
+    bool ok = false;
+    const int v = value.trimmed().toInt(&ok);
+    if (!ok || v < 1 || v > 3600)
+        return QStringLiteral("--interval %1: expected a whole number of seconds from 1 to 3600")
+            .arg(value);
+    cl->intervalSec = v;
+    return {};
+}
+
+QString ReadLanguage(const QString&, const QString& value, CommandLine* cl) {
+    if (value != QLatin1String("zh") && value != QLatin1String("en"))
+        return QStringLiteral("--lang %1: expected zh (Chinese) or en (English)").arg(value);
+    cl->language = value;
+    return {};
+}
+
+QString ReadDuration(const QString&, const QString& value, CommandLine* cl) {
+    bool ok = false;
+    const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale
+    if (!ok || !std::isfinite(v) || v <= 0 || v > kMaxDurationSec)
+        return QStringLiteral(
+                   "--duration %1: expected a number of seconds above 0, at most one year")
+            .arg(value);
+    cl->durationSec = v;
+    return {};
+}
+
+QString ReadCount(const QString&, const QString& value, CommandLine* cl) {
+    bool ok = false;
+    const qint64 v = value.trimmed().toLongLong(&ok);
+    if (!ok || v < 1)
+        return QStringLiteral("--count %1: expected a whole number of readings, 1 or more")
+            .arg(value);
+    cl->count = v;
+    return {};
+}
+
+QString ReadMqtt(const QString& option, const QString& value, CommandLine* cl) {
+    return ParseMqttOption(option, value, &cl->mqtt);
+}
+
+// A flag: the field it sets.
+template <bool CommandLine::*field>
+QString SetFlag(const QString&, const QString&, CommandLine* cl) {
+    cl->*field = true;
+    return {};
+}
+constexpr auto kShowHelp = SetFlag<&CommandLine::showHelp>;
+
+QString SetNoDiscovery(const QString&, const QString&, CommandLine* cl) {
+    cl->mqtt.noDiscovery = true;
+    return {};
+}
+
+struct OptionRule {
+    const char* name;       // as the messages say it: "--count", "-o"
+    const char* otherName;  // the same option's other name ("--output" for -o), or nullptr
+    const char* valueName;  // nullptr: a flag
+    QString (*read)(const QString& option, const QString& value, CommandLine* cl);
+};
+
+// Every option of the program. A name of one letter is written with one dash, a longer name
+// with two; a value follows as the next argument or after '='.
+// -h and --help are taken whole only: "--help=x" is not the help.
+constexpr OptionRule kOptions[] = {
+    {"-h", "--help", nullptr, kShowHelp},
+    {"--headless", nullptr, nullptr, SetFlag<&CommandLine::headless>},
+    {"--list-ports", nullptr, nullptr, SetFlag<&CommandLine::listPorts>},
+    {"--forget-ports", nullptr, nullptr, SetFlag<&CommandLine::forgetPorts>},
+    {"--version", nullptr, nullptr, SetFlag<&CommandLine::showVersion>},
+    {"--no-mqtt-discovery", nullptr, nullptr, SetNoDiscovery},
+    {"--port", nullptr, "COMn=DEVICE", ReadPort},
+    {"--log", nullptr, "FILE", ReadLog},
+    {"--duration", nullptr, "SEC", ReadDuration},
+    {"--count", nullptr, "N", ReadCount},
+    {"--history", nullptr, "FILE", ReadHistory},
+    {"--com", nullptr, "N", ReadCom},
+    {"--plot", nullptr, "LOG.csv", ReadPlot},
+    {"-o", "--output", "FILE", ReadPicture},
+    {"--alarm", nullptr, "VALUE", ReadAlarm},
+    {"--from", nullptr, "T", ReadPlotTime},
+    {"--to", nullptr, "T", ReadPlotTime},
+    {"--mqtt", nullptr, "URL", ReadMqtt},
+    {"--mqtt-cafile", nullptr, "FILE", ReadMqtt},
+    {"--mqtt-password-file", nullptr, "FILE", ReadMqtt},
+    {"--meter-id", nullptr, "ID", ReadMqtt},
+    {"--mqtt-topic", nullptr, "PREFIX", ReadMqtt},
+    {"--on-alarm", nullptr, "CMD", ReadAlarmCommand},
+    {"--interval", nullptr, "SEC", ReadInterval},
+    {"--lang", nullptr, "zh|en", ReadLanguage},
+};
+
+// The parser's name of an option: without its dashes.
+QString Undashed(const char* name) {
+    return QString::fromLatin1(name).mid(name[1] == '-' ? 2 : 1);
+}
+
+// The option the parser found under `name`, or nullptr.
+const OptionRule* RuleNamed(const QString& name) {
+    for (const OptionRule& rule : kOptions)
+        if (name == Undashed(rule.name) || (rule.otherName && name == Undashed(rule.otherName)))
+            return &rule;
+    return nullptr;
+}
+
+QCommandLineOption ParserOption(const OptionRule& rule) {
+    QStringList names{Undashed(rule.name)};
+    if (rule.otherName) names << Undashed(rule.otherName);
+    return rule.valueName ? QCommandLineOption(names, QString(), QLatin1String(rule.valueName))
+                          : QCommandLineOption(names);
+}
+
+// Reads the options into *cl in the order given; the reason for the first one refused.
+// QCommandLineParser finds the options and their values. It does not say where each stood,
+// and the command line's rules depend on it: the first fault is the one said (an option after
+// it is not read, --help neither), a word after --plot's log is one more log, any other word
+// is refused. So the arguments are walked beside the parser's options, in order; the walk is
+// also where a name written with the wrong number of dashes ("-help", "--o", which the parser
+// takes) and a value given to --help are refused. The parser's own messages are not used.
+QString ReadOptions(const QStringList& arguments, CommandLine* cl) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionRule& rule : kOptions) parser.addOption(ParserOption(rule));
+    parser.parse(arguments);                         // its faults are found by the walk
+    const QStringList found = parser.optionNames();  // one name each time an option is given
+    qsizetype nextFound = 0;
+    QHash<const OptionRule*, qsizetype> valuesRead;  // of parser.values(), per option
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const QString name = nextFound < found.size() ? found[nextFound] : QString();
+        const OptionRule* rule = RuleNamed(name);
+        // The parser's next option as it must be written here: "-o", "--output".
+        const QString written =
+            (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        const bool whole = argument == written;
+        const bool withValue =
+            argument.startsWith(written + QLatin1Char('=')) && rule && rule->read != kShowHelp;
+        if (!rule || !(whole || withValue)) {
+            if (!cl->plotPaths.isEmpty() && !argument.startsWith(QLatin1Char('-'))) {
+                cl->plotPaths << argument;  // more logs after --plot's first
+                continue;
+            }
+            return QStringLiteral("unknown argument: %1").arg(argument);
+        }
+        ++nextFound;
+        QString value;
+        if (!rule->valueName) {
+            if (withValue) return QStringLiteral("%1 takes no value").arg(written);
+        } else {
+            if (whole && ++i >= arguments.size())
+                return written == QLatin1String("--port")
+                           ? QStringLiteral("--port needs a value such as COM1=/dev/ttyUSB0")
+                           : QStringLiteral("%1 needs a value").arg(written);
+            value = parser.values(name).value(valuesRead[rule]++);
+        }
+        if (const QString why = rule->read(QLatin1String(rule->name), value, cl); !why.isEmpty())
+            return why;
+    }
+    return {};
+}
+
+// The rules that hold wherever the options stand: what needs what, and which modes exclude
+// each other. The reason for the first broken, else empty. A --history download is headless.
+QString CombinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
+    const bool logGiven = !cl->logPath.isEmpty(), historyGiven = !cl->historyPath.isEmpty();
+    const bool durationGiven = cl->durationSec.has_value(), countGiven = cl->count.has_value();
+    // The broker options but the meter's name do nothing without a broker, and a certificate
+    // authority nothing without TLS: said rather than ignored.
+    const QString brokerUrl = cl->mqtt.url.isEmpty() ? storedBrokerUrl : cl->mqtt.url;
+    if (brokerUrl.isEmpty()) {
+        for (const auto& [given, option] :
+             {std::pair{!cl->mqtt.topic.isEmpty(), "--mqtt-topic"},
+              std::pair{cl->mqtt.noDiscovery, "--no-mqtt-discovery"},
+              std::pair{!cl->mqtt.caFile.isEmpty(), "--mqtt-cafile"},
+              std::pair{!cl->mqtt.passwordFile.isEmpty(), "--mqtt-password-file"}})
+            if (given)
+                return QStringLiteral(
+                           "%1 needs a broker: --mqtt URL, or url in the settings "
+                           "file's section [mqtt]")
+                    .arg(QLatin1String(option));
+    } else if (!cl->mqtt.caFile.isEmpty()) {
+        QString why;
+        const std::optional<publish::BrokerAddress> broker =
+            publish::ParseBrokerUrl(brokerUrl, &why);
+        if (broker && !broker->tls)
+            return QStringLiteral("--mqtt-cafile needs a TLS broker (mqtts://), not %1")
+                .arg(brokerUrl);
+    }
+    if (historyGiven && (logGiven || durationGiven || countGiven))
+        return QStringLiteral(
+            "--history downloads the stored groups once; it cannot be combined with --log, "
+            "--duration or --count");
+    if (historyGiven && (cl->alarmMa || !cl->onAlarm.isEmpty() || cl->intervalSec))
+        return QStringLiteral(
+            "--history downloads the stored groups once; it cannot be combined with --alarm, "
+            "--on-alarm or --interval");
+    if (!cl->plotPaths.isEmpty()) {
+        if (cl->plotOutput.isEmpty())
+            return QStringLiteral("--plot needs -o FILE (.png, .svg or .pdf)");
+        if (cl->headless || historyGiven || logGiven || durationGiven || countGiven ||
+            !cl->onAlarm.isEmpty() || cl->intervalSec || !cl->mqtt.url.isEmpty())
+            return QStringLiteral(
+                "--plot draws logs already written; it cannot be combined with --headless, "
+                "--history, --log, --duration, --count, --on-alarm, --interval or --mqtt");
+        if (cl->plotFrom && cl->plotTo && *cl->plotFrom >= *cl->plotTo)
+            return QStringLiteral("--from must be earlier than --to");
+    } else {
+        for (const auto& [given, option] : {std::pair{!cl->plotOutput.isEmpty(), "-o"},
+                                            std::pair{cl->plotFrom.has_value(), "--from"},
+                                            std::pair{cl->plotTo.has_value(), "--to"}})
+            if (given) return QStringLiteral("%1 needs --plot").arg(QLatin1String(option));
+    }
+    if (historyGiven) cl->headless = true;  // a download never needs the window
+    // The window takes the threshold typed into it as well.
+    if (cl->headless && !cl->onAlarm.isEmpty() && !cl->alarmMa)
+        return QStringLiteral("--on-alarm needs --alarm VALUE");
+    if (cl->headless && cl->intervalSec && !logGiven)
+        return QStringLiteral("--interval needs --log FILE (or --log - for stdout)");
+    if (cl->headless && !cl->comNumber) {
+        QList<int> named = cl->ports.mappings().keys();
+        for (int n : cl->autoPorts.keys())
+            if (!named.contains(n)) named.append(n);
+        if (named.size() > 1)
+            return QStringLiteral(
+                "several ports are given with --port; choose the one to read with --com N");
+    }
+    if (!cl->headless) {
+        for (const auto& [given, option] :
+             {std::pair{durationGiven, "--duration"}, std::pair{countGiven, "--count"}})
+            if (given) return QStringLiteral("%1 needs --headless").arg(QLatin1String(option));
+        if (logGiven && cl->logPath == QLatin1String("-"))
+            return QStringLiteral("--log - (stdout) needs --headless");
     }
     return {};
 }
@@ -178,243 +506,8 @@ QString VersionText() {
 
 CommandLine ParseCommandLine(const QStringList& arguments, const QString& storedBrokerUrl) {
     CommandLine cl;
-    bool durationGiven = false, countGiven = false, logGiven = false, historyGiven = false;
-    bool plotGiven = false;
-    auto failed = [&](const QString& why) {
-        cl.error = why;
-        return cl;
-    };
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            cl.showHelp = true;
-            continue;
-        }
-        struct Flag {
-            const char* name;
-            bool* field;
-        };
-        const Flag flags[] = {{"--headless", &cl.headless},
-                              {"--list-ports", &cl.listPorts},
-                              {"--forget-ports", &cl.forgetPorts},
-                              {"--version", &cl.showVersion},
-                              {"--no-mqtt-discovery", &cl.mqtt.noDiscovery}};
-        bool isFlag = false;
-        for (const Flag& f : flags) {
-            if (a == QLatin1String(f.name)) {
-                *f.field = isFlag = true;
-            } else if (a.startsWith(QLatin1String(f.name) + QLatin1Char('='))) {
-                return failed(QStringLiteral("%1 takes no value").arg(QLatin1String(f.name)));
-            }
-        }
-        if (isFlag) continue;
-
-        // More logs after --plot's first.
-        if (plotGiven && !a.startsWith(QLatin1Char('-'))) {
-            cl.plotPaths << a;
-            continue;
-        }
-
-        // Options with a value: "--name VALUE" or "--name=VALUE".
-        static const char* const kValued[] = {
-            "--port",     "--log",        "--duration", "--count",       "--history",
-            "--com",      "--plot",       "-o",         "--output",      "--alarm",
-            "--from",     "--to",         "--mqtt",     "--mqtt-cafile", "--mqtt-password-file",
-            "--meter-id", "--mqtt-topic", "--on-alarm", "--interval",    "--lang"};
-        QString name, value;
-        for (const char* v : kValued) {
-            const QLatin1String n(v);
-            if (a == n) {
-                if (i + 1 >= arguments.size()) {
-                    if (n == QLatin1String("--port"))
-                        return failed(
-                            QStringLiteral("--port needs a value such as COM1=/dev/ttyUSB0"));
-                    return failed(QStringLiteral("%1 needs a value").arg(n));
-                }
-                name = n;
-                value = arguments[++i];
-            } else if (a.startsWith(n + QLatin1Char('='))) {
-                name = n;
-                value = a.mid(n.size() + 1);
-            }
-        }
-        if (name.isEmpty()) return failed(QStringLiteral("unknown argument: %1").arg(a));
-
-        if (name.startsWith(QLatin1String("--m"))) {
-            if (const QString why = ParseMqttOption(name, value, &cl.mqtt); !why.isEmpty())
-                return failed(why);
-            continue;
-        }
-        if (name == QLatin1String("--port")) {
-            int number = 0;
-            QString device, why;
-            serial::MappingError bad;
-            if (!serial::PortMap::parseMapping(value, &number, &device, &bad))
-                return failed(QStringLiteral("--port %1: %2").arg(value, MappingErrorText(bad)));
-            QStringList candidates;
-            if (ParseAuto(device, &candidates, &why)) {
-                if (!why.isEmpty()) return failed(QStringLiteral("--port %1: %2").arg(value, why));
-                cl.ports.removeMapping(number);
-                cl.autoPorts.insert(number, candidates);
-            } else {
-                cl.autoPorts.remove(number);
-                cl.ports.setDevice(number, device);
-            }
-        } else if (name == QLatin1String("--log")) {
-            if (value.isEmpty()) return failed(QStringLiteral("--log needs a file name, or -"));
-            cl.logPath = value;
-            logGiven = true;
-        } else if (name == QLatin1String("--history")) {
-            if (value.isEmpty() || value == QLatin1String("-"))
-                return failed(QStringLiteral("--history needs a file name (.txt or .csv)"));
-            // Any other name would get the report's text under a name that promises another
-            // format.
-            const QString suffix = QFileInfo(value).suffix();
-            if (suffix.compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0 &&
-                suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) != 0)
-                return failed(
-                    QStringLiteral("--history %1: expected a file name ending in .txt or .csv")
-                        .arg(value));
-            cl.historyPath = value;
-            historyGiven = true;
-        } else if (name == QLatin1String("--plot")) {
-            if (value.isEmpty()) return failed(QStringLiteral("--plot needs a log file"));
-            cl.plotPaths << value;
-            plotGiven = true;
-        } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
-            if (value.isEmpty())
-                return failed(QStringLiteral("-o needs a file name (.png, .svg or .pdf)"));
-            cl.plotOutput = value;
-        } else if (name == QLatin1String("--from") || name == QLatin1String("--to")) {
-            const std::optional<qint64> t = viewer::ParseLocalTime(value);
-            if (!t)
-                return failed(QStringLiteral("%1 %2: expected a local date and time such as "
-                                             "2026-12-08T03:00")
-                                  .arg(name, value));
-            (name == QLatin1String("--from") ? cl.plotFrom : cl.plotTo) = t;
-        } else if (name == QLatin1String("--com")) {
-            bool ok = false;
-            QString digits = value.trimmed();
-            if (digits.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) digits.remove(0, 3);
-            const int v = digits.toInt(&ok);
-            if (!ok || v < 1 || v > kHighestComPort)
-                return failed(QStringLiteral("--com %1: expected a port number from 1 to %2")
-                                  .arg(value)
-                                  .arg(kHighestComPort));
-            cl.comNumber = v;
-        } else if (name == QLatin1String("--alarm")) {
-            cl.alarmBox = measure::AlarmBoxEntryFor(value);
-            cl.alarmMa = measure::ParseAlarmValue(value);
-            if (!cl.alarmMa)
-                return failed(QStringLiteral("--alarm %1: expected a current above 0, at most "
-                                             "1000 A, such as 30mA or 0.03A")
-                                  .arg(value));
-        } else if (name == QLatin1String("--on-alarm")) {
-            if (value.trimmed().isEmpty())
-                return failed(QStringLiteral("--on-alarm needs a command"));
-            cl.onAlarm = value;
-        } else if (name == QLatin1String("--interval")) {
-            bool ok = false;
-            const int v = value.trimmed().toInt(&ok);
-            if (!ok || v < 1 || v > 3600)
-                return failed(QStringLiteral("--interval %1: expected a whole number of "
-                                             "seconds from 1 to 3600")
-                                  .arg(value));
-            cl.intervalSec = v;
-        } else if (name == QLatin1String("--lang")) {
-            if (value != QLatin1String("zh") && value != QLatin1String("en"))
-                return failed(
-                    QStringLiteral("--lang %1: expected zh (Chinese) or en (English)").arg(value));
-            cl.language = value;
-        } else if (name == QLatin1String("--duration")) {
-            bool ok = false;
-            const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale
-            if (!ok || !std::isfinite(v) || v <= 0 || v > kMaxDurationSec)
-                return failed(QStringLiteral("--duration %1: expected a number of seconds "
-                                             "above 0, at most one year")
-                                  .arg(value));
-            cl.durationSec = v;
-            durationGiven = true;
-        } else {  // --count
-            bool ok = false;
-            const qint64 v = value.trimmed().toLongLong(&ok);
-            if (!ok || v < 1)
-                return failed(
-                    QStringLiteral("--count %1: expected a whole number of readings, 1 or more")
-                        .arg(value));
-            cl.count = v;
-            countGiven = true;
-        }
-    }
-
-    // The broker options but the meter's name do nothing without a broker, and a certificate
-    // authority nothing without TLS: said rather than ignored.
-    const QString brokerUrl = cl.mqtt.url.isEmpty() ? storedBrokerUrl : cl.mqtt.url;
-    if (brokerUrl.isEmpty()) {
-        for (const auto& [given, option] :
-             {std::pair{!cl.mqtt.topic.isEmpty(), "--mqtt-topic"},
-              std::pair{cl.mqtt.noDiscovery, "--no-mqtt-discovery"},
-              std::pair{!cl.mqtt.caFile.isEmpty(), "--mqtt-cafile"},
-              std::pair{!cl.mqtt.passwordFile.isEmpty(), "--mqtt-password-file"}})
-            if (given)
-                return failed(QStringLiteral("%1 needs a broker: --mqtt URL, or url in the "
-                                             "settings file's section [mqtt]")
-                                  .arg(QLatin1String(option)));
-    } else if (!cl.mqtt.caFile.isEmpty()) {
-        QString why;
-        const std::optional<publish::BrokerAddress> broker =
-            publish::ParseBrokerUrl(brokerUrl, &why);
-        if (broker && !broker->tls)
-            return failed(QStringLiteral("--mqtt-cafile needs a TLS broker (mqtts://), not %1")
-                              .arg(brokerUrl));
-    }
-    if (historyGiven && (logGiven || durationGiven || countGiven))
-        return failed(
-            QStringLiteral("--history downloads the stored groups once; it cannot be "
-                           "combined with --log, --duration or --count"));
-    if (historyGiven && (cl.alarmMa || !cl.onAlarm.isEmpty() || cl.intervalSec))
-        return failed(
-            QStringLiteral("--history downloads the stored groups once; it cannot be "
-                           "combined with --alarm, --on-alarm or --interval"));
-    if (plotGiven) {
-        if (cl.plotOutput.isEmpty())
-            return failed(QStringLiteral("--plot needs -o FILE (.png, .svg or .pdf)"));
-        if (cl.headless || historyGiven || logGiven || durationGiven || countGiven ||
-            !cl.onAlarm.isEmpty() || cl.intervalSec || !cl.mqtt.url.isEmpty())
-            return failed(
-                QStringLiteral("--plot draws logs already written; it cannot be combined with "
-                               "--headless, --history, --log, --duration, --count, --on-alarm, "
-                               "--interval or --mqtt"));
-        if (cl.plotFrom && cl.plotTo && *cl.plotFrom >= *cl.plotTo)
-            return failed(QStringLiteral("--from must be earlier than --to"));
-    } else {
-        for (const auto& [given, option] : {std::pair{!cl.plotOutput.isEmpty(), "-o"},
-                                            std::pair{cl.plotFrom.has_value(), "--from"},
-                                            std::pair{cl.plotTo.has_value(), "--to"}})
-            if (given) return failed(QStringLiteral("%1 needs --plot").arg(option));
-    }
-    if (historyGiven) cl.headless = true;  // a download never needs the window
-    // The window takes the threshold typed into it as well.
-    if (cl.headless && !cl.onAlarm.isEmpty() && !cl.alarmMa)
-        return failed(QStringLiteral("--on-alarm needs --alarm VALUE"));
-    if (cl.headless && cl.intervalSec && !logGiven)
-        return failed(QStringLiteral("--interval needs --log FILE (or --log - for stdout)"));
-    if (cl.headless && !cl.comNumber) {
-        QList<int> named = cl.ports.mappings().keys();
-        for (int n : cl.autoPorts.keys())
-            if (!named.contains(n)) named.append(n);
-        if (named.size() > 1)
-            return failed(
-                QStringLiteral("several ports are given with --port; choose the one "
-                               "to read with --com N"));
-    }
-    if (!cl.headless) {
-        for (const auto& [given, option] :
-             {std::pair{durationGiven, "--duration"}, std::pair{countGiven, "--count"}})
-            if (given) return failed(QStringLiteral("%1 needs --headless").arg(option));
-        if (logGiven && cl.logPath == QLatin1String("-"))
-            return failed(QStringLiteral("--log - (stdout) needs --headless"));
-    }
+    cl.error = ReadOptions(arguments, &cl);
+    if (cl.error.isEmpty()) cl.error = CombinationFault(&cl, storedBrokerUrl);
     return cl;
 }
 

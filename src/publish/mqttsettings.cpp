@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
@@ -124,11 +123,12 @@ QString BrokerAddress::url() const {
 }
 
 std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why) {
+    // Strict: white space, or any other character a URL may not hold, makes it invalid.
     const QUrl u(url, QUrl::StrictMode);
     const bool tls = u.scheme() == QLatin1String("mqtts");
     if (!u.isValid() || !(tls || u.scheme() == QLatin1String("mqtt")) || u.host().isEmpty() ||
         !(u.path().isEmpty() || u.path() == QLatin1String("/")) || u.hasQuery() ||
-        u.hasFragment() || url.contains(QRegularExpression(QStringLiteral("\\s")))) {
+        u.hasFragment()) {
         *why = QStringLiteral("expected mqtt://[user@]host[:port] or mqtts://[user@]host[:port]");
         return std::nullopt;
     }

@@ -1,6 +1,6 @@
 // From the command line to the port map of a run: options read into their fields, the
 // meter found among pseudo-terminals played by the simulator, the mapping remembered
-// for the next start, and the one-shot commands of the real program without a display.
+// for the next start, forgotten and listed by the real program.
 
 #include <QProcess>
 #include <QTest>
@@ -60,8 +60,6 @@ class TstPortSetup : public QObject {
     void autoWithNoAnswerKeepsTheDefault();
     void autoNamesTheDialoutGroupForADeniedDevice();
     void listingShowsAMappedPseudoTerminal();
-    void commandsWithoutDisplay_data();
-    void commandsWithoutDisplay();
 
   private:
     QTemporaryDir config_;
@@ -288,42 +286,6 @@ void TstPortSetup::listingShowsAMappedPseudoTerminal() {
     QVERIFY(run.waitForFinished(30000));
     const QString out = QString::fromLocal8Bit(run.readAllStandardOutput());
     QVERIFY2(out.simplified().contains("COM3 " + sim.link() + " - - - -"), qPrintable(out));
-}
-
-void TstPortSetup::commandsWithoutDisplay_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("stdoutStart");
-    QTest::addColumn<QString>("errors");  // all of stderr: a usage error's reason, no usage
-    QTest::newRow("version") << QStringList{"--version"} << 0
-                             << QStringLiteral("leakmeter %1\n").arg(LEAKMETER_VERSION) << "";
-    QTest::newRow("list ports") << QStringList{"--list-ports"} << 0
-                                << QStringLiteral("PORT  DEVICE") << "";
-    QTest::newRow("bad option")
-        << QStringList{"--count", "x"} << 2 << QString()
-        << "leakmeter: --count x: expected a whole number of readings, 1 or more\n"
-           "try 'leakmeter --help'\n";
-}
-
-void TstPortSetup::commandsWithoutDisplay() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, stdoutStart);
-    QFETCH(QString, errors);
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(LEAKMETER_PATH), args);
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), exitCode);
-    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
-    // Without serial devices the listing says so instead of showing a heading.
-    if (stdoutStart.startsWith("PORT") && out.startsWith("No serial devices"))
-        stdoutStart = QStringLiteral("No serial devices found.");
-    QVERIFY2(out.startsWith(stdoutStart), qPrintable(out));
-    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), errors);
 }
 
 QTEST_GUILESS_MAIN(TstPortSetup)

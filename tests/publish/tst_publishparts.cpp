@@ -48,6 +48,9 @@ void TstPublishParts::brokerUrl_data() {
     QTest::newRow("IPv6 without brackets") << "mqtt://::1:1883"
                                            << ""
                                            << "expected mqtt://";
+    QTest::newRow("white space") << "mqtt://u ser@broker"
+                                 << ""
+                                 << "expected mqtt://";
     QTest::newRow("a path") << "mqtt://broker/x"
                             << ""
                             << "expected mqtt://";
