@@ -171,9 +171,9 @@ void Form1::Combo1_Click(int index) {
 void Form1::ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change) {
     serial::LineSettings line = main_.Link->lineSettings();
     change(line);
-    // Refused: reported as a refusal at open is; the lists show the settings kept.
-    if (!main_.Link->setLineSettings(line))
-        main_.ShowSettingsRefused(line, main_.Link->lineSettings());
+    // A refusal comes back as the link's event, as one at an open does: the window says it
+    // and the lists show the settings kept.
+    main_.Link->setLineSettings(line);
 }
 
 void Form1::Combo2_Click(int index) {

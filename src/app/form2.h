@@ -68,9 +68,6 @@ class Form2 : public QMainWindow {
     std::unique_ptr<charts::ChartViews> Charts;  // chart cursors, trace flag, the three surfaces
     std::unique_ptr<output::CommonDialog> CommonDialog1;
 
-    // A line setting the port would not run: said in the status line, and the settings
-    // dialog's lists show what the line runs (`kept`).
-    void ShowSettingsRefused(const serial::LineSettings& refused, const serial::LineSettings& kept);
     // The status line's one writer: the latest text stands. A text given as a function is
     // worded again when the language changes; a plain text stays as it is.
     void SetStatus(const QString& text);

@@ -135,39 +135,38 @@ class HeadlessRun : public QObject {
     }
 
     void onEvent(const protocol::LinkEvent& e) {
-        using Kind = protocol::LinkEvent::Kind;
         const bool downloading = !options_.historyPath.isEmpty();
         if (const std::optional<QString> line = AdviceLine(e)) PrintStampedLine(*line);
-        switch (e.kind) {
-            case Kind::PortOpened:
-                Say(portText() + QStringLiteral(" open"));
-                break;
-            case Kind::SettingsRefused:
-                Say(QStringLiteral("the port does not take %1 and runs %2")
-                        .arg(serial::LineSettingsText(e.refused),
-                             serial::LineSettingsText(e.kept)));
-                break;
-            case Kind::HandshakeAnswered:
-                if (greeted_) return meterBack();
-                greeted_ = true;
-                Say(QStringLiteral("the meter answers on %1").arg(PortName(link_.portNumber())));
-                if (downloading) link_.RequestHistory();
-                break;
-            case Kind::MeterSilent:
-                outage_ = true;
-                Say(QStringLiteral("the meter does not answer (设备无响应)"));
-                break;
-            case Kind::GroupCount:
-                if (!downloading) break;
-                historyWatchdog_.stop();  // from here the download's own deadline applies
-                if (e.count == 0) writeHistory({});
-                break;
-            case Kind::DownloadFailed:
-                if (downloading) finish(kHeadlessFailed, DownloadFailureText(e.failure));
-                break;
-            default:
-                break;
-        }
+        std::visit(
+            protocol::Overloaded{
+                [this](const protocol::PortOpened&) { Say(portText() + QStringLiteral(" open")); },
+                [this](const protocol::SettingsRefused& refusal) {
+                    Say(QStringLiteral("the port does not take %1 and runs %2")
+                            .arg(serial::LineSettingsText(refusal.refused),
+                                 serial::LineSettingsText(refusal.kept)));
+                },
+                [this, downloading](const protocol::HandshakeAnswered&) {
+                    if (greeted_) return meterBack();
+                    greeted_ = true;
+                    Say(QStringLiteral("the meter answers on %1")
+                            .arg(PortName(link_.portNumber())));
+                    if (downloading) link_.RequestHistory();
+                },
+                [this](const protocol::MeterSilent&) {
+                    outage_ = true;
+                    Say(QStringLiteral("the meter does not answer (设备无响应)"));
+                },
+                [this, downloading](const protocol::GroupCount& count) {
+                    if (!downloading) return;
+                    historyWatchdog_.stop();  // from here the download's own deadline applies
+                    if (count.count == 0) writeHistory({});
+                },
+                [this, downloading](const protocol::DownloadFailed& failed) {
+                    if (downloading) finish(kHeadlessFailed, DownloadFailureText(failed.failure));
+                },
+                [](const auto&) {},
+            },
+            e);
     }
 
     QString DownloadFailureText(protocol::DownloadFailure why) const {

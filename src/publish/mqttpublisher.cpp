@@ -426,11 +426,12 @@ void FollowLink(MqttPublisher& publisher, protocol::MeterLink& link, serial::Com
                      });
     QObject::connect(&link, &protocol::MeterLink::event, &publisher,
                      [&publisher](const LinkEvent& e) {
-                         if (e.kind == LinkEvent::Kind::HandshakeAnswered ||
-                             e.kind == LinkEvent::Kind::MeterAnswersAgain)
+                         using namespace protocol;
+                         if (std::holds_alternative<HandshakeAnswered>(e) ||
+                             std::holds_alternative<MeterAnswersAgain>(e))
                              publisher.setMeterAnswering(true);
-                         else if (e.kind == LinkEvent::Kind::MeterSilent ||
-                                  e.kind == LinkEvent::Kind::OpenFailed)
+                         else if (std::holds_alternative<MeterSilent>(e) ||
+                                  std::holds_alternative<OpenFailed>(e))
                              publisher.setMeterAnswering(false);
                      });
     QObject::connect(&port, &serial::CommPort::closedAfterError, &publisher,

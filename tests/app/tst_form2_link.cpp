@@ -76,7 +76,7 @@ void TstForm2Link::startUpGreetsTheMeter() {
     QCOMPARE(w.Link->mode(), protocol::LinkMode::Live);
     QVERIFY(w.Link->running());
     QVERIFY(w.Option1->isChecked());
-    QCOMPARE(w.Link->lastCommand(), quint8(5));
+    QCOMPARE(w.Link->lastCommand(), protocol::MeterCommand::Handshake);
 
     QTRY_COMPARE_WITH_TIMEOUT(w.Label2->text(), QStringLiteral("设备连接成功"), 3000);
     QVERIFY(w.Link->deviceConnected());
@@ -211,7 +211,7 @@ void TstForm2Link::readRequestsCountThenGroups() {
             [&] { thresholds.append(w.MSComm1.rThreshold()); });
 
     w.Command4->click();
-    QCOMPARE(w.Link->lastCommand(), quint8(15));
+    QCOMPARE(w.Link->lastCommand(), protocol::MeterCommand::GroupCount);
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(25), 1, 2000);
     const double gap = sim.timesOf(25).first() - sim.timesOf(15).first();
     QVERIFY2(gap > 70 && gap < 600, qPrintable(QString::number(gap)));
@@ -387,11 +387,11 @@ void TstForm2Link::brokenDownloadIsGivenUp() {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     LinkEvents events(w.Link.get());
-    const auto failed = [&] { return events.count(protocol::LinkEvent::Kind::DownloadFailed); };
+    const auto failed = [&] { return events.count<protocol::DownloadFailed>(); };
     QTRY_VERIFY_WITH_TIMEOUT(w.Link->deviceConnected(), 3000);
     const QString earlier = QStringLiteral("earlier report");
     w.RichTextBox1->setPlainText(earlier);
-    const auto greeted = [&] { return events.count(protocol::LinkEvent::Kind::HandshakeAnswered); };
+    const auto greeted = [&] { return events.count<protocol::HandshakeAnswered>(); };
     // History mode greets the meter; its answer must be in before Read.
     const auto download = [&] {
         const int before = int(greeted());

@@ -21,8 +21,6 @@ class TstMeterLink : public QObject {
 
 Q_DECLARE_METATYPE(protocol::DownloadFailure)
 
-using Kind = protocol::LinkEvent::Kind;
-
 void TstMeterLink::noMeterAdvice_data() {
     QTest::addColumn<QStringList>("meter");
     QTest::addColumn<int>("mode");  // 1 live polling, 2 history query (nothing asked)
@@ -48,9 +46,9 @@ void TstMeterLink::noMeterAdvice() {
     link.OpenSerialPort();
     link.SendHandshake();
     QTest::qWait(3000);  // two advice periods
-    QCOMPARE(events.count(Kind::NoMeterOnPort), advice);
+    QCOMPARE(events.count<protocol::NoMeterOnPort>(), advice);
     if (advice) {
-        const protocol::LinkEvent e = events.last(Kind::NoMeterOnPort);
+        const protocol::NoMeterOnPort e = *events.last<protocol::NoMeterOnPort>();
         QCOMPARE(e.portNumber, 1);
         QCOMPARE(e.device, sim.link());
         QCOMPARE(e.waitedMs, 1500);
@@ -85,13 +83,13 @@ void TstMeterLink::downloadEnds() {
     QTRY_VERIFY_WITH_TIMEOUT(link.deviceConnected(), 3000);
     if (freeze) sim.pause();
     link.RequestHistory();
-    QTRY_COMPARE_WITH_TIMEOUT(events.count(Kind::DownloadFailed), 1, 5000);
-    QCOMPARE(events.last(Kind::DownloadFailed).failure, why);
+    QTRY_COMPARE_WITH_TIMEOUT(events.count<protocol::DownloadFailed>(), 1, 5000);
+    QCOMPARE(events.last<protocol::DownloadFailed>()->failure, why);
     QVERIFY(!link.awaitingHistory());
     QTest::qWait(300);             // nothing more goes out for it, nothing is taken as its report
     QCOMPARE(sim.countOf(25), 0);  // no groups request goes out
     QCOMPARE(data.count(), 0);
-    QCOMPARE(events.count(Kind::DownloadFailed), 1);
+    QCOMPARE(events.count<protocol::DownloadFailed>(), 1);
 }
 
 QTEST_MAIN(TstMeterLink)
