@@ -11,6 +11,8 @@ class TstStatusText : public QObject {
   private slots:
     void statusText_data();
     void statusText();
+    void labelText_data();
+    void labelText();
     void advice();
 };
 
@@ -45,6 +47,32 @@ void TstStatusText::statusText() {
     QFETCH(LinkEvent, event);
     QFETCH(QString, text);
     QCOMPARE(app::StatusText(event).value_or(QString()), text);
+}
+
+void TstStatusText::labelText_data() {
+    QTest::addColumn<LinkEvent>("event");
+    QTest::addColumn<QString>("port");   // Label1; empty: as it is
+    QTest::addColumn<QString>("meter");  // Label2; empty: as it is
+    QTest::newRow("opened") << LinkEvent(PortOpened{3}) << "串口通信正常"
+                            << "";
+    QTest::newRow("no such port") << LinkEvent(OpenFailed{3, serial::OpenResult::InvalidPort})
+                                  << "串口无效"
+                                  << "";
+    QTest::newRow("busy") << LinkEvent(OpenFailed{3, serial::OpenResult::PortInUse})
+                          << "串口打开失败"
+                          << "";
+    QTest::newRow("greeted") << LinkEvent(HandshakeAnswered{}) << ""
+                             << "设备连接成功";
+    QTest::newRow("greeting refused") << LinkEvent(HandshakeRefused{}) << ""
+                                      << "";
+}
+
+void TstStatusText::labelText() {
+    QFETCH(LinkEvent, event);
+    QFETCH(QString, port);
+    QFETCH(QString, meter);
+    QCOMPARE(app::PortLabelText(event).value_or(QString()), port);
+    QCOMPARE(app::MeterLabelText(event).value_or(QString()), meter);
 }
 
 void TstStatusText::advice() {
