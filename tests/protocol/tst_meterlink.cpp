@@ -151,7 +151,7 @@ void TstMeterLink::pollingFollowsModeAndRunState() {
     QTest::qWait(100);  // a request already written is in the meter's log
     const int n = s.sim.countOf(35);
     s.link.RequestLiveReading();
-    QTRY_COMPARE_WITH_TIMEOUT(s.sim.countOf(35), n + int(polls), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.sim.countOf(35), n + int(polls), 2000);
     s.timer("Timer4")->start();
     QTest::qWait(1100);
     QCOMPARE(s.sim.countOf(35) > n + 1, polls);
@@ -394,7 +394,7 @@ void TstMeterLink::silentMeterIsNoticed() {
     s.sim.pause();
     QElapsedTimer silence;
     silence.start();
-    QTRY_COMPARE_WITH_TIMEOUT(s.events.count<MeterSilent>(), 1, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.events.count<MeterSilent>(), 1, 8000);
     QVERIFY2(silence.elapsed() >= 900, qPrintable(QString::number(silence.elapsed())));
     const int heard = int(live.count());
     QTest::qWait(700);
@@ -402,7 +402,7 @@ void TstMeterLink::silentMeterIsNoticed() {
     QCOMPARE(s.events.count<MeterSilent>(), 1);
 
     s.sim.resume();
-    QTRY_COMPARE_WITH_TIMEOUT(s.events.count<MeterAnswersAgain>(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.events.count<MeterAnswersAgain>(), 1, 5000);
     const QList<LinkEvent>& all = s.events.all();
     qsizetype again = 0;
     while (!std::holds_alternative<MeterAnswersAgain>(all[again])) ++again;
