@@ -55,26 +55,25 @@ class DownloadRun : public QObject {
 
   private:
     void onEvent(const protocol::LinkEvent& e) {
-        using Kind = protocol::LinkEvent::Kind;
         SayLinkEvent(e, monitor_);
-        switch (e.kind) {
-            case Kind::HandshakeAnswered:
-                if (greeted_) return;
-                greeted_ = true;
-                Say(QStringLiteral("the meter answers on %1")
-                        .arg(PortName(monitor_.link().portNumber())));
-                monitor_.link().RequestHistory();
-                break;
-            case Kind::GroupCount:
-                watchdog_.stop();  // from here the download's own deadline applies
-                if (e.count == 0) write({});
-                break;
-            case Kind::DownloadFailed:
-                finish(kHeadlessFailed, failureText(e.failure));
-                break;
-            default:
-                break;
-        }
+        std::visit(protocol::Overloaded{
+                       [this](const protocol::HandshakeAnswered&) {
+                           if (greeted_) return;
+                           greeted_ = true;
+                           Say(QStringLiteral("the meter answers on %1")
+                                   .arg(PortName(monitor_.link().portNumber())));
+                           monitor_.link().RequestHistory();
+                       },
+                       [this](const protocol::GroupCount& count) {
+                           watchdog_.stop();  // from here the download's own deadline applies
+                           if (count.count == 0) write({});
+                       },
+                       [this](const protocol::DownloadFailed& failed) {
+                           finish(kHeadlessFailed, failureText(failed.failure));
+                       },
+                       [](const auto&) {},
+                   },
+                   e);
     }
 
     QString failureText(protocol::DownloadFailure why) const {

@@ -14,9 +14,8 @@
 
 namespace app {
 
-Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports,
-             std::function<void(const serial::LineSettings&)> refused)
-    : QDialog(nullptr), link_(link), ports_(ports), refused_(std::move(refused)) {
+Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports)
+    : QDialog(nullptr), link_(link), ports_(ports) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);  // closing unloads the dialog
     setWindowTitle(QStringLiteral("deravazideziz"));
@@ -173,8 +172,9 @@ void Form1::Combo1_Click(int index) {
 void Form1::ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change) {
     serial::LineSettings line = link_.lineSettings();
     change(line);
-    // Refused: reported as a refusal at open is; the lists show the settings kept.
-    if (!link_.setLineSettings(line)) refused_(line);
+    // A refusal comes back as the link's event, as one at an open does: the window says it
+    // and the lists show the settings kept.
+    link_.setLineSettings(line);
 }
 
 void Form1::Combo2_Click(int index) {

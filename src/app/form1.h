@@ -23,10 +23,8 @@ class Form1 : public QDialog {
     Q_OBJECT
 
   public:
-    // Every choice goes to `link` at once; `ports` names the device behind each COMn;
-    // `refused` is told a line setting the port would not run.
-    Form1(protocol::MeterLink& link, const serial::PortMap& ports,
-          std::function<void(const serial::LineSettings&)> refused);
+    // Every choice goes to `link` at once; `ports` names the device behind each COMn.
+    Form1(protocol::MeterLink& link, const serial::PortMap& ports);
 
     QGroupBox* Frame1 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
@@ -54,7 +52,6 @@ class Form1 : public QDialog {
 
     protocol::MeterLink& link_;
     serial::PortMap ports_;
-    std::function<void(const serial::LineSettings&)> refused_;
     struct LabelRoom {
         QLabel* label;
         QRect design;

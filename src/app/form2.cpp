@@ -139,11 +139,7 @@ void Form2::mnuexit_Click() {
 }
 
 void Form2::mnucomsetting_Click() {
-    if (!form1_)
-        form1_ =
-            new Form1(Link(), MSComm1().portMap(), [this](const serial::LineSettings& refused) {
-                ShowSettingsRefused(refused, Link().lineSettings());
-            });
+    if (!form1_) form1_ = new Form1(Link(), MSComm1().portMap());
     form1_->show();
     form1_->raise();
     form1_->activateWindow();
@@ -164,7 +160,6 @@ void Form2::ConnectLink() {
 }
 
 void Form2::ShowLinkEvent(const protocol::LinkEvent& e) {
-    using Kind = protocol::LinkEvent::Kind;
     // Texts kept as the events that gave them, so a change of language can word them again.
     if (StatusText(e)) SetStatus([e] { return StatusText(e).value_or(QString()); });
     if (const std::optional<QString> text = PortLabelText(e)) {
@@ -177,39 +172,29 @@ void Form2::ShowLinkEvent(const protocol::LinkEvent& e) {
     }
     if (const std::optional<QString> line = AdviceLine(e))
         std::fprintf(stderr, "%s\n", line->toLocal8Bit().constData());
-    switch (e.kind) {
-        case Kind::PortOpened:
-            if (!Timer1->isActive()) Timer1->start();
-            break;
-        case Kind::OpenFailed:
-            // A port that failed: the lamp stops blinking and goes dark.
-            Timer1->stop();
-            Shape1->setBackStyle(0);
-            break;
-        case Kind::SettingsRefused:
-            if (form1_) form1_->Form_Load();  // the lists show what the line runs
-            break;
-        case Kind::LiveAnswered:
-            Option4->setEnabled(true);
-            Option5->setEnabled(true);
-            break;
-        case Kind::MeterSilent:
-            // The last reading stays, greyed: it is no longer what the meter measures.
-            SetReadingColour(QColor(160, 160, 160));
-            break;
-        default:
-            break;
-    }
-}
-
-void Form2::ShowSettingsRefused(const serial::LineSettings& refused,
-                                const serial::LineSettings& kept) {
-    protocol::LinkEvent e;
-    e.kind = protocol::LinkEvent::Kind::SettingsRefused;
-    e.portNumber = Link().portNumber();
-    e.refused = refused;
-    e.kept = kept;
-    ShowLinkEvent(e);
+    std::visit(protocol::Overloaded{
+                   [this](const protocol::PortOpened&) {
+                       if (!Timer1->isActive()) Timer1->start();
+                   },
+                   [this](const protocol::OpenFailed&) {
+                       // A port that failed: the lamp stops blinking and goes dark.
+                       Timer1->stop();
+                       Shape1->setBackStyle(0);
+                   },
+                   [this](const protocol::SettingsRefused&) {
+                       if (form1_) form1_->Form_Load();  // the lists show what the line runs
+                   },
+                   [this](const protocol::LiveAnswered&) {
+                       Option4->setEnabled(true);
+                       Option5->setEnabled(true);
+                   },
+                   [this](const protocol::MeterSilent&) {
+                       // The last reading stays, greyed: it is no longer what the meter measures.
+                       SetReadingColour(QColor(160, 160, 160));
+                   },
+                   [](const auto&) {},
+               },
+               e);
 }
 
 void Form2::SetStatus(const QString& text) {

@@ -87,9 +87,6 @@ class Form2 : public QMainWindow {
     protocol::MeterLink& Link() { return monitor_->link(); }
     const protocol::MeterLink& Link() const { return monitor_->link(); }
 
-    // A line setting the port would not run: said in the status line, and the settings
-    // dialog's lists show what the line runs (`kept`).
-    void ShowSettingsRefused(const serial::LineSettings& refused, const serial::LineSettings& kept);
     // The status line's one writer: the latest text stands. A text given as a function is
     // worded again when the language changes; a plain text stays as it is.
     void SetStatus(const QString& text);

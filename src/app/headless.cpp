@@ -49,12 +49,13 @@ void SayPortProblems(Monitor& monitor, QObject* context, std::function<void()> l
 }
 
 void SayLinkEvent(const protocol::LinkEvent& e, const Monitor& monitor) {
-    using Kind = protocol::LinkEvent::Kind;
     if (const std::optional<QString> line = AdviceLine(e)) PrintStampedLine(*line);
-    if (e.kind == Kind::PortOpened) Say(monitor.portText() + QStringLiteral(" open"));
-    if (e.kind == Kind::SettingsRefused)
+    if (std::holds_alternative<protocol::PortOpened>(e))
+        Say(monitor.portText() + QStringLiteral(" open"));
+    if (const auto* refusal = std::get_if<protocol::SettingsRefused>(&e))
         Say(QStringLiteral("the port does not take %1 and runs %2")
-                .arg(serial::LineSettingsText(e.refused), serial::LineSettingsText(e.kept)));
+                .arg(serial::LineSettingsText(refusal->refused),
+                     serial::LineSettingsText(refusal->kept)));
 }
 
 bool EndOnSignals(QObject* context, std::function<void(int)> caught) {

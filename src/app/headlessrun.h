@@ -9,9 +9,7 @@
 
 #include "headless.h"
 
-namespace protocol {
-struct LinkEvent;
-}
+#include "protocol/linkevent.h"
 
 namespace app {
 

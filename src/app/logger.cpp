@@ -64,14 +64,13 @@ class LoggerRun : public QObject {
     bool toStdout() const { return options_.logPath == QLatin1String("-"); }
 
     void onEvent(const protocol::LinkEvent& e) {
-        using Kind = protocol::LinkEvent::Kind;
         SayLinkEvent(e, monitor_);
-        if (e.kind == Kind::HandshakeAnswered) {
+        if (std::holds_alternative<protocol::HandshakeAnswered>(e)) {
             if (greeted_) return meterBack();
             greeted_ = true;
             Say(QStringLiteral("the meter answers on %1")
                     .arg(PortName(monitor_.link().portNumber())));
-        } else if (e.kind == Kind::MeterSilent) {
+        } else if (std::holds_alternative<protocol::MeterSilent>(e)) {
             outage_ = true;
             Say(QStringLiteral("the meter does not answer (设备无响应)"));
         }

@@ -95,10 +95,11 @@ bool Monitor::startPublishing(QString* error) {
     // fails to open or is lost.
     publish::MqttPublisher* p = publisher_.get();
     connect(link_.get(), &protocol::MeterLink::event, p, [p](const protocol::LinkEvent& e) {
-        using Kind = protocol::LinkEvent::Kind;
-        if (e.kind == Kind::HandshakeAnswered || e.kind == Kind::MeterAnswersAgain)
+        using namespace protocol;
+        if (std::holds_alternative<HandshakeAnswered>(e) ||
+            std::holds_alternative<MeterAnswersAgain>(e))
             p->setMeterAnswering(true);
-        else if (e.kind == Kind::MeterSilent || e.kind == Kind::OpenFailed)
+        else if (std::holds_alternative<MeterSilent>(e) || std::holds_alternative<OpenFailed>(e))
             p->setMeterAnswering(false);
     });
     connect(port_.get(), &serial::CommPort::closedAfterError, p,

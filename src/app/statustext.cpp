@@ -8,73 +8,89 @@
 
 namespace app {
 
-using Kind = protocol::LinkEvent::Kind;
+namespace {
+
+using namespace protocol;
+
+// The status line's text for each kind of event.
+struct StatusTextOf {
+    std::optional<QString> operator()(const PortOpened& e) const {
+        return QCoreApplication::translate("StatusText", "%1已打开").arg(PortName(e.portNumber));
+    }
+    std::optional<QString> operator()(const OpenFailed& e) const {
+        return (e.openResult == serial::OpenResult::InvalidPort
+                    ? QCoreApplication::translate("StatusText", "%1电脑端口无效.")
+                    : QCoreApplication::translate(
+                          "StatusText", "%1打开失败,请检查串口是否被占用或者尝试其它串口."))
+            .arg(PortName(e.portNumber));
+    }
+    std::optional<QString> operator()(const SettingsRefused& e) const {
+        return QCoreApplication::translate("StatusText", "串口不支持设置%1,保持原设置%2")
+            .arg(serial::LineSettingsText(e.refused), serial::LineSettingsText(e.kept));
+    }
+    std::optional<QString> operator()(const HandshakeAnswered&) const {
+        return QCoreApplication::translate("StatusText", "握手成功");
+    }
+    std::optional<QString> operator()(const HandshakeRefused&) const {
+        return QCoreApplication::translate("StatusText", "握手失败,下位机返回出错");
+    }
+    std::optional<QString> operator()(const GroupCount& e) const {
+        return QCoreApplication::translate("StatusText", "存储的组数为:%1").arg(e.count);
+    }
+    std::optional<QString> operator()(const GroupsReceived&) const {
+        return QCoreApplication::translate("StatusText", "返回历史数据正常");
+    }
+    std::optional<QString> operator()(const LiveAnswered&) const {
+        return QCoreApplication::translate("StatusText", "接收电流数据正常");
+    }
+    std::optional<QString> operator()(const UnknownReply&) const {
+        return QCoreApplication::translate("StatusText", "未知值");
+    }
+    std::optional<QString> operator()(const DownloadFailed& e) const {
+        return e.failure == DownloadFailure::CountGarbled
+                   ? QCoreApplication::translate("StatusText", "接收组数失败")
+                   : QCoreApplication::translate("StatusText", "接收历史数据失败");
+    }
+    std::optional<QString> operator()(const MeterSilent&) const {
+        return QCoreApplication::translate("StatusText", "设备无响应");
+    }
+    std::optional<QString> operator()(const MeterAnswersAgain&) const { return std::nullopt; }
+    std::optional<QString> operator()(const NoMeterOnPort&) const { return std::nullopt; }
+};
+
+}  // namespace
 
 std::optional<QString> StatusText(const protocol::LinkEvent& e) {
-    switch (e.kind) {
-        case Kind::PortOpened:
-            return QCoreApplication::translate("StatusText", "%1已打开")
-                .arg(PortName(e.portNumber));
-        case Kind::OpenFailed:
-            return (e.openResult == serial::OpenResult::InvalidPort
-                        ? QCoreApplication::translate("StatusText", "%1电脑端口无效.")
-                        : QCoreApplication::translate(
-                              "StatusText", "%1打开失败,请检查串口是否被占用或者尝试其它串口."))
-                .arg(PortName(e.portNumber));
-        case Kind::SettingsRefused:
-            return QCoreApplication::translate("StatusText", "串口不支持设置%1,保持原设置%2")
-                .arg(serial::LineSettingsText(e.refused), serial::LineSettingsText(e.kept));
-        case Kind::HandshakeAnswered:
-            return QCoreApplication::translate("StatusText", "握手成功");
-        case Kind::HandshakeRefused:
-            return QCoreApplication::translate("StatusText", "握手失败,下位机返回出错");
-        case Kind::GroupCount:
-            return QCoreApplication::translate("StatusText", "存储的组数为:%1").arg(e.count);
-        case Kind::GroupsReceived:
-            return QCoreApplication::translate("StatusText", "返回历史数据正常");
-        case Kind::LiveAnswered:
-            return QCoreApplication::translate("StatusText", "接收电流数据正常");
-        case Kind::UnknownReply:
-            return QCoreApplication::translate("StatusText", "未知值");
-        case Kind::DownloadFailed:
-            return e.failure == protocol::DownloadFailure::CountGarbled
-                       ? QCoreApplication::translate("StatusText", "接收组数失败")
-                       : QCoreApplication::translate("StatusText", "接收历史数据失败");
-        case Kind::MeterSilent:
-            return QCoreApplication::translate("StatusText", "设备无响应");
-        case Kind::MeterAnswersAgain:
-        case Kind::NoMeterOnPort:
-            break;
-    }
-    return std::nullopt;
+    return std::visit(StatusTextOf{}, e);
 }
 
 std::optional<QString> PortLabelText(const protocol::LinkEvent& e) {
-    if (e.kind == Kind::PortOpened)
+    if (std::holds_alternative<protocol::PortOpened>(e))
         return QCoreApplication::translate("StatusText", "串口通信正常");
-    if (e.kind == Kind::OpenFailed)
-        return e.openResult == serial::OpenResult::InvalidPort
+    if (const auto* failed = std::get_if<protocol::OpenFailed>(&e))
+        return failed->openResult == serial::OpenResult::InvalidPort
                    ? QCoreApplication::translate("StatusText", "串口无效")
                    : QCoreApplication::translate("StatusText", "串口打开失败");
     return std::nullopt;
 }
 
 std::optional<QString> MeterLabelText(const protocol::LinkEvent& e) {
-    if (e.kind == Kind::HandshakeAnswered)
+    if (std::holds_alternative<protocol::HandshakeAnswered>(e))
         return QCoreApplication::translate("StatusText", "设备连接成功");
     return std::nullopt;
 }
 
 std::optional<QString> AdviceLine(const protocol::LinkEvent& e) {
-    if (e.kind != Kind::NoMeterOnPort) return std::nullopt;
+    const auto* none = std::get_if<protocol::NoMeterOnPort>(&e);
+    if (!none) return std::nullopt;
     // The device is put in last: nothing in its name is taken for a place of another value.
     return QStringLiteral(
                "leakmeter: no meter has answered on %3 for %1 s: check that the meter is "
                "switched on and its cable is in; 'leakmeter --list-ports' lists the serial "
                "devices, 'leakmeter --port %2=auto' finds the meter")
-        .arg(e.waitedMs / 1000.0)
-        .arg(PortName(e.portNumber))
-        .arg(PortAndDevice(e.portNumber, e.device));
+        .arg(none->waitedMs / 1000.0)
+        .arg(PortName(none->portNumber))
+        .arg(PortAndDevice(none->portNumber, none->device));
 }
 
 QString NoReplyAtStartText() {

@@ -1,7 +1,5 @@
 #include "framedispatch.h"
 
-#include "metercommand.h"
-
 namespace protocol {
 namespace {
 
@@ -45,13 +43,13 @@ FrameAction GroupCount(const QByteArray& reply) {
 
 }  // namespace
 
-FrameAction DispatchFrame(quint8 lastCommand, const QByteArray& reply) {
+FrameAction DispatchFrame(MeterCommand lastCommand, const QByteArray& reply) {
     switch (lastCommand) {
-        case kHandshake:
+        case MeterCommand::Handshake:
             return Handshake(reply);
-        case kGroupCount:
+        case MeterCommand::GroupCount:
             return GroupCount(reply);
-        case kStoredGroups: {
+        case MeterCommand::StoredGroups: {
             // The report builder takes only the whole records present, so a reply of any
             // length is safe to hand on.
             FrameAction a;
@@ -60,7 +58,7 @@ FrameAction DispatchFrame(quint8 lastCommand, const QByteArray& reply) {
             a.receiveThreshold = kDefaultThreshold;
             return a;
         }
-        case kLiveReading: {
+        case MeterCommand::LiveReading: {
             if (reply.size() < 3) return Ignored();
             FrameAction a;
             a.storedGroupCount = 1;
@@ -68,12 +66,13 @@ FrameAction DispatchFrame(quint8 lastCommand, const QByteArray& reply) {
             a.outcome = ReplyOutcome::LiveAnswered;
             return a;
         }
-        default: {
-            FrameAction a;
-            a.outcome = ReplyOutcome::Unknown;
-            return a;
-        }
+        case MeterCommand::SignOff:
+            break;
     }
+    // The sign-off, or a byte no command has: a reply to nothing the link asked.
+    FrameAction a;
+    a.outcome = ReplyOutcome::Unknown;
+    return a;
 }
 
 }  // namespace protocol

@@ -17,6 +17,8 @@
 #include <QByteArray>
 #include <optional>
 
+#include "metercommand.h"
+
 namespace protocol {
 
 // What a reply was, for the front ends to say.
@@ -41,6 +43,6 @@ struct FrameAction {
     std::optional<int> receiveThreshold;  // applied after the route ran
 };
 
-FrameAction DispatchFrame(quint8 lastCommand, const QByteArray& reply);
+FrameAction DispatchFrame(MeterCommand lastCommand, const QByteArray& reply);
 
 }  // namespace protocol

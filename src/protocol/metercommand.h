@@ -9,12 +9,12 @@
 
 namespace protocol {
 
-enum MeterCommand : quint8 {
-    kSignOff = 0,        // written when the program ends; no reply
-    kHandshake = 5,      // reply D5 55 55
-    kGroupCount = 15,    // reply 05 05 n: n stored measurement groups (0..255)
-    kStoredGroups = 25,  // reply: n records of 3 bytes
-    kLiveReading = 35,   // reply: one 3-byte record
+enum class MeterCommand : quint8 {
+    SignOff = 0,        // written when the program ends; no reply
+    Handshake = 5,      // reply D5 55 55
+    GroupCount = 15,    // reply 05 05 n: n stored measurement groups (0..255)
+    StoredGroups = 25,  // reply: n records of 3 bytes
+    LiveReading = 35,   // reply: one 3-byte record
 };
 
 // Bytes of a correct handshake reply and of the group-count reply's fixed prefix.
@@ -24,7 +24,7 @@ inline constexpr quint8 kGroupCountPrefix = 0x05;
 // The greeting as the port probe sends it to find the meter: the handshake command, and
 // the reply that shows the meter is there.
 inline serial::Greeting ProbeGreeting() {
-    return {QByteArray(1, char(kHandshake)),
+    return {QByteArray(1, char(MeterCommand::Handshake)),
             QByteArray(reinterpret_cast<const char*>(kHandshakeReply), sizeof kHandshakeReply)};
 }
 

@@ -10,24 +10,25 @@ namespace protocol {
 
 namespace {
 
-LinkEvent::Kind EventOf(ReplyOutcome outcome) {
+// The event for a reply's outcome; `count` is the stored groups the link now knows of.
+LinkEvent EventOf(ReplyOutcome outcome, int count) {
     switch (outcome) {
         case ReplyOutcome::HandshakeAnswered:
-            return LinkEvent::Kind::HandshakeAnswered;
+            return HandshakeAnswered{};
         case ReplyOutcome::HandshakeRefused:
-            return LinkEvent::Kind::HandshakeRefused;
+            return HandshakeRefused{};
         case ReplyOutcome::GroupCount:
-            return LinkEvent::Kind::GroupCount;
+            return GroupCount{count};
         case ReplyOutcome::GroupCountGarbled:
-            return LinkEvent::Kind::DownloadFailed;
+            return DownloadFailed{DownloadFailure::CountGarbled};
         case ReplyOutcome::GroupsReceived:
-            return LinkEvent::Kind::GroupsReceived;
+            return GroupsReceived{};
         case ReplyOutcome::LiveAnswered:
-            return LinkEvent::Kind::LiveAnswered;
+            return LiveAnswered{};
         case ReplyOutcome::Unknown:
             break;
     }
-    return LinkEvent::Kind::UnknownReply;
+    return UnknownReply{};
 }
 
 }  // namespace
@@ -75,13 +76,6 @@ MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent),
     connect(historyDeadline_, &QTimer::timeout, this, &MeterLink::onHistoryDeadline);
 }
 
-void MeterLink::emitEvent(LinkEvent::Kind kind) {
-    LinkEvent e;
-    e.kind = kind;
-    e.portNumber = port_.commPort();
-    emit event(e);
-}
-
 // ---- Port ---------------------------------------------------------------------------
 
 serial::LineSettings MeterLink::lineSettings() const {
@@ -89,34 +83,24 @@ serial::LineSettings MeterLink::lineSettings() const {
 }
 
 bool MeterLink::setLineSettings(const serial::LineSettings& line) {
-    return port_.setLineSettings(line);
+    if (port_.setLineSettings(line)) return true;
+    emit event(SettingsRefused{line, lineSettings()});
+    return false;
 }
 
 void MeterLink::OpenSerialPort() {
     const serial::LineSettings asked = lineSettings();
     const serial::OpenResult result = port_.open();
     if (result != serial::OpenResult::Opened) {
-        LinkEvent e;
-        e.kind = LinkEvent::Kind::OpenFailed;
-        e.portNumber = port_.commPort();
-        e.device = port_.deviceName();
-        e.openResult = result;
-        emit event(e);
+        emit event(OpenFailed{port_.commPort(), result});
         return;
     }
     resetExchange();
-    emitEvent(LinkEvent::Kind::PortOpened);
+    emit event(PortOpened{port_.commPort()});
     // Some devices keep their own line settings at open (a pseudo-terminal runs 8 data bits
     // and no parity only). The settings the user sees follow what the line really runs.
     const serial::LineSettings runs = lineSettings();
-    if (!(runs == asked)) {
-        LinkEvent e;
-        e.kind = LinkEvent::Kind::SettingsRefused;
-        e.portNumber = port_.commPort();
-        e.refused = asked;
-        e.kept = runs;
-        emit event(e);
-    }
+    if (!(runs == asked)) emit event(SettingsRefused{asked, runs});
 }
 
 void MeterLink::SelectPort(int number) {
@@ -143,12 +127,13 @@ void MeterLink::resetExchange() {
 void MeterLink::SendCommand(MeterCommand code) {
     if (!port_.isOpen()) {
         // The groups request of a running download cannot go out: the download is over.
-        if (code == kStoredGroups && awaitingHistory()) GiveUpHistory(DownloadFailure::PortLost);
+        if (code == MeterCommand::StoredGroups && awaitingHistory())
+            GiveUpHistory(DownloadFailure::PortLost);
         return;
     }
     lastCommand_ = code;
     discardLate_ = false;
-    if (code != kStoredGroups) {
+    if (code != MeterCommand::StoredGroups) {
         // Only the stored-groups reply is longer than one record.
         port_.setRThreshold(kDefaultThreshold);
         historyDeadline_->stop();
@@ -157,7 +142,7 @@ void MeterLink::SendCommand(MeterCommand code) {
             download_ = Download::None;
     }
     // A failed write means the device is gone or broken; the re-open timer takes over.
-    if (!port_.output(code)) {
+    if (!port_.output(quint8(code))) {
         const bool downloading = awaitingHistory();
         port_.close();
         resetExchange();
@@ -165,14 +150,14 @@ void MeterLink::SendCommand(MeterCommand code) {
         return;
     }
     // The sign-off, and the groups request when none are stored, expect nothing back.
-    const bool expectsReply =
-        code != kSignOff && !(code == kStoredGroups && storedGroupCount_ == 0);
+    const bool expectsReply = code != MeterCommand::SignOff &&
+                              !(code == MeterCommand::StoredGroups && storedGroupCount_ == 0);
     if (expectsReply && !unansweredSince_.isValid()) unansweredSince_.start();
-    if (code == kLiveReading) ++unansweredLive_;
-    if (code == kStoredGroups && storedGroupCount_ > 0) {
+    if (code == MeterCommand::LiveReading) ++unansweredLive_;
+    if (code == MeterCommand::StoredGroups && storedGroupCount_ > 0) {
         historyDeadline_->start(HistoryDeadlineMs(port_.rThreshold() / 3, lineSettings()));
         download_ = Download::AwaitingGroups;
-    } else if (code == kStoredGroups) {
+    } else if (code == MeterCommand::StoredGroups) {
         download_ = Download::None;  // none stored: nothing comes back
     }
 }
@@ -182,21 +167,21 @@ bool MeterLink::awaitingHistory() const {
 }
 
 void MeterLink::SendHandshake() {
-    SendCommand(kHandshake);
+    SendCommand(MeterCommand::Handshake);
 }
 
 void MeterLink::RequestLiveReading() {
     if (mode_ != LinkMode::Live || !deviceConnected_ || !running_) return;
     if (port_.isOpen() && unansweredLive_ >= kSilentAfterRequests && !silent_) {
         silent_ = true;
-        emitEvent(LinkEvent::Kind::MeterSilent);
+        emit event(MeterSilent{});
     }
-    SendCommand(kLiveReading);
+    SendCommand(MeterCommand::LiveReading);
 }
 
 void MeterLink::RequestHistory() {
     if (deviceConnected_ && mode_ == LinkMode::History) {
-        SendCommand(kGroupCount);
+        SendCommand(MeterCommand::GroupCount);
         if (!port_.isOpen()) return;  // nothing went out
         download_ = Download::AwaitingCount;
         groupsDue_ = false;
@@ -214,7 +199,7 @@ void MeterLink::onGroupsDue() {
             groupsDue_ = true;
             break;
         case Download::CountAnswered:
-            SendCommand(kStoredGroups);
+            SendCommand(MeterCommand::StoredGroups);
             break;
         case Download::None:
         case Download::AwaitingGroups:
@@ -225,7 +210,7 @@ void MeterLink::onGroupsDue() {
 }
 
 void MeterLink::SignOff() {
-    SendCommand(kSignOff);
+    SendCommand(MeterCommand::SignOff);
 }
 
 void MeterLink::StopTimers() {
@@ -239,12 +224,7 @@ void MeterLink::onPollTick() {
     if (port_.isOpen() && !noMeterAdvised_ && unansweredSince_.isValid() &&
         unansweredSince_.elapsed() >= noMeterAdviceMs_) {
         noMeterAdvised_ = true;
-        LinkEvent e;
-        e.kind = LinkEvent::Kind::NoMeterOnPort;
-        e.portNumber = port_.commPort();
-        e.device = port_.deviceName();
-        e.waitedMs = noMeterAdviceMs_;
-        emit event(e);
+        emit event(NoMeterOnPort{port_.commPort(), port_.deviceName(), noMeterAdviceMs_});
     }
 }
 
@@ -266,14 +246,14 @@ void MeterLink::onDataReceived() {
 
 void MeterLink::HandleFrame() {
     // The command this reply answers; a receiver may write the next one while it is handled.
-    const quint8 answered = lastCommand_;
+    const MeterCommand answered = lastCommand_;
     const QByteArray reply = reply_;
     const FrameAction a = DispatchFrame(answered, reply);
     if (a.ignored) return;
     unansweredLive_ = 0;
     const bool wasSilent = silent_;
     silent_ = false;
-    if (wasSilent) emitEvent(LinkEvent::Kind::MeterAnswersAgain);
+    if (wasSilent) emit event(MeterAnswersAgain{});
     if (a.route == FrameAction::Route::BuildReport) {
         historyDeadline_->stop();
         download_ = Download::None;
@@ -282,7 +262,7 @@ void MeterLink::HandleFrame() {
         timer2_->stop();
         deviceConnected_ = true;
     }
-    const bool countReply = answered == kGroupCount;
+    const bool countReply = answered == MeterCommand::GroupCount;
     if (a.storedGroupCount) storedGroupCount_ = *a.storedGroupCount;
     if (countReply && download_ == Download::AwaitingCount) {
         countWait_->stop();
@@ -297,12 +277,7 @@ void MeterLink::HandleFrame() {
     // Its threshold first: a receiver may write the next command, which sets its own.
     if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);
 
-    LinkEvent e;
-    e.kind = EventOf(a.outcome.value_or(ReplyOutcome::Unknown));
-    e.portNumber = port_.commPort();
-    e.count = storedGroupCount_;
-    if (a.outcome == ReplyOutcome::GroupCountGarbled) e.failure = DownloadFailure::CountGarbled;
-    emit event(e);
+    emit event(EventOf(a.outcome.value_or(ReplyOutcome::Unknown), storedGroupCount_));
 
     // The data the reply carries, picked here once for every front end.
     switch (a.route) {
@@ -321,7 +296,7 @@ void MeterLink::HandleFrame() {
     // A count that came after the groups request was due: ask for them now.
     if (groupsDue_ && download_ == Download::CountAnswered) {
         groupsDue_ = false;
-        SendCommand(kStoredGroups);
+        SendCommand(MeterCommand::StoredGroups);
     }
 }
 
@@ -339,11 +314,7 @@ void MeterLink::GiveUpHistory(DownloadFailure why) {
     timer3_->stop();
     download_ = Download::None;
     groupsDue_ = false;
-    LinkEvent e;
-    e.kind = LinkEvent::Kind::DownloadFailed;
-    e.portNumber = port_.commPort();
-    e.failure = why;
-    emit event(e);
+    emit event(DownloadFailed{why});
 }
 
 }  // namespace protocol

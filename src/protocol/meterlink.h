@@ -24,6 +24,7 @@
 #include <QList>
 #include <QObject>
 
+#include "linkevent.h"
 #include "measure/meterrecord.h"
 #include "metercommand.h"
 #include "serial/commport.h"
@@ -37,43 +38,8 @@ namespace protocol {
 // the time its bytes take at that speed, with start, parity and stop bits, plus 1 s.
 int HistoryDeadlineMs(int records, const serial::LineSettings& line);
 
-// Why a download of the stored groups ended without its report.
-enum class DownloadFailure {
-    CountMissing,  // no reply to the group-count request in time
-    CountGarbled,  // the group-count reply was not 05 05 n: no groups request goes out
-    GroupsShort,   // the stored groups did not arrive whole by their deadline
-    PortLost,      // the port closed (an unplug, a write fault) before the last byte
-};
-
 // What the link may be asked to do: poll live readings, or answer history queries.
 enum class LinkMode { None, Live, History };
-
-// One thing that happened on the link, for the front ends to show and say.
-struct LinkEvent {
-    enum class Kind {
-        PortOpened,         // portNumber
-        OpenFailed,         // portNumber, openResult
-        SettingsRefused,    // refused, kept: the line runs `kept` (at an open or a change)
-        HandshakeAnswered,  // the meter answered the greeting correctly
-        HandshakeRefused,   // something else came back to the greeting
-        GroupCount,         // count: the meter holds that many stored groups
-        GroupsReceived,     // the stored groups came whole (their data follows)
-        LiveAnswered,       // a live reply came (its record follows)
-        UnknownReply,       // a reply to no command the link knows (the byte 0 at start)
-        DownloadFailed,     // failure (a garbled count is CountGarbled)
-        MeterSilent,        // live requests went unanswered: the last reading is stale
-        MeterAnswersAgain,  // the first reply after a silence
-        NoMeterOnPort,      // portNumber, device, waitedMs: nothing answered on an open port
-    };
-    Kind kind = Kind::UnknownReply;
-    int count = 0;
-    DownloadFailure failure = DownloadFailure::GroupsShort;
-    int portNumber = 0;
-    QString device;
-    int waitedMs = 0;  // NoMeterOnPort: how long nothing answered
-    serial::OpenResult openResult = serial::OpenResult::Opened;
-    serial::LineSettings refused, kept;
-};
 
 class MeterLink : public QObject {
     Q_OBJECT
@@ -96,14 +62,16 @@ class MeterLink : public QObject {
     bool running() const { return running_; }  // live polling runs (not paused or stopped)
     void setRunning(bool running) { running_ = running; }
     int storedGroupCount() const { return storedGroupCount_; }  // records in the next reply
-    quint8 lastCommand() const { return lastCommand_; }
+    // The command written last, which the next reply answers (the sign-off before any).
+    MeterCommand lastCommand() const { return lastCommand_; }
     bool awaitingHistory() const;  // a download runs: its count or its groups are expected
 
     // The port: its number (COMn) and the line it runs.
     int portNumber() const { return port_.commPort(); }
     serial::LineSettings lineSettings() const;
-    // Applies `line` to the port; false when the port refused it (it keeps running the line
-    // it had, which lineSettings() tells).
+    // Applies `line` to the port; false when the port refused it: it keeps running the line
+    // it had, which lineSettings() tells, and the refusal is reported as SettingsRefused,
+    // as one at an open is.
     bool setLineSettings(const serial::LineSettings& line);
 
     // Opens the port with its number and line settings and reports the outcome (PortOpened,
@@ -128,7 +96,6 @@ class MeterLink : public QObject {
     void groupsReceived(const QList<measure::MeterRecord>& groups);
 
   private:
-    void emitEvent(LinkEvent::Kind kind);
     void onDataReceived();
     void HandleFrame();
     void onHistoryDeadline();
@@ -142,7 +109,7 @@ class MeterLink : public QObject {
     LinkMode mode_ = LinkMode::None;
     bool running_ = false;
     int storedGroupCount_ = 0;
-    quint8 lastCommand_ = 0;
+    MeterCommand lastCommand_ = MeterCommand::SignOff;
     QByteArray reply_;  // the reply being handled
 
     QTimer* timer2_ = nullptr;  // greeting

@@ -1,17 +1,17 @@
-// The main window greeting, polling and commanding a meter over a real pseudo-terminal,
-// with the simulator answering on the other side.
+// The main window over a real pseudo-terminal with the simulator answering on the other
+// side: what it shows for what the link reports (the labels, the status line, the lamp, the
+// reading), what its controls ask of the link, and its closing. The link's own behaviour is
+// tested on its own (tests/protocol/tst_meterlink.cpp).
 #include <QAction>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPort>
-#include <QSignalSpy>
-#include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 
-#include "../protocol/linkevents.h"
 #include "app/form2.h"
 #include "app/statuslamp.h"
 #include "formcontrols.h"
@@ -29,16 +29,6 @@ void Idle(int ms) {
     QTest::qWait(ms);
 }
 
-// Greeted, then history query with the mode switch's greeting answered before Read: a reply
-// is read by the command written last.
-bool EnterHistory(Form2& w, const MeterSim& sim) {
-    if (!QTest::qWaitFor([&] { return w.monitor().link().deviceConnected(); }, 3000)) return false;
-    Ctl<QRadioButton>(w, "Option2")->click();
-    if (!QTest::qWaitFor([&] { return sim.countOf(5) == 2; }, 2000)) return false;
-    Idle(100);
-    return Ctl<QLabel>(w, "Label6")->text() == QStringLiteral("握手成功");
-}
-
 }  // namespace
 
 class TstForm2Link : public QObject {
@@ -46,20 +36,11 @@ class TstForm2Link : public QObject {
 
   private slots:
     void startUpGreetsTheMeter();
-    void wrongHandshakeIsRetriedEveryHalfSecond();
-    void meterSwitchedOnLateIsFound();
-    void pollingFollowsRunStateAndMode();
-    void readRequestsCountThenGroups_data();
-    void readRequestsCountThenGroups();
-    void readBeforeHandshakeSendsNothing();
-    void garbledCountAsksForNoGroups();
+    void controlsSetRunStateAndMode();
     void closingSendsSignOff_data();
     void closingSendsSignOff();
-    void missingDeviceIsRetriedUntilItAppears();
-    void busyDeviceIsReported();
-    void unplugAndReplugRecovers();
-    void brokenDownloadIsGivenUp_data();
-    void brokenDownloadIsGivenUp();
+    void portThatWillNotOpenIsShown_data();
+    void portThatWillNotOpenIsShown();
     void silentMeterIsShownAsSilent();
 };
 
@@ -76,190 +57,68 @@ void TstForm2Link::startUpGreetsTheMeter() {
     QCOMPARE(w.monitor().link().mode(), protocol::LinkMode::Live);
     QVERIFY(w.monitor().link().running());
     QVERIFY(Ctl<QRadioButton>(w, "Option1")->isChecked());
-    QCOMPARE(w.monitor().link().lastCommand(), quint8(5));
 
     QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label2")->text(), QStringLiteral("设备连接成功"),
                               3000);
-    QVERIFY(w.monitor().link().deviceConnected());
-    QVERIFY(!w.findChild<QTimer*>("Timer2")->isActive());
-    QCOMPARE(sim.timesOf(5).size(), 1);
 
     // The lamp blinks while the port is usable.
     const int before = Ctl<app::StatusLamp>(w, "Shape1")->backStyle();
     QTRY_VERIFY_WITH_TIMEOUT(Ctl<app::StatusLamp>(w, "Shape1")->backStyle() != before, 1500);
 
     // Live polling has begun by itself.
-    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 1, 2000);
     QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
                               2000);
-    QCOMPARE(sim.countOf(5), 1);  // no more handshakes once connected
 }
 
-void TstForm2Link::wrongHandshakeIsRetriedEveryHalfSecond() {
-    MeterSim sim({"--bad-handshakes", "3"});
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
-                              QStringLiteral("握手失败,下位机返回出错"), 2000);
-    QCOMPARE(Ctl<QLabel>(w, "Label2")->text(), QStringLiteral("仪表连接失败"));
-    QVERIFY(!w.monitor().link().deviceConnected());
-    QCOMPARE(sim.countOf(35), 0);
-
-    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 4000);
-    Idle(1200);
-    const QList<double> hs = sim.timesOf(5);
-    QCOMPARE(hs.size(), 4);  // start-up, then one per tick until the correct reply
-    for (int i = 1; i < hs.size(); ++i) {
-        const double gap = hs[i] - hs[i - 1];
-        QVERIFY2(gap > 250 && gap < 1000, qPrintable(QString::number(gap)));
-    }
-}
-
-void TstForm2Link::meterSwitchedOnLateIsFound() {
-    MeterSim sim({"--silent-for", "2"});
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-    Idle(700);
-    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), kNoReply);  // nothing answers: the status stays
-    QVERIFY(!w.monitor().link().deviceConnected());
-    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 4000);
-    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 2, 3000);
-}
-
-void TstForm2Link::pollingFollowsRunStateAndMode() {
+// The run buttons, their menu items and the mode options set the link's run state and mode
+// and say so; Start asks at once, the history mode greets the meter once.
+void TstForm2Link::controlsSetRunStateAndMode() {
     MeterSim sim;
     QVERIFY(sim.ok());
     Form2 w(MapTo(sim.link()));
     QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
 
-    // Running: one live request every 500 ms.
-    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) >= 5, 4000);
-    const QList<double> polls = sim.timesOf(35);
-    for (int i = 1; i < polls.size(); ++i) {
-        const double gap = polls[i] - polls[i - 1];
-        QVERIFY2(gap > 250 && gap < 1000, qPrintable(QString::number(gap)));
-    }
-
-    // Pause: no requests.
     Ctl<QPushButton>(w, "Command2")->click();
     QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已暂停"));
     QVERIFY(!w.monitor().link().running());
-    Idle(100);
-    int n = sim.countOf(35);
-    Idle(1100);
-    QCOMPARE(sim.countOf(35), n);
 
     // Start: a request at once, not at the next tick (the polling timer is held).
     w.findChild<QTimer*>("Timer4")->stop();
+    Idle(100);
+    const int n = sim.countOf(35);
     Ctl<QPushButton>(w, "Command1")->click();
+    QVERIFY(w.monitor().link().running());
     QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 2000);
     w.findChild<QTimer*>("Timer4")->start();
 
-    // History mode: polling stops, one handshake is sent, "握手成功" again.
+    // History mode: one handshake is sent, "握手成功" again.
     const int handshakes = sim.countOf(5);
     Ctl<QRadioButton>(w, "Option2")->click();
     QCOMPARE(w.monitor().link().mode(), protocol::LinkMode::History);
     QVERIFY(w.monitor().link().running());
     QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(5), handshakes + 1, 2000);
     QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("握手成功"), 2000);
-    Idle(100);
-    n = sim.countOf(35);
-    Idle(1100);
-    QCOMPARE(sim.countOf(35), n);
     QCOMPARE(Ctl<QLabel>(w, "Label2")->text(), QStringLiteral("设备连接成功"));
 
-    // Back to real-time: polling resumes without pressing Start.
+    // Back to real-time, still running: polling resumes without pressing Start.
     Ctl<QRadioButton>(w, "Option1")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 1500);
+    QCOMPARE(w.monitor().link().mode(), protocol::LinkMode::Live);
+    QVERIFY(w.monitor().link().running());
 
-    // Stop: no requests, reading display back to LIVE.
+    // Stop: reading display back to LIVE.
     Ctl<QPushButton>(w, "Command3")->click();
     QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已停止"));
     QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("LIVE"));
-    Idle(100);
-    n = sim.countOf(35);
-    Idle(1100);
-    QCOMPARE(sim.countOf(35), n);
+    QVERIFY(!w.monitor().link().running());
 
     // The menu items do what the buttons do.
     Ctl<QAction>(w, "mnurun1")->trigger();
     QVERIFY(w.monitor().link().running());
-    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > n, 1000);
     Ctl<QAction>(w, "mnupause")->trigger();
     QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已暂停"));
+    QVERIFY(!w.monitor().link().running());
     Ctl<QAction>(w, "mnustop")->trigger();
     QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("已停止"));
-}
-
-void TstForm2Link::readRequestsCountThenGroups_data() {
-    QTest::addColumn<int>("groups");
-    QTest::addColumn<int>("threshold");
-    QTest::newRow("none stored") << 0 << 3;
-    QTest::newRow("two") << 2 << 6;
-    QTest::newRow("full memory") << 255 << 765;
-}
-
-void TstForm2Link::readRequestsCountThenGroups() {
-    QFETCH(int, groups);
-    QFETCH(int, threshold);
-    MeterSim sim({"--groups", QString::number(groups)});
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-    QVERIFY(EnterHistory(w, sim));
-
-    // Note the receive threshold after every reply the window handles.
-    QList<int> thresholds;
-    connect(&w.monitor().port(), &serial::CommPort::dataReceived, this,
-            [&] { thresholds.append(w.monitor().port().rThreshold()); });
-
-    Ctl<QPushButton>(w, "Command4")->click();
-    QCOMPARE(w.monitor().link().lastCommand(), quint8(15));
-    QTRY_COMPARE_WITH_TIMEOUT(sim.countOf(25), 1, 2000);
-    const double gap = sim.timesOf(25).first() - sim.timesOf(15).first();
-    QVERIFY2(gap > 70 && gap < 600, qPrintable(QString::number(gap)));
-
-    if (groups == 0) {
-        // The meter has nothing to send for the 25; the count stays on the status line.
-        Idle(300);
-        QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("存储的组数为:0"));
-        QCOMPARE(thresholds, QList<int>{3});
-    } else {
-        QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
-                                  QStringLiteral("返回历史数据正常"), 2000);
-        QCOMPARE(thresholds, (QList<int>{threshold, 3}));
-    }
-    QCOMPARE(w.monitor().link().storedGroupCount(), groups);
-    QCOMPARE(w.monitor().port().rThreshold(), 3);
-}
-
-void TstForm2Link::readBeforeHandshakeSendsNothing() {
-    MeterSim sim({"--silent-for", "30"});
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-    Ctl<QRadioButton>(w, "Option2")->click();
-    Ctl<QPushButton>(w, "Command4")->click();
-    Idle(400);
-    QCOMPARE(sim.countOf(15), 0);
-    QCOMPARE(sim.countOf(25), 0);
-}
-
-// A count that cannot be read: no groups request, the report as it was, and the count's
-// failure stays on the status line.
-void TstForm2Link::garbledCountAsksForNoGroups() {
-    MeterSim sim({"--groups", "5", "--bad-count-every", "1"});
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-    QVERIFY(EnterHistory(w, sim));
-    const QString earlier = QStringLiteral("earlier report");
-    Ctl<QTextEdit>(w, "RichTextBox1")->setPlainText(earlier);
-    Ctl<QPushButton>(w, "Command4")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收组数失败"),
-                              2000);
-    Idle(400);
-    QCOMPARE(sim.countOf(25), 0);
-    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收组数失败"));
-    QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), earlier);
 }
 
 void TstForm2Link::closingSendsSignOff_data() {
@@ -293,150 +152,52 @@ void TstForm2Link::closingSendsSignOff() {
     QTRY_VERIFY(!dialog || !dialog->isVisible());
 }
 
-void TstForm2Link::missingDeviceIsRetriedUntilItAppears() {
+void TstForm2Link::portThatWillNotOpenIsShown_data() {
+    QTest::addColumn<bool>("busy");  // the device is there, held by another program
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("device missing") << false << "串口无效"
+                                    << "COM1电脑端口无效.";
+    QTest::newRow("device busy") << true << "串口打开失败"
+                                 << "COM1打开失败,请检查串口是否被占用或者尝试其它串口.";
+}
+
+// A port that will not open: the port label says why, the lamp goes dark, and the status
+// line says it once the start-up text has been written; the port opening at a later try
+// brings the label and the blinking lamp back.
+void TstForm2Link::portThatWillNotOpenIsShown() {
+    QFETCH(bool, busy);
+    QFETCH(QString, label);
+    QFETCH(QString, status);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ttyUSB7"));
+    std::optional<MeterSim> sim;
+    std::optional<QSerialPort> other;
+    if (busy) {
+        sim.emplace(QStringList{}, path);
+        other.emplace(path);
+        QVERIFY(other->open(QIODevice::ReadWrite));
+    }
     Form2 w(MapTo(path));
-    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口无效"));
-    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), kNoReply);  // the start-up probe writes last
+    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), label);
+    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), kNoReply);  // the start-up text writes last
     QCOMPARE(Ctl<app::StatusLamp>(w, "Shape1")->backStyle(), 0);
     QVERIFY(!Ctl<QTimer>(w, "Timer1")->isActive());
-    QVERIFY(w.findChild<QTimer*>("Timer5")->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("COM1电脑端口无效."),
-                              2000);
+    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), status, 2000);
     QCOMPARE(Ctl<app::StatusLamp>(w, "Shape1")->backStyle(), 0);
 
-    // The adapter is plugged in: the next retry opens it and the handshake succeeds.
-    MeterSim sim({}, path);
-    QVERIFY(sim.ok());
+    if (busy)
+        other.reset();
+    else
+        sim.emplace(QStringList{}, path);
+    QVERIFY(sim->ok());
     QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"),
                               3000);
-    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
     QVERIFY(Ctl<QTimer>(w, "Timer1")->isActive());
 }
 
-void TstForm2Link::busyDeviceIsReported() {
-    MeterSim sim;
-    QVERIFY(sim.ok());
-    auto* other = new QSerialPort(sim.link());
-    QVERIFY(other->open(QIODevice::ReadWrite));
-
-    Form2 w(MapTo(sim.link()));
-    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口打开失败"));
-    QCOMPARE(Ctl<app::StatusLamp>(w, "Shape1")->backStyle(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
-                              QStringLiteral("COM1打开失败,请检查串口是否被占用或者尝试其它串口."),
-                              2000);
-
-    // The other program lets go: the port opens at the next retry.
-    delete other;
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"),
-                              3000);
-    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
-}
-
-void TstForm2Link::unplugAndReplugRecovers() {
-    MeterSim sim({"--unplug-after", "4", "--replug-after", "1.5"});
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-    QSignalSpy lost(&w.monitor().port(), &serial::CommPort::closedAfterError);
-    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
-
-    // Pulled out after a few readings: the port closes once, quietly.
-    QTRY_VERIFY_WITH_TIMEOUT(sim.logText().contains(QStringLiteral("EV unplugged")), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.monitor().port().isOpen() || lost.count() > 0, 2000);
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口无效"), 3000);
-    QVERIFY2(lost.count() <= 2, qPrintable(QString::number(lost.count())));
-
-    // Plugged in again: polling resumes by itself.
-    QTRY_VERIFY_WITH_TIMEOUT(sim.logText().count(QStringLiteral("EV plugged in")) == 2, 5000);
-    const int polls = sim.countOf(35);
-    QTRY_VERIFY_WITH_TIMEOUT(sim.countOf(35) > polls, 4000);
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
-                              2000);
-    QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"));
-    QVERIFY2(lost.count() <= 2, qPrintable(QString::number(lost.count())));
-}
-
-void TstForm2Link::brokenDownloadIsGivenUp_data() {
-    QTest::addColumn<QStringList>("meter");
-    QTest::addColumn<bool>("unplugged");
-    QTest::addColumn<bool>("lateBytes");
-    QTest::addColumn<bool>("nextDownloadWhole");
-    QTest::newRow("announces 12, holds 10")
-        << QStringList{"--groups", "10", "--announce", "12"} << false << false << false;
-    QTest::newRow("unplugged mid-reply")
-        << QStringList{"--groups", "10", "--stall-history", "6:unplug", "--replug-after", "0.3"}
-        << true << false << true;
-    QTest::newRow("pauses mid-reply")
-        << QStringList{"--groups", "10", "--stall-history", "6:2"} << false << true << true;
-}
-
-// A stored-groups reply that never completes is given up by its deadline; the report
-// stays as it was, late bytes are not taken for a reply, and the link hears the meter again.
-void TstForm2Link::brokenDownloadIsGivenUp() {
-    QFETCH(QStringList, meter);
-    QFETCH(bool, unplugged);
-    QFETCH(bool, lateBytes);
-    QFETCH(bool, nextDownloadWhole);
-    MeterSim sim(meter);
-    QVERIFY(sim.ok());
-    Form2 w(MapTo(sim.link()));
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    LinkEvents events(&w.monitor().link());
-    const auto failed = [&] { return events.count(protocol::LinkEvent::Kind::DownloadFailed); };
-    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
-    const QString earlier = QStringLiteral("earlier report");
-    Ctl<QTextEdit>(w, "RichTextBox1")->setPlainText(earlier);
-    const auto greeted = [&] { return events.count(protocol::LinkEvent::Kind::HandshakeAnswered); };
-    // History mode greets the meter; its answer must be in before Read.
-    const auto download = [&] {
-        const int before = int(greeted());
-        QTest::mouseClick(Ctl<QRadioButton>(w, "Option2"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(greeted() > before, 3000);
-        QTest::mouseClick(Ctl<QPushButton>(w, "Command4"), Qt::LeftButton);
-    };
-
-    download();
-    QTRY_COMPARE_WITH_TIMEOUT(failed(), 1, 5000);
-    if (!unplugged) QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收历史数据失败"));
-    QCOMPARE(w.monitor().port().rThreshold(), 3);
-    QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), earlier);
-
-    if (unplugged) {
-        QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"),
-                                  4000);
-    } else {
-        // Whatever still comes of the given-up reply is no reply to anything.
-        const int sent = sim.repliesSent();
-        if (lateBytes) QTRY_VERIFY_WITH_TIMEOUT(sim.repliesSent() > sent, 4000);
-        Idle(300);
-        QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), earlier);
-        QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收历史数据失败"));
-    }
-
-    // Live readings are heard again.
-    QTest::mouseClick(Ctl<QRadioButton>(w, "Option1"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
-                              5000);
-    QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("12.5mA"));
-
-    download();
-    if (nextDownloadWhole) {
-        QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
-                                  QStringLiteral("返回历史数据正常"), 5000);
-        QCOMPARE(w.monitor().link().storedGroupCount(), 10);
-        QVERIFY(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText().contains(QStringLiteral("组 数")));
-        QCOMPARE(failed(), 1);
-    } else {
-        QTRY_COMPARE_WITH_TIMEOUT(failed(), 2, 5000);
-        QCOMPARE(w.monitor().port().rThreshold(), 3);
-    }
-}
-
-// A meter that stops answering with the port still open is shown as silent after three
-// unanswered requests, and as live again with its next reading.
+// A silent meter: the status line says so and the last reading stays, greyed; the next
+// reading is shown in the reading's own colour again.
 void TstForm2Link::silentMeterIsShownAsSilent() {
     MeterSim sim;
     QVERIFY(sim.ok());
@@ -445,26 +206,16 @@ void TstForm2Link::silentMeterIsShownAsSilent() {
                               3000);
     const QString reading = Ctl<QLabel>(w, "Label7")->text();
     const QColor live = Ctl<QLabel>(w, "Label7")->palette().color(QPalette::WindowText);
-    const int handshakes = sim.countOf(5);
 
     sim.pause();
-    QElapsedTimer silence;
-    silence.start();
     QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("设备无响应"), 4000);
-    QVERIFY2(silence.elapsed() >= 900, qPrintable(QString::number(silence.elapsed())));
     QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), reading);
     QVERIFY(Ctl<QLabel>(w, "Label7")->palette().color(QPalette::WindowText) != live);
-    const int index = w.liveSeries().writeIndex;
-    Idle(700);
-    QCOMPARE(w.liveSeries().writeIndex, index);  // nothing recorded for the silent time
-    QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("设备无响应"));
 
     sim.resume();
     QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
                               3000);
     QCOMPARE(Ctl<QLabel>(w, "Label7")->palette().color(QPalette::WindowText), live);
-    QVERIFY2(sim.countOf(35) >= 5, "polling went on during the silence");
-    QCOMPARE(sim.countOf(5), handshakes);
 }
 
 QTEST_MAIN(TstForm2Link)

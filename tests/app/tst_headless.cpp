@@ -207,10 +207,9 @@ void TstHeadless::historyTextIsTheWindowsSave() {
         Form2 w(MapTo(sim.link()), &dialogs);
         LinkEvents events(&w.monitor().link());
         QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
-        const int before = events.count(protocol::LinkEvent::Kind::HandshakeAnswered);
+        const int before = events.count<protocol::HandshakeAnswered>();
         Ctl<QRadioButton>(w, "Option2")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            events.count(protocol::LinkEvent::Kind::HandshakeAnswered) > before, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(events.count<protocol::HandshakeAnswered>() > before, 3000);
         Ctl<QPushButton>(w, "Command4")->click();
         QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
                                   QStringLiteral("返回历史数据正常"), 3000);

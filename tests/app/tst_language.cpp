@@ -24,7 +24,6 @@
 
 using app::Form2;
 using app::Language;
-using Kind = protocol::LinkEvent::Kind;
 
 class TstLanguage : public QObject {
     Q_OBJECT
@@ -132,25 +131,34 @@ void TstLanguage::everyTextFits() {
     const auto fits = [](QLabel* label, const QString& text) {
         return label->fontMetrics().horizontalAdvance(text) <= label->width();
     };
-    for (int k = 0; k <= int(Kind::NoMeterOnPort); ++k) {
-        protocol::LinkEvent e;
-        e.kind = Kind(k);
-        e.portNumber = 16;
-        e.count = 255;
-        e.refused.baudRate = 115200;
-        for (auto result : {serial::OpenResult::InvalidPort, serial::OpenResult::PortInUse}) {
-            e.openResult = result;
-            for (auto failure :
-                 {protocol::DownloadFailure::CountGarbled, protocol::DownloadFailure::PortLost}) {
-                e.failure = failure;
-                if (auto t = app::StatusText(e))
-                    QVERIFY2(fits(Ctl<QLabel>(w, "Label6"), *t), qPrintable(*t));
-                if (auto t = app::PortLabelText(e))
-                    QVERIFY2(fits(Ctl<QLabel>(w, "Label1"), *t), qPrintable(*t));
-                if (auto t = app::MeterLabelText(e))
-                    QVERIFY2(fits(Ctl<QLabel>(w, "Label2"), *t), qPrintable(*t));
-            }
-        }
+    // Every kind of event, with the widest values its text can hold.
+    using namespace protocol;
+    serial::LineSettings fastest;
+    fastest.baudRate = 115200;
+    const QList<LinkEvent> events = {
+        PortOpened{16},
+        OpenFailed{16, serial::OpenResult::InvalidPort},
+        OpenFailed{16, serial::OpenResult::PortInUse},
+        SettingsRefused{fastest, serial::LineSettings()},
+        HandshakeAnswered{},
+        HandshakeRefused{},
+        GroupCount{255},
+        GroupsReceived{},
+        LiveAnswered{},
+        UnknownReply{},
+        DownloadFailed{DownloadFailure::CountGarbled},
+        DownloadFailed{DownloadFailure::PortLost},
+        MeterSilent{},
+        MeterAnswersAgain{},
+        NoMeterOnPort{16, QString(), 10000},
+    };
+    for (const LinkEvent& e : events) {
+        if (auto t = app::StatusText(e))
+            QVERIFY2(fits(Ctl<QLabel>(w, "Label6"), *t), qPrintable(*t));
+        if (auto t = app::PortLabelText(e))
+            QVERIFY2(fits(Ctl<QLabel>(w, "Label1"), *t), qPrintable(*t));
+        if (auto t = app::MeterLabelText(e))
+            QVERIFY2(fits(Ctl<QLabel>(w, "Label2"), *t), qPrintable(*t));
     }
     const QString path = QStringLiteral("/home/electrician/Zentravolix/Zentravolix.csv");
     for (const QString& t : {app::NoReplyAtStartText(), app::PausedText(), app::StoppedText(),

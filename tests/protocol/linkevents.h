@@ -1,8 +1,10 @@
 #pragma once
-// Keeps the link's events for a test: how many of a kind came, and the last of a kind.
+// Keeps the link's events for a test: all of them in order, how many of a kind came, and the
+// last of a kind.
 
 #include <QList>
 #include <QObject>
+#include <optional>
 
 #include "protocol/meterlink.h"
 
@@ -12,15 +14,18 @@ class LinkEvents {
         QObject::connect(link, &protocol::MeterLink::event, &context_,
                          [this](const protocol::LinkEvent& e) { events_.append(e); });
     }
-    int count(protocol::LinkEvent::Kind kind) const {
+    const QList<protocol::LinkEvent>& all() const { return events_; }
+    template <class Kind>
+    int count() const {
         int n = 0;
-        for (const protocol::LinkEvent& e : events_) n += e.kind == kind;
+        for (const protocol::LinkEvent& e : events_) n += std::holds_alternative<Kind>(e);
         return n;
     }
-    protocol::LinkEvent last(protocol::LinkEvent::Kind kind) const {
+    template <class Kind>
+    std::optional<Kind> last() const {
         for (qsizetype i = events_.size() - 1; i >= 0; --i)
-            if (events_[i].kind == kind) return events_[i];
-        return {};
+            if (const Kind* e = std::get_if<Kind>(&events_[i])) return *e;
+        return std::nullopt;
     }
 
   private:

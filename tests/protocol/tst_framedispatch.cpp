@@ -102,7 +102,7 @@ void TstFrameDispatch::dispatch() {
     QFETCH(int, threshold);
     QFETCH(Route, route);
 
-    const FrameAction a = DispatchFrame(quint8(command), reply);
+    const FrameAction a = DispatchFrame(protocol::MeterCommand(command), reply);
     QCOMPARE(a.ignored, ignored);
     QCOMPARE(a.outcome.value_or(protocol::ReplyOutcome(-1)), outcome);
     QCOMPARE(a.handshakeOk, handshakeOk);
