@@ -43,6 +43,11 @@ export DISPLAY=$display
 fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
 
 echo "== the test suite under Wine"
+# The test programs find Qt's, OpenSSL's and the MinGW runtime's DLLs through Wine's PATH.
+kit=$(scripts/windows/build-kit.sh --check)
+gccdir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+WINEPATH="$(winepath -w "$kit/bin");$(winepath -w "$kit/lib");$(winepath -w "$gccdir");$(winepath -w /usr/x86_64-w64-mingw32/lib)"
+export WINEPATH
 (cd build-win64 && ctest --output-on-failure --timeout 300)
 
 # startSim <name> <options...>: the simulator on a new pseudo-terminal; sets $pty.
@@ -61,7 +66,7 @@ startSim() {
 # mapCom1 <device>: Wine's COM1 is that device from the next Wine start on.
 mapCom1() {
     wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$1" /f >/dev/null 2>&1
-    wineserver -k
+    wineserver -k >/dev/null 2>&1 || true
 }
 # Every CSV row with the time and elapsed_s columns left out.
 rowsWithoutTimes() { cut -d, -f3- "$1"; }

@@ -248,13 +248,17 @@ class WindowsSerialDevice final : public SerialDevice {
     QString errorString() const override { return errorString_; }
 
   private:
-    // On the reader's thread until close() stops it, or the first failed read: a device that
-    // went away fails every read after.
+    // On the reader's thread until close() stops it, or the device goes away: a read fails (a
+    // USB adapter pulled out), or a read that found nothing is followed by a failed look at the
+    // line's state (a line that hung up, which Wine reads as an empty line).
     void readLoop() {
         char buffer[4096];
         while (!stop_) {
             DWORD n = 0;
-            if (!::ReadFile(handle_, buffer, sizeof buffer, &n, nullptr)) {
+            DWORD errors = 0;
+            COMSTAT state{};
+            const bool read = ::ReadFile(handle_, buffer, sizeof buffer, &n, nullptr);
+            if (!read || (n == 0 && !::ClearCommError(handle_, &errors, &state))) {
                 const DWORD error = ::GetLastError();
                 if (stop_) return;
                 QMutexLocker lock(&mutex_);
