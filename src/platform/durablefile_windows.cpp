@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// windows.h names ReplaceFileW "ReplaceFile" too; here that name is this seam's own.
+#undef ReplaceFile
 
 #include <QDir>
 #include <QFileInfo>
@@ -84,8 +86,8 @@ bool PathLeftFile(const QString& path, int fd) {
     if (opened == INVALID_HANDLE_VALUE) return false;
     FILE_STANDARD_INFO standard{};
     if (::GetFileInformationByHandleEx(opened, FileStandardInfo, &standard, sizeof standard) &&
-        standard.DeletePending)
-        return true;  // deleted; the name goes with the last handle
+        (standard.DeletePending || standard.NumberOfLinks == 0))
+        return true;  // deleted; its name may stay until the last handle closes
     const HANDLE named = ::CreateFileW(NativePath(path).c_str(), FILE_READ_ATTRIBUTES,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLibrary>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,6 +34,12 @@ QString CommandLeavingChild() {
 #endif
 }
 
+// Wine keeps a deleted file's name until the last handle to it closes, and tells no handle of
+// the deletion; Windows 10 and later remove the name at once.
+bool UnderWine() {
+    return QLibrary::resolve(QStringLiteral("ntdll"), "wine_get_version") != nullptr;
+}
+
 }  // namespace
 
 class TestPlatformSeams : public QObject {
@@ -49,6 +56,8 @@ class TestPlatformSeams : public QObject {
     void pathLeftFile() {
         QFETCH(QString, change);
         QFETCH(bool, left);
+        if (change == "delete" && UnderWine())
+            QSKIP("Wine does not show a deletion to the handles still open");
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");
         const int fd = platform::OpenForAppend(path);
@@ -63,8 +72,9 @@ class TestPlatformSeams : public QObject {
             QVERIFY(QFile::rename(path, dir.filePath("log.csv.1")));
         if (change == "delete") QVERIFY(QFile::remove(path));
         if (change == "rotate") QVERIFY(WriteText(path, "header\n"));
-        QCOMPARE(platform::PathLeftFile(path, fd), left);
+        const bool seen = platform::PathLeftFile(path, fd);
         QCOMPARE(platform::CloseFile(fd), 0);
+        QCOMPARE(seen, left);
     }
 
     void replaceFile_data() {
