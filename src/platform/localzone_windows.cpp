@@ -18,8 +18,15 @@ int MachineOffsetAt(qint64 utcMs) {
     const quint64 ticks = quint64(utcMs + 11644473600000LL) * 10000ULL;
     FILETIME utc{DWORD(ticks & 0xffffffffU), DWORD(ticks >> 32)};
     SYSTEMTIME utcTime{}, localTime{};
-    if (!::FileTimeToSystemTime(&utc, &utcTime) ||
-        !::SystemTimeToTzSpecificLocalTimeEx(nullptr, &utcTime, &localTime))
+    if (!::FileTimeToSystemTime(&utc, &utcTime))
+        return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::LocalTime).offsetFromUtc();
+    // The zone's rules of that year (a zone whose daylight-saving dates changed over the years
+    // keeps them per year); the current rules where the year's cannot be had.
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    TIME_ZONE_INFORMATION rules{};
+    const bool yearly = ::GetDynamicTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID &&
+                        ::GetTimeZoneInformationForYear(utcTime.wYear, &zone, &rules);
+    if (!::SystemTimeToTzSpecificLocalTime(yearly ? &rules : nullptr, &utcTime, &localTime))
         return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::LocalTime).offsetFromUtc();
     FILETIME local{};
     ::SystemTimeToFileTime(&localTime, &local);
