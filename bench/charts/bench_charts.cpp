@@ -19,7 +19,7 @@ std::vector<float> Wave() {
 void BM_DrawLiveChart(benchmark::State& state) {
     charts::DrawingSurface surface;
     surface.resize(533, 400);
-    charts::SetUpLiveChart(surface);
+    charts::setUpLiveChart(surface);
     const std::vector<float> values = Wave();
     for (auto _ : state) {
         charts::DrawLiveChart(surface, 100, 700, 400, 200, true, values.data(), 500);
@@ -31,10 +31,10 @@ BENCHMARK(BM_DrawLiveChart)->Unit(benchmark::kMicrosecond);
 void BM_DrawXCursorStrip(benchmark::State& state) {
     charts::DrawingSurface surface;
     surface.resize(533, 53);
-    charts::SetUpXCursorStrip(surface);
+    charts::setUpXCursorStrip(surface);
     float x = 0;
     for (auto _ : state) {
-        charts::DrawXCursorStrip(surface, x, 500);
+        charts::drawXCursorStrip(surface, x, 500);
         x = x >= 1000 ? 0 : x + 1.5f;
         benchmark::DoNotOptimize(surface.image().constBits());
     }
@@ -44,10 +44,10 @@ BENCHMARK(BM_DrawXCursorStrip)->Unit(benchmark::kMicrosecond);
 void BM_DrawYCursorStrip(benchmark::State& state) {
     charts::DrawingSurface surface;
     surface.resize(53, 400);
-    charts::SetUpYCursorStrip(surface);
+    charts::setUpYCursorStrip(surface);
     float y = 0;
     for (auto _ : state) {
-        charts::DrawYCursorStrip(surface, y, 0);
+        charts::drawYCursorStrip(surface, y, 0);
         y = y >= 1000 ? 0 : y + 1.5f;
         benchmark::DoNotOptimize(surface.image().constBits());
     }

@@ -29,9 +29,9 @@ void BM_DecodeAndFormatRecord(benchmark::State& state) {
     const auto records = SampleRecords();
     std::size_t i = 0;
     for (auto _ : state) {
-        const measure::DecodedRecord d = measure::DecodeRecord(records[i++ % records.size()]);
-        QString live = measure::LiveText(d);
-        QString report = measure::ReportReadingText(d);
+        const measure::DecodedRecord d = measure::decodeRecord(records[i++ % records.size()]);
+        QString live = measure::liveText(d);
+        QString report = measure::reportReadingText(d);
         benchmark::DoNotOptimize(live);
         benchmark::DoNotOptimize(report);
     }
@@ -56,10 +56,10 @@ BENCHMARK(BM_HistoryReport255);
 
 void BM_DataLogRow(benchmark::State& state) {
     const auto records = SampleRecords();
-    const QDateTime now = measure::LocalNow();
+    const QDateTime now = measure::localNow();
     std::size_t i = 0;
     for (auto _ : state) {
-        QByteArray row = measure::DataLogRow(records[i % records.size()], now, qint64(i) * 500);
+        QByteArray row = measure::dataLogRow(records[i % records.size()], now, qint64(i) * 500);
         ++i;
         benchmark::DoNotOptimize(row);
     }
@@ -70,7 +70,7 @@ BENCHMARK(BM_DataLogRow);
 // The local time with its UTC offset for one reading: the program's clock, and Qt's own local
 // time (which looks at /etc/localtime on every call, twice with the offset) for comparison.
 void BM_LocalNow(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(measure::LocalNow().offsetFromUtc());
+    for (auto _ : state) benchmark::DoNotOptimize(measure::localNow().offsetFromUtc());
 }
 BENCHMARK(BM_LocalNow);
 
@@ -85,20 +85,20 @@ void BM_DataLogAppend(benchmark::State& state) {
     const auto records = SampleRecords();
     QTemporaryDir dir;
     measure::DataLog log;
-    if (!log.Start(dir.filePath(QStringLiteral("bench.csv")))) {
+    if (!log.start(dir.filePath(QStringLiteral("bench.csv")))) {
         state.SkipWithError("cannot open the log file");
         return;
     }
-    const measure::DataLogClock clock = measure::DataLogClock::System();
+    const measure::DataLogClock clock = measure::DataLogClock::system();
     std::size_t i = 0;
     for (auto _ : state) {
         // Stamped and decoded as the engine does for each reading, then written.
-        if (!log.Append(clock.take(records[i++ % records.size()]))) {
+        if (!log.append(clock.take(records[i++ % records.size()]))) {
             state.SkipWithError("write failed");
             break;
         }
     }
-    log.Stop();
+    log.stop();
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_DataLogAppend);

@@ -33,7 +33,7 @@ const QString& WeekLog() {
         const QString p = dir.filePath(QStringLiteral("week.csv"));
         QFile f(p);
         if (!f.open(QIODevice::WriteOnly)) std::abort();
-        QByteArray out = measure::DataLogHeader();
+        QByteArray out = measure::dataLogHeader();
         const QDateTime start(QDate(2026, 12, 1), QTime(0, 0), Qt::OffsetFromUTC, 28800);
         for (qint64 i = 0; i < kRows; ++i) {
             if (i % 172800 < 600) continue;  // five minutes away each day
@@ -42,7 +42,7 @@ const QString& WeekLog() {
             measure::MeterRecord r{quint8(mA / 100), quint8(mA % 100), 21};  // mA, as shown
             if (i % 50'000 == 7) r = {0, 0, 9};                              // 0L
             if (i % 70'000 == 11) r = {1, 2, 27};                            // ERROR
-            out += measure::DataLogRow(r, start.addMSecs(i * kStepMs), i * kStepMs);
+            out += measure::dataLogRow(r, start.addMSecs(i * kStepMs), i * kStepMs);
             if (out.size() > (1 << 20)) {
                 f.write(out);
                 out.clear();
@@ -65,7 +65,7 @@ void BM_OpenWeek(benchmark::State& state) {
     const long before = PeakRssKb();
     qsizetype bytes = 0, rows = 0;
     for (auto _ : state) {
-        const viewer::LogData data = viewer::LoadLogs({path});
+        const viewer::LogData data = viewer::loadLogs({path});
         const viewer::Envelope envelope(data);
         bytes = data.bytes() + envelope.bytes();
         rows = data.size();
@@ -80,9 +80,9 @@ BENCHMARK(BM_OpenWeek)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Redraw of a 1000 x 460 picture showing range(0) seconds in the middle of the week.
 void BM_Redraw(benchmark::State& state) {
-    static const viewer::LogData data = viewer::LoadLogs({WeekLog()});
+    static const viewer::LogData data = viewer::loadLogs({WeekLog()});
     static const viewer::Envelope envelope(data);
-    const auto [first, last] = viewer::DataExtent(data);
+    const auto [first, last] = viewer::dataExtent(data);
     const qint64 span = std::min<qint64>(state.range(0) * 1000, last - first);
     viewer::PlotView view;
     view.t0 = first + (last - first - span) / 2;
@@ -92,7 +92,7 @@ void BM_Redraw(benchmark::State& state) {
     QImage image(1000, 460, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
-        viewer::DrawPlot(painter, image.rect(), envelope, data, view);
+        viewer::drawPlot(painter, image.rect(), envelope, data, view);
         painter.end();
         benchmark::DoNotOptimize(image.constBits());
     }
@@ -122,7 +122,7 @@ void BM_SvgManyEvents(benchmark::State& state) {
     for (qint64 i = 0; i < kEvents; ++i)
         data.events.push_back({start + i * kDayMs / kEvents, i % 2 == 0});
     const viewer::Envelope envelope(data);
-    const auto [first, last] = viewer::DataExtent(data);
+    const auto [first, last] = viewer::dataExtent(data);
     viewer::PlotView view;
     view.t0 = first;
     view.t1 = last;
@@ -137,7 +137,7 @@ void BM_SvgManyEvents(benchmark::State& state) {
         svg.setSize(QSize(1600, 600));
         svg.setViewBox(QRect(0, 0, 1600, 600));
         QPainter painter(&svg);
-        viewer::DrawPlot(painter, QRect(0, 0, 1600, 600), envelope, data, view);
+        viewer::drawPlot(painter, QRect(0, 0, 1600, 600), envelope, data, view);
         painter.end();
         bytes = svgBytes.size();
     }

@@ -12,11 +12,11 @@ namespace app {
 namespace {
 
 // "1 start", "2 ends".
-QString Counted(qsizetype n, const char* one, const char* many) {
+QString counted(qsizetype n, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
-QString Seconds(int ms) {
+QString seconds(int ms) {
     return QString::number(ms / 1000.0);
 }
 
@@ -55,7 +55,7 @@ void AlarmHook::run(const measure::AlarmEvent& event) {
     if (leftOut > 0)
         emit notice(QStringLiteral("the alarm command could not keep up: %1 that started and "
                                    "ended while it ran %2 left out: %3")
-                        .arg(Counted(leftOut, "alarm", "alarms"),
+                        .arg(counted(leftOut, "alarm", "alarms"),
                              QLatin1String(leftOut == 1 ? "was" : "were"), command_));
     if (!running_) startNext();
 }
@@ -72,7 +72,7 @@ void AlarmHook::stop() {
         emit notice(
             QStringLiteral("at the stop, the alarm command was not run for %1 and %2 "
                            "that waited their turn: %3")
-                .arg(Counted(starts, "start", "starts"), Counted(ends, "end", "ends"), command_));
+                .arg(counted(starts, "start", "starts"), counted(ends, "end", "ends"), command_));
     if (running_) groups_->shorten(runningId_, limits_.stopMs);
 }
 
@@ -83,14 +83,14 @@ void AlarmHook::startNext() {
     }
     const measure::AlarmEvent e = waiting_.dequeue();
     const auto ma = [](const std::optional<float>& v) {
-        return v ? QString::fromLatin1(measure::ValueMaText(*v)) : QString();
+        return v ? QString::fromLatin1(measure::valueMaText(*v)) : QString();
     };
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LEAKMETER_EVENT"), QString::fromLatin1(measure::AlarmEventName(e)));
+    env.insert(QStringLiteral("LEAKMETER_EVENT"), QString::fromLatin1(measure::alarmEventName(e)));
     env.insert(QStringLiteral("LEAKMETER_VALUE_MA"), ma(e.valueMa));
     env.insert(QStringLiteral("LEAKMETER_PEAK_MA"), ma(e.peakMa));
     env.insert(QStringLiteral("LEAKMETER_TIME"),
-               QString::fromLatin1(measure::IsoTimeWithOffset(e.time)));
+               QString::fromLatin1(measure::isoTimeWithOffset(e.time)));
     env.insert(QStringLiteral("LEAKMETER_METER"), meter_());
 
     auto* process = new QProcess(this);
@@ -112,7 +112,7 @@ void AlarmHook::startNext() {
     });
     running_ = true;
     runningId_ = 0;
-    platform::StartCommand(process, command_);
+    platform::startCommand(process, command_);
     if (process_ == process && process->processId() > 0) {
         runningId_ = process->processId();
         groups_->add(runningId_, limits_.runMs);
@@ -134,14 +134,14 @@ void AlarmHook::groupEnding(qint64 id) {
     if (running_ && id == runningId_) {
         emit notice(stopping_ ? QStringLiteral("the alarm command was stopped: the run ended "
                                                "(%1 s more at most): %2")
-                                    .arg(Seconds(limits_.stopMs), command_)
+                                    .arg(seconds(limits_.stopMs), command_)
                               : QStringLiteral("the alarm command ran too long and was stopped "
                                                "(%1 s at most): %2")
-                                    .arg(Seconds(limits_.runMs), command_));
+                                    .arg(seconds(limits_.runMs), command_));
     } else if (!std::exchange(leftoversSaid_, true)) {
         emit notice(QStringLiteral("what the alarm command left running was stopped (%1 s after "
                                    "it started at most; said once): %2")
-                        .arg(Seconds(limits_.runMs), command_));
+                        .arg(seconds(limits_.runMs), command_));
     }
 }
 

@@ -9,7 +9,7 @@
 
 namespace app {
 
-QIcon WindowIcon() {
+QIcon windowIcon() {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -26,7 +26,7 @@ QIcon WindowIcon() {
     return QIcon(pm);
 }
 
-QPixmap BannerPixmap() {
+QPixmap bannerPixmap() {
     QPixmap pm(188, 125);
     QPainter p(&pm);
     QLinearGradient g(0, 0, 0, 125);
@@ -34,7 +34,7 @@ QPixmap BannerPixmap() {
     g.setColorAt(1, QColor(150, 190, 255));
     p.fillRect(pm.rect(), g);
     p.setPen(QColor(220, 0, 0));
-    QFont f = SongFont(14);
+    QFont f = songFont(14);
     f.setBold(true);
     p.setFont(f);
     p.drawText(pm.rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,

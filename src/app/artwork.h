@@ -7,7 +7,7 @@
 
 namespace app {
 
-QIcon WindowIcon();      // 32 x 32
-QPixmap BannerPixmap();  // 188 x 125: the product name in red on a blue gradient
+QIcon windowIcon();      // 32 x 32
+QPixmap bannerPixmap();  // 188 x 125: the product name in red on a blue gradient
 
 }  // namespace app

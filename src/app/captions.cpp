@@ -17,7 +17,7 @@ namespace {
 constexpr char kContextProperty[] = "captionContext";
 constexpr char kSourceProperty[] = "captionSource";
 
-void Show(QObject* object, const QString& text) {
+void show(QObject* object, const QString& text) {
     if (auto* a = qobject_cast<QAction*>(object))
         a->setText(text);
     else if (auto* m = qobject_cast<QMenu*>(object))
@@ -30,28 +30,28 @@ void Show(QObject* object, const QString& text) {
         l->setText(text);
 }
 
-void Retranslate(QObject* object) {
+void retranslate(QObject* object) {
     const QByteArray source = object->property(kSourceProperty).toByteArray();
     if (source.isEmpty()) return;
-    Show(object,
+    show(object,
          QCoreApplication::translate(object->property(kContextProperty).toByteArray().constData(),
                                      source.constData()));
 }
 
 }  // namespace
 
-void SetCaption(QObject* object, const char* context, const char* source) {
+void setCaption(QObject* object, const char* context, const char* source) {
     object->setProperty(kContextProperty, QByteArray(context));
     object->setProperty(kSourceProperty, QByteArray(source));
-    Retranslate(object);
+    retranslate(object);
 }
 
-void RetranslateCaptions(QObject* root) {
-    Retranslate(root);
-    for (QObject* child : root->findChildren<QObject*>()) Retranslate(child);
+void retranslateCaptions(QObject* root) {
+    retranslate(root);
+    for (QObject* child : root->findChildren<QObject*>()) retranslate(child);
 }
 
-QString ShownCaption(const QObject* object) {
+QString shownCaption(const QObject* object) {
     QString text;
     if (auto* a = qobject_cast<const QAction*>(object))
         text = a->text();
@@ -69,8 +69,8 @@ QString ShownCaption(const QObject* object) {
         .replace(QLatin1Char('\x01'), QLatin1Char('&'));
 }
 
-int CaptionWidth(const QWidget* widget) {
-    const QString text = ShownCaption(widget);
+int captionWidth(const QWidget* widget) {
+    const QString text = shownCaption(widget);
     if (text.isEmpty()) return 0;
     // What is drawn of the text (its ink), not the advance to where a next letter would go.
     const int ink = widget->fontMetrics().boundingRect(text).right() + 1;

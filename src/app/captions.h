@@ -11,18 +11,18 @@ class QWidget;
 namespace app {
 
 // Shows `source` translated under `context` on `object` (a label, button, group box, menu
-// or menu entry) and keeps both for RetranslateCaptions.
-void SetCaption(QObject* object, const char* context, const char* source);
+// or menu entry) and keeps both for retranslateCaptions.
+void setCaption(QObject* object, const char* context, const char* source);
 
 // Shows every kept caption of `root`, its children and its actions again in the current
 // language.
-void RetranslateCaptions(QObject* root);
+void retranslateCaptions(QObject* root);
 
 // The caption `object` shows, without access-key marks.
-QString ShownCaption(const QObject* object);
+QString shownCaption(const QObject* object);
 
 // The width `widget`'s caption needs in its font (indicator, frame and margins included);
 // 0 for a widget with no caption.
-int CaptionWidth(const QWidget* widget);
+int captionWidth(const QWidget* widget);
 
 }  // namespace app

@@ -25,7 +25,7 @@ constexpr int kHighestComPort = serial::PortMap::kMaxPortNumber;
 
 // "COMn=auto" or "COMn=auto:DEV1,DEV2": the number and the candidate list (empty for
 // every device). False when `device` is not a probe request.
-bool ParseAuto(const QString& device, QStringList* candidates, QString* error) {
+bool parseAuto(const QString& device, QStringList* candidates, QString* error) {
     static const QLatin1String kAuto("auto");
     if (device.compare(kAuto, Qt::CaseInsensitive) == 0) {
         candidates->clear();
@@ -47,20 +47,20 @@ bool ParseAuto(const QString& device, QStringList* candidates, QString* error) {
 }
 
 // One of the MQTT options: stored in `mqtt` when good; the reason when not.
-QString ParseMqttOption(const QString& name, const QString& value, publish::MqttOptions* mqtt) {
+QString parseMqttOption(const QString& name, const QString& value, publish::MqttOptions* mqtt) {
     QString why;
     if (name == QLatin1String("--mqtt")) {
-        if (!publish::ParseBrokerUrl(value, &why))
-            return QStringLiteral("--mqtt %1: %2").arg(publish::Printable(value), why);
+        if (!publish::parseBrokerUrl(value, &why))
+            return QStringLiteral("--mqtt %1: %2").arg(publish::printable(value), why);
         mqtt->url = value;
     } else if (name == QLatin1String("--meter-id")) {
-        if (!publish::ValidMeterId(value))
+        if (!publish::validMeterId(value))
             return QStringLiteral("--meter-id %1: expected 1 to 64 letters, digits, - and _")
-                .arg(publish::Printable(value));
+                .arg(publish::printable(value));
         mqtt->meterId = value;
     } else if (name == QLatin1String("--mqtt-topic")) {
-        if (const QString problem = publish::TopicProblem(value); !problem.isEmpty())
-            return QStringLiteral("--mqtt-topic %1: %2").arg(publish::Printable(value), problem);
+        if (const QString problem = publish::topicProblem(value); !problem.isEmpty())
+            return QStringLiteral("--mqtt-topic %1: %2").arg(publish::printable(value), problem);
         mqtt->topic = value;
     } else {
         if (value.isEmpty()) return QStringLiteral("%1 needs a file name").arg(name);
@@ -71,14 +71,14 @@ QString ParseMqttOption(const QString& name, const QString& value, publish::Mqtt
 
 // Each option's value read into the command line: the reason when it is refused, else empty.
 // `option` is the option's name as the messages say it.
-QString ReadPort(const QString&, const QString& value, CommandLine* cl) {
+QString readPort(const QString&, const QString& value, CommandLine* cl) {
     int number = 0;
     QString device, why;
     serial::MappingError bad;
     if (!serial::PortMap::parseMapping(value, &number, &device, &bad))
-        return QStringLiteral("--port %1: %2").arg(value, MappingErrorText(bad));
+        return QStringLiteral("--port %1: %2").arg(value, mappingErrorText(bad));
     QStringList candidates;
-    if (ParseAuto(device, &candidates, &why)) {
+    if (parseAuto(device, &candidates, &why)) {
         if (!why.isEmpty()) return QStringLiteral("--port %1: %2").arg(value, why);
         cl->ports.removeMapping(number);
         cl->autoPorts.insert(number, candidates);
@@ -89,13 +89,13 @@ QString ReadPort(const QString&, const QString& value, CommandLine* cl) {
     return {};
 }
 
-QString ReadLog(const QString&, const QString& value, CommandLine* cl) {
+QString readLog(const QString&, const QString& value, CommandLine* cl) {
     if (value.isEmpty()) return QStringLiteral("--log needs a file name, or -");
     cl->logPath = value;
     return {};
 }
 
-QString ReadHistory(const QString&, const QString& value, CommandLine* cl) {
+QString readHistory(const QString&, const QString& value, CommandLine* cl) {
     if (value.isEmpty() || value == QLatin1String("-"))
         return QStringLiteral("--history needs a file name (.txt or .csv)");
     // Any other name would get the report's text under a name that promises another format.
@@ -108,20 +108,20 @@ QString ReadHistory(const QString&, const QString& value, CommandLine* cl) {
     return {};
 }
 
-QString ReadPlot(const QString&, const QString& value, CommandLine* cl) {
+QString readPlot(const QString&, const QString& value, CommandLine* cl) {
     if (value.isEmpty()) return QStringLiteral("--plot needs a log file");
     cl->plotPaths << value;
     return {};
 }
 
-QString ReadPicture(const QString&, const QString& value, CommandLine* cl) {
+QString readPicture(const QString&, const QString& value, CommandLine* cl) {
     if (value.isEmpty()) return QStringLiteral("-o needs a file name (.png, .svg or .pdf)");
     cl->plotOutput = value;
     return {};
 }
 
-QString ReadPlotTime(const QString& option, const QString& value, CommandLine* cl) {
-    const std::optional<qint64> t = viewer::ParseLocalTime(value);
+QString readPlotTime(const QString& option, const QString& value, CommandLine* cl) {
+    const std::optional<qint64> t = viewer::parseLocalTime(value);
     if (!t)
         return QStringLiteral("%1 %2: expected a local date and time such as 2026-12-08T03:00")
             .arg(option, value);
@@ -129,7 +129,7 @@ QString ReadPlotTime(const QString& option, const QString& value, CommandLine* c
     return {};
 }
 
-QString ReadCom(const QString&, const QString& value, CommandLine* cl) {
+QString readCom(const QString&, const QString& value, CommandLine* cl) {
     bool ok = false;
     QString digits = value.trimmed();
     if (digits.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) digits.remove(0, 3);
@@ -142,9 +142,9 @@ QString ReadCom(const QString&, const QString& value, CommandLine* cl) {
     return {};
 }
 
-QString ReadAlarm(const QString&, const QString& value, CommandLine* cl) {
-    cl->alarmBox = measure::AlarmBoxEntryFor(value);
-    cl->alarmMa = measure::ParseAlarmValue(value);
+QString readAlarm(const QString&, const QString& value, CommandLine* cl) {
+    cl->alarmBox = measure::alarmBoxEntryFor(value);
+    cl->alarmMa = measure::parseAlarmValue(value);
     if (!cl->alarmMa)
         return QStringLiteral(
                    "--alarm %1: expected a current above 0, at most 1000 A, such as 30mA or 0.03A")
@@ -152,13 +152,13 @@ QString ReadAlarm(const QString&, const QString& value, CommandLine* cl) {
     return {};
 }
 
-QString ReadAlarmCommand(const QString&, const QString& value, CommandLine* cl) {
+QString readAlarmCommand(const QString&, const QString& value, CommandLine* cl) {
     if (value.trimmed().isEmpty()) return QStringLiteral("--on-alarm needs a command");
     cl->onAlarm = value;
     return {};
 }
 
-QString ReadInterval(const QString&, const QString& value, CommandLine* cl) {
+QString readInterval(const QString&, const QString& value, CommandLine* cl) {
     bool ok = false;
     const int v = value.trimmed().toInt(&ok);
     if (!ok || v < 1 || v > 3600)
@@ -168,14 +168,14 @@ QString ReadInterval(const QString&, const QString& value, CommandLine* cl) {
     return {};
 }
 
-QString ReadLanguage(const QString&, const QString& value, CommandLine* cl) {
+QString readLanguage(const QString&, const QString& value, CommandLine* cl) {
     if (value != QLatin1String("zh") && value != QLatin1String("en"))
         return QStringLiteral("--lang %1: expected zh (Chinese) or en (English)").arg(value);
     cl->language = value;
     return {};
 }
 
-QString ReadDuration(const QString&, const QString& value, CommandLine* cl) {
+QString readDuration(const QString&, const QString& value, CommandLine* cl) {
     bool ok = false;
     const double v = value.trimmed().toDouble(&ok);  // "." whatever the locale
     if (!ok || !std::isfinite(v) || v <= 0 || v > kMaxDurationSec)
@@ -186,7 +186,7 @@ QString ReadDuration(const QString&, const QString& value, CommandLine* cl) {
     return {};
 }
 
-QString ReadCount(const QString&, const QString& value, CommandLine* cl) {
+QString readCount(const QString&, const QString& value, CommandLine* cl) {
     bool ok = false;
     const qint64 v = value.trimmed().toLongLong(&ok);
     if (!ok || v < 1)
@@ -196,19 +196,19 @@ QString ReadCount(const QString&, const QString& value, CommandLine* cl) {
     return {};
 }
 
-QString ReadMqtt(const QString& option, const QString& value, CommandLine* cl) {
-    return ParseMqttOption(option, value, &cl->mqtt);
+QString readMqtt(const QString& option, const QString& value, CommandLine* cl) {
+    return parseMqttOption(option, value, &cl->mqtt);
 }
 
 // A flag: the field it sets.
 template <bool CommandLine::*field>
-QString SetFlag(const QString&, const QString&, CommandLine* cl) {
+QString setFlag(const QString&, const QString&, CommandLine* cl) {
     cl->*field = true;
     return {};
 }
-constexpr auto kShowHelp = SetFlag<&CommandLine::showHelp>;
+constexpr auto kShowHelp = setFlag<&CommandLine::showHelp>;
 
-QString SetNoDiscovery(const QString&, const QString&, CommandLine* cl) {
+QString setNoDiscovery(const QString&, const QString&, CommandLine* cl) {
     cl->mqtt.noDiscovery = true;
     return {};
 }
@@ -225,48 +225,48 @@ struct OptionRule {
 // -h and --help are taken whole only: "--help=x" is not the help.
 constexpr OptionRule kOptions[] = {
     {"-h", "--help", nullptr, kShowHelp},
-    {"--headless", nullptr, nullptr, SetFlag<&CommandLine::headless>},
-    {"--list-ports", nullptr, nullptr, SetFlag<&CommandLine::listPorts>},
-    {"--forget-ports", nullptr, nullptr, SetFlag<&CommandLine::forgetPorts>},
-    {"--version", nullptr, nullptr, SetFlag<&CommandLine::showVersion>},
-    {"--no-mqtt-discovery", nullptr, nullptr, SetNoDiscovery},
-    {"--port", nullptr, "COMn=DEVICE", ReadPort},
-    {"--log", nullptr, "FILE", ReadLog},
-    {"--duration", nullptr, "SEC", ReadDuration},
-    {"--count", nullptr, "N", ReadCount},
-    {"--history", nullptr, "FILE", ReadHistory},
-    {"--com", nullptr, "N", ReadCom},
-    {"--plot", nullptr, "LOG.csv", ReadPlot},
-    {"-o", "--output", "FILE", ReadPicture},
-    {"--alarm", nullptr, "VALUE", ReadAlarm},
-    {"--from", nullptr, "T", ReadPlotTime},
-    {"--to", nullptr, "T", ReadPlotTime},
-    {"--mqtt", nullptr, "URL", ReadMqtt},
-    {"--mqtt-cafile", nullptr, "FILE", ReadMqtt},
-    {"--mqtt-password-file", nullptr, "FILE", ReadMqtt},
-    {"--meter-id", nullptr, "ID", ReadMqtt},
-    {"--mqtt-topic", nullptr, "PREFIX", ReadMqtt},
-    {"--on-alarm", nullptr, "CMD", ReadAlarmCommand},
-    {"--interval", nullptr, "SEC", ReadInterval},
-    {"--lang", nullptr, "zh|en", ReadLanguage},
+    {"--headless", nullptr, nullptr, setFlag<&CommandLine::headless>},
+    {"--list-ports", nullptr, nullptr, setFlag<&CommandLine::listPorts>},
+    {"--forget-ports", nullptr, nullptr, setFlag<&CommandLine::forgetPorts>},
+    {"--version", nullptr, nullptr, setFlag<&CommandLine::showVersion>},
+    {"--no-mqtt-discovery", nullptr, nullptr, setNoDiscovery},
+    {"--port", nullptr, "COMn=DEVICE", readPort},
+    {"--log", nullptr, "FILE", readLog},
+    {"--duration", nullptr, "SEC", readDuration},
+    {"--count", nullptr, "N", readCount},
+    {"--history", nullptr, "FILE", readHistory},
+    {"--com", nullptr, "N", readCom},
+    {"--plot", nullptr, "LOG.csv", readPlot},
+    {"-o", "--output", "FILE", readPicture},
+    {"--alarm", nullptr, "VALUE", readAlarm},
+    {"--from", nullptr, "T", readPlotTime},
+    {"--to", nullptr, "T", readPlotTime},
+    {"--mqtt", nullptr, "URL", readMqtt},
+    {"--mqtt-cafile", nullptr, "FILE", readMqtt},
+    {"--mqtt-password-file", nullptr, "FILE", readMqtt},
+    {"--meter-id", nullptr, "ID", readMqtt},
+    {"--mqtt-topic", nullptr, "PREFIX", readMqtt},
+    {"--on-alarm", nullptr, "CMD", readAlarmCommand},
+    {"--interval", nullptr, "SEC", readInterval},
+    {"--lang", nullptr, "zh|en", readLanguage},
 };
 
 // The parser's name of an option: without its dashes.
-QString Undashed(const char* name) {
+QString undashed(const char* name) {
     return QString::fromLatin1(name).mid(name[1] == '-' ? 2 : 1);
 }
 
 // The option the parser found under `name`, or nullptr.
-const OptionRule* RuleNamed(const QString& name) {
+const OptionRule* ruleNamed(const QString& name) {
     for (const OptionRule& rule : kOptions)
-        if (name == Undashed(rule.name) || (rule.otherName && name == Undashed(rule.otherName)))
+        if (name == undashed(rule.name) || (rule.otherName && name == undashed(rule.otherName)))
             return &rule;
     return nullptr;
 }
 
-QCommandLineOption ParserOption(const OptionRule& rule) {
-    QStringList names{Undashed(rule.name)};
-    if (rule.otherName) names << Undashed(rule.otherName);
+QCommandLineOption parserOption(const OptionRule& rule) {
+    QStringList names{undashed(rule.name)};
+    if (rule.otherName) names << undashed(rule.otherName);
     return rule.valueName ? QCommandLineOption(names, QString(), QLatin1String(rule.valueName))
                           : QCommandLineOption(names);
 }
@@ -278,10 +278,10 @@ QCommandLineOption ParserOption(const OptionRule& rule) {
 // is refused. So the arguments are walked beside the parser's options, in order; the walk is
 // also where a name written with the wrong number of dashes ("-help", "--o", which the parser
 // takes) and a value given to --help are refused. The parser's own messages are not used.
-QString ReadOptions(const QStringList& arguments, CommandLine* cl) {
+QString readOptions(const QStringList& arguments, CommandLine* cl) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionRule& rule : kOptions) parser.addOption(ParserOption(rule));
+    for (const OptionRule& rule : kOptions) parser.addOption(parserOption(rule));
     parser.parse(arguments);                         // its faults are found by the walk
     const QStringList found = parser.optionNames();  // one name each time an option is given
     qsizetype nextFound = 0;
@@ -289,7 +289,7 @@ QString ReadOptions(const QStringList& arguments, CommandLine* cl) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         const QString name = nextFound < found.size() ? found[nextFound] : QString();
-        const OptionRule* rule = RuleNamed(name);
+        const OptionRule* rule = ruleNamed(name);
         // The parser's next option as it must be written here: "-o", "--output".
         const QString written =
             (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
@@ -322,7 +322,7 @@ QString ReadOptions(const QStringList& arguments, CommandLine* cl) {
 
 // The rules that hold wherever the options stand: what needs what, and which modes exclude
 // each other. The reason for the first broken, else empty. A --history download is headless.
-QString CombinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
+QString combinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
     const bool logGiven = !cl->logPath.isEmpty(), historyGiven = !cl->historyPath.isEmpty();
     const bool durationGiven = cl->durationSec.has_value(), countGiven = cl->count.has_value();
     // The broker options but the meter's name do nothing without a broker, and a certificate
@@ -342,7 +342,7 @@ QString CombinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
     } else if (!cl->mqtt.caFile.isEmpty()) {
         QString why;
         const std::optional<publish::BrokerAddress> broker =
-            publish::ParseBrokerUrl(brokerUrl, &why);
+            publish::parseBrokerUrl(brokerUrl, &why);
         if (broker && !broker->tls)
             return QStringLiteral("--mqtt-cafile needs a TLS broker (mqtts://), not %1")
                 .arg(brokerUrl);
@@ -397,7 +397,7 @@ QString CombinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
 
 }  // namespace
 
-QString UsageText() {
+QString usageText() {
     return QStringLiteral(
         "Usage: leakmeter [--port COMn=DEVICE]... [--com N] [--log FILE] [WATCH]\n"
         "                 [--lang zh|en]\n"
@@ -482,15 +482,15 @@ QString UsageText() {
         "  -h, --help          show this text\n");
 }
 
-WatchOptions WatchOptionsFor(const CommandLine& cl, const QString& meterName) {
+WatchOptions watchOptionsFor(const CommandLine& cl, const QString& meterName) {
     return {cl.alarmMa, cl.onAlarm, cl.intervalSec, meterName, cl.alarmBox};
 }
 
-QString UsageErrorText(const QString& reason) {
+QString usageErrorText(const QString& reason) {
     return QStringLiteral("leakmeter: %1\ntry 'leakmeter --help'\n").arg(reason);
 }
 
-int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered) {
+int headlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered) {
     if (cl.comNumber) return *cl.comNumber;
     if (cl.ports.mappings().size() == 1 && cl.autoPorts.isEmpty())
         return cl.ports.mappings().firstKey();
@@ -500,14 +500,14 @@ int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered)
     return 1;
 }
 
-QString VersionText() {
+QString versionText() {
     return QStringLiteral("leakmeter %1").arg(QLatin1String(LEAKMETER_VERSION));
 }
 
-CommandLine ParseCommandLine(const QStringList& arguments, const QString& storedBrokerUrl) {
+CommandLine parseCommandLine(const QStringList& arguments, const QString& storedBrokerUrl) {
     CommandLine cl;
-    cl.error = ReadOptions(arguments, &cl);
-    if (cl.error.isEmpty()) cl.error = CombinationFault(&cl, storedBrokerUrl);
+    cl.error = readOptions(arguments, &cl);
+    if (cl.error.isEmpty()) cl.error = combinationFault(&cl, storedBrokerUrl);
     return cl;
 }
 

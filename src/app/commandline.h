@@ -52,24 +52,24 @@ struct CommandLine {
 
 // arguments[0] is the program. `storedBrokerUrl`: the settings file's [mqtt] url, the broker
 // when --mqtt is not given.
-CommandLine ParseCommandLine(const QStringList& arguments,
+CommandLine parseCommandLine(const QStringList& arguments,
                              const QString& storedBrokerUrl = QString());
 
 // The COMn a headless run or a download reads: --com N; else the one port --port named;
 // else, with no --port, the one port of the remembered mapping (`remembered`); else COM1.
-int HeadlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered);
+int headlessPortNumber(const CommandLine& cl, const serial::PortMap& remembered);
 
 // The COMn the window opens at start: --com N, else COM1.
-inline int WindowPortNumber(const CommandLine& cl) {
+inline int windowPortNumber(const CommandLine& cl) {
     return cl.comNumber.value_or(1);
 }
 // What the live watch of a run is asked for: --alarm, --on-alarm, --interval; `meterName`: the
 // meter's name for the alarm command (empty: the port's name).
-WatchOptions WatchOptionsFor(const CommandLine& cl, const QString& meterName);
+WatchOptions watchOptionsFor(const CommandLine& cl, const QString& meterName);
 
-QString UsageText();
+QString usageText();
 // What a usage error prints on stderr: the reason, then where the usage is, not the usage.
-QString UsageErrorText(const QString& reason);
-QString VersionText();  // "leakmeter 1.1"
+QString usageErrorText(const QString& reason);
+QString versionText();  // "leakmeter 1.1"
 
 }  // namespace app

@@ -9,8 +9,8 @@ namespace app {
 DataLogSync::DataLogSync(measure::DataLog& log, QObject* parent)
     : QObject(parent),
       log_(log),
-      tick_(protocol::NewNamedTimer(this, "dataLogSync", kTickMs, false)) {
-    connect(tick_, &QTimer::timeout, this, [this] { said(log_.SyncIfDue()); });
+      tick_(protocol::newNamedTimer(this, "dataLogSync", kTickMs, false)) {
+    connect(tick_, &QTimer::timeout, this, [this] { said(log_.syncIfDue()); });
 }
 
 void DataLogSync::start() {
@@ -22,11 +22,11 @@ void DataLogSync::stop() {
 }
 
 bool DataLogSync::append(const measure::Reading& reading) {
-    return said(log_.Append(reading));
+    return said(log_.append(reading));
 }
 
 bool DataLogSync::appendRow(const QByteArray& row, const QDateTime& time) {
-    return said(log_.AppendRow(row, time));
+    return said(log_.appendRow(row, time));
 }
 
 // Tells what the log did: failed (and stopped), or went on by itself.
@@ -36,7 +36,7 @@ bool DataLogSync::said(bool written) {
         emit failed();
         return false;
     }
-    if (const QString line = log_.TakeNotice(); !line.isEmpty()) emit notice(line);
+    if (const QString line = log_.takeNotice(); !line.isEmpty()) emit notice(line);
     return true;
 }
 

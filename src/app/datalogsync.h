@@ -27,7 +27,7 @@ class DataLogSync : public QObject {
     bool appendRow(const QByteArray& row, const QDateTime& time);
 
   signals:
-    // The log has stopped itself; its ErrorString() says why. The tick stops.
+    // The log has stopped itself; its errorString() says why. The tick stops.
     void failed();
     // The log went on by itself (a new file where the old one was moved away): one line.
     void notice(const QString& line);

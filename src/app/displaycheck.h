@@ -12,9 +12,9 @@ namespace app {
 // X11 or Wayland); `env` reads an environment variable. False only when every platform
 // asked for needs a display server and none is there; an unknown platform (offscreen, vnc,
 // eglfs ...) is left to Qt.
-bool DisplayAvailable(const QString& platform, const std::function<QString(const char*)>& env);
+bool displayAvailable(const QString& platform, const std::function<QString(const char*)>& env);
 
 // The line said when there is none.
-QString NoDisplayText();
+QString noDisplayText();
 
 }  // namespace app

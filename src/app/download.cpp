@@ -25,14 +25,14 @@ class DownloadRun : public QObject {
   public:
     explicit DownloadRun(const HeadlessOptions& options)
         : path_(options.historyPath), monitor_(options.monitor, this) {
-        SayPortProblems(monitor_, this, [] {});
+        sayPortProblems(monitor_, this, [] {});
         connect(&monitor_.link(), &protocol::MeterLink::event, this, &DownloadRun::onEvent);
         connect(&monitor_.link(), &protocol::MeterLink::groupsReceived, this, &DownloadRun::write);
     }
 
     bool start() {
         // A download cut short wrote nothing.
-        if (!EndOnSignals(this, [this](int sig) {
+        if (!endOnSignals(this, [this](int sig) {
                 if (finished_) return QCoreApplication::exit(exitCode_);
                 finish(128 + sig,
                        QStringLiteral("stopped by SIG%1 before the stored groups were written")
@@ -55,12 +55,12 @@ class DownloadRun : public QObject {
 
   private:
     void onEvent(const protocol::LinkEvent& e) {
-        SayLinkEvent(e, monitor_);
+        sayLinkEvent(e, monitor_);
         std::visit(protocol::Overloaded{
                        [this](const protocol::HandshakeAnswered&) {
                            if (greeted_) return;
                            greeted_ = true;
-                           Say(QStringLiteral("the meter answers on %1")
+                           say(QStringLiteral("the meter answers on %1")
                                    .arg(PortName(monitor_.link().portNumber())));
                            monitor_.link().RequestHistory();
                        },
@@ -101,12 +101,12 @@ class DownloadRun : public QObject {
             QFileInfo(path_).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
         // A .txt gets the same bytes as the window's report save of a fresh download.
         const QByteArray bytes =
-            csv ? measure::HistoryCsv(groups)
-                : measure::ReportFileText(measure::BuildHistoryReport(groups)).toUtf8();
+            csv ? measure::historyCsv(groups)
+                : measure::reportFileText(measure::BuildHistoryReport(groups)).toUtf8();
         QString error;
-        if (!measure::WriteFileAtomically(path_, bytes, &error))
+        if (!measure::writeFileAtomically(path_, bytes, &error))
             return finish(kHeadlessFailed, error);
-        Say(QStringLiteral("%1 stored groups written to %2").arg(groups.size()).arg(path_));
+        say(QStringLiteral("%1 stored groups written to %2").arg(groups.size()).arg(path_));
         finish(kHeadlessOk);
     }
 
@@ -115,10 +115,10 @@ class DownloadRun : public QObject {
         if (finished_) return;
         finished_ = true;
         exitCode_ = code;
-        if (!why.isEmpty()) Say(why);
+        if (!why.isEmpty()) say(why);
         watchdog_.stop();
         monitor_.finish();
-        ExitWhenIdle(monitor_, exitCode_);
+        exitWhenIdle(monitor_, exitCode_);
     }
 
     QString path_;
@@ -131,7 +131,7 @@ class DownloadRun : public QObject {
 
 }  // namespace
 
-int RunDownload(const HeadlessOptions& options) {
+int runDownload(const HeadlessOptions& options) {
     DownloadRun run(options);
     if (!run.start()) return kHeadlessFailed;
     const int code = QCoreApplication::exec();

@@ -19,14 +19,14 @@ Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports)
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);  // closing unloads the dialog
     setWindowTitle(QStringLiteral("deravazideziz"));
-    setWindowIcon(WindowIcon());
-    setFont(SongFont(9));
-    setFixedSize(TwipsToPx(5460), TwipsToPx(2595));
+    setWindowIcon(windowIcon());
+    setFont(songFont(9));
+    setFixedSize(twipsToPx(5460), twipsToPx(2595));
 
     Frame1 = new QGroupBox(this);
-    SetCaption(Frame1, "app::Form1", QT_TR_NOOP("通信设置"));
+    setCaption(Frame1, "app::Form1", QT_TR_NOOP("通信设置"));
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(Tw(360, 240, 4695, 1935));
+    Frame1->setGeometry(tw(360, 240, 4695, 1935));
 
     // Columns from left to right; the stop-bits list is Combo5 and the parity list Combo4.
     struct Column {
@@ -70,12 +70,12 @@ Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports)
     for (size_t i = 0; i < std::size(columns); ++i) {
         const Column& c = columns[i];
         auto* label = new QLabel(Frame1);
-        SetCaption(label, "app::Form1", c.caption);
+        setCaption(label, "app::Form1", c.caption);
         label->setObjectName(QString::fromLatin1(c.label));
-        label->setGeometry(Tw(c.left, 480, c.width, 255));
+        label->setGeometry(tw(c.left, 480, c.width, 255));
         auto* combo = new QComboBox(Frame1);
         combo->setObjectName(QString::fromLatin1(c.combo));
-        combo->setGeometry(Tw(c.left, 960, c.width, 300));
+        combo->setGeometry(tw(c.left, 960, c.width, 300));
         combo->addItems(c.entries);
         combo->setEditable(false);
         // The design widths are those of a classic list with a slim arrow; keep the text
@@ -84,9 +84,9 @@ Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports)
         // Where this platform's font is wider, a list may grow into the gap before the
         // next column (the last one up to the frame's edge), never over it.
         const int room = (i + 1 < std::size(columns) ? columns[i + 1].left : 4695 - 120) - 45;
-        combo->resize(qBound(combo->width(), combo->sizeHint().width(), TwipsToPx(room - c.left)),
+        combo->resize(qBound(combo->width(), combo->sizeHint().width(), twipsToPx(room - c.left)),
                       combo->height());
-        labelRoom_.append({label, label->geometry(), TwipsToPx(room)});
+        labelRoom_.append({label, label->geometry(), twipsToPx(room)});
         *c.labelSlot = label;
         *c.comboSlot = combo;
     }
@@ -96,7 +96,7 @@ Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports)
         Combo1->setItemData(i, ports_.deviceFor(i + 1), Qt::ToolTipRole);
 #endif
 
-    CentreOnScreen(this);
+    centreOnScreen(this);
     RetranslateUi();
     Form_Load();
 
@@ -111,7 +111,7 @@ Form1::Form1(protocol::MeterLink& link, const serial::PortMap& ports)
 namespace {
 
 // The lists' texts for a line setting; a setting no list offers shows no selection.
-QString ParityText(QSerialPort::Parity parity) {
+QString parityText(QSerialPort::Parity parity) {
     switch (parity) {
         case QSerialPort::EvenParity:
             return QStringLiteral("EVEN");
@@ -126,7 +126,7 @@ QString ParityText(QSerialPort::Parity parity) {
     }
 }
 
-QString StopBitsText(QSerialPort::StopBits stop) {
+QString stopBitsText(QSerialPort::StopBits stop) {
     return stop == QSerialPort::TwoStop          ? QStringLiteral("2")
            : stop == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
                                                  : QStringLiteral("1");
@@ -140,13 +140,13 @@ void Form1::changeEvent(QEvent* event) {
 }
 
 void Form1::RetranslateUi() {
-    RetranslateCaptions(this);
+    retranslateCaptions(this);
     // A label may grow into the gap before the next column, as its list does; a caption
     // wider still (English "Data bits") starts earlier, in the room the label before it
     // leaves free.
     int free = 0;
     for (const LabelRoom& r : labelRoom_) {
-        const int need = CaptionWidth(r.label);
+        const int need = captionWidth(r.label);
         const int left =
             need > r.right - r.design.left() ? qMax(free, r.right - need) : r.design.left();
         r.label->setGeometry(left, r.design.top(), qBound(r.design.width(), need, r.right - left),
@@ -160,13 +160,13 @@ void Form1::Form_Load() {
     Combo1->setCurrentIndex(Combo1->findText(PortName(link_.portNumber())));
     Combo2->setCurrentIndex(Combo2->findText(QString::number(line.baudRate)));
     Combo3->setCurrentIndex(Combo3->findText(QString::number(int(line.dataBits))));
-    Combo4->setCurrentIndex(Combo4->findText(ParityText(line.parity)));
-    Combo5->setCurrentIndex(Combo5->findText(StopBitsText(line.stopBits)));
+    Combo4->setCurrentIndex(Combo4->findText(parityText(line.parity)));
+    Combo5->setCurrentIndex(Combo5->findText(stopBitsText(line.stopBits)));
 }
 
 void Form1::Combo1_Click(int index) {
     if (index < 0) return;
-    link_.SelectPort(index + 1);  // closes, renumbers and opens the port
+    link_.selectPort(index + 1);  // closes, renumbers and opens the port
 }
 
 void Form1::ChangeLineSetting(const std::function<void(serial::LineSettings&)>& change) {

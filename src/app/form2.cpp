@@ -26,7 +26,7 @@ namespace {
 
 // The two mode options sit in different frames, so neither unselects the other by
 // itself; a selected option cannot be unselected by a click either.
-void Unselect(QRadioButton* option) {
+void unselect(QRadioButton* option) {
     option->setAutoExclusive(false);
     option->setChecked(false);
     option->setAutoExclusive(true);
@@ -104,13 +104,13 @@ void Form2::ConnectEvents() {
 // ---- Start-up and closing -------------------------------------------------------------
 
 void Form2::Form_Load() {
-    Charts->ResetAll();  // the three chart surfaces drawn empty
+    Charts->resetAll();  // the three chart surfaces drawn empty
     // The port object starts with its design settings, COM1, 9600,N,8,1, unless the user
     // named another port to start on.
     monitor_->start();
 
     // No reply can have been read yet: replies are handled once start-up has finished.
-    if (!Link().deviceConnected()) SetStatus(NoReplyAtStartText);
+    if (!Link().deviceConnected()) SetStatus(noReplyAtStartText);
     Option1->setChecked(true);  // applies the real-time mode
     ResetAlarmThreshold();
     ShowAlarmOption(monitor_->options().watch);
@@ -155,22 +155,22 @@ void Form2::ConnectLink() {
     // What to do about a port that will not open.
     connect(&MSComm1(), &serial::CommPort::openProblem, this,
             [](const serial::OpenProblem& problem) {
-                std::fprintf(stderr, "%s\n", OpenAdviceLine(problem).toLocal8Bit().constData());
+                std::fprintf(stderr, "%s\n", openAdviceLine(problem).toLocal8Bit().constData());
             });
 }
 
 void Form2::ShowLinkEvent(const protocol::LinkEvent& e) {
     // Texts kept as the events that gave them, so a change of language can word them again.
-    if (StatusText(e)) SetStatus([e] { return StatusText(e).value_or(QString()); });
-    if (const std::optional<QString> text = PortLabelText(e)) {
+    if (statusText(e)) SetStatus([e] { return statusText(e).value_or(QString()); });
+    if (const std::optional<QString> text = portLabelText(e)) {
         Label1->setText(*text);
         portLabelEvent_ = e;
     }
-    if (const std::optional<QString> text = MeterLabelText(e)) {
+    if (const std::optional<QString> text = meterLabelText(e)) {
         Label2->setText(*text);
         meterLabelEvent_ = e;
     }
-    if (const std::optional<QString> line = AdviceLine(e))
+    if (const std::optional<QString> line = adviceLine(e))
         std::fprintf(stderr, "%s\n", line->toLocal8Bit().constData());
     std::visit(protocol::Overloaded{
                    [this](const protocol::PortOpened&) {
@@ -242,16 +242,16 @@ void Form2::Command1_Click() {
 void Form2::Command2_Click() {
     Link().setRunning(false);
     Charts->setTraceVisible(true);
-    SetStatus(PausedText);
+    SetStatus(pausedText);
 }
 
 void Form2::Command3_Click() {
     Link().setRunning(false);
     Charts->setTraceVisible(false);
-    Charts->ResetAll();
-    LiveSeries.Rewind();
+    Charts->resetAll();
+    LiveSeries.rewind();
     ShowReading(QStringLiteral("LIVE"));
-    SetStatus(StoppedText);
+    SetStatus(stoppedText);
 }
 
 void Form2::Command4_Click() {
@@ -282,7 +282,7 @@ void Form2::Option1_Click() {
     Option5->setEnabled(true);
     Link().setMode(protocol::LinkMode::Live);
     Option1->setChecked(true);
-    Unselect(Option2);
+    unselect(Option2);
     Timer6->start();
 }
 
@@ -300,7 +300,7 @@ void Form2::Option2_Click() {
     Option5->setEnabled(false);
     Link().setMode(protocol::LinkMode::History);
     Option2->setChecked(true);
-    Unselect(Option1);
+    unselect(Option1);
     Timer6->stop();
     Link().SendHandshake();
 }

@@ -25,20 +25,20 @@ void Form2::ConnectCharts() {
 
 // A refused value keeps the cursor where it was and says so on the status line.
 void Form2::ShowCursorRefusal(bool accepted) {
-    if (!accepted) SetStatus(charts::InvalidValueText);
+    if (!accepted) SetStatus(charts::invalidValueText);
 }
 
 void Form2::Text5_KeyDown() {
-    ShowCursorRefusal(Charts->EnterX1(Text5->text()));
+    ShowCursorRefusal(Charts->enterX1(Text5->text()));
 }
 void Form2::Text6_KeyDown() {
-    ShowCursorRefusal(Charts->EnterX2(Text6->text()));
+    ShowCursorRefusal(Charts->enterX2(Text6->text()));
 }
 void Form2::Text7_KeyDown() {
-    ShowCursorRefusal(Charts->EnterY(Text7->text()));
+    ShowCursorRefusal(Charts->enterY(Text7->text()));
 }
 void Form2::Text8_KeyDown() {
-    ShowCursorRefusal(Charts->EnterZ(Text8->text()));
+    ShowCursorRefusal(Charts->enterZ(Text8->text()));
 }
 
 }  // namespace app

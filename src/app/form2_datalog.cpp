@@ -23,7 +23,7 @@ namespace app {
 
 namespace {
 
-void PrintNotice(const QString& line) {
+void printNotice(const QString& line) {
     std::fprintf(stderr, "leakmeter: %s\n", line.toLocal8Bit().constData());
 }
 
@@ -31,7 +31,7 @@ void PrintNotice(const QString& line) {
 
 void Form2::ConnectDataLog() {
     connect(monitor_, &Monitor::logFailed, this, &Form2::ShowDataLogFailure);
-    connect(monitor_, &Monitor::notice, this, &PrintNotice);
+    connect(monitor_, &Monitor::notice, this, &printNotice);
     connect(monitor_, &Monitor::brokerStateChanged, this,
             [this](publish::BrokerState state, const QString& reason) {
                 ShowBrokerState(state, monitor_->options().mqtt->broker.url(), reason);
@@ -58,7 +58,7 @@ void Form2::WaitForAlarmCommand() {
 void Form2::mnuopenlog_Click() {
     output::CommonDialog& d = *CommonDialog1;
     d.Filter = QCoreApplication::translate("SaveCommands", output::kDataLogFilter);
-    d.InitDir = output::EnsureOutputFolder() ? output::OutputFolder()
+    d.InitDir = output::ensureOutputFolder() ? output::outputFolder()
                                              : QDir::toNativeSeparators(QDir::homePath());
     if (!d.ShowOpen().accepted() || d.FileNames.isEmpty()) return;
     // A week of readings takes about a second to read.
@@ -76,7 +76,7 @@ void Form2::mnudatalog_Click() {
         StopDataLog();
         return;
     }
-    if (const std::optional<QString> path = output::AskDataLogPath(*CommonDialog1))
+    if (const std::optional<QString> path = output::askDataLogPath(*CommonDialog1))
         StartDataLog(*path);
 }
 
@@ -102,16 +102,16 @@ void Form2::ShowDataLogFailure() {
     std::fprintf(stderr, "leakmeter: cannot write the data log %s: %s\n", qPrintable(path),
                  qPrintable(error));
     // A reply's own status text is given before its reading is logged, so this one stands.
-    const QString text = DataLogFailedText(path);
+    const QString text = dataLogFailedText(path);
     // The greeting at start-up and every reading overwrite the status line; a log that has
     // stopped is also said in a box. The box waits for the event loop: not inside the
     // handling of a reply, and at start-up over the window rather than before it.
     const QString boxText = text + QStringLiteral("\r\n") + error;
     QTimer::singleShot(0, this, [this, boxText] {
-        messages_->Beep();
-        messages_->Warning(this, tr("数据记录失败"), boxText);
+        messages_->beep();
+        messages_->warning(this, tr("数据记录失败"), boxText);
     });
-    SetStatus([path] { return DataLogFailedText(path); });
+    SetStatus([path] { return dataLogFailedText(path); });
 }
 
 }  // namespace app

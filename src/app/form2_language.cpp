@@ -24,7 +24,7 @@ namespace app {
 
 void Form2::ConnectLanguage() {
     for (QWidget* w : findChildren<QWidget*>())
-        if (!ShownCaption(w).isEmpty()) designGeometry_.insert(w, w->geometry());
+        if (!shownCaption(w).isEmpty()) designGeometry_.insert(w, w->geometry());
     connect(mnuchinese, &QAction::triggered, this, [this] { SwitchLanguage(false); });
     connect(mnuenglish, &QAction::triggered, this, [this] { SwitchLanguage(true); });
     RetranslateUi();
@@ -32,14 +32,14 @@ void Form2::ConnectLanguage() {
 
 void Form2::SwitchLanguage(bool english) {
     const Language language = english ? Language::English : Language::Chinese;
-    if (!RememberLanguage(language))
+    if (!rememberLanguage(language))
         std::fprintf(stderr,
                      "leakmeter: the language chosen could not be kept for the next start\n");
-    if (language == CurrentLanguage()) return;
+    if (language == currentLanguage()) return;
     // The report view keeps a report the user has; only its untouched title follows.
-    const bool untouched = RichTextBox1->toPlainText() == measure::ReportTitleLine();
-    UseLanguage(language);  // every window is told: changeEvent
-    if (untouched) RichTextBox1->setPlainText(measure::ReportTitleLine());
+    const bool untouched = RichTextBox1->toPlainText() == measure::reportTitleLine();
+    useLanguage(language);  // every window is told: changeEvent
+    if (untouched) RichTextBox1->setPlainText(measure::reportTitleLine());
 }
 
 void Form2::changeEvent(QEvent* event) {
@@ -48,13 +48,13 @@ void Form2::changeEvent(QEvent* event) {
 }
 
 void Form2::RetranslateUi() {
-    RetranslateCaptions(this);
+    retranslateCaptions(this);
     if (statusSource_) Label6->setText(statusSource_());
     if (brokerSource_) Frame7->setToolTip(brokerSource_());
-    if (portLabelEvent_) Label1->setText(PortLabelText(*portLabelEvent_).value_or(QString()));
-    if (meterLabelEvent_) Label2->setText(MeterLabelText(*meterLabelEvent_).value_or(QString()));
-    Picture2->setPixmap(BannerPixmap());
-    const bool english = CurrentLanguage() == Language::English;
+    if (portLabelEvent_) Label1->setText(portLabelText(*portLabelEvent_).value_or(QString()));
+    if (meterLabelEvent_) Label2->setText(meterLabelText(*meterLabelEvent_).value_or(QString()));
+    Picture2->setPixmap(bannerPixmap());
+    const bool english = currentLanguage() == Language::English;
     mnuchinese->setChecked(!english);
     mnuenglish->setChecked(english);
     FitCaptions();
@@ -63,7 +63,7 @@ void Form2::RetranslateUi() {
 void Form2::FitCaptions() {
     for (auto it = designGeometry_.constBegin(); it != designGeometry_.constEnd(); ++it)
         it.key()->setGeometry(it.value());
-    if (CurrentLanguage() == Language::Chinese) return;  // the design fits the Chinese texts
+    if (currentLanguage() == Language::Chinese) return;  // the design fits the Chinese texts
 
     // The status line and the port and meter labels show texts that change with the link;
     // they take the whole width free to their right.
@@ -75,7 +75,7 @@ void Form2::FitCaptions() {
     // Buttons grow evenly about their centre, options to the right, within their frame.
     for (auto it = designGeometry_.constBegin(); it != designGeometry_.constEnd(); ++it) {
         QWidget* w = it.key();
-        const int need = CaptionWidth(w);
+        const int need = captionWidth(w);
         if (need <= w->width()) continue;
         const int room = w->parentWidget()->width() - 4;
         if (qobject_cast<QPushButton*>(w)) {
@@ -90,7 +90,7 @@ void Form2::FitCaptions() {
 
 void Form2::ShowBrokerState(publish::BrokerState state, const QString& broker,
                             const QString& reason) {
-    brokerSource_ = [=] { return BrokerStateText(state, broker, reason); };
+    brokerSource_ = [=] { return brokerStateText(state, broker, reason); };
     Frame7->setToolTip(brokerSource_());
 }
 

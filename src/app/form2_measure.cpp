@@ -20,7 +20,7 @@ namespace app {
 
 void Form2::DecodeLiveFrame(const measure::Reading& reading) {
     const measure::LiveDecodeResult r =
-        measure::RecordLiveReading(reading.decoded, Slider1->value(), Slider2->value(), LiveSeries);
+        measure::recordLiveReading(reading.decoded, Slider1->value(), Slider2->value(), LiveSeries);
     ShowReading(r.label7);
     if (r.label8) Label8->setText(*r.label8);
     if (r.redraw) Charts->DrawLiveChart();
@@ -49,7 +49,7 @@ void Form2::ShowAlarmOption(const WatchOptions& options) {
 void Form2::Timer6_Timer() {
     Timer7->stop();
     Shape2->setBackStyle(0);
-    const measure::Statistics st = measure::ComputeStatistics(
+    const measure::Statistics st = measure::computeStatistics(
         LiveSeries, measure::WindowSampleCount(Slider2->value()), AlarmThreshold);
     if (st.alarm) Timer7->start();  // restarting puts the red half at the end of the second
     // A box is set only when its value changed: setting it anew every second would repaint it
@@ -72,14 +72,14 @@ void Form2::Text1_KeyDown() {
     const measure::AlarmUnit unit = Option4->isChecked()   ? measure::AlarmUnit::MilliAmpere
                                     : Option5->isChecked() ? measure::AlarmUnit::Ampere
                                                            : measure::AlarmUnit::None;
-    const measure::AlarmEntry e = measure::ParseAlarmEntry(Text1->text(), unit);
+    const measure::AlarmEntry e = measure::parseAlarmEntry(Text1->text(), unit);
     switch (e.outcome) {
         case measure::AlarmEntryOutcome::Accepted:
             AlarmThreshold = e.thresholdMa;
             monitor_->setAlarmThreshold(e.thresholdMa);
             break;
         case measure::AlarmEntryOutcome::OutOfRange:
-            SetStatus(measure::AlarmOutOfRangeText);
+            SetStatus(measure::alarmOutOfRangeText);
             break;
         case measure::AlarmEntryOutcome::Ignored:
             break;

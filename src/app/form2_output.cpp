@@ -41,27 +41,27 @@ void Form2::ConnectOutput() {
 
     // The menus' accelerators and the Edit menu work whichever box has the keyboard.
     for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8}) {
-        output::GiveAcceleratorsToWindow(box, this);
-        output::KeepSelectionThroughMenuBar(box);
+        output::giveAcceleratorsToWindow(box, this);
+        output::keepSelectionThroughMenuBar(box);
     }
-    output::GiveAcceleratorsToWindow(RichTextBox1, this);
+    output::giveAcceleratorsToWindow(RichTextBox1, this);
 }
 
 void Form2::ReportSaveFailure(const QString& reason) {
     if (reason.isEmpty()) return;  // written, or cancelled
     const QString path = QDir::toNativeSeparators(CommonDialog1->FileName);
-    const QString text = SaveFailedText(path);
-    SetStatus([path] { return SaveFailedText(path); });
+    const QString text = saveFailedText(path);
+    SetStatus([path] { return saveFailedText(path); });
     std::fprintf(stderr, "leakmeter: %s\n", reason.toLocal8Bit().constData());
     // The status line is soon overwritten by the next reading; what the user must act on is
     // also said in a box.
-    messages_->Beep();
-    messages_->Warning(this, tr("保存失败"), text + QStringLiteral("\r\n") + reason);
+    messages_->beep();
+    messages_->warning(this, tr("保存失败"), text + QStringLiteral("\r\n") + reason);
 }
 
 void Form2::Command5_Click() {
     QString failure;
-    output::SaveReportText(*CommonDialog1, *RichTextBox1, &failure);
+    output::saveReportText(*CommonDialog1, *RichTextBox1, &failure);
     ReportSaveFailure(failure);
 }
 

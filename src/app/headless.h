@@ -28,13 +28,13 @@ inline constexpr int kHeadlessFailed = 1;
 // Runs the logger until a signal (SIGINT, SIGTERM, SIGHUP), the duration or the count ends it;
 // with a history file, the download until the file is written or has failed. Needs a
 // QCoreApplication; returns the exit code.
-int RunHeadless(const HeadlessOptions& options);
+int runHeadless(const HeadlessOptions& options);
 
 // Text of one reading line on stdout: "2026-12-08 17:31:02.517  -42mA".
-QString ReadingLine(const QDateTime& time, const QString& reading);
+QString readingLine(const QDateTime& time, const QString& reading);
 
 // Prints `line` ("leakmeter: ...") on stderr after the local time, as every stderr line of
 // a headless run is: "2026-12-08 17:31:02.517  leakmeter: ...".
-void PrintStampedLine(const QString& line);
+void printStampedLine(const QString& line);
 
 }  // namespace app

@@ -14,25 +14,25 @@
 namespace app {
 
 // "leakmeter: TEXT" on stderr, stamped with the local time.
-void Say(const QString& text);
+void say(const QString& text);
 // Whole lines or rows on stdout, each flushed at once, so a reader of a pipe sees every
 // reading as it comes. False when stdout is gone (a closed pipe).
-bool PrintToStdout(const QByteArray& bytes);
+bool printToStdout(const QByteArray& bytes);
 
 // Says what both runs say about the port: an open that failed and what to do about it, a port
 // lost (then `lost` is called), and of the link's events the advice, the port open and a line
 // setting refused.
-void SayPortProblems(Monitor& monitor, QObject* context, std::function<void()> lost);
-void SayLinkEvent(const protocol::LinkEvent& event, const Monitor& monitor);
+void sayPortProblems(Monitor& monitor, QObject* context, std::function<void()> lost);
+void sayLinkEvent(const protocol::LinkEvent& event, const Monitor& monitor);
 
 // Calls `caught` for SIGINT, SIGTERM and SIGHUP. False (said) when signals cannot be watched.
-bool EndOnSignals(QObject* context, std::function<void(int)> caught);
+bool endOnSignals(QObject* context, std::function<void(int)> caught);
 
 // Ends the event loop with `code` once the alarm command the run left has ended (a second
 // signal does not wait for it).
-void ExitWhenIdle(Monitor& monitor, int code);
+void exitWhenIdle(Monitor& monitor, int code);
 
-int RunLogger(const HeadlessOptions& options);
-int RunDownload(const HeadlessOptions& options);
+int runLogger(const HeadlessOptions& options);
+int runDownload(const HeadlessOptions& options);
 
 }  // namespace app

@@ -13,33 +13,33 @@ namespace app {
 enum class Language { Chinese, English };
 
 // "zh" and "en", as --lang and the settings file spell them; nothing for any other text.
-std::optional<Language> LanguageFromCode(const QString& code);
-QString LanguageCode(Language language);
+std::optional<Language> languageFromCode(const QString& code);
+QString languageCode(Language language);
 
 // The languages the system's user interface asks for, most wanted first. On a POSIX
 // system the locale for messages is the first set of LC_ALL, LC_MESSAGES and LANG; C and
 // POSIX name no language (LANGUAGE is then ignored, as gettext does), otherwise LANGUAGE's
 // list comes first. With none of them set, Qt's list (`qtUiLanguages`, from
 // QLocale::system().uiLanguages()) speaks for systems that keep the choice elsewhere.
-QStringList SystemUiLanguages(const std::function<QString(const char*)>& env,
+QStringList systemUiLanguages(const std::function<QString(const char*)>& env,
                               const QStringList& qtUiLanguages);
 
 // Which language to speak: `option` (--lang) wins, then `remembered` (the File menu's last
 // choice); codes other than "zh" and "en" count as not given. Otherwise any Chinese among
 // `systemLanguages` gives Chinese, another named language English, and none Chinese.
-Language ChooseLanguage(const QString& option, const QString& remembered,
+Language chooseLanguage(const QString& option, const QString& remembered,
                         const QStringList& systemLanguages);
 
 // The rule for this run: --lang (`option`), the settings file, this system's languages.
-Language StartLanguage(const QString& option);
+Language startLanguage(const QString& option);
 
 // Keeps `language` in the settings file for the next start. False when it cannot be
 // written (the choice still holds for this run).
-bool RememberLanguage(Language language);
+bool rememberLanguage(Language language);
 
 // Speaks `language` from now on: installs or removes the program's English translation
 // and Qt's own Chinese one. Every window is told (QEvent::LanguageChange).
-void UseLanguage(Language language);
-Language CurrentLanguage();
+void useLanguage(Language language);
+Language currentLanguage();
 
 }  // namespace app

@@ -10,7 +10,7 @@ namespace {
 
 // Where the glyphs of `text` land when drawn centred in `box` (as QPainter::drawText with
 // Qt::AlignCenter places a single line).
-QRectF CentredInk(const QFont& font, const QString& text, QSizeF box) {
+QRectF centredInk(const QFont& font, const QString& text, QSizeF box) {
     const QFontMetricsF m(font);
     const qreal advance = m.horizontalAdvance(text);
     const QPointF baseline((box.width() - advance) / 2,
@@ -27,14 +27,14 @@ QRectF CentredInk(const QFont& font, const QString& text, QSizeF box) {
 
 }  // namespace
 
-qreal FittingPointSize(const QFont& font, const QString& text, QSize box, qreal maxPt,
+qreal fittingPointSize(const QFont& font, const QString& text, QSize box, qreal maxPt,
                        qreal minPt) {
     // One pixel left free at each side, so no glyph pixel lies on the box's outer columns.
     const QRectF room(1, 0, box.width() - 2, box.height());
     QFont f = font;
     for (qreal pt = maxPt; pt > minPt; pt -= 0.5) {
         f.setPointSizeF(pt);
-        const QRectF ink = CentredInk(f, text, box);
+        const QRectF ink = centredInk(f, text, box);
         if (ink.left() >= room.left() && ink.right() <= room.right() && ink.top() >= room.top() &&
             ink.bottom() <= room.bottom())
             return pt;
@@ -49,7 +49,7 @@ QFont LiveReadingLabel::shownFont() const {
         fittedFor_ = font();
         fittedSize_ = box;
         fitted_ = font();
-        fitted_.setPointSizeF(FittingPointSize(font(), text(), box, font().pointSizeF(),
+        fitted_.setPointSizeF(fittingPointSize(font(), text(), box, font().pointSizeF(),
                                                kLiveReadingMinimumPointSize));
     }
     return fitted_;

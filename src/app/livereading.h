@@ -16,10 +16,10 @@ inline constexpr qreal kLiveReadingMinimumPointSize = 20;
 // The largest point size from maxPt down to minPt, in half points, at which `text` drawn in
 // `font`, centred in a box of `box`, keeps every pixel of its glyphs inside the box with one
 // pixel to spare on the left and right. minPt when even that does not fit.
-qreal FittingPointSize(const QFont& font, const QString& text, QSize box, qreal maxPt, qreal minPt);
+qreal fittingPointSize(const QFont& font, const QString& text, QSize box, qreal maxPt, qreal minPt);
 
 // A label that draws its text centred at its font's size when that fits, else at the
-// largest size that fits (see FittingPointSize). Its own font stays as set.
+// largest size that fits (see fittingPointSize). Its own font stays as set.
 class LiveReadingLabel : public QLabel {
     Q_OBJECT
   public:

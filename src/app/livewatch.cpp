@@ -9,16 +9,16 @@
 namespace app {
 
 LiveWatch::LiveWatch(QObject* parent)
-    : QObject(parent), tick_(protocol::NewNamedTimer(this, "liveWatch", kTickMs, false)) {
+    : QObject(parent), tick_(protocol::newNamedTimer(this, "liveWatch", kTickMs, false)) {
     connect(tick_, &QTimer::timeout, this, [this] {
         if (!aggregator_) return;
-        if (auto row = aggregator_->CloseIfOver(measure::LocalNow())) emit interval(*row);
+        if (auto row = aggregator_->closeIfOver(measure::localNow())) emit interval(*row);
     });
 }
 
 void LiveWatch::setAlarmThreshold(float thresholdMa) {
     if (tracker_)
-        tracker_->SetThreshold(thresholdMa);
+        tracker_->setThreshold(thresholdMa);
     else
         tracker_.emplace(thresholdMa);
 }
@@ -35,35 +35,35 @@ void LiveWatch::setIntervalSeconds(int seconds) {
 
 void LiveWatch::take(const measure::Reading& reading) {
     if (aggregator_)
-        if (auto row = aggregator_->Add(reading)) emit interval(*row);
+        if (auto row = aggregator_->add(reading)) emit interval(*row);
     if (tracker_)
-        if (auto event = tracker_->Add(reading)) emit alarm(*event);
+        if (auto event = tracker_->add(reading)) emit alarm(*event);
 }
 
 void LiveWatch::finishInterval(const QDateTime& now) {
     if (aggregator_)
-        if (auto row = aggregator_->Finish(now)) emit interval(*row);
+        if (auto row = aggregator_->finish(now)) emit interval(*row);
 }
 
 void LiveWatch::beginInterval(const QDateTime& now) {
-    if (aggregator_) aggregator_->Begin(now);
+    if (aggregator_) aggregator_->begin(now);
 }
 
 void LiveWatch::finishAlarm(const QDateTime& now) {
     if (tracker_)
-        if (auto event = tracker_->Finish(now)) emit alarm(*event);
+        if (auto event = tracker_->finish(now)) emit alarm(*event);
 }
 
-QString AlarmEventLine(const measure::AlarmEvent& e, float thresholdMa) {
+QString alarmEventLine(const measure::AlarmEvent& e, float thresholdMa) {
     const auto ma = [](const std::optional<float>& v) {
-        return v ? QString::fromLatin1(measure::ValueMaText(*v)) + QStringLiteral(" mA")
+        return v ? QString::fromLatin1(measure::valueMaText(*v)) + QStringLiteral(" mA")
                  : QStringLiteral("0L");
     };
     if (e.kind == measure::AlarmEvent::Kind::Start)
         return QStringLiteral("alarm start: %1 (threshold %2)").arg(ma(e.valueMa), ma(thresholdMa));
     return QStringLiteral("alarm end: %1, peak %2, after %3 s")
         .arg(e.atStop ? QStringLiteral("at the stop") : ma(e.valueMa), ma(e.peakMa),
-             QString::fromLatin1(measure::SecondsText(e.durationMs)));
+             QString::fromLatin1(measure::secondsText(e.durationMs)));
 }
 
 }  // namespace app

@@ -61,6 +61,6 @@ class LiveWatch : public QObject {
 // One line about an event for stderr: "alarm start: 42 mA (threshold 30 mA)",
 // "alarm end: 12.5 mA, peak 0L, after 11.500 s", "alarm end: at the stop, peak 42 mA, after
 // 3.000 s".
-QString AlarmEventLine(const measure::AlarmEvent& event, float thresholdMa);
+QString alarmEventLine(const measure::AlarmEvent& event, float thresholdMa);
 
 }  // namespace app

@@ -19,14 +19,14 @@ class LoggerRun : public QObject {
   public:
     explicit LoggerRun(const HeadlessOptions& options)
         : options_(options), monitor_(options.monitor, this) {
-        SayPortProblems(monitor_, this, [this] { outage_ = true; });
+        sayPortProblems(monitor_, this, [this] { outage_ = true; });
         connect(&monitor_.link(), &protocol::MeterLink::event, this, &LoggerRun::onEvent);
         connect(&monitor_, &Monitor::reading, this, &LoggerRun::onReading);
         connect(&monitor_, &Monitor::interval, this, &LoggerRun::onInterval);
         connect(&monitor_, &Monitor::alarm, this, [this](const measure::AlarmEvent& e) {
-            Say(AlarmEventLine(e, *options_.monitor.watch.alarmMa));
+            say(alarmEventLine(e, *options_.monitor.watch.alarmMa));
         });
-        connect(&monitor_, &Monitor::notice, this, &Say);
+        connect(&monitor_, &Monitor::notice, this, &say);
         connect(&monitor_, &Monitor::logFailed, this, [this] {
             finish(kHeadlessFailed, QStringLiteral("data log %1 failed: %2")
                                         .arg(options_.logPath, monitor_.logError()));
@@ -40,7 +40,7 @@ class LoggerRun : public QObject {
 
     bool start() {
         // A second signal does not wait for alarm commands still running.
-        if (!EndOnSignals(this, [this](int) {
+        if (!endOnSignals(this, [this](int) {
                 if (finished_) return QCoreApplication::exit(exitCode_);
                 finish(kHeadlessOk);
             }))
@@ -64,15 +64,15 @@ class LoggerRun : public QObject {
     bool toStdout() const { return options_.logPath == QLatin1String("-"); }
 
     void onEvent(const protocol::LinkEvent& e) {
-        SayLinkEvent(e, monitor_);
+        sayLinkEvent(e, monitor_);
         if (std::holds_alternative<protocol::HandshakeAnswered>(e)) {
             if (greeted_) return meterBack();
             greeted_ = true;
-            Say(QStringLiteral("the meter answers on %1")
+            say(QStringLiteral("the meter answers on %1")
                     .arg(PortName(monitor_.link().portNumber())));
         } else if (std::holds_alternative<protocol::MeterSilent>(e)) {
             outage_ = true;
-            Say(QStringLiteral("the meter does not answer (设备无响应)"));
+            say(QStringLiteral("the meter does not answer (设备无响应)"));
         }
     }
 
@@ -80,20 +80,20 @@ class LoggerRun : public QObject {
     void meterBack() {
         if (!outage_) return;
         outage_ = false;
-        Say(QStringLiteral("the meter answers again on %1").arg(monitor_.portText()));
+        say(QStringLiteral("the meter answers again on %1").arg(monitor_.portText()));
     }
 
     bool startOutput() {
         if (toStdout()) {
             stdoutStartMs_ = monitor_.clock().steadyMs();  // elapsed_s counts from the header
-            return PrintToStdout(monitor_.logHeader());
+            return printToStdout(monitor_.logHeader());
         }
         if (options_.logPath.isEmpty()) return true;
         if (!monitor_.startLog(options_.logPath)) {
-            Say(QStringLiteral("cannot log to %1: %2").arg(options_.logPath, monitor_.logError()));
+            say(QStringLiteral("cannot log to %1: %2").arg(options_.logPath, monitor_.logError()));
             return false;
         }
-        Say(QStringLiteral("logging to %1").arg(QFileInfo(monitor_.logPath()).absoluteFilePath()));
+        say(QStringLiteral("logging to %1").arg(QFileInfo(monitor_.logPath()).absoluteFilePath()));
         return true;
     }
 
@@ -101,10 +101,10 @@ class LoggerRun : public QObject {
         if (!options_.monitor.mqtt) return true;
         QString error;
         if (!monitor_.startPublishing(&error)) {
-            Say(error);
+            say(error);
             return false;
         }
-        Say(QStringLiteral("publishing to %1 as meter id %2")
+        say(QStringLiteral("publishing to %1 as meter id %2")
                 .arg(options_.monitor.mqtt->broker.url(), options_.monitor.mqtt->meterId));
         return true;
     }
@@ -115,18 +115,18 @@ class LoggerRun : public QObject {
         meterBack();
         if (monitor_.intervals()) return;  // the row comes when its interval is over
         if (toStdout())
-            print(measure::DataLogRow(r, r.steadyMs - stdoutStartMs_));
+            print(measure::dataLogRow(r, r.steadyMs - stdoutStartMs_));
         else if (options_.logPath.isEmpty())
-            print((ReadingLine(r.time, r.columns.reading) + QLatin1Char('\n')).toUtf8());
+            print((readingLine(r.time, r.columns.reading) + QLatin1Char('\n')).toUtf8());
     }
 
     void onInterval(const measure::IntervalRow& row) {
-        if (toStdout()) print(measure::IntervalCsvRow(row));
+        if (toStdout()) print(measure::intervalCsvRow(row));
     }
 
     // Also at the end: the interval cut short by it is printed.
     void print(const QByteArray& bytes) {
-        if (stdoutClosed_ || PrintToStdout(bytes)) return;
+        if (stdoutClosed_ || printToStdout(bytes)) return;
         stdoutClosed_ = true;
         finish(kHeadlessFailed, QStringLiteral("stdout is closed"));
     }
@@ -137,14 +137,14 @@ class LoggerRun : public QObject {
         if (finished_) return;
         finished_ = true;
         exitCode_ = code;
-        if (!why.isEmpty()) Say(why);
+        if (!why.isEmpty()) say(why);
         durationTimer_.stop();
         if (!monitor_.finish() && code == kHeadlessOk) {
-            Say(QStringLiteral("data log %1: %2").arg(options_.logPath, monitor_.logError()));
+            say(QStringLiteral("data log %1: %2").arg(options_.logPath, monitor_.logError()));
             exitCode_ = kHeadlessFailed;
         }
         std::fflush(stdout);
-        ExitWhenIdle(monitor_, exitCode_);
+        exitWhenIdle(monitor_, exitCode_);
     }
 
     HeadlessOptions options_;
@@ -160,7 +160,7 @@ class LoggerRun : public QObject {
 
 }  // namespace
 
-int RunLogger(const HeadlessOptions& options) {
+int runLogger(const HeadlessOptions& options) {
     LoggerRun run(options);
     if (!run.start()) return kHeadlessFailed;
     const int code = QCoreApplication::exec();

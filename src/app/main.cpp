@@ -22,12 +22,12 @@
 
 namespace {
 
-void PrintMessages(const QStringList& lines) {
+void printMessages(const QStringList& lines) {
     for (const QString& line : lines) std::fprintf(stderr, "%s\n", qPrintable(line));
 }
 
 // The window-system platform Qt will be asked for: "-platform NAME" or QT_QPA_PLATFORM.
-QString RequestedPlatform(const QStringList& arguments) {
+QString requestedPlatform(const QStringList& arguments) {
     const qsizetype i = arguments.indexOf(QStringLiteral("-platform"));
     if (i > 0 && i + 1 < arguments.size()) return arguments[i + 1];
     return qEnvironmentVariable("QT_QPA_PLATFORM");
@@ -36,13 +36,13 @@ QString RequestedPlatform(const QStringList& arguments) {
 // The broker settings of this run (nullopt: nothing is published) from the command line, the
 // settings file and the environment. 0, or the exit status when they are wrong (2: a wrong
 // value, 1: a password file that cannot be read); the reason is in *error.
-int MqttSettingsFor(const app::CommandLine& cl, const QString& device,
+int mqttSettingsFor(const app::CommandLine& cl, const QString& device,
                     std::optional<publish::MqttSettings>* settings, QString* error) {
     publish::SettingsFault fault = publish::SettingsFault::None;
-    *settings = publish::ResolveMqttSettings(cl.mqtt, serial::StoredSection(QStringLiteral("mqtt")),
+    *settings = publish::resolveMqttSettings(cl.mqtt, serial::storedSection(QStringLiteral("mqtt")),
                                              qEnvironmentVariable("LEAKMETER_MQTT_PASSWORD"),
                                              QSysInfo::machineHostName(), device, error, &fault);
-    if (*settings) (*settings)->softwareVersion = app::VersionText();
+    if (*settings) (*settings)->softwareVersion = app::versionText();
     return fault == publish::SettingsFault::None         ? 0
            : fault == publish::SettingsFault::WrongValue ? 2
                                                          : 1;
@@ -57,26 +57,26 @@ int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     // The broker may be named in the settings file instead of by --mqtt.
-    const app::CommandLine cl = app::ParseCommandLine(
-        arguments, serial::StoredSection(QStringLiteral("mqtt")).value(QStringLiteral("url")));
+    const app::CommandLine cl = app::parseCommandLine(
+        arguments, serial::storedSection(QStringLiteral("mqtt")).value(QStringLiteral("url")));
     if (cl.showHelp) {
-        std::fputs(qPrintable(app::UsageText()), stdout);
+        std::fputs(qPrintable(app::usageText()), stdout);
         return 0;
     }
     if (!cl.error.isEmpty()) {
-        std::fputs(app::UsageErrorText(cl.error).toLocal8Bit().constData(), stderr);
+        std::fputs(app::usageErrorText(cl.error).toLocal8Bit().constData(), stderr);
         return 2;
     }
     if (cl.showVersion) {
-        std::printf("%s\n", qPrintable(app::VersionText()));
+        std::printf("%s\n", qPrintable(app::versionText()));
         return 0;
     }
     if (cl.listPorts || cl.forgetPorts) {
         QCoreApplication core(argc, argv);
         QString listing;
         QStringList messages;
-        const int status = app::RunPortCommands(cl, &listing, &messages);
-        PrintMessages(messages);
+        const int status = app::runPortCommands(cl, &listing, &messages);
+        printMessages(messages);
         std::fputs(listing.toLocal8Bit().constData(), stdout);
         return status;
     }
@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
         // The picture is drawn off screen: no display is needed, and none is opened.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication gui(argc, argv);
-        return app::RunPlot(cl);
+        return app::runPlot(cl);
     }
 
     if (cl.headless) {  // also set by --history
@@ -95,54 +95,54 @@ int main(int argc, char* argv[]) {
         QStringList messages;
         app::HeadlessOptions options;
         app::MonitorOptions& run = options.monitor;
-        run.ports = app::ResolvePorts(cl, &messages);
-        run.portNumber = app::HeadlessPortNumber(cl, run.ports);
+        run.ports = app::resolvePorts(cl, &messages);
+        run.portNumber = app::headlessPortNumber(cl, run.ports);
         // The first line says which port the run reads; then how it was found.
-        app::PrintStampedLine(
+        app::printStampedLine(
             QStringLiteral("leakmeter: reading the meter on %1")
-                .arg(app::PortAndDevice(run.portNumber, run.ports.deviceFor(run.portNumber))));
-        for (const QString& line : messages) app::PrintStampedLine(line);
+                .arg(app::portAndDevice(run.portNumber, run.ports.deviceFor(run.portNumber))));
+        for (const QString& line : messages) app::printStampedLine(line);
         options.logPath = cl.logPath;
         options.durationSec = cl.durationSec;
         if (cl.count) options.count = int(qMin<qint64>(*cl.count, INT_MAX));
         options.historyPath = cl.historyPath;
         QString error;
         if (const int status =
-                MqttSettingsFor(cl, run.ports.deviceFor(run.portNumber), &run.mqtt, &error)) {
-            app::PrintStampedLine(QStringLiteral("leakmeter: ") + error);
+                mqttSettingsFor(cl, run.ports.deviceFor(run.portNumber), &run.mqtt, &error)) {
+            app::printStampedLine(QStringLiteral("leakmeter: ") + error);
             return status;
         }
-        run.watch = app::WatchOptionsFor(cl, run.mqtt ? run.mqtt->meterId : QString());
+        run.watch = app::watchOptionsFor(cl, run.mqtt ? run.mqtt->meterId : QString());
         // The report text of --history speaks the window's language.
-        if (!cl.historyPath.isEmpty()) app::UseLanguage(app::StartLanguage(cl.language));
-        return app::RunHeadless(options);
+        if (!cl.historyPath.isEmpty()) app::useLanguage(app::startLanguage(cl.language));
+        return app::runHeadless(options);
     }
 
-    if (!app::DisplayAvailable(RequestedPlatform(arguments),
+    if (!app::displayAvailable(requestedPlatform(arguments),
                                [](const char* name) { return qEnvironmentVariable(name); })) {
-        std::fprintf(stderr, "%s\n", qPrintable(app::NoDisplayText()));
+        std::fprintf(stderr, "%s\n", qPrintable(app::noDisplayText()));
         return 1;
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("leakmeter"));
     // The window's language; Qt's own dialogs and buttons speak it too.
-    const app::Language language = app::StartLanguage(cl.language);
-    app::UseLanguage(language);
-    if (language == app::Language::Chinese && output::InstallQtChineseTranslations().isEmpty())
+    const app::Language language = app::startLanguage(cl.language);
+    app::useLanguage(language);
+    if (language == app::Language::Chinese && output::installQtChineseTranslations().isEmpty())
         std::fputs(
             "leakmeter: Qt's Chinese translations (qt_zh_CN.qm) were not found; the "
             "standard dialogs stay in English\n",
             stderr);
     QStringList messages;
-    app::MonitorOptions run(app::ResolvePorts(cl, &messages), app::WindowPortNumber(cl));
-    PrintMessages(messages);
+    app::MonitorOptions run(app::resolvePorts(cl, &messages), app::windowPortNumber(cl));
+    printMessages(messages);
     QString error;
     if (const int status =
-            MqttSettingsFor(cl, run.ports.deviceFor(run.portNumber), &run.mqtt, &error)) {
+            mqttSettingsFor(cl, run.ports.deviceFor(run.portNumber), &run.mqtt, &error)) {
         std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
         return status;
     }
-    run.watch = app::WatchOptionsFor(cl, run.mqtt ? run.mqtt->meterId : QString());
+    run.watch = app::watchOptionsFor(cl, run.mqtt ? run.mqtt->meterId : QString());
     app::Form2 window(run);
     // Readings published to a broker: its state is the tooltip of the communication-status
     // frame; the status line stays the meter's.

@@ -29,7 +29,7 @@ Monitor::Monitor(const MonitorOptions& options, QObject* parent)
     const WatchOptions& w = options.watch;
     if (w.alarmMa) watch_->setAlarmThreshold(*w.alarmMa);
     watch_->setIntervalSeconds(w.intervalSec);
-    log_.SetHeader(w.intervalSec ? measure::IntervalLogHeader() : measure::DataLogHeader());
+    log_.setHeader(w.intervalSec ? measure::intervalLogHeader() : measure::dataLogHeader());
     connect(watch_, &LiveWatch::alarm, this, &Monitor::onAlarm);
     connect(watch_, &LiveWatch::interval, this, &Monitor::onInterval);
     if (!w.onAlarm.isEmpty()) {
@@ -46,7 +46,7 @@ Monitor::~Monitor() {
 }
 
 QString Monitor::portText() const {
-    return PortAndDevice(link_->portNumber(), port_->deviceName());
+    return portAndDevice(link_->portNumber(), port_->deviceName());
 }
 
 QString Monitor::meterName() const {
@@ -59,18 +59,18 @@ void Monitor::start() {
 }
 
 bool Monitor::startLog(const QString& path) {
-    if (!log_.Start(path)) return false;
+    if (!log_.start(path)) return false;
     logSync_->start();
     beginInterval();  // no row takes readings from before the log
     return true;
 }
 
 bool Monitor::stopLog() {
-    if (!log_.IsRunning()) return true;
+    if (!log_.isRunning()) return true;
     watch_->finishInterval(clock_.now());  // the interval so far is not lost
-    if (!log_.IsRunning()) return false;   // its row could not be written
+    if (!log_.isRunning()) return false;   // its row could not be written
     logSync_->stop();
-    return log_.Stop();
+    return log_.stop();
 }
 
 void Monitor::setAlarmThreshold(float thresholdMa) {
@@ -113,7 +113,7 @@ void Monitor::takeRecord(const measure::MeterRecord& record) {
     if (finished_ || (limit_ && taken_ >= *limit_)) return;
     const measure::Reading r = clock_.take(record);
     // The row is written before anything the reading may start is told.
-    if (log_.IsRunning() && !watch_->intervals()) logSync_->append(r);  // failed() tells
+    if (log_.isRunning() && !watch_->intervals()) logSync_->append(r);  // failed() tells
     emit reading(r);
     if (finished_) return;  // the front end ended the run
     if (publisher_) {
@@ -128,30 +128,30 @@ void Monitor::takeRecord(const measure::MeterRecord& record) {
 void Monitor::onAlarm(const measure::AlarmEvent& e) {
     emit alarm(e);
     QString error;
-    if (log_.IsRunning() && !measure::AppendAlarmEvent(log_.PathAt(e.time), e, &error))
+    if (log_.isRunning() && !measure::appendAlarmEvent(log_.pathAt(e.time), e, &error))
         emit notice(
-            QStringLiteral("cannot write the alarm events beside %1: %2").arg(log_.Path(), error));
+            QStringLiteral("cannot write the alarm events beside %1: %2").arg(log_.path(), error));
     if (hook_) hook_->run(e);
     if (publisher_) publisher_->publishAlarm(e.kind == measure::AlarmEvent::Kind::Start);
 }
 
 void Monitor::onInterval(const measure::IntervalRow& row) {
-    if (log_.IsRunning()) logSync_->appendRow(measure::IntervalCsvRow(row), row.start);
+    if (log_.isRunning()) logSync_->appendRow(measure::intervalCsvRow(row), row.start);
     emit interval(row);
     if (publisher_) publisher_->publishInterval(row);
 }
 
 bool Monitor::finish() {
     if (finished_) return true;
-    link_->SignOff();
-    link_->StopTimers();
+    link_->signOff();
+    link_->stopTimers();
     const QDateTime now = clock_.now();
     watch_->finishInterval(now);
     // An alarm still running ends with the run: its end row, the command and the broker.
     watch_->finishAlarm(now);
     finished_ = true;
     logSync_->stop();
-    const bool logged = !log_.IsRunning() || log_.Stop();
+    const bool logged = !log_.isRunning() || log_.stop();
     if (publisher_) publisher_->stop();  // "offline" goes out first
     port_->close();
     // The running alarm command has a few seconds more; those waiting are not run.

@@ -75,10 +75,10 @@ class Monitor : public QObject {
     // last row or the sync failed (logError()).
     bool startLog(const QString& path);
     bool stopLog();
-    bool logRunning() const { return log_.IsRunning(); }
-    QString logPath() const { return log_.Path(); }  // the file written now
-    QString logError() const { return log_.ErrorString(); }
-    QByteArray logHeader() const { return log_.Header(); }  // of the rows the log takes
+    bool logRunning() const { return log_.isRunning(); }
+    QString logPath() const { return log_.path(); }  // the file written now
+    QString logError() const { return log_.errorString(); }
+    QByteArray logHeader() const { return log_.header(); }  // of the rows the log takes
 
     // Alarms are watched for from the first threshold on (the alarm box, --alarm).
     void setAlarmThreshold(float thresholdMa);
@@ -125,7 +125,7 @@ class Monitor : public QObject {
     QString meterName() const;
 
     MonitorOptions options_;
-    measure::DataLogClock clock_ = measure::DataLogClock::System();
+    measure::DataLogClock clock_ = measure::DataLogClock::system();
     std::unique_ptr<serial::CommPort> port_;
     std::unique_ptr<protocol::MeterLink> link_;
     measure::DataLog log_;

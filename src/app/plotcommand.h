@@ -10,6 +10,6 @@ namespace app {
 // QGuiApplication (any platform; the offscreen one does). Exit status: 0 when written; 1, with
 // the reason on stderr and no picture written, when a log cannot be read, none of the logs has
 // a reading in the period, or the picture cannot be written.
-int RunPlot(const CommandLine& cl);
+int runPlot(const CommandLine& cl);
 
 }  // namespace app

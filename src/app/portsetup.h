@@ -19,17 +19,17 @@ namespace app {
 // it could not be stored); main() prints them on stderr. `line` is the line setting
 // the probe greets at (the start-up default 9600,N,8,1 unless told otherwise), and
 // `timeoutMs` how long each device has to answer.
-serial::PortMap ResolvePorts(const CommandLine& cl, QStringList* messages,
+serial::PortMap resolvePorts(const CommandLine& cl, QStringList* messages,
                              const serial::LineSettings& line = {},
                              int timeoutMs = serial::kProbeTimeoutMs);
 
 // The map --list-ports shows the ports under: the --port mappings given, else the
 // remembered ones.
-serial::PortMap ListingPortMap(const CommandLine& cl);
+serial::PortMap listingPortMap(const CommandLine& cl);
 
 // --forget-ports and --list-ports, in that order: `out` receives the listing, `messages`
 // one line per message. Returns the exit status (0, or 1 when the remembered mapping
 // could not be cleared).
-int RunPortCommands(const CommandLine& cl, QString* out, QStringList* messages);
+int runPortCommands(const CommandLine& cl, QString* out, QStringList* messages);
 
 }  // namespace app

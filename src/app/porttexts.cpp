@@ -7,7 +7,7 @@ namespace app {
 
 namespace {
 
-QString HexId(quint16 id) {
+QString hexId(quint16 id) {
     return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
 }
 
@@ -23,11 +23,11 @@ QString PortName(int number) {
     return QStringLiteral("COM%1").arg(number);
 }
 
-QString PortAndDevice(int number, const QString& device) {
+QString portAndDevice(int number, const QString& device) {
     return QStringLiteral("%1 (%2)").arg(PortName(number), device);
 }
 
-QString OpenAdviceLine(const serial::OpenProblem& problem) {
+QString openAdviceLine(const serial::OpenProblem& problem) {
     using Kind = serial::OpenProblem::Kind;
     const QString port = PortName(problem.portNumber);
     switch (problem.kind) {
@@ -38,7 +38,7 @@ QString OpenAdviceLine(const serial::OpenProblem& problem) {
             return QStringLiteral(
                        "leakmeter: %1 does not exist: check the cable or USB adapter, or "
                        "map the port with --port %2=/dev/ttyUSB0")
-                .arg(PortAndDevice(problem.portNumber, problem.device), port);
+                .arg(portAndDevice(problem.portNumber, problem.device), port);
         case Kind::NoPermission:
             return QStringLiteral(
                        "leakmeter: no permission to open %1 (%2): add yourself to the dialout "
@@ -56,7 +56,7 @@ QString OpenAdviceLine(const serial::OpenProblem& problem) {
         .arg(problem.device, port, problem.systemReason);
 }
 
-QString ProbeAnswerText(serial::ProbeAnswer answer) {
+QString probeAnswerText(serial::ProbeAnswer answer) {
     using serial::ProbeAnswer;
     switch (answer) {
         case ProbeAnswer::Meter:
@@ -77,7 +77,7 @@ QString ProbeAnswerText(serial::ProbeAnswer answer) {
     return QStringLiteral("failed");
 }
 
-QString DeviceListingText(const QList<serial::SerialDeviceInfo>& devices) {
+QString deviceListingText(const QList<serial::SerialDeviceInfo>& devices) {
     if (devices.isEmpty()) return QStringLiteral("No serial devices found.\n");
     const QStringList heading = {QStringLiteral("PORT"),         QStringLiteral("DEVICE"),
                                  QStringLiteral("VID:PID"),      QStringLiteral("SERIAL"),
@@ -86,8 +86,8 @@ QString DeviceListingText(const QList<serial::SerialDeviceInfo>& devices) {
     for (const serial::SerialDeviceInfo& d : devices) {
         QString ids = QStringLiteral("-");
         if (d.vendorId || d.productId)
-            ids = (d.vendorId ? HexId(*d.vendorId) : QStringLiteral("????")) + QLatin1Char(':') +
-                  (d.productId ? HexId(*d.productId) : QStringLiteral("????"));
+            ids = (d.vendorId ? hexId(*d.vendorId) : QStringLiteral("????")) + QLatin1Char(':') +
+                  (d.productId ? hexId(*d.productId) : QStringLiteral("????"));
         rows.append({d.portNumber > 0 ? PortName(d.portNumber) : QStringLiteral("-"), d.device, ids,
                      Field(d.serialNumber), Field(d.manufacturer),
                      d.present ? Field(d.description) : QStringLiteral("(not present)")});
@@ -105,7 +105,7 @@ QString DeviceListingText(const QList<serial::SerialDeviceInfo>& devices) {
     return text;
 }
 
-QString MappingErrorText(const serial::MappingError& error) {
+QString mappingErrorText(const serial::MappingError& error) {
     using Kind = serial::MappingError::Kind;
     QString why;
     switch (error.kind) {
@@ -127,7 +127,7 @@ QString MappingErrorText(const serial::MappingError& error) {
         .arg(error.mapping, why);
 }
 
-QString PortStoreErrorText(const serial::PortStoreError& error) {
+QString portStoreErrorText(const serial::PortStoreError& error) {
     return QStringLiteral("cannot write %1%2")
         .arg(error.file, error.status == QSettings::AccessError
                              ? QStringLiteral(" (no access)")

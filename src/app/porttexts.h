@@ -17,25 +17,25 @@ namespace app {
 // A port as the program names it, "COM2", and with the device behind it,
 // "COM2 (/dev/ttyUSB0)".
 QString PortName(int number);
-QString PortAndDevice(int number, const QString& device);
+QString portAndDevice(int number, const QString& device);
 
 // The line that tells the user what to do about a port that will not open, e.g.
 // "leakmeter: COM2 (/dev/ttyUSB0) does not exist: ...". No line break at the end.
-QString OpenAdviceLine(const serial::OpenProblem& problem);
+QString openAdviceLine(const serial::OpenProblem& problem);
 
 // "answered", "no answer", ... for the probe's summary.
-QString ProbeAnswerText(serial::ProbeAnswer answer);
+QString probeAnswerText(serial::ProbeAnswer answer);
 
 // The --list-ports table of `devices`: one line per device after a heading line, "-" for
 // what the system does not know; a single line saying so when there is no device. Ends
 // with a line break.
-QString DeviceListingText(const QList<serial::SerialDeviceInfo>& devices);
+QString deviceListingText(const QList<serial::SerialDeviceInfo>& devices);
 
 // Why a text is no port mapping, e.g.
 // `invalid port mapping "COM1": no '=' (expected COMn=device)`.
-QString MappingErrorText(const serial::MappingError& error);
+QString mappingErrorText(const serial::MappingError& error);
 
 // Why the remembered port mapping could not be written, e.g. "cannot write FILE (no access)".
-QString PortStoreErrorText(const serial::PortStoreError& error);
+QString portStoreErrorText(const serial::PortStoreError& error);
 
 }  // namespace app

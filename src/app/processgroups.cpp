@@ -10,7 +10,7 @@
 
 namespace app {
 
-using platform::LiveGroups;
+using platform::liveGroups;
 
 ProcessGroups::ProcessGroups(int termMs, QObject* parent)
     : QObject(parent), timer_(new QTimer(this)), termMs_(termMs) {
@@ -20,15 +20,15 @@ ProcessGroups::ProcessGroups(int termMs, QObject* parent)
 
 ProcessGroups::~ProcessGroups() {
     QSet<qint64> left;
-    const QSet<qint64> live = LiveGroups();
+    const QSet<qint64> live = liveGroups();
     for (const Group& g : std::as_const(groups_))
-        if (live.contains(g.id) && platform::AskGroupToEnd(g.id)) left.insert(g.id);
+        if (live.contains(g.id) && platform::askGroupToEnd(g.id)) left.insert(g.id);
     const QDeadlineTimer grace(termMs_);
     while (!left.isEmpty() && !grace.hasExpired()) {
         QThread::msleep(10);
-        left.intersect(LiveGroups());
+        left.intersect(liveGroups());
     }
-    for (const qint64 id : std::as_const(left)) platform::ForceGroupToEnd(id);
+    for (const qint64 id : std::as_const(left)) platform::forceGroupToEnd(id);
 }
 
 void ProcessGroups::add(qint64 id, int withinMs) {
@@ -48,17 +48,17 @@ void ProcessGroups::shorten(qint64 id, int withinMs) {
 }
 
 void ProcessGroups::act() {
-    const QSet<qint64> live = LiveGroups();
+    const QSet<qint64> live = liveGroups();
     QList<Group> kept;
     QList<qint64> terminated;
     for (Group g : std::as_const(groups_)) {
         if (!live.contains(g.id)) continue;
         if (g.deadline.hasExpired()) {
-            platform::ForceGroupToEnd(g.id);
+            platform::forceGroupToEnd(g.id);
             continue;
         }
         if (!g.termSent && g.deadline.remainingTime() <= termMs_) {
-            platform::AskGroupToEnd(g.id);
+            platform::askGroupToEnd(g.id);
             g.termSent = true;
             terminated.append(g.id);
         }

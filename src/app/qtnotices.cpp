@@ -11,12 +11,12 @@ QtMessageHandler previous = nullptr;
 
 // Qt falls back to a folder of its own when the session has no runtime folder (a start
 // outside a desktop session, sudo, a service) and says so on every start.
-bool OnlyForQt(const QString& message) {
+bool onlyForQt(const QString& message) {
     return message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
 }
 
 void Filter(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg && OnlyForQt(message)) return;
+    if (type == QtWarningMsg && onlyForQt(message)) return;
     previous(type, context, message);  // Qt hands back its default handler at least
 }
 

@@ -5,7 +5,7 @@
 namespace app {
 
 SignalWatch::SignalWatch(QObject* parent) : QObject(parent) {
-    watching_ = platform::WatchEndRequests(this, [this](int sig) { emit caught(sig); }) != nullptr;
+    watching_ = platform::watchEndRequests(this, [this](int sig) { emit caught(sig); }) != nullptr;
 }
 
 // The watch, a child, goes with this and gives the signals their defaults back.

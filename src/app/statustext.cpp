@@ -26,7 +26,7 @@ struct StatusTextOf {
     }
     std::optional<QString> operator()(const SettingsRefused& e) const {
         return QCoreApplication::translate("StatusText", "串口不支持设置%1,保持原设置%2")
-            .arg(serial::LineSettingsText(e.refused), serial::LineSettingsText(e.kept));
+            .arg(serial::lineSettingsText(e.refused), serial::lineSettingsText(e.kept));
     }
     std::optional<QString> operator()(const HandshakeAnswered&) const {
         return QCoreApplication::translate("StatusText", "握手成功");
@@ -60,11 +60,11 @@ struct StatusTextOf {
 
 }  // namespace
 
-std::optional<QString> StatusText(const protocol::LinkEvent& e) {
+std::optional<QString> statusText(const protocol::LinkEvent& e) {
     return std::visit(StatusTextOf{}, e);
 }
 
-std::optional<QString> PortLabelText(const protocol::LinkEvent& e) {
+std::optional<QString> portLabelText(const protocol::LinkEvent& e) {
     if (std::holds_alternative<protocol::PortOpened>(e))
         return QCoreApplication::translate("StatusText", "串口通信正常");
     if (const auto* failed = std::get_if<protocol::OpenFailed>(&e))
@@ -74,13 +74,13 @@ std::optional<QString> PortLabelText(const protocol::LinkEvent& e) {
     return std::nullopt;
 }
 
-std::optional<QString> MeterLabelText(const protocol::LinkEvent& e) {
+std::optional<QString> meterLabelText(const protocol::LinkEvent& e) {
     if (std::holds_alternative<protocol::HandshakeAnswered>(e))
         return QCoreApplication::translate("StatusText", "设备连接成功");
     return std::nullopt;
 }
 
-std::optional<QString> AdviceLine(const protocol::LinkEvent& e) {
+std::optional<QString> adviceLine(const protocol::LinkEvent& e) {
     const auto* none = std::get_if<protocol::NoMeterOnPort>(&e);
     if (!none) return std::nullopt;
     // The device is put in last: nothing in its name is taken for a place of another value.
@@ -90,31 +90,31 @@ std::optional<QString> AdviceLine(const protocol::LinkEvent& e) {
                "devices, 'leakmeter --port %2=auto' finds the meter")
         .arg(none->waitedMs / 1000.0)
         .arg(PortName(none->portNumber))
-        .arg(PortAndDevice(none->portNumber, none->device));
+        .arg(portAndDevice(none->portNumber, none->device));
 }
 
-QString NoReplyAtStartText() {
+QString noReplyAtStartText() {
     return QCoreApplication::translate("StatusText",
                                        "握手失败,请检查设备是否开启或者线缆连接,通信设置是否正确.");
 }
 
-QString PausedText() {
+QString pausedText() {
     return QCoreApplication::translate("StatusText", "已暂停");
 }
 
-QString StoppedText() {
+QString stoppedText() {
     return QCoreApplication::translate("StatusText", "已停止");
 }
 
-QString DataLogFailedText(const QString& path) {
+QString dataLogFailedText(const QString& path) {
     return QCoreApplication::translate("StatusText", "数据记录失败%1").arg(path);
 }
 
-QString SaveFailedText(const QString& path) {
+QString saveFailedText(const QString& path) {
     return QCoreApplication::translate("StatusText", "保存失败%1").arg(path);
 }
 
-QString BrokerStateText(publish::BrokerState state, const QString& broker, const QString& reason) {
+QString brokerStateText(publish::BrokerState state, const QString& broker, const QString& reason) {
     switch (state) {
         case publish::BrokerState::Connecting:
             return QCoreApplication::translate("StatusText", "MQTT服务器 %1: 正在连接").arg(broker);

@@ -13,26 +13,26 @@
 namespace app {
 
 // The status line's text for a link event; nothing for an event that leaves it as it is.
-std::optional<QString> StatusText(const protocol::LinkEvent& event);
+std::optional<QString> statusText(const protocol::LinkEvent& event);
 
 // The port label's text (Label1) after an open, and the meter label's (Label2) after a
 // greeting; nothing for other events.
-std::optional<QString> PortLabelText(const protocol::LinkEvent& event);
-std::optional<QString> MeterLabelText(const protocol::LinkEvent& event);
+std::optional<QString> portLabelText(const protocol::LinkEvent& event);
+std::optional<QString> meterLabelText(const protocol::LinkEvent& event);
 
 // The line on stderr for an event the user should act on outside the window (no meter on
 // the port); nothing for other events.
-std::optional<QString> AdviceLine(const protocol::LinkEvent& event);
+std::optional<QString> adviceLine(const protocol::LinkEvent& event);
 
 // The window's own status texts.
-QString NoReplyAtStartText();  // at start-up, before any reply can have come
-QString PausedText();
-QString StoppedText();
-QString DataLogFailedText(const QString& path);
-QString SaveFailedText(const QString& path);
+QString noReplyAtStartText();  // at start-up, before any reply can have come
+QString pausedText();
+QString stoppedText();
+QString dataLogFailedText(const QString& path);
+QString saveFailedText(const QString& path);
 
 // The tooltip of the communication-status frame while readings are published: the broker's
 // state ("MQTT服务器 mqtt://host:1883: 已连接"); libmosquitto's reason as it gives it.
-QString BrokerStateText(publish::BrokerState state, const QString& broker, const QString& reason);
+QString brokerStateText(publish::BrokerState state, const QString& broker, const QString& reason);
 
 }  // namespace app

@@ -10,17 +10,17 @@
 
 namespace app {
 
-constexpr int TwipsToPx(int twips) {
+constexpr int twipsToPx(int twips) {
     return (twips + 7) / 15;
 }
 
-inline QRect Tw(int left, int top, int width, int height) {
-    return QRect(TwipsToPx(left), TwipsToPx(top), TwipsToPx(width), TwipsToPx(height));
+inline QRect tw(int left, int top, int width, int height) {
+    return QRect(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));
 }
 
 // "宋体" with the GB2312 character set; on systems without SimSun the first installed
 // CJK family takes its place, so the captions render as text, not boxes.
-inline QFont SongFont(double pointSize) {
+inline QFont songFont(double pointSize) {
     QFont f;
     f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
                    QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
@@ -30,7 +30,7 @@ inline QFont SongFont(double pointSize) {
 }
 
 // Both windows open in the middle of the screen.
-inline void CentreOnScreen(QWidget* window) {
+inline void centreOnScreen(QWidget* window) {
     if (const QScreen* screen = window->screen()) {
         QRect frame(QPoint(), window->sizeHint().expandedTo(window->size()));
         frame.moveCenter(screen->availableGeometry().center());

@@ -7,7 +7,7 @@
 
 namespace charts {
 
-QString InvalidValueText() {
+QString invalidValueText() {
     return QCoreApplication::translate("ChartGeometry", "输入无效值");
 }
 
@@ -15,11 +15,11 @@ namespace {
 
 constexpr int kMaxSamples = 500;  // the chart values hold indices 0..500
 
-bool InChart(float v) {
+bool inChart(float v) {
     return v >= 0.0f && v <= 1000.0f;
 }
 
-std::vector<Segment> BuildTickLines() {
+std::vector<Segment> buildTickLines() {
     std::vector<Segment> t;
     t.reserve(432);
     auto series = [&t](int first, int last, int step, auto make) {
@@ -36,13 +36,13 @@ std::vector<Segment> BuildTickLines() {
     return t;
 }
 
-QString MarkerLabel(const char* name, float v) {
-    return QLatin1String(name) + QString::number(measure::RoundHalfEven16(v));
+QString markerLabel(const char* name, float v) {
+    return QLatin1String(name) + QString::number(measure::roundHalfEven16(v));
 }
 
 }  // namespace
 
-const std::array<Segment, 4>& FrameLines() {
+const std::array<Segment, 4>& frameLines() {
     static const std::array<Segment, 4> frame{{
         {0, 0, 1000, 0},
         {0, 1000, 1000, 1000},
@@ -52,22 +52,22 @@ const std::array<Segment, 4>& FrameLines() {
     return frame;
 }
 
-const std::vector<Segment>& TickLines() {
-    static const std::vector<Segment> ticks = BuildTickLines();
+const std::vector<Segment>& tickLines() {
+    static const std::vector<Segment> ticks = buildTickLines();
     return ticks;
 }
 
-std::vector<Segment> CursorLines(float x1, float x2, float y, float z) {
+std::vector<Segment> cursorLines(float x1, float x2, float y, float z) {
     std::vector<Segment> lines;
     lines.reserve(4);
-    if (InChart(y)) lines.push_back({0, y, 1000, y});
-    if (InChart(z)) lines.push_back({0, z, 1000, z});
-    if (InChart(x1)) lines.push_back({x1, 0, x1, 1000});
-    if (InChart(x2)) lines.push_back({x2, 0, x2, 1000});
+    if (inChart(y)) lines.push_back({0, y, 1000, y});
+    if (inChart(z)) lines.push_back({0, z, 1000, z});
+    if (inChart(x1)) lines.push_back({x1, 0, x1, 1000});
+    if (inChart(x2)) lines.push_back({x2, 0, x2, 1000});
     return lines;
 }
 
-void AppendTraceSegments(const float* values, int n, float z, std::vector<Segment>& out) {
+void appendTraceSegments(const float* values, int n, float z, std::vector<Segment>& out) {
     if (values == nullptr || n < 1 || n > kMaxSamples) return;
     const double step = 1000.0 / n;
     for (int i = 1; i <= n; ++i) {
@@ -85,37 +85,37 @@ void AppendTraceSegments(const float* values, int n, float z, std::vector<Segmen
     }
 }
 
-std::optional<QString> MouseReadout(double x, double y) {
+std::optional<QString> mouseReadout(double x, double y) {
     // Written so that NaN fails too.
     if (!(x > 0.0 && x < 1000.0 && y > 0.0 && y < 1000.0)) return std::nullopt;
-    return QStringLiteral("X: ") + QString::number(measure::RoundHalfEven16(x)) +
+    return QStringLiteral("X: ") + QString::number(measure::roundHalfEven16(x)) +
            QStringLiteral(" ") + QStringLiteral("Y: ") +
-           QString::number(measure::RoundHalfEven16(y));
+           QString::number(measure::roundHalfEven16(y));
 }
 
 std::optional<std::array<StripMarker, 2>> XStripMarkers(float x1, float x2) {
-    if (!InChart(x1) || !InChart(x2)) return std::nullopt;
+    if (!inChart(x1) || !inChart(x2)) return std::nullopt;
     auto marker = [](float v, const char* name) {
         return StripMarker{{{{v, 0, v + 20, 20}, {v, 0, v - 20, 20}, {v + 20, 20, v - 20, 20}}},
                            v - 25,
                            21,
-                           MarkerLabel(name, v)};
+                           markerLabel(name, v)};
     };
     return std::array<StripMarker, 2>{marker(x1, "x1:"), marker(x2, "x2:")};
 }
 
 std::optional<std::array<StripMarker, 2>> YStripMarkers(float y, float z) {
-    if (!InChart(y) || !InChart(z)) return std::nullopt;
+    if (!inChart(y) || !inChart(z)) return std::nullopt;
     auto marker = [](float v, const char* name) {
         return StripMarker{{{{0, v, 20, v + 20}, {0, v, 20, v - 20}, {20, v + 20, 20, v - 20}}},
                            21,
                            v + 10,
-                           MarkerLabel(name, v)};
+                           markerLabel(name, v)};
     };
     return std::array<StripMarker, 2>{marker(y, "y:"), marker(z, "Z:")};
 }
 
-double ClampToChart(double v) {
+double clampToChart(double v) {
     if (v > 1000.0) return 1000.0;
     if (v >= 0.0) return v;
     return 0.0;
@@ -137,7 +137,7 @@ void XDragState::release(int button) {
 
 bool XDragState::move(double x, ChartCursors& cursors) const {
     if (m_state != 1 && m_state != 2) return false;
-    const double v = static_cast<float>(ClampToChart(x));
+    const double v = static_cast<float>(clampToChart(x));
     (m_state == 1 ? cursors.x1 : cursors.x2) = v;
     return true;
 }
@@ -159,26 +159,26 @@ void YDragState::release(int button) {
 
 bool YDragState::move(double y, ChartCursors& cursors) const {
     if (m_state == 1) {
-        cursors.y = static_cast<float>(ClampToChart(y));
+        cursors.y = static_cast<float>(clampToChart(y));
         return true;
     }
     if (m_state == 2) {
-        cursors.z = measure::RoundHalfEven16(ClampToChart(y));
+        cursors.z = measure::roundHalfEven16(clampToChart(y));
         return true;
     }
     return false;
 }
 
-std::optional<double> ParseCursorEntry(const QString& text) {
-    const double v = measure::ParseLeadingNumber(text);
+std::optional<double> parseCursorEntry(const QString& text) {
+    const double v = measure::parseLeadingNumber(text);
     if (!(v >= 0.0 && v <= 1000.0)) return std::nullopt;
     return v;
 }
 
-std::optional<qint16> ParseZeroEntry(const QString& text) {
-    const std::optional<double> v = ParseCursorEntry(text);
+std::optional<qint16> parseZeroEntry(const QString& text) {
+    const std::optional<double> v = parseCursorEntry(text);
     if (!v) return std::nullopt;
-    return measure::RoundHalfEven16(*v);
+    return measure::roundHalfEven16(*v);
 }
 
 }  // namespace charts

@@ -19,7 +19,7 @@ inline const QColor kStripBackColor(255, 255, 255);
 inline const QColor kStripMarkerColor(0, 0, 255);
 
 // Status text when a typed cursor value is refused.
-QString InvalidValueText();  // translated under the context "ChartGeometry"
+QString invalidValueText();  // translated under the context "ChartGeometry"
 // Caption of the mouse readout before the mouse has been over the chart.
 inline const QString kReadoutInitialCaption = QStringLiteral("X:   Y:");
 
@@ -35,18 +35,18 @@ struct Segment {
 };
 
 // The four frame lines of the plot square.
-const std::array<Segment, 4>& FrameLines();
+const std::array<Segment, 4>& frameLines();
 // All tick marks in drawing order: bottom, top, left, right edge, each minor then major.
-const std::vector<Segment>& TickLines();
+const std::vector<Segment>& tickLines();
 // The dotted cursor lines that are in range (0 <= v <= 1000), in the order y, z, x1, x2.
-std::vector<Segment> CursorLines(float x1, float x2, float y, float z);
+std::vector<Segment> cursorLines(float x1, float x2, float y, float z);
 // Appends the n trace segments joining values[0] .. values[n] (each shifted up by z) to `out`.
 // A segment with an end below 0 lies on y = 0, else one with an end above 1000 on y = 1000;
 // an end that is not a number counts as below 0. n outside 1..500 gives nothing.
-void AppendTraceSegments(const float* values, int n, float z, std::vector<Segment>& out);
+void appendTraceSegments(const float* values, int n, float z, std::vector<Segment>& out);
 
 // New readout caption for a mouse position over the chart, or nullopt to leave it unchanged.
-std::optional<QString> MouseReadout(double x, double y);
+std::optional<QString> mouseReadout(double x, double y);
 
 // One triangle marker of a cursor strip with its label.
 struct StripMarker {
@@ -60,7 +60,7 @@ std::optional<std::array<StripMarker, 2>> XStripMarkers(float x1, float x2);
 std::optional<std::array<StripMarker, 2>> YStripMarkers(float y, float z);
 
 // Clamps a dragged position to 0..1000 (NaN gives 0).
-double ClampToChart(double v);
+double clampToChart(double v);
 
 // Which x cursor the x strip is dragging: 0 none, 1 x1, 2 x2.
 class XDragState {
@@ -92,8 +92,8 @@ class YDragState {
 
 // A typed x1, x2 or y value: the leading number of the text, or nullopt when it is outside
 // 0..1000.
-std::optional<double> ParseCursorEntry(const QString& text);
+std::optional<double> parseCursorEntry(const QString& text);
 // A typed z value: range tested on the number as typed, then rounded halves to even.
-std::optional<qint16> ParseZeroEntry(const QString& text);
+std::optional<qint16> parseZeroEntry(const QString& text);
 
 }  // namespace charts

@@ -20,14 +20,14 @@ int ChartViews::windowSampleCount() const {
     return m_sampleCount ? m_sampleCount() : measure::WindowSampleCount(2);
 }
 
-void ChartViews::ResetAll() {
+void ChartViews::resetAll() {
     ResetLiveChart();
     InitYCursorStrip();
     InitXCursorStrip();
 }
 
 void ChartViews::ResetLiveChart() {
-    if (m_picture1) SetUpLiveChart(*m_picture1);
+    if (m_picture1) setUpLiveChart(*m_picture1);
     m_cursors = ChartCursors{0, 500, 500, 0};
     if (m_picture1)
         charts::DrawLiveChart(*m_picture1, 0, 500, 500, 0, m_traceVisible, m_values,
@@ -42,36 +42,36 @@ void ChartViews::DrawLiveChart() {
 
 void ChartViews::InitXCursorStrip() {
     if (!m_picture4) return;
-    SetUpXCursorStrip(*m_picture4);
-    DrawXCursorStrip();
+    setUpXCursorStrip(*m_picture4);
+    drawXCursorStrip();
 }
 
 void ChartViews::InitYCursorStrip() {
     if (!m_picture3) return;
-    SetUpYCursorStrip(*m_picture3);
-    DrawYCursorStrip();
+    setUpYCursorStrip(*m_picture3);
+    drawYCursorStrip();
 }
 
-void ChartViews::DrawXCursorStrip() {
-    if (m_picture4) charts::DrawXCursorStrip(*m_picture4, m_cursors.x1, m_cursors.x2);
+void ChartViews::drawXCursorStrip() {
+    if (m_picture4) charts::drawXCursorStrip(*m_picture4, m_cursors.x1, m_cursors.x2);
 }
 
-void ChartViews::DrawYCursorStrip() {
-    if (m_picture3) charts::DrawYCursorStrip(*m_picture3, m_cursors.y, m_cursors.z);
+void ChartViews::drawYCursorStrip() {
+    if (m_picture3) charts::drawYCursorStrip(*m_picture3, m_cursors.y, m_cursors.z);
 }
 
 void ChartViews::redrawAfterXChange() {
-    DrawXCursorStrip();
+    drawXCursorStrip();
     DrawLiveChart();
 }
 
 void ChartViews::redrawAfterYChange() {
-    DrawYCursorStrip();
+    drawYCursorStrip();
     DrawLiveChart();
 }
 
 std::optional<QString> ChartViews::Picture1_MouseMove(double x, double y) const {
-    return MouseReadout(x, y);
+    return mouseReadout(x, y);
 }
 
 void ChartViews::Picture4_MouseDown(int button, double x) {
@@ -98,20 +98,20 @@ void ChartViews::Picture3_MouseUp(int button) {
     m_yDrag.release(button);
 }
 
-bool ChartViews::EnterX1(const QString& text) {
-    return Store(ParseCursorEntry(text), m_cursors.x1, &ChartViews::redrawAfterXChange);
+bool ChartViews::enterX1(const QString& text) {
+    return store(parseCursorEntry(text), m_cursors.x1, &ChartViews::redrawAfterXChange);
 }
 
-bool ChartViews::EnterX2(const QString& text) {
-    return Store(ParseCursorEntry(text), m_cursors.x2, &ChartViews::redrawAfterXChange);
+bool ChartViews::enterX2(const QString& text) {
+    return store(parseCursorEntry(text), m_cursors.x2, &ChartViews::redrawAfterXChange);
 }
 
-bool ChartViews::EnterY(const QString& text) {
-    return Store(ParseCursorEntry(text), m_cursors.y, &ChartViews::redrawAfterYChange);
+bool ChartViews::enterY(const QString& text) {
+    return store(parseCursorEntry(text), m_cursors.y, &ChartViews::redrawAfterYChange);
 }
 
-bool ChartViews::EnterZ(const QString& text) {
-    return Store(ParseZeroEntry(text), m_cursors.z, &ChartViews::redrawAfterYChange);
+bool ChartViews::enterZ(const QString& text) {
+    return store(parseZeroEntry(text), m_cursors.z, &ChartViews::redrawAfterYChange);
 }
 
 void ChartViews::connectMouse(std::function<void(const QString&)> readout) {

@@ -33,15 +33,15 @@ class ChartViews {
     void setTraceVisible(bool visible) { m_traceVisible = visible; }
 
     // Start-up and stop: ResetLiveChart, InitYCursorStrip, InitXCursorStrip.
-    void ResetAll();
+    void resetAll();
     // Chart colours and coordinates, cursors back to 0/500/500/0, chart redrawn.
     void ResetLiveChart();
     // Redraws the chart with the current cursors.
     void DrawLiveChart();
     void InitXCursorStrip();
     void InitYCursorStrip();
-    void DrawXCursorStrip();
-    void DrawYCursorStrip();
+    void drawXCursorStrip();
+    void drawYCursorStrip();
 
     // Mouse over the chart: the new readout caption, or nullopt to keep the old one.
     std::optional<QString> Picture1_MouseMove(double x, double y) const;
@@ -53,11 +53,11 @@ class ChartViews {
     void Picture3_MouseUp(int button);
 
     // Enter in the x1, x2, y and Z boxes. false: the value is refused and nothing changed; the
-    // caller shows InvalidValueText() in the status line.
-    bool EnterX1(const QString& text);
-    bool EnterX2(const QString& text);
-    bool EnterY(const QString& text);
-    bool EnterZ(const QString& text);
+    // caller shows invalidValueText() in the status line.
+    bool enterX1(const QString& text);
+    bool enterX2(const QString& text);
+    bool enterY(const QString& text);
+    bool enterZ(const QString& text);
 
     int xDragState() const { return m_xDrag.value(); }
     int yDragState() const { return m_yDrag.value(); }
@@ -73,7 +73,7 @@ class ChartViews {
     // A typed value that was accepted goes into its cursor and both views are redrawn;
     // a refused one (nullopt) changes nothing.
     template <typename T>
-    bool Store(const std::optional<T>& value, T& cursor, void (ChartViews::*redraw)()) {
+    bool store(const std::optional<T>& value, T& cursor, void (ChartViews::*redraw)()) {
         if (!value) return false;
         cursor = *value;
         (this->*redraw)();

@@ -14,13 +14,13 @@ namespace {
 // rounding noise.
 constexpr double kPixelEpsilon = 1e-6;
 
-int PixelIndex(double p) {
+int pixelIndex(double p) {
     return static_cast<int>(std::floor(p + kPixelEpsilon));
 }
 
 // Cuts the segment a-b to the rectangle [xmin, xmax] x [ymin, ymax] (Liang-Barsky).
 // False when nothing of it lies inside.
-bool ClipSegment(QPointF& a, QPointF& b, double xmin, double ymin, double xmax, double ymax) {
+bool clipSegment(QPointF& a, QPointF& b, double xmin, double ymin, double xmax, double ymax) {
     const double dx = b.x() - a.x();
     const double dy = b.y() - a.y();
     if (!std::isfinite(dx) || !std::isfinite(dy)) return false;
@@ -46,7 +46,7 @@ bool ClipSegment(QPointF& a, QPointF& b, double xmin, double ymin, double xmax, 
     return true;
 }
 
-int ButtonBits(Qt::MouseButtons buttons) {
+int buttonBits(Qt::MouseButtons buttons) {
     int bits = 0;
     if (buttons & Qt::LeftButton) bits |= 1;
     if (buttons & Qt::RightButton) bits |= 2;
@@ -54,7 +54,7 @@ int ButtonBits(Qt::MouseButtons buttons) {
     return bits;
 }
 
-int ShiftBits(Qt::KeyboardModifiers modifiers) {
+int shiftBits(Qt::KeyboardModifiers modifiers) {
     int bits = 0;
     if (modifiers & Qt::ShiftModifier) bits |= 1;
     if (modifiers & Qt::ControlModifier) bits |= 2;
@@ -113,7 +113,7 @@ QPoint DrawingSurface::pixelAt(double x, double y) const {
     auto index = [](double v) {
         if (!(v > -1e9)) return -1000000000;  // also NaN
         if (v > 1e9) return 1000000000;
-        return PixelIndex(v);
+        return pixelIndex(v);
     };
     return QPoint(index(p.x()), index(p.y()));
 }
@@ -137,10 +137,10 @@ void DrawingSurface::line(double x1, double y1, double x2, double y2, const QCol
         return;
     // Clip a pixel beyond the image so that the pixels on its border are decided by the
     // stepping below, exactly as for an unclipped line.
-    if (!ClipSegment(a, b, -1.0, -1.0, w + 1.0, h + 1.0)) return;
+    if (!clipSegment(a, b, -1.0, -1.0, w + 1.0, h + 1.0)) return;
 
-    int ax = PixelIndex(a.x()), ay = PixelIndex(a.y());
-    const int bx = PixelIndex(b.x()), by = PixelIndex(b.y());
+    int ax = pixelIndex(a.x()), ay = pixelIndex(a.y());
+    const int bx = pixelIndex(b.x()), by = pixelIndex(b.y());
     const int dx = std::abs(bx - ax), dy = -std::abs(by - ay);
     const int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
 
@@ -189,7 +189,7 @@ void DrawingSurface::line(double x1, double y1, double x2, double y2, const QCol
     requestRepaint();
 }
 
-QPoint ShiftInside(const QRect& box, const QSize& area) {
+QPoint shiftInside(const QRect& box, const QSize& area) {
     auto shift = [](int start, int length, int limit) {
         if (start + length > limit) start = limit - length;
         return std::max(start, 0);
@@ -235,7 +235,7 @@ void DrawingSurface::printWithin(const QString& text) {
     if (m_image.isNull()) return;
     const QPoint topLeft = pixelAt(m_currentX, m_currentY);
     const QRect box = textBox(text);
-    drawTextAt(topLeft + (ShiftInside(box, m_image.size()) - box.topLeft()), text);
+    drawTextAt(topLeft + (shiftInside(box, m_image.size()) - box.topLeft()), text);
 }
 
 void DrawingSurface::syncImageSize() {
@@ -276,17 +276,17 @@ void DrawingSurface::resizeEvent(QResizeEvent* event) {
 
 void DrawingSurface::mousePressEvent(QMouseEvent* event) {
     const QPointF u = toUser(event->position());
-    emit mouseDown(ButtonBits(event->button()), ShiftBits(event->modifiers()), u.x(), u.y());
+    emit mouseDown(buttonBits(event->button()), shiftBits(event->modifiers()), u.x(), u.y());
 }
 
 void DrawingSurface::mouseMoveEvent(QMouseEvent* event) {
     const QPointF u = toUser(event->position());
-    emit mouseMove(ButtonBits(event->buttons()), ShiftBits(event->modifiers()), u.x(), u.y());
+    emit mouseMove(buttonBits(event->buttons()), shiftBits(event->modifiers()), u.x(), u.y());
 }
 
 void DrawingSurface::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF u = toUser(event->position());
-    emit mouseUp(ButtonBits(event->button()), ShiftBits(event->modifiers()), u.x(), u.y());
+    emit mouseUp(buttonBits(event->button()), shiftBits(event->modifiers()), u.x(), u.y());
 }
 
 }  // namespace charts

@@ -14,7 +14,7 @@ namespace charts {
 
 // The top-left corner `box` must move to so that it lies inside a surface of `area`, moving it
 // as little as possible; a box larger than the area keeps its left or top edge at 0.
-QPoint ShiftInside(const QRect& box, const QSize& area);
+QPoint shiftInside(const QRect& box, const QSize& area);
 
 class DrawingSurface : public QWidget {
     Q_OBJECT

@@ -6,13 +6,13 @@ namespace charts {
 namespace {
 
 template <typename Lines>
-void DrawSegments(DrawingSurface& surface, const Lines& lines, const QColor& color) {
+void drawSegments(DrawingSurface& surface, const Lines& lines, const QColor& color) {
     for (const Segment& s : lines) surface.line(s.x1, s.y1, s.x2, s.y2, color);
 }
 
-void DrawMarkers(DrawingSurface& surface, const std::array<StripMarker, 2>& markers) {
+void drawMarkers(DrawingSurface& surface, const std::array<StripMarker, 2>& markers) {
     for (const StripMarker& m : markers) {
-        DrawSegments(surface, m.lines, kStripMarkerColor);
+        drawSegments(surface, m.lines, kStripMarkerColor);
         surface.setCurrentX(m.labelX);
         surface.setCurrentY(m.labelY);
         // A marker at either end of the strip keeps its whole caption in view; only the
@@ -23,17 +23,17 @@ void DrawMarkers(DrawingSurface& surface, const std::array<StripMarker, 2>& mark
 
 }  // namespace
 
-void SetUpLiveChart(DrawingSurface& surface) {
+void setUpLiveChart(DrawingSurface& surface) {
     surface.setBackColor(kChartBackColor);
     surface.scale(-10, 1010, 1010, -10);
 }
 
-void SetUpXCursorStrip(DrawingSurface& surface) {
+void setUpXCursorStrip(DrawingSurface& surface) {
     surface.setBackColor(kStripBackColor);
     surface.scale(-10, 0, 1010, 136);
 }
 
-void SetUpYCursorStrip(DrawingSurface& surface) {
+void setUpYCursorStrip(DrawingSurface& surface) {
     surface.setBackColor(kStripBackColor);
     surface.scale(0, 1010, 136, -10);
 }
@@ -42,34 +42,34 @@ void DrawLiveChart(DrawingSurface& surface, float x1, float x2, float y, float z
                    const float* values, int n) {
     surface.cls();
     surface.setDrawStyle(DrawingSurface::Solid);
-    DrawSegments(surface, FrameLines(), kChartLineColor);
-    DrawSegments(surface, TickLines(), kChartLineColor);
+    drawSegments(surface, frameLines(), kChartLineColor);
+    drawSegments(surface, tickLines(), kChartLineColor);
 
     surface.setDrawStyle(DrawingSurface::Dotted);
-    DrawSegments(surface, CursorLines(x1, x2, y, z), kChartLineColor);
+    drawSegments(surface, cursorLines(x1, x2, y, z), kChartLineColor);
     if (!traceVisible) return;
 
     surface.setDrawStyle(DrawingSurface::Solid);
     std::vector<Segment> trace;
     trace.reserve(n > 0 ? n : 0);
-    AppendTraceSegments(values, n, z, trace);
-    DrawSegments(surface, trace, kTraceColor);
+    appendTraceSegments(values, n, z, trace);
+    drawSegments(surface, trace, kTraceColor);
 }
 
-void DrawXCursorStrip(DrawingSurface& surface, float x1, float x2) {
+void drawXCursorStrip(DrawingSurface& surface, float x1, float x2) {
     surface.setDrawStyle(DrawingSurface::Solid);
     const auto markers = XStripMarkers(x1, x2);
     if (!markers) return;
     surface.cls();
-    DrawMarkers(surface, *markers);
+    drawMarkers(surface, *markers);
 }
 
-void DrawYCursorStrip(DrawingSurface& surface, float y, float z) {
+void drawYCursorStrip(DrawingSurface& surface, float y, float z) {
     surface.setDrawStyle(DrawingSurface::Solid);
     const auto markers = YStripMarkers(y, z);
     if (!markers) return;
     surface.cls();
-    DrawMarkers(surface, *markers);
+    drawMarkers(surface, *markers);
 }
 
 }  // namespace charts

@@ -7,11 +7,11 @@ namespace charts {
 
 // Grey background (clears) and the chart coordinates: x -10..1010 left to right, y 1010..-10
 // top to bottom.
-void SetUpLiveChart(DrawingSurface& surface);
+void setUpLiveChart(DrawingSurface& surface);
 // White background (clears) and x -10..1010 left to right, y 0..136 top to bottom.
-void SetUpXCursorStrip(DrawingSurface& surface);
+void setUpXCursorStrip(DrawingSurface& surface);
 // White background (clears) and x 0..136 left to right, y 1010..-10 top to bottom.
-void SetUpYCursorStrip(DrawingSurface& surface);
+void setUpYCursorStrip(DrawingSurface& surface);
 
 // Clears the chart and draws frame, ticks, the cursor lines in range and, when traceVisible,
 // the trace of values[0] .. values[n] shifted up by z (`values` must hold n + 1 entries).
@@ -19,9 +19,9 @@ void DrawLiveChart(DrawingSurface& surface, float x1, float x2, float y, float z
                    const float* values, int n);
 // Redraws the x strip with the x1 and x2 markers; leaves it untouched when either value is
 // outside 0..1000.
-void DrawXCursorStrip(DrawingSurface& surface, float x1, float x2);
+void drawXCursorStrip(DrawingSurface& surface, float x1, float x2);
 // Redraws the y/Z strip with the y and z markers; leaves it untouched when either value is
 // outside 0..1000.
-void DrawYCursorStrip(DrawingSurface& surface, float y, float z);
+void drawYCursorStrip(DrawingSurface& surface, float y, float z);
 
 }  // namespace charts

@@ -6,9 +6,9 @@
 
 namespace measure {
 
-AlarmEntry ParseAlarmEntry(const QString& text, AlarmUnit unit) {
+AlarmEntry parseAlarmEntry(const QString& text, AlarmUnit unit) {
     if (unit == AlarmUnit::None) return {};
-    const double v = ParseLeadingNumber(text);
+    const double v = parseLeadingNumber(text);
     const double limit = unit == AlarmUnit::MilliAmpere ? 1000000.0 : 1000.0;
     // Written so that NaN, should it ever come, is refused too.
     if (!(v >= 0.0 && v <= limit)) return {AlarmEntryOutcome::OutOfRange, 0.0f};
@@ -16,7 +16,7 @@ AlarmEntry ParseAlarmEntry(const QString& text, AlarmUnit unit) {
     return {AlarmEntryOutcome::Accepted, static_cast<float>(ma + 0.0)};  // + 0.0: no -0
 }
 
-QString AlarmOutOfRangeText() {
+QString alarmOutOfRangeText() {
     return QCoreApplication::translate("AlarmEntry", "输入值超出范围");
 }
 

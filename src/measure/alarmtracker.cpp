@@ -4,12 +4,12 @@
 
 namespace measure {
 
-std::optional<AlarmEvent> AlarmTracker::Add(const Reading& reading) {
+std::optional<AlarmEvent> AlarmTracker::add(const Reading& reading) {
     const DecodedRecord& d = reading.decoded;
     const QDateTime& time = reading.time;
     if (d.kind == RecordKind::Error) return std::nullopt;
     const bool overload = d.kind == RecordKind::Overload;
-    const std::optional<float> value = SignedValueMa(d);
+    const std::optional<float> value = signedValueMa(d);
     // The magnitude, compared as the lamp compares the readings it keeps.
     const bool high = overload || d.recordedMa >= thresholdMa_;
     if (high == active_) {
@@ -38,7 +38,7 @@ std::optional<AlarmEvent> AlarmTracker::Add(const Reading& reading) {
     return e;
 }
 
-std::optional<AlarmEvent> AlarmTracker::Finish(const QDateTime& time) {
+std::optional<AlarmEvent> AlarmTracker::finish(const QDateTime& time) {
     if (!active_) return std::nullopt;
     active_ = false;
     AlarmEvent e;
@@ -50,39 +50,39 @@ std::optional<AlarmEvent> AlarmTracker::Finish(const QDateTime& time) {
     return e;
 }
 
-QByteArray AlarmEventsHeader() {
+QByteArray alarmEventsHeader() {
     return QByteArrayLiteral("time,event,value_mA,peak_mA,duration_s\r\n");
 }
 
-QByteArray AlarmEventName(const AlarmEvent& event) {
+QByteArray alarmEventName(const AlarmEvent& event) {
     return event.kind == AlarmEvent::Kind::Start ? QByteArrayLiteral("start")
                                                  : QByteArrayLiteral("end");
 }
 
-QByteArray AlarmEventRow(const AlarmEvent& event) {
-    QByteArray row = IsoTimeWithOffset(event.time);
-    row += ',' + AlarmEventName(event) + ',';
-    if (event.valueMa) row += ValueMaText(*event.valueMa);
+QByteArray alarmEventRow(const AlarmEvent& event) {
+    QByteArray row = isoTimeWithOffset(event.time);
+    row += ',' + alarmEventName(event) + ',';
+    if (event.valueMa) row += valueMaText(*event.valueMa);
     row += ',';
-    if (event.peakMa) row += ValueMaText(*event.peakMa);
-    row += ',' + SecondsText(event.durationMs) + "\r\n";
+    if (event.peakMa) row += valueMaText(*event.peakMa);
+    row += ',' + secondsText(event.durationMs) + "\r\n";
     return row;
 }
 
-QString AlarmEventsPath(const QString& logPath) {
+QString alarmEventsPath(const QString& logPath) {
     static const QLatin1String kCsv(".csv");
     QString base = logPath;
     if (base.endsWith(kCsv, Qt::CaseInsensitive)) base.chop(kCsv.size());
     return base + QStringLiteral(".events.csv");
 }
 
-bool AppendAlarmEvent(const QString& logPath, const AlarmEvent& event, QString* error) {
+bool appendAlarmEvent(const QString& logPath, const AlarmEvent& event, QString* error) {
     // Events are few and each matters: the file is opened for the row and closed synced.
-    DataLog events(DataLogClock::System(), AlarmEventsHeader());
-    if (events.Start(AlarmEventsPath(logPath)) &&
-        events.AppendRow(AlarmEventRow(event), event.time) && events.Stop())
+    DataLog events(DataLogClock::system(), alarmEventsHeader());
+    if (events.start(alarmEventsPath(logPath)) &&
+        events.appendRow(alarmEventRow(event), event.time) && events.stop())
         return true;
-    *error = events.ErrorString();
+    *error = events.errorString();
     return false;
 }
 

@@ -43,15 +43,15 @@ class AlarmTracker {
     explicit AlarmTracker(float thresholdMa) : thresholdMa_(thresholdMa) {}
 
     // A new threshold applies from the next reading on, to a running alarm too.
-    void SetThreshold(float thresholdMa) { thresholdMa_ = thresholdMa; }
-    float Threshold() const { return thresholdMa_; }
-    bool Active() const { return active_; }
+    void setThreshold(float thresholdMa) { thresholdMa_ = thresholdMa; }
+    float threshold() const { return thresholdMa_; }
+    bool active() const { return active_; }
 
     // The next reading; the event it makes (at the reading's time), if any.
-    std::optional<AlarmEvent> Add(const Reading& reading);
+    std::optional<AlarmEvent> add(const Reading& reading);
     // The run ends at `time`: the end of an alarm still running, with the peak and the
     // duration so far.
-    std::optional<AlarmEvent> Finish(const QDateTime& time);
+    std::optional<AlarmEvent> finish(const QDateTime& time);
 
   private:
     float thresholdMa_;
@@ -62,17 +62,17 @@ class AlarmTracker {
 };
 
 // The events file's header, CR LF included.
-QByteArray AlarmEventsHeader();
+QByteArray alarmEventsHeader();
 // The event's row, CR LF included.
-QByteArray AlarmEventRow(const AlarmEvent& event);
+QByteArray alarmEventRow(const AlarmEvent& event);
 // "start" or "end".
-QByteArray AlarmEventName(const AlarmEvent& event);
+QByteArray alarmEventName(const AlarmEvent& event);
 // Where the events of the data log at `logPath` go: "readings.csv" gives "readings.events.csv";
 // a name without ".csv" gets ".events.csv" added.
-QString AlarmEventsPath(const QString& logPath);
+QString alarmEventsPath(const QString& logPath);
 // Adds the event's row to the events file of the data log at `logPath` (made, header first,
 // when new) and syncs it to the disk. False, with the reason in `error`, when it cannot.
-bool AppendAlarmEvent(const QString& logPath, const AlarmEvent& event, QString* error);
+bool appendAlarmEvent(const QString& logPath, const AlarmEvent& event, QString* error);
 
 }  // namespace measure
 

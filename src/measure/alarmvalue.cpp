@@ -4,7 +4,7 @@
 
 namespace measure {
 
-std::optional<AlarmBoxEntry> AlarmBoxEntryFor(const QString& text) {
+std::optional<AlarmBoxEntry> alarmBoxEntryFor(const QString& text) {
     // Digits and a point only: no sign, exponent, "inf" or hexadecimal form.
     static const QRegularExpression form(
         QStringLiteral(R"(^\s*(\d+(?:\.\d*)?|\.\d+)\s*(mA|A)?\s*$)"),
@@ -13,15 +13,15 @@ std::optional<AlarmBoxEntry> AlarmBoxEntryFor(const QString& text) {
     if (!m.hasMatch()) return std::nullopt;
     const AlarmBoxEntry entry{
         m.captured(1), m.captured(2).size() == 1 ? AlarmUnit::Ampere : AlarmUnit::MilliAmpere};
-    const AlarmEntry e = ParseAlarmEntry(entry.number, entry.unit);
+    const AlarmEntry e = parseAlarmEntry(entry.number, entry.unit);
     if (e.outcome != AlarmEntryOutcome::Accepted || !(e.thresholdMa > 0)) return std::nullopt;
     return entry;
 }
 
-std::optional<float> ParseAlarmValue(const QString& text) {
-    const std::optional<AlarmBoxEntry> entry = AlarmBoxEntryFor(text);
+std::optional<float> parseAlarmValue(const QString& text) {
+    const std::optional<AlarmBoxEntry> entry = alarmBoxEntryFor(text);
     if (!entry) return std::nullopt;
-    return ParseAlarmEntry(entry->number, entry->unit).thresholdMa;
+    return parseAlarmEntry(entry->number, entry->unit).thresholdMa;
 }
 
 }  // namespace measure

@@ -12,14 +12,14 @@ namespace measure {
 
 // The threshold in mA, above 0 and at most 1000 A (the alarm box's range without its 0), or
 // nothing when `text` is not such a value.
-std::optional<float> ParseAlarmValue(const QString& text);
+std::optional<float> parseAlarmValue(const QString& text);
 
 // The same threshold as the window's alarm box takes it: the number as typed, the unit ticked
-// (mA for a bare number); Enter in the box with these gives ParseAlarmValue's value.
+// (mA for a bare number); Enter in the box with these gives parseAlarmValue's value.
 struct AlarmBoxEntry {
     QString number;
     AlarmUnit unit = AlarmUnit::MilliAmpere;
 };
-std::optional<AlarmBoxEntry> AlarmBoxEntryFor(const QString& text);
+std::optional<AlarmBoxEntry> alarmBoxEntryFor(const QString& text);
 
 }  // namespace measure

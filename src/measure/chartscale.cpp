@@ -35,17 +35,17 @@ int WindowSampleCount(int slider2Position) {
     return kWindowSamples[std::size_t(slider2Position)];
 }
 
-QString WindowCaption(int slider2Position) {
+QString windowCaption(int slider2Position) {
     if (slider2Position < 0 || slider2Position >= int(kWindowCaptions.size())) return {};
     return QString::fromLatin1(kWindowCaptions[std::size_t(slider2Position)]);
 }
 
-ChartScale ChartScaleFor(int slider1Position) {
+ChartScale chartScaleFor(int slider1Position) {
     const auto& row = kScales[std::size_t(std::clamp(slider1Position, 0, 9))];
     return {QString::fromLatin1(row.caption), row.factor, row.divide};
 }
 
-float ApplyChartScale(const ChartScale& s, float ma) {
+float applyChartScale(const ChartScale& s, float ma) {
     return s.divide ? ma / s.factor : ma * s.factor;
 }
 

@@ -19,7 +19,7 @@ namespace measure {
 int WindowSampleCount(int slider2Position);
 
 // Caption of a window-slider position ("1s" ... "30s"); empty outside 0..4.
-QString WindowCaption(int slider2Position);
+QString windowCaption(int slider2Position);
 
 struct ChartScale {
     QString caption;
@@ -28,9 +28,9 @@ struct ChartScale {
 };
 
 // Scale for a scale-slider position; positions outside 0..9 are clamped into that range.
-ChartScale ChartScaleFor(int slider1Position);
+ChartScale chartScaleFor(int slider1Position);
 
 // The chart value of a reading in mA, in single precision.
-float ApplyChartScale(const ChartScale& s, float ma);
+float applyChartScale(const ChartScale& s, float ma);
 
 }  // namespace measure

@@ -48,63 +48,63 @@
 namespace measure {
 
 // The header row, CR LF included.
-QByteArray DataLogHeader();
+QByteArray dataLogHeader();
 
 // One field as RFC 4180 wants it: quoted, with quotes doubled, when it holds a comma, a quote,
 // CR or LF; as is otherwise.
-QByteArray CsvField(const QByteArray& utf8);
+QByteArray csvField(const QByteArray& utf8);
 
 // `time` as the time column writes it: "2026-12-08T17:31:02.517+08:00", with the offset the
 // date-time carries (local time for the log) and "Z" never used.
-QByteArray IsoTimeWithOffset(const QDateTime& time);
+QByteArray isoTimeWithOffset(const QDateTime& time);
 
 // A value in mA as the value columns write it: "." whatever the locale, as many digits as give
 // the single-precision value back exactly ("1.25", "-171900").
-QByteArray ValueMaText(float ma);
+QByteArray valueMaText(float ma);
 // Milliseconds as seconds with 3 decimals ("12.503"); a negative time gives "0.000".
-QByteArray SecondsText(qint64 ms);
+QByteArray secondsText(qint64 ms);
 // The value the live display shows, signed, in mA (a shown "-0" is 0); none for 0L and ERROR.
-std::optional<float> SignedValueMa(const DecodedRecord& d);
+std::optional<float> signedValueMa(const DecodedRecord& d);
 
 // Whether `pattern` holds any of %Y, %m, %d, %H.
-bool HasDateFields(const QString& pattern);
+bool hasDateFields(const QString& pattern);
 // The name `pattern` gives at local time `time`: %Y, %m, %d and %H replaced.
-QString DatedLogPath(const QString& pattern, const QDateTime& time);
+QString datedLogPath(const QString& pattern, const QDateTime& time);
 
 // The row for one reading, `elapsedMs` after the log started, CR LF included.
-QByteArray DataLogRow(const Reading& reading, qint64 elapsedMs);
+QByteArray dataLogRow(const Reading& reading, qint64 elapsedMs);
 // The same for a record read at `time` (files made for trials and tests).
-inline QByteArray DataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs) {
-    return DataLogRow(TakeReading(record, time, 0), elapsedMs);
+inline QByteArray dataLogRow(const MeterRecord& record, const QDateTime& time, qint64 elapsedMs) {
+    return dataLogRow(takeReading(record, time, 0), elapsedMs);
 }
 
 // The stored groups as CSV, header included:
 //   group,reading,value_mA,status,record
 // one row per group, numbered from 1; the reading, value, status and record columns as in the
 // data log. CR LF after every row.
-QByteArray HistoryCsv(const QList<MeterRecord>& groups);
+QByteArray historyCsv(const QList<MeterRecord>& groups);
 
 // The longest time rows may wait in the file before it is synced to the disk.
 inline constexpr qint64 kDataLogSyncIntervalMs = 10000;
 
 // Where the log takes its times from: the wall clock for the time column and a steady
 // millisecond count for elapsed_s and the sync interval. The defaults are the program's local
-// clock (LocalNow, which looks at the time zone once a minute) and a monotonic clock; tests give
+// clock (localNow, which looks at the time zone once a minute) and a monotonic clock; tests give
 // fixed ones.
 struct DataLogClock {
     std::function<QDateTime()> now;
     std::function<qint64()> steadyMs;
-    static DataLogClock System();
+    static DataLogClock system();
     // `record`, read now.
-    Reading take(const MeterRecord& record) const { return TakeReading(record, now(), steadyMs()); }
+    Reading take(const MeterRecord& record) const { return takeReading(record, now(), steadyMs()); }
 };
 
 class DataLog {
   public:
     // `header`: the header row of the log's kind (the data log's, the interval log's, the
     // alarm events'), CR LF included.
-    explicit DataLog(DataLogClock clock = DataLogClock::System(),
-                     QByteArray header = DataLogHeader());
+    explicit DataLog(DataLogClock clock = DataLogClock::system(),
+                     QByteArray header = dataLogHeader());
     ~DataLog();  // stops the log (synced)
     DataLog(const DataLog&) = delete;
     DataLog& operator=(const DataLog&) = delete;
@@ -112,61 +112,61 @@ class DataLog {
     // Opens `path` for appending, making the file and any missing folders on the way to it,
     // writes the header when the file is new or empty and ends a partial last line left by an
     // earlier run, so that the new rows start on a line of their own. A log already running is
-    // stopped first. False, with the reason in ErrorString(), when the folder cannot be made or
+    // stopped first. False, with the reason in errorString(), when the folder cannot be made or
     // the file cannot be opened or written; no log is running then, and a file the log made
     // itself is removed again. A file that begins with the header of another kind of log is
     // refused. `path` may be a pattern with %Y, %m, %d, %H (see above).
-    bool Start(const QString& path);
+    bool start(const QString& path);
 
     // The header written at the top of every file from the next one opened on.
-    void SetHeader(const QByteArray& header) { header_ = header; }
-    QByteArray Header() const { return header_; }
+    void setHeader(const QByteArray& header) { header_ = header; }
+    QByteArray header() const { return header_; }
 
     // Appends one row of the log's kind, CR LF included, for local time `time` (which picks
     // the file when the path is a pattern). False as for Append.
-    bool AppendRow(const QByteArray& row, const QDateTime& time);
+    bool appendRow(const QByteArray& row, const QDateTime& time);
 
     // Appends the row for `reading` (after a new header when the file was emptied under the
     // log) and syncs the file when that is due. Its elapsed_s counts on the reading's steady
     // time from the log's start, so the reading must come from the log's own clock. False
-    // when the row could not be written: the log stops itself and ErrorString() says why.
-    bool Append(const Reading& reading);
+    // when the row could not be written: the log stops itself and errorString() says why.
+    bool append(const Reading& reading);
 
     // For the owner's tick, once a second: at most once a second, checks that the path still
-    // names the open file and goes on in a new file there when not (see TakeNotice), and syncs
+    // names the open file and goes on in a new file there when not (see takeNotice), and syncs
     // the file when rows have waited 10 s, so that rows reach the disk also when no further
     // reading comes. False when the sync failed or no new file could be made (the log stops
-    // itself; ErrorString() says why).
-    bool SyncIfDue();
+    // itself; errorString() says why).
+    bool syncIfDue();
 
-    // Syncs and closes the file. False when the final sync failed (ErrorString() says why);
+    // Syncs and closes the file. False when the final sync failed (errorString() says why);
     // the log is stopped either way. Does nothing when no log is running.
-    bool Stop();
+    bool stop();
 
     // One line for the user about something the log did by itself ("data log /x/y.csv was
     // moved or deleted; logging again to a new file at /x/y.csv"), or empty; handed out once.
-    // Owners print it after SyncIfDue and Append.
-    QString TakeNotice();
+    // Owners print it after syncIfDue and Append.
+    QString takeNotice();
 
-    bool IsRunning() const { return fd_ >= 0; }
-    QString Path() const { return path_; }  // the file written now
-    // The file a row of local time `time` goes to (another one than Path() for a row of the
+    bool isRunning() const { return fd_ >= 0; }
+    QString path() const { return path_; }  // the file written now
+    // The file a row of local time `time` goes to (another one than path() for a row of the
     // next day when the path has date fields).
-    QString PathAt(const QDateTime& time) const {
-        return dated_ ? DatedLogPath(pattern_, time) : path_;
+    QString pathAt(const QDateTime& time) const {
+        return dated_ ? datedLogPath(pattern_, time) : path_;
     }
-    QString ErrorString() const { return error_; }
-    int SyncCount() const { return syncs_; }  // syncs since the log started
+    QString errorString() const { return error_; }
+    int syncCount() const { return syncs_; }  // syncs since the log started
 
   private:
-    bool Open();
-    bool FollowPath();
-    bool RestartIfEmptied();
-    bool BeginRows(qint64 size);
-    bool FollowDate(const QDateTime& time);
-    bool Write(const QByteArray& bytes);
-    bool Sync();
-    void Fail(const QString& reason);
+    bool open();
+    bool followPath();
+    bool restartIfEmptied();
+    bool beginRows(qint64 size);
+    bool followDate(const QDateTime& time);
+    bool write(const QByteArray& bytes);
+    bool sync();
+    void fail(const QString& reason);
 
     DataLogClock clock_;
     QByteArray header_;

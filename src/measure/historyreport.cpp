@@ -8,7 +8,7 @@
 
 namespace measure {
 
-QString ReportTitleLine() {
+QString reportTitleLine() {
     return QString(30, u' ') +
            QCoreApplication::translate("HistoryReport", "高精度钳形漏电流表测试数据");
 }
@@ -16,13 +16,13 @@ QString ReportTitleLine() {
 QString ReportHeader() {
     // The English column titles take as many columns as the Chinese ones ("组 数" and
     // "Group" both five), so the readings line up under their title in either language.
-    return ReportTitleLine() + QStringLiteral("\r\n\r\n") + QString(29, u' ') +
+    return reportTitleLine() + QStringLiteral("\r\n\r\n") + QString(29, u' ') +
            QCoreApplication::translate("HistoryReport", "组 数") + QString(21, u' ') +
            QCoreApplication::translate("HistoryReport", "数 值");
 }
 
 QString BuildHistoryReport(const QByteArray& reply, int storedGroupCount) {
-    return BuildHistoryReport(RecordsOf(reply, storedGroupCount));
+    return BuildHistoryReport(recordsOf(reply, storedGroupCount));
 }
 
 QString BuildHistoryReport(const QList<MeterRecord>& groups) {
@@ -36,7 +36,7 @@ QString BuildHistoryReport(const QList<MeterRecord>& groups) {
         report += indent;
         report += QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
         report += gap;
-        report += ReportReadingText(DecodeRecord(groups[k]));
+        report += reportReadingText(decodeRecord(groups[k]));
     }
     return report;
 }

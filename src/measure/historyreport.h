@@ -10,7 +10,7 @@
 //   (empty line)
 //   29 blanks + "组 数" + 21 blanks + "数 值"
 //   per group: 30 blanks + group number as three digits ("001") + 22 blanks + reading text
-// The reading text is ReportReadingText of the decoded record ("AC 1.23 mA", "0L", "ERROR").
+// The reading text is reportReadingText of the decoded record ("AC 1.23 mA", "0L", "ERROR").
 // The headings are translated (context "HistoryReport") when the program speaks English.
 
 #include <QByteArray>
@@ -22,7 +22,7 @@
 namespace measure {
 
 // The report's first line (the title), which the report view shows before any download.
-QString ReportTitleLine();
+QString reportTitleLine();
 // The three heading lines the report starts with; also what the clear button leaves.
 QString ReportHeader();
 

@@ -9,7 +9,7 @@ namespace measure {
 namespace {
 
 // The bounds of the interval holding `time`, on the clock of its own UTC offset.
-std::pair<QDateTime, QDateTime> Bounds(const QDateTime& time, qint64 lengthMs) {
+std::pair<QDateTime, QDateTime> bounds(const QDateTime& time, qint64 lengthMs) {
     const int offset = time.offsetFromUtc();
     const qint64 local = time.toMSecsSinceEpoch() + qint64(offset) * 1000;
     qint64 from = local - local % lengthMs;
@@ -21,10 +21,10 @@ std::pair<QDateTime, QDateTime> Bounds(const QDateTime& time, qint64 lengthMs) {
 
 }  // namespace
 
-std::optional<IntervalRow> IntervalAggregator::Add(const Reading& reading) {
+std::optional<IntervalRow> IntervalAggregator::add(const Reading& reading) {
     const QDateTime& time = reading.time;
     std::optional<IntervalRow> closed;
-    const auto [from, to] = Bounds(time, lengthMs_);
+    const auto [from, to] = bounds(time, lengthMs_);
     if (open_ && open_->end != to) closed = std::exchange(open_, std::nullopt);
     if (!open_) {
         open_.emplace();
@@ -38,7 +38,7 @@ std::optional<IntervalRow> IntervalAggregator::Add(const Reading& reading) {
     const DecodedRecord& d = reading.decoded;
     if (d.kind == RecordKind::Overload) ++r.overloads;
     if (d.kind == RecordKind::Error) ++r.errors;
-    if (const std::optional<float> v = SignedValueMa(d)) {
+    if (const std::optional<float> v = signedValueMa(d)) {
         if (!r.minMa || *v < *r.minMa) r.minMa = v;
         if (!r.maxMa || *v > *r.maxMa) r.maxMa = v;
         r.sumMa += *v;
@@ -47,37 +47,37 @@ std::optional<IntervalRow> IntervalAggregator::Add(const Reading& reading) {
     return closed;
 }
 
-void IntervalAggregator::Begin(const QDateTime& now) {
+void IntervalAggregator::begin(const QDateTime& now) {
     open_.reset();
     begun_ = now;
 }
 
-std::optional<IntervalRow> IntervalAggregator::CloseIfOver(const QDateTime& now) {
+std::optional<IntervalRow> IntervalAggregator::closeIfOver(const QDateTime& now) {
     if (!open_ || now.toMSecsSinceEpoch() < open_->end.toMSecsSinceEpoch()) return std::nullopt;
     return std::exchange(open_, std::nullopt);
 }
 
-std::optional<IntervalRow> IntervalAggregator::Finish(const QDateTime& now) {
+std::optional<IntervalRow> IntervalAggregator::finish(const QDateTime& now) {
     if (!open_) return std::nullopt;
     if (now < open_->end) open_->end = now;
     return std::exchange(open_, std::nullopt);
 }
 
-QByteArray IntervalLogHeader() {
+QByteArray intervalLogHeader() {
     return QByteArrayLiteral("start,end,count,min_mA,max_mA,mean_mA,overloads,errors\r\n");
 }
 
-IntervalColumns IntervalColumnsOf(const IntervalRow& r) {
-    IntervalColumns c{IsoTimeWithOffset(r.start),
-                      IsoTimeWithOffset(r.end),
+IntervalColumns intervalColumnsOf(const IntervalRow& r) {
+    IntervalColumns c{isoTimeWithOffset(r.start),
+                      isoTimeWithOffset(r.end),
                       QByteArray::number(r.count),
                       {},
                       {},
                       {},
                       QByteArray::number(r.overloads),
                       QByteArray::number(r.errors)};
-    if (r.minMa) c.minMa = ValueMaText(*r.minMa);
-    if (r.maxMa) c.maxMa = ValueMaText(*r.maxMa);
+    if (r.minMa) c.minMa = valueMaText(*r.minMa);
+    if (r.maxMa) c.maxMa = valueMaText(*r.maxMa);
     if (r.valued > 0) {
         char buf[64];
         const auto end =
@@ -87,8 +87,8 @@ IntervalColumns IntervalColumnsOf(const IntervalRow& r) {
     return c;
 }
 
-QByteArray IntervalCsvRow(const IntervalRow& r) {
-    const IntervalColumns c = IntervalColumnsOf(r);
+QByteArray intervalCsvRow(const IntervalRow& r) {
+    const IntervalColumns c = intervalColumnsOf(r);
     return c.start + ',' + c.end + ',' + c.count + ',' + c.minMa + ',' + c.maxMa + ',' + c.meanMa +
            ',' + c.overloads + ',' + c.errors + "\r\n";
 }

@@ -42,13 +42,13 @@ class IntervalAggregator {
 
     // A run (or a log) starts at `now`: the interval so far is dropped, and the interval
     // holding `now` starts at `now` rather than at its multiple of SEC.
-    void Begin(const QDateTime& now);
+    void begin(const QDateTime& now);
     // The next reading; the row of the interval it closed, if it falls into another.
-    std::optional<IntervalRow> Add(const Reading& reading);
+    std::optional<IntervalRow> add(const Reading& reading);
     // The running interval's row once `now` is past its end (no reading came to close it).
-    std::optional<IntervalRow> CloseIfOver(const QDateTime& now);
+    std::optional<IntervalRow> closeIfOver(const QDateTime& now);
     // The running interval's row cut short at `now`, as at the end of a run.
-    std::optional<IntervalRow> Finish(const QDateTime& now);
+    std::optional<IntervalRow> finish(const QDateTime& now);
 
   private:
     qint64 lengthMs_;
@@ -57,15 +57,15 @@ class IntervalAggregator {
 };
 
 // The interval log's header, CR LF included.
-QByteArray IntervalLogHeader();
+QByteArray intervalLogHeader();
 // The row's fields as the interval log writes them, each empty where the row has no value
 // (min, max and mean without a valued reading); the published message carries the same.
 struct IntervalColumns {
     QByteArray start, end, count, minMa, maxMa, meanMa, overloads, errors;
 };
-IntervalColumns IntervalColumnsOf(const IntervalRow& row);
+IntervalColumns intervalColumnsOf(const IntervalRow& row);
 // The row, CR LF included.
-QByteArray IntervalCsvRow(const IntervalRow& row);
+QByteArray intervalCsvRow(const IntervalRow& row);
 
 }  // namespace measure
 

@@ -8,11 +8,11 @@
 namespace measure {
 namespace {
 
-bool IsIgnored(QChar c) {
+bool isIgnored(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
-int DigitValue(QChar c, int base) {
+int digitValue(QChar c, int base) {
     const char16_t u = c.unicode();
     int v = -1;
     if (u >= u'0' && u <= u'9')
@@ -26,7 +26,7 @@ int DigitValue(QChar c, int base) {
 
 // Power of ten of the first significant digit of a canonical number ("123.4e5" -> 7,
 // "0.001" -> -3). Only called for values out of range, so some digit is non-zero.
-long DecimalOrder(const std::string& canon) {
+long decimalOrder(const std::string& canon) {
     const auto ePos = canon.find('e');
     const std::string mantissa = canon.substr(0, ePos);
     long exponent = 0;
@@ -45,11 +45,11 @@ long DecimalOrder(const std::string& canon) {
 
 }  // namespace
 
-double ParseLeadingNumber(const QString& text) {
+double parseLeadingNumber(const QString& text) {
     QString s;
     s.reserve(text.size());
     for (QChar c : text)
-        if (!IsIgnored(c)) s.append(c);
+        if (!isIgnored(c)) s.append(c);
 
     qsizetype i = 0;
     const qsizetype n = s.size();
@@ -61,7 +61,7 @@ double ParseLeadingNumber(const QString& text) {
         if (base == 0) return 0.0;
         double v = 0.0;
         for (i = 2; i < n; ++i) {
-            const int d = DigitValue(s[i], base);
+            const int d = digitValue(s[i], base);
             if (d < 0) break;
             v = v * base + d;
         }
@@ -76,7 +76,7 @@ double ParseLeadingNumber(const QString& text) {
         ++i;
     }
     bool anyDigit = false;
-    while (i < n && DigitValue(s[i], 10) >= 0) {
+    while (i < n && digitValue(s[i], 10) >= 0) {
         canon.push_back(char(s[i].unicode()));
         anyDigit = true;
         ++i;
@@ -84,7 +84,7 @@ double ParseLeadingNumber(const QString& text) {
     if (i < n && s[i] == u'.') {
         ++i;
         std::string frac;
-        while (i < n && DigitValue(s[i], 10) >= 0) {
+        while (i < n && digitValue(s[i], 10) >= 0) {
             frac.push_back(char(s[i].unicode()));
             ++i;
         }
@@ -108,7 +108,7 @@ double ParseLeadingNumber(const QString& text) {
             }
             bool expDigits = false;
             const std::size_t expStart = exp.size();
-            while (j < n && DigitValue(s[j], 10) >= 0) {
+            while (j < n && digitValue(s[j], 10) >= 0) {
                 // Cap the exponent's length: anything this long is already 0 or infinite.
                 // Leading zeros don't count towards the cap ("1e0000000002" is 100).
                 const bool leadingZero = exp.size() == expStart && s[j] == u'0';
@@ -127,12 +127,12 @@ double ParseLeadingNumber(const QString& text) {
         // from_chars leaves v untouched on range errors: decide between 0 and infinity from
         // the decimal order of magnitude, which the digits and the exponent both shift
         // ("0.000…01" without exponent is tiny, "0.000…01e+5" may be too).
-        v = DecimalOrder(canon) < 0 ? 0.0 : HUGE_VAL;
+        v = decimalOrder(canon) < 0 ? 0.0 : HUGE_VAL;
     }
     return negative ? -v : v;
 }
 
-std::int16_t RoundHalfEven16(double value) {
+std::int16_t roundHalfEven16(double value) {
     if (std::isnan(value)) return 0;
     const double r = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
     if (r >= 32767.0) return 32767;

@@ -13,10 +13,10 @@ namespace measure {
 // E or D (either case) with optional sign; or "&H" / "&O" followed by a hexadecimal or
 // octal integer. The decimal point is always "." whatever the locale. Text that does not
 // begin with a number gives 0. Never fails: too large a value gives +/-infinity.
-double ParseLeadingNumber(const QString& text);
+double parseLeadingNumber(const QString& text);
 
 // Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),
 // saturating at the 16-bit range; NaN gives 0.
-std::int16_t RoundHalfEven16(double value);
+std::int16_t roundHalfEven16(double value);
 
 }  // namespace measure

@@ -31,7 +31,7 @@ struct LiveReading {
     std::optional<float> recordedMa;
 };
 
-LiveReading ReadLiveRecord(const DecodedRecord& record);
+LiveReading readLiveRecord(const DecodedRecord& record);
 
 struct LiveSeries {
     static constexpr int kSlots = 501;
@@ -40,12 +40,12 @@ struct LiveSeries {
     qint16 writeIndex = 0;
 
     // What Stop does: write index 0, chart values 0..499 zeroed, slot 500 kept, readings kept.
-    void Rewind();
+    void rewind();
 
     // Records one reading (mA) and its chart value under a window of `windowSampleCount`
     // samples, following the write / wrap rule above. A write index outside 0..N (left by a
     // larger window, or corrupt) wraps; nothing is ever written outside the arrays.
-    void Record(float readingMa, float chartValue, int windowSampleCount);
+    void record(float readingMa, float chartValue, int windowSampleCount);
 };
 
 struct LiveDecodeResult {
@@ -63,7 +63,7 @@ struct LiveDecodeResult {
 LiveDecodeResult DecodeLiveFrame(const QByteArray& reply, int storedGroupCount, int slider1Position,
                                  int slider2Position, LiveSeries& series);
 // The same for the one record a live reply carries, decoded.
-LiveDecodeResult RecordLiveReading(const DecodedRecord& record, int slider1Position,
+LiveDecodeResult recordLiveReading(const DecodedRecord& record, int slider1Position,
                                    int slider2Position, LiveSeries& series);
 
 }  // namespace measure

@@ -9,9 +9,9 @@
 
 namespace measure {
 
-LocalClockSources LocalClockSources::System() {
+LocalClockSources LocalClockSources::system() {
     return {[] { return QDateTime::currentMSecsSinceEpoch(); },
-            [] { return platform::MachineTimeZone(); }};
+            [] { return platform::machineTimeZone(); }};
 }
 
 LocalClock::LocalClock(LocalClockSources sources) : sources_(std::move(sources)) {}
@@ -36,7 +36,7 @@ void LocalClock::askZone(qint64 utcMs) {
     askedAtMs_ = utcMs;
     if (zone_.isValid()) return followZone(utcMs);
     // A zone Qt cannot read: the C library's offset, taken again a minute later.
-    offset_ = platform::MachineOffsetAt(utcMs);
+    offset_ = platform::machineOffsetAt(utcMs);
     validFromMs_ = utcMs;
     validUntilMs_ = utcMs + kZoneCheckIntervalMs;
 }
@@ -51,7 +51,7 @@ void LocalClock::followZone(qint64 utcMs) {
         next.atUtc.isValid() ? next.atUtc.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
 }
 
-QDateTime LocalNow() {
+QDateTime localNow() {
     static QMutex mutex;
     static LocalClock clock;
     const QMutexLocker lock(&mutex);

@@ -20,7 +20,7 @@ namespace measure {
 struct LocalClockSources {
     std::function<qint64()> utcMs;    // milliseconds since 1970-01-01T00:00:00Z
     std::function<QTimeZone()> zone;  // the machine's time zone as configured now
-    static LocalClockSources System();
+    static LocalClockSources system();
 };
 
 class LocalClock {
@@ -28,7 +28,7 @@ class LocalClock {
     // The longest time between two looks at the machine's time zone.
     static constexpr qint64 kZoneCheckIntervalMs = 60000;
 
-    explicit LocalClock(LocalClockSources sources = LocalClockSources::System());
+    explicit LocalClock(LocalClockSources sources = LocalClockSources::system());
 
     // The local time now, with its UTC offset (Qt::OffsetFromUTC).
     QDateTime now();
@@ -48,6 +48,6 @@ class LocalClock {
 };
 
 // The local time now from one clock shared by the whole program (safe from any thread).
-QDateTime LocalNow();
+QDateTime localNow();
 
 }  // namespace measure

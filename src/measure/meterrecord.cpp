@@ -25,7 +25,7 @@ constexpr CodeRule Reading(Scale shown, bool amperes, Scale recorded, Sign sign 
     return {RecordKind::Reading, shown, recorded, amperes, sign};
 }
 
-constexpr std::array<CodeRule, 256> MakeRules() {
+constexpr std::array<CodeRule, 256> makeRules() {
     std::array<CodeRule, 256> t{};  // every code not set below is an error
     constexpr bool mA = false, A = true;
     using enum Scale;
@@ -51,9 +51,9 @@ constexpr std::array<CodeRule, 256> MakeRules() {
     return t;
 }
 
-constexpr std::array<CodeRule, 256> kRules = MakeRules();
+constexpr std::array<CodeRule, 256> kRules = makeRules();
 
-float Apply(Scale s, float raw) {
+float apply(Scale s, float raw) {
     switch (s) {
         case Scale::Div1000:
             return raw / 1000.0f;
@@ -75,25 +75,25 @@ float Apply(Scale s, float raw) {
 
 }  // namespace
 
-int WholeRecordCount(const QByteArray& reply) {
+int wholeRecordCount(const QByteArray& reply) {
     return int(reply.size() / kRecordBytes);
 }
 
-std::optional<MeterRecord> RecordAt(const QByteArray& reply, int index) {
-    if (index < 0 || index >= WholeRecordCount(reply)) return std::nullopt;
+std::optional<MeterRecord> recordAt(const QByteArray& reply, int index) {
+    if (index < 0 || index >= wholeRecordCount(reply)) return std::nullopt;
     const qsizetype at = qsizetype(index) * kRecordBytes;
     return MeterRecord{quint8(reply[at]), quint8(reply[at + 1]), quint8(reply[at + 2])};
 }
 
-QList<MeterRecord> RecordsOf(const QByteArray& reply, int count) {
+QList<MeterRecord> recordsOf(const QByteArray& reply, int count) {
     QList<MeterRecord> records;
-    const int n = qMin(count, WholeRecordCount(reply));
+    const int n = qMin(count, wholeRecordCount(reply));
     records.reserve(qMax(n, 0));
-    for (int i = 0; i < n; ++i) records.append(*RecordAt(reply, i));
+    for (int i = 0; i < n; ++i) records.append(*recordAt(reply, i));
     return records;
 }
 
-DecodedRecord DecodeRecord(const MeterRecord& r) {
+DecodedRecord decodeRecord(const MeterRecord& r) {
     DecodedRecord d;
     d.status = r.status;
     const qint16 count = qint16((r.high % 100) * 100 + (r.low % 100));
@@ -103,8 +103,8 @@ DecodedRecord DecodeRecord(const MeterRecord& r) {
     d.kind = rule.kind;
     if (rule.kind != RecordKind::Reading) return d;  // overload records 0 mA, error nothing
 
-    d.shown = Apply(rule.shown, d.raw);
-    d.recordedMa = Apply(rule.recorded, d.raw);
+    d.shown = apply(rule.shown, d.raw);
+    d.recordedMa = apply(rule.recorded, d.raw);
     d.negative = rule.sign == Sign::Minus || (rule.sign == Sign::MinusUnlessZero && count != 0);
     d.dc = r.status >= 13 && r.status <= 26;
     d.unit = rule.amperes ? QStringLiteral("A") : QStringLiteral("mA");
@@ -114,7 +114,7 @@ DecodedRecord DecodeRecord(const MeterRecord& r) {
 namespace {
 
 // The fixed texts of records that carry no number: overload and invalid status codes.
-std::optional<QString> FixedText(const DecodedRecord& d) {
+std::optional<QString> fixedText(const DecodedRecord& d) {
     switch (d.kind) {
         case RecordKind::Overload:
             return QStringLiteral("0L");
@@ -128,13 +128,13 @@ std::optional<QString> FixedText(const DecodedRecord& d) {
 
 }  // namespace
 
-QString LiveText(const DecodedRecord& d) {
-    if (auto fixed = FixedText(d)) return *fixed;
+QString liveText(const DecodedRecord& d) {
+    if (auto fixed = fixedText(d)) return *fixed;
     return (d.negative ? QStringLiteral("-") : QString()) + FormatValue(d.shown) + d.unit;
 }
 
-QString ReportReadingText(const DecodedRecord& d) {
-    if (auto fixed = FixedText(d)) return *fixed;
+QString reportReadingText(const DecodedRecord& d) {
+    if (auto fixed = fixedText(d)) return *fixed;
     QString text = d.dc ? QStringLiteral("DC ") : QStringLiteral("AC ");
     if (d.negative) text += u'-';
     text += FormatValue(d.shown);

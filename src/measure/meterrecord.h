@@ -50,11 +50,11 @@ struct MeterRecord {
 inline constexpr int kRecordBytes = 3;
 
 // Number of whole records in a reply (trailing bytes of an incomplete record don't count).
-int WholeRecordCount(const QByteArray& reply);
+int wholeRecordCount(const QByteArray& reply);
 // Record `index` (0-based) of a reply, or nullopt when the reply does not hold it entirely.
-std::optional<MeterRecord> RecordAt(const QByteArray& reply, int index);
+std::optional<MeterRecord> recordAt(const QByteArray& reply, int index);
 // The first `count` records of a reply, as far as it holds them whole.
-QList<MeterRecord> RecordsOf(const QByteArray& reply, int count);
+QList<MeterRecord> recordsOf(const QByteArray& reply, int count);
 
 enum class RecordKind { Reading, Overload, Error };
 
@@ -69,14 +69,14 @@ struct DecodedRecord {
     quint8 status = 0;      // the status code the record was decoded from
 };
 
-DecodedRecord DecodeRecord(const MeterRecord& r);
+DecodedRecord decodeRecord(const MeterRecord& r);
 
 // Text of the big live reading: sign, number and unit without blanks ("12.5mA", "-0A"), or
 // "0L" / "ERROR".
-QString LiveText(const DecodedRecord& d);
+QString liveText(const DecodedRecord& d);
 
 // Reading text of a history report line: "AC " or "DC ", sign, number, a blank (except for
 // codes 10 and 11) and the unit ("AC 1.23 mA", "AC 0.005mA", "DC -1.2 A"), or "0L" / "ERROR".
-QString ReportReadingText(const DecodedRecord& d);
+QString reportReadingText(const DecodedRecord& d);
 
 }  // namespace measure

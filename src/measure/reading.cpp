@@ -8,7 +8,7 @@ namespace measure {
 
 namespace {
 
-QByteArray RecordHex(const MeterRecord& r) {
+QByteArray recordHex(const MeterRecord& r) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02X%02X%02X", r.high, r.low, r.status);
     return QByteArray(buf, 6);
@@ -16,17 +16,17 @@ QByteArray RecordHex(const MeterRecord& r) {
 
 }  // namespace
 
-RecordColumns RecordColumnsOf(const MeterRecord& record, const DecodedRecord& decoded) {
+RecordColumns recordColumnsOf(const MeterRecord& record, const DecodedRecord& decoded) {
     // The value is the shown one with its sign, in mA; a shown "-0" is 0, and 0L and ERROR
     // have none.
-    RecordColumns c{LiveText(decoded), {}, record.status, RecordHex(record)};
-    if (const std::optional<float> v = SignedValueMa(decoded)) c.valueMa = ValueMaText(*v);
+    RecordColumns c{liveText(decoded), {}, record.status, recordHex(record)};
+    if (const std::optional<float> v = signedValueMa(decoded)) c.valueMa = valueMaText(*v);
     return c;
 }
 
-Reading TakeReading(const MeterRecord& record, const QDateTime& time, qint64 steadyMs) {
-    Reading r{time, steadyMs, record, DecodeRecord(record), {}};
-    r.columns = RecordColumnsOf(record, r.decoded);
+Reading takeReading(const MeterRecord& record, const QDateTime& time, qint64 steadyMs) {
+    Reading r{time, steadyMs, record, decodeRecord(record), {}};
+    r.columns = recordColumnsOf(record, r.decoded);
     return r;
 }
 

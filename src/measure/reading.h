@@ -21,9 +21,9 @@ struct RecordColumns {
     int status = 0;
     QByteArray record;
 };
-RecordColumns RecordColumnsOf(const MeterRecord& record, const DecodedRecord& decoded);
-inline RecordColumns RecordColumnsOf(const MeterRecord& record) {
-    return RecordColumnsOf(record, DecodeRecord(record));
+RecordColumns recordColumnsOf(const MeterRecord& record, const DecodedRecord& decoded);
+inline RecordColumns recordColumnsOf(const MeterRecord& record) {
+    return recordColumnsOf(record, decodeRecord(record));
 }
 
 struct Reading {
@@ -35,6 +35,6 @@ struct Reading {
 };
 
 // `record` as read at `time` (the steady clock showing `steadyMs`), decoded.
-Reading TakeReading(const MeterRecord& record, const QDateTime& time, qint64 steadyMs);
+Reading takeReading(const MeterRecord& record, const QDateTime& time, qint64 steadyMs);
 
 }  // namespace measure

@@ -9,15 +9,15 @@
 namespace measure {
 namespace {
 
-QString SystemReason(int error) {
+QString systemReason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
 }  // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     const auto fail = [&](int reason) {
-        if (error) *error = QStringLiteral("cannot write %1: %2").arg(path, SystemReason(reason));
+        if (error) *error = QStringLiteral("cannot write %1: %2").arg(path, systemReason(reason));
         return false;
     };
     // The file a link names is the one replaced; the link stays.
@@ -26,12 +26,12 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     const QFileInfo info(target);
     if (info.isDir()) return fail(EISDIR);
 
-    if (const int reason = platform::ReplaceFile(target, bytes); reason != 0) return fail(reason);
+    if (const int reason = platform::replaceFile(target, bytes); reason != 0) return fail(reason);
     if (error) error->clear();
     return true;
 }
 
-QString ReportFileText(const QString& plainText) {
+QString reportFileText(const QString& plainText) {
     QString text = plainText;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -39,8 +39,8 @@ QString ReportFileText(const QString& plainText) {
     return text;
 }
 
-bool WriteReportFile(const QString& path, const QString& text, QString* error) {
-    return WriteFileAtomically(path, text.toUtf8(), error);
+bool writeReportFile(const QString& path, const QString& text, QString* error) {
+    return writeFileAtomically(path, text.toUtf8(), error);
 }
 
 }  // namespace measure

@@ -19,15 +19,15 @@ namespace measure {
 // link is followed, and the file it names is replaced). On failure returns false, puts
 // "cannot write PATH: REASON" into *error when given, and leaves any existing file untouched
 // and no temporary file behind.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 // The report file's text for the report view's plain text: every line break as CR LF,
 // nothing added at the end. The view hands its paragraph breaks back as "\n" (CR LF in the
 // text it was given became paragraph breaks), so each "\n", "\r\n" or lone "\r" becomes
 // CR LF.
-QString ReportFileText(const QString& plainText);
+QString reportFileText(const QString& plainText);
 
-// The report text as its file: `text` as UTF-8, through WriteFileAtomically.
-bool WriteReportFile(const QString& path, const QString& text, QString* error = nullptr);
+// The report text as its file: `text` as UTF-8, through writeFileAtomically.
+bool writeReportFile(const QString& path, const QString& text, QString* error = nullptr);
 
 }  // namespace measure

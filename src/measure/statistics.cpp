@@ -4,7 +4,7 @@
 
 namespace measure {
 
-Statistics ComputeStatistics(const LiveSeries& s, int windowSampleCount, float alarmThresholdMa) {
+Statistics computeStatistics(const LiveSeries& s, int windowSampleCount, float alarmThresholdMa) {
     const int n = std::clamp(windowSampleCount, 0, LiveSeries::kSlots - 1);
     Statistics st;
     st.max = 0.0f;

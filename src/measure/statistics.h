@@ -18,6 +18,6 @@ struct Statistics {
 };
 
 // `windowSampleCount` is clamped to 0..500 so the window never leaves the 501 slots.
-Statistics ComputeStatistics(const LiveSeries& s, int windowSampleCount, float alarmThresholdMa);
+Statistics computeStatistics(const LiveSeries& s, int windowSampleCount, float alarmThresholdMa);
 
 }  // namespace measure

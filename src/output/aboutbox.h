@@ -11,8 +11,8 @@ class MessageSink;
 
 // "dererovuvovV1.1(CN)", CR, "   如需帮助请联系我们!", CR: single carriage returns, one at
 // the end too.
-QString AboutText();
-QString AboutTitle();
+QString aboutText();
+QString aboutTitle();
 
 // Shows the about box (information icon, OK) over `window`.
 void mnuaboutus_Click(QWidget* window, MessageSink& messages);

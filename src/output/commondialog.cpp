@@ -7,7 +7,7 @@
 
 namespace output {
 
-QList<FilterEntry> ParseFilter(const QString& filter) {
+QList<FilterEntry> parseFilter(const QString& filter) {
     QStringList parts = filter.split(QLatin1Char('|'));
     // "a|b|" ends with a separator: the empty piece after it is not a type.
     if (!parts.isEmpty() && parts.last().isEmpty()) parts.removeLast();
@@ -19,7 +19,7 @@ QList<FilterEntry> ParseFilter(const QString& filter) {
     return entries;
 }
 
-QStringList NameFilters(const QList<FilterEntry>& entries) {
+QStringList nameFilters(const QList<FilterEntry>& entries) {
     QStringList names;
     for (const FilterEntry& e : entries) {
         QString patterns = e.pattern;
@@ -36,7 +36,7 @@ QStringList NameFilters(const QList<FilterEntry>& entries) {
     return names;
 }
 
-QString ExtensionForType(const QList<FilterEntry>& entries, int index, const QString& defaultExt) {
+QString extensionForType(const QList<FilterEntry>& entries, int index, const QString& defaultExt) {
     QString ext = defaultExt;
     if (index >= 1 && index <= entries.size()) {
         QString own = entries[index - 1].pattern.section(QLatin1Char(';'), 0, 0).trimmed();
@@ -49,7 +49,7 @@ QString ExtensionForType(const QList<FilterEntry>& entries, int index, const QSt
     return ext;
 }
 
-bool NeedsDefaultExt(const QString& path) {
+bool needsDefaultExt(const QString& path) {
     return QFileInfo(QDir::fromNativeSeparators(path)).suffix().isEmpty();
 }
 
@@ -58,7 +58,7 @@ CommonDialog::CommonDialog(DialogBackend& backend, QWidget* parent)
 
 CommonDialog::~CommonDialog() = default;
 
-DialogOutcome CommonDialog::Outcome(const BackendAnswer& answer) const {
+DialogOutcome CommonDialog::outcomeOf(const BackendAnswer& answer) const {
     DialogOutcome outcome;
     outcome.kind = answer.kind;
     if (answer.kind == DialogOutcome::Kind::Cancelled && CancelError) outcome.error = kCancelError;
@@ -69,7 +69,7 @@ DialogOutcome CommonDialog::Outcome(const BackendAnswer& answer) const {
 DialogOutcome CommonDialog::ShowSave() {
     SaveRequest request;
     request.fileName = FileName;
-    request.filters = ParseFilter(Filter);
+    request.filters = parseFilter(Filter);
     // An index outside the list (the list may be shorter than at the last use) selects
     // the first type, as the platform dialog does.
     request.filterIndex =
@@ -79,15 +79,15 @@ DialogOutcome CommonDialog::ShowSave() {
     request.flags = Flags;
     request.parent = parent_;
 
-    const BackendAnswer answer = backend_.RunSave(request);
-    const DialogOutcome outcome = Outcome(answer);
+    const BackendAnswer answer = backend_.runSave(request);
+    const DialogOutcome outcome = outcomeOf(answer);
     if (!outcome.accepted()) return outcome;
 
     const int count = static_cast<int>(request.filters.size());
     const int chosen = count == 0 ? 1 : std::clamp(answer.filterIndex, 1, count);
     QString path = answer.path;
-    const QString ext = ExtensionForType(request.filters, chosen, DefaultExt);
-    if (!ext.isEmpty() && NeedsDefaultExt(path)) {
+    const QString ext = extensionForType(request.filters, chosen, DefaultExt);
+    if (!ext.isEmpty() && needsDefaultExt(path)) {
         if (!path.endsWith(QLatin1Char('.'))) path += QLatin1Char('.');
         path += ext;
     }
@@ -98,11 +98,11 @@ DialogOutcome CommonDialog::ShowSave() {
 
 DialogOutcome CommonDialog::ShowOpen() {
     OpenRequest request;
-    request.filters = ParseFilter(Filter);
+    request.filters = parseFilter(Filter);
     request.initDir = InitDir;
     request.parent = parent_;
-    const BackendAnswer answer = backend_.RunOpen(request);
-    const DialogOutcome outcome = Outcome(answer);
+    const BackendAnswer answer = backend_.runOpen(request);
+    const DialogOutcome outcome = outcomeOf(answer);
     if (outcome.accepted()) FileNames = answer.paths;
     return outcome;
 }
@@ -122,7 +122,7 @@ DialogOutcome CommonDialog::ShowPrinter() {
         request.printFileName =
             QDir(QDir::fromNativeSeparators(InitDir)).filePath(FileName + QStringLiteral(".pdf"));
     request.parent = parent_;
-    return Outcome(backend_.RunPrinter(request, printer));
+    return outcomeOf(backend_.runPrinter(request, printer));
 }
 
 }  // namespace output

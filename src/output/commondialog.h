@@ -32,21 +32,21 @@ struct FilterEntry {
 
 // Splits a filter text into its types. A trailing separator is allowed; a description
 // without a pattern gets the pattern "*". Empty text gives no types.
-QList<FilterEntry> ParseFilter(const QString& filter);
+QList<FilterEntry> parseFilter(const QString& filter);
 
 // Name filters for QFileDialog: "description (pattern)", or the description alone when it
 // already ends with a bracketed pattern list such as "(*.jpg)", so each type is listed with
 // the patterns its description names, once. Patterns separated by ";" become blank-separated.
-QStringList NameFilters(const QList<FilterEntry>& entries);
+QStringList nameFilters(const QList<FilterEntry>& entries);
 
 // The extension a bare file name gets when it is saved as type `index` (1-based): the
 // type's own extension when its first pattern names one ("*.jpg" or "*jpg" give "jpg"),
 // else `defaultExt` (without its leading dot). Picking a type in the dialog thus decides
 // the extension of a bare name.
-QString ExtensionForType(const QList<FilterEntry>& entries, int index, const QString& defaultExt);
+QString extensionForType(const QList<FilterEntry>& entries, int index, const QString& defaultExt);
 
 // True when `name` has to get the default extension: its file name part has no suffix.
-bool NeedsDefaultExt(const QString& path);
+bool needsDefaultExt(const QString& path);
 
 struct DialogOutcome {
     enum class Kind { Accepted, Cancelled, Failed };
@@ -99,9 +99,9 @@ struct BackendAnswer {
 class DialogBackend {
   public:
     virtual ~DialogBackend() = default;
-    virtual BackendAnswer RunSave(const SaveRequest& request) = 0;
-    virtual BackendAnswer RunPrinter(const PrinterRequest& request, QPrinter& printer) = 0;
-    virtual BackendAnswer RunOpen(const OpenRequest& request) = 0;
+    virtual BackendAnswer runSave(const SaveRequest& request) = 0;
+    virtual BackendAnswer runPrinter(const PrinterRequest& request, QPrinter& printer) = 0;
+    virtual BackendAnswer runOpen(const OpenRequest& request) = 0;
 };
 
 class CommonDialog {
@@ -122,7 +122,7 @@ class CommonDialog {
     int Flags = 0;
 
     // Shows the save dialog. On acceptance FileName holds the full path, with the chosen
-    // type's extension (or DefaultExt, see ExtensionForType) appended when the name has no
+    // type's extension (or DefaultExt, see extensionForType) appended when the name has no
     // extension, and FilterIndex the chosen type. On cancel or failure FileName and
     // FilterIndex are left as they were.
     DialogOutcome ShowSave();
@@ -141,7 +141,7 @@ class CommonDialog {
     QPrinter* Printer();
 
   private:
-    DialogOutcome Outcome(const BackendAnswer& answer) const;
+    DialogOutcome outcomeOf(const BackendAnswer& answer) const;
 
     DialogBackend& backend_;
     QWidget* parent_;

@@ -21,7 +21,7 @@ QStringList QtTranslationFolders() {
             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations"))};
 }
 
-QString InstallQtChineseTranslations() {
+QString installQtChineseTranslations() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return QString();
     if (installed) return installedFolder;
@@ -39,7 +39,7 @@ QString InstallQtChineseTranslations() {
     return QString();
 }
 
-void RemoveQtChineseTranslations() {
+void removeQtChineseTranslations() {
     delete installed.data();  // a translator deleted is removed from the application
 }
 

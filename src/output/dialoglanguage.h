@@ -16,8 +16,8 @@ QStringList QtTranslationFolders();
 // installs it into the running application. Returns the folder used, or an empty string
 // when none has it (the standard dialogs then stay in English; nothing else changes).
 // Installed once: a second call returns the folder already used.
-QString InstallQtChineseTranslations();
+QString installQtChineseTranslations();
 // Takes it out again: the standard dialogs speak Qt's English.
-void RemoveQtChineseTranslations();
+void removeQtChineseTranslations();
 
 }  // namespace output

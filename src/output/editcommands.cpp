@@ -18,20 +18,20 @@ namespace {
 enum class Edit { Cut, Copy, Paste, Delete, Undo };
 
 // Press and release of one key, delivered straight to `target`.
-void SendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
+void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QCoreApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QCoreApplication::sendEvent(target, &release);
 }
 
-void Page(QTextEdit* report, int key) {
+void page(QTextEdit* report, int key) {
     if (!report || !report->isVisible() || !report->isEnabled()) return;
     report->setFocus(Qt::OtherFocusReason);
-    SendKey(report, key, Qt::NoModifier);
+    sendKey(report, key, Qt::NoModifier);
 }
 
-void DeleteForward(QTextCursor cursor) {
+void deleteForward(QTextCursor cursor) {
     if (cursor.hasSelection())
         cursor.removeSelectedText();
     else
@@ -40,7 +40,7 @@ void DeleteForward(QTextCursor cursor) {
 
 // QTextEdit and QPlainTextEdit share these steps but no base class that has them.
 template <typename Editor>
-void EditText(Editor* editor, Edit edit) {
+void editText(Editor* editor, Edit edit) {
     if (edit == Edit::Copy) {
         editor->copy();
         return;
@@ -52,14 +52,14 @@ void EditText(Editor* editor, Edit edit) {
             break;
         case Edit::Paste:
             // Qt's text views do not survive inserting an empty clipboard.
-            if (!IsEmptyMimeData(QApplication::clipboard()->mimeData())) editor->paste();
+            if (!isEmptyMimeData(QApplication::clipboard()->mimeData())) editor->paste();
             break;
         case Edit::Undo:
             editor->undo();
             break;
         case Edit::Delete: {
             QTextCursor cursor = editor->textCursor();
-            DeleteForward(cursor);
+            deleteForward(cursor);
             editor->setTextCursor(cursor);
             break;
         }
@@ -68,7 +68,7 @@ void EditText(Editor* editor, Edit edit) {
     }
 }
 
-void EditLine(QLineEdit* line, Edit edit) {
+void editLine(QLineEdit* line, Edit edit) {
     if (edit == Edit::Copy) {
         line->copy();  // does nothing for password boxes
         return;
@@ -92,28 +92,28 @@ void EditLine(QLineEdit* line, Edit edit) {
     }
 }
 
-void EditFocused(Edit edit) {
+void editFocused(Edit edit) {
     QWidget* focus = QApplication::focusWidget();
     if (!focus) return;
-    if (auto* text = qobject_cast<QTextEdit*>(focus)) return EditText(text, edit);
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(focus)) return EditText(plain, edit);
-    if (auto* line = qobject_cast<QLineEdit*>(focus)) return EditLine(line, edit);
+    if (auto* text = qobject_cast<QTextEdit*>(focus)) return editText(text, edit);
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(focus)) return editText(plain, edit);
+    if (auto* line = qobject_cast<QLineEdit*>(focus)) return editLine(line, edit);
     // Spin boxes, editable combo boxes and the like handle the keys themselves.
     switch (edit) {
         case Edit::Cut:
-            SendKey(focus, Qt::Key_X, Qt::ControlModifier);
+            sendKey(focus, Qt::Key_X, Qt::ControlModifier);
             break;
         case Edit::Copy:
-            SendKey(focus, Qt::Key_C, Qt::ControlModifier);
+            sendKey(focus, Qt::Key_C, Qt::ControlModifier);
             break;
         case Edit::Paste:
-            SendKey(focus, Qt::Key_V, Qt::ControlModifier);
+            sendKey(focus, Qt::Key_V, Qt::ControlModifier);
             break;
         case Edit::Delete:
-            SendKey(focus, Qt::Key_Delete, Qt::NoModifier);
+            sendKey(focus, Qt::Key_Delete, Qt::NoModifier);
             break;
         case Edit::Undo:
-            SendKey(focus, Qt::Key_Z, Qt::ControlModifier);
+            sendKey(focus, Qt::Key_Z, Qt::ControlModifier);
             break;
     }
 }
@@ -121,11 +121,11 @@ void EditFocused(Edit edit) {
 }  // namespace
 
 void Command7_Click(QTextEdit* report) {
-    Page(report, Qt::Key_PageUp);
+    page(report, Qt::Key_PageUp);
 }
 
 void Command8_Click(QTextEdit* report) {
-    Page(report, Qt::Key_PageDown);
+    page(report, Qt::Key_PageDown);
 }
 
 void mnuuppage_Click(QTextEdit* report) {
@@ -137,23 +137,23 @@ void mnudownpage_Click(QTextEdit* report) {
 }
 
 void mnux_Click() {
-    EditFocused(Edit::Cut);
+    editFocused(Edit::Cut);
 }
 
 void mnucopy_Click() {
-    EditFocused(Edit::Copy);
+    editFocused(Edit::Copy);
 }
 
 void mnupaste_Click() {
-    EditFocused(Edit::Paste);
+    editFocused(Edit::Paste);
 }
 
 void mnudelete_Click() {
-    EditFocused(Edit::Delete);
+    editFocused(Edit::Delete);
 }
 
 void mnucancel_Click() {
-    EditFocused(Edit::Undo);
+    editFocused(Edit::Undo);
 }
 
 }  // namespace output

@@ -69,11 +69,11 @@ class SelectionKeeper : public QObject {
 
 }  // namespace
 
-void GiveAcceleratorsToWindow(QWidget* box, QWidget* window) {
+void giveAcceleratorsToWindow(QWidget* box, QWidget* window) {
     box->installEventFilter(new AcceleratorFilter(box, window));
 }
 
-void KeepSelectionThroughMenuBar(QLineEdit* box) {
+void keepSelectionThroughMenuBar(QLineEdit* box) {
     box->installEventFilter(new SelectionKeeper(box));
 }
 

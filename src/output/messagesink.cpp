@@ -5,24 +5,24 @@
 
 namespace output {
 
-QString DisplayText(const QString& text) {
+QString displayText(const QString& text) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return shown;
 }
 
-void QtMessageSink::Beep() {
+void QtMessageSink::beep() {
     QApplication::beep();
 }
 
-void QtMessageSink::Warning(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, title, DisplayText(text), QMessageBox::Ok, parent);
+void QtMessageSink::warning(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, title, displayText(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
-void QtMessageSink::Information(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Information, title, DisplayText(text), QMessageBox::Ok, parent);
+void QtMessageSink::information(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Information, title, displayText(text), QMessageBox::Ok, parent);
     box.exec();
 }
 

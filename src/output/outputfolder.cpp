@@ -5,7 +5,7 @@
 
 namespace output {
 
-QString OutputFolder() {
+QString outputFolder() {
 #ifdef Q_OS_WIN
     return QStringLiteral("c:\\Zentravolix");
 #else
@@ -13,8 +13,8 @@ QString OutputFolder() {
 #endif
 }
 
-bool EnsureOutputFolder() {
-    const QString path = QDir::fromNativeSeparators(OutputFolder());
+bool ensureOutputFolder() {
+    const QString path = QDir::fromNativeSeparators(outputFolder());
     if (QFileInfo(path).isDir()) return true;
     return QDir().mkpath(path);
 }

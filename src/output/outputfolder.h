@@ -9,10 +9,10 @@ namespace output {
 inline constexpr char kDefaultFileName[] = "Zentravolix";
 
 // "c:\Zentravolix" on Windows; a folder "Zentravolix" in the user's home elsewhere.
-QString OutputFolder();
+QString outputFolder();
 
 // Creates the output folder if it does not exist yet. False when it is missing and could
 // not be created; the save dialogs still open then, in whatever folder the platform picks.
-bool EnsureOutputFolder();
+bool ensureOutputFolder();
 
 }  // namespace output

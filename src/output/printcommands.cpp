@@ -20,17 +20,17 @@ namespace output {
 
 namespace {
 
-void ReportFailure(MessageSink& messages, QWidget* window, const char* title, const char* text,
+void reportFailure(MessageSink& messages, QWidget* window, const char* title, const char* text,
                    const QString& description) {
-    messages.Beep();
-    messages.Warning(
+    messages.beep();
+    messages.warning(
         window, QString::fromUtf8(title),
         QCoreApplication::translate("PrintCommands", text) + QStringLiteral("\r\n") + description);
 }
 
 }  // namespace
 
-bool PrintImageFitted(QPrinter& printer, const QImage& image) {
+bool printImageFitted(QPrinter& printer, const QImage& image) {
     if (image.isNull()) return false;
     QPainter painter;
     if (!painter.begin(&printer)) return false;
@@ -42,14 +42,14 @@ bool PrintImageFitted(QPrinter& printer, const QImage& image) {
     return painter.end();
 }
 
-QImage ClientAreaImage(QWidget* window) {
+QImage clientAreaImage(QWidget* window) {
     if (!window) return QImage();
     auto* main = qobject_cast<QMainWindow*>(window);
     QWidget* client = main && main->centralWidget() ? main->centralWidget() : window;
     return client->grab().toImage();
 }
 
-bool PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly) {
+bool printReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly) {
     const QTextCursor cursor = report.textCursor();
     if (!selectionOnly || !cursor.hasSelection()) {
         report.document()->print(&printer);
@@ -69,27 +69,27 @@ void mnuprint_Click(CommonDialog& dialog, int mode, QWidget* window, QTextEdit* 
     dialog.Flags = kPrintFlags;
     if (report && report->textCursor().hasSelection()) dialog.Flags += kPrintSelection;
     dialog.FileName = QString::fromLatin1(kDefaultFileName);
-    dialog.InitDir = OutputFolder();
-    EnsureOutputFolder();
+    dialog.InitDir = outputFolder();
+    ensureOutputFolder();
     dialog.CancelError = true;
     const DialogOutcome outcome = dialog.ShowPrinter();
     if (outcome.cancelled()) return;
     if (outcome.failed()) {
-        ReportFailure(messages, window, kPrintErrorTitle, kPrintErrorText, outcome.description);
+        reportFailure(messages, window, kPrintErrorTitle, kPrintErrorText, outcome.description);
         return;
     }
     QPrinter& printer = *dialog.Printer();
     bool printed = true;
     if (mode == 1) {
-        if (window) printed = PrintImageFitted(printer, ClientAreaImage(window));
+        if (window) printed = printImageFitted(printer, clientAreaImage(window));
     } else if (report) {
-        printed = PrintReport(printer, *report, printer.printRange() == QPrinter::Selection);
+        printed = printReport(printer, *report, printer.printRange() == QPrinter::Selection);
     }
     if (!printed) {
         const QString where = printer.outputFileName().isEmpty()
                                   ? printer.printerName()
                                   : QDir::toNativeSeparators(printer.outputFileName());
-        ReportFailure(messages, window, kPrintErrorTitle, kPrintErrorText,
+        reportFailure(messages, window, kPrintErrorTitle, kPrintErrorText,
                       QStringLiteral("cannot print to ") + where);
     }
 }
@@ -99,7 +99,7 @@ void mnuprintsetting_Click(CommonDialog& dialog, QWidget* window, MessageSink& m
     dialog.CancelError = true;
     const DialogOutcome outcome = dialog.ShowPrinter();
     if (outcome.failed())
-        ReportFailure(messages, window, kPrintSetupErrorTitle, kPrintSetupErrorText,
+        reportFailure(messages, window, kPrintSetupErrorTitle, kPrintSetupErrorText,
                       outcome.description);
 }
 

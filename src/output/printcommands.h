@@ -27,16 +27,16 @@ inline constexpr char kPrintSetupErrorText[] = QT_TRANSLATE_NOOP("PrintCommands"
 
 // Prints `image` on one page, scaled to fill the printable area while keeping its aspect
 // ratio, at the top left. False when nothing could be printed.
-bool PrintImageFitted(QPrinter& printer, const QImage& image);
+bool printImageFitted(QPrinter& printer, const QImage& image);
 
 // What the window print shows of `window`: its client area, without the menu bar (for a
 // main window, the central widget), as it is on screen now.
-QImage ClientAreaImage(QWidget* window);
+QImage clientAreaImage(QWidget* window);
 
 // Prints the report view formatted as displayed: only its selection when `selectionOnly`
 // and there is one, else the whole document. A printer that cannot be opened prints nothing;
 // false then.
-bool PrintReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly);
+bool printReport(QPrinter& printer, const QTextEdit& report, bool selectionOnly);
 
 // Print. Flags 264, plus 1 when the report view has a selection; printing to a file
 // proposes "Zentravolix.pdf" in the output folder (created first). Cancel is silent; any

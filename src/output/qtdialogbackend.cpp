@@ -24,12 +24,12 @@ class PageRangeHider : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) HidePageRange(static_cast<QWidget*>(watched));
+        if (event->type() == QEvent::Show) hidePageRange(static_cast<QWidget*>(watched));
         return false;
     }
 
   private:
-    static void HidePageRange(QWidget* dialog) {
+    static void hidePageRange(QWidget* dialog) {
         auto* box = dialog->findChild<QGroupBox*>(QStringLiteral("gbPrintRange"));
         if (!box) return;
         // Everything in the range box but the whole-document, selection and current-page
@@ -44,7 +44,7 @@ class PageRangeHider : public QObject {
 
 }  // namespace
 
-void SetUpPrintDialog(QPrintDialog& dialog, const PrinterRequest& request) {
+void setUpPrintDialog(QPrintDialog& dialog, const PrinterRequest& request) {
     QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
     options.setFlag(QAbstractPrintDialog::PrintSelection, (request.flags & kPrintSelection) != 0);
     const bool noPageRange = (request.flags & kPrintNoPageNums) != 0;
@@ -60,11 +60,11 @@ void SetUpPrintDialog(QPrintDialog& dialog, const PrinterRequest& request) {
             edit->setText(QDir::toNativeSeparators(request.printFileName));
 }
 
-BackendAnswer QtDialogBackend::RunSave(const SaveRequest& request) {
+BackendAnswer QtDialogBackend::runSave(const SaveRequest& request) {
     QFileDialog dialog(request.parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList names = NameFilters(request.filters);
+    const QStringList names = nameFilters(request.filters);
     if (!names.isEmpty()) {
         dialog.setNameFilters(names);
         dialog.selectNameFilter(names.value(request.filterIndex - 1, names.first()));
@@ -73,12 +73,12 @@ BackendAnswer QtDialogBackend::RunSave(const SaveRequest& request) {
     // asked about the name that will actually be written. The extension follows the type
     // the user picks in the dialog.
     const int shownType = names.isEmpty() ? 1 : request.filterIndex;
-    dialog.setDefaultSuffix(ExtensionForType(request.filters, shownType, request.defaultExt));
+    dialog.setDefaultSuffix(extensionForType(request.filters, shownType, request.defaultExt));
     QObject::connect(
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog, &names, &request](const QString& name) {
             const int type = static_cast<int>(names.indexOf(name)) + 1;
-            dialog.setDefaultSuffix(ExtensionForType(request.filters, type, request.defaultExt));
+            dialog.setDefaultSuffix(extensionForType(request.filters, type, request.defaultExt));
         });
     if (!request.initDir.isEmpty())
         dialog.setDirectory(QDir::fromNativeSeparators(request.initDir));
@@ -96,11 +96,11 @@ BackendAnswer QtDialogBackend::RunSave(const SaveRequest& request) {
     return answer;
 }
 
-BackendAnswer QtDialogBackend::RunOpen(const OpenRequest& request) {
+BackendAnswer QtDialogBackend::runOpen(const OpenRequest& request) {
     QFileDialog dialog(request.parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    const QStringList names = NameFilters(request.filters);
+    const QStringList names = nameFilters(request.filters);
     if (!names.isEmpty()) dialog.setNameFilters(names);
     if (!request.initDir.isEmpty())
         dialog.setDirectory(QDir::fromNativeSeparators(request.initDir));
@@ -114,7 +114,7 @@ BackendAnswer QtDialogBackend::RunOpen(const OpenRequest& request) {
     return answer;
 }
 
-BackendAnswer QtDialogBackend::RunPrinter(const PrinterRequest& request, QPrinter& printer) {
+BackendAnswer QtDialogBackend::runPrinter(const PrinterRequest& request, QPrinter& printer) {
     BackendAnswer answer;
 #ifdef Q_OS_WIN
     // The Windows dialogs cannot do anything without a printer; elsewhere the print
@@ -131,7 +131,7 @@ BackendAnswer QtDialogBackend::RunPrinter(const PrinterRequest& request, QPrinte
         result = dialog.exec();
     } else {
         QPrintDialog dialog(&printer, request.parent);
-        SetUpPrintDialog(dialog, request);
+        setUpPrintDialog(dialog, request);
         result = dialog.exec();
     }
     if (result != QDialog::Accepted) {

@@ -12,13 +12,13 @@ namespace output {
 // offered when the flags preselect it; with kPrintNoPageNums no page-range choice is
 // offered (not even the print system's own); and printing to a file proposes
 // request.printFileName while the printer has no file name of its own yet.
-void SetUpPrintDialog(QPrintDialog& dialog, const PrinterRequest& request);
+void setUpPrintDialog(QPrintDialog& dialog, const PrinterRequest& request);
 
 class QtDialogBackend : public DialogBackend {
   public:
-    BackendAnswer RunSave(const SaveRequest& request) override;
-    BackendAnswer RunPrinter(const PrinterRequest& request, QPrinter& printer) override;
-    BackendAnswer RunOpen(const OpenRequest& request) override;
+    BackendAnswer runSave(const SaveRequest& request) override;
+    BackendAnswer runPrinter(const PrinterRequest& request, QPrinter& printer) override;
+    BackendAnswer runOpen(const OpenRequest& request) override;
 };
 
 }  // namespace output

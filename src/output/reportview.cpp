@@ -4,18 +4,18 @@
 
 namespace output {
 
-bool IsEmptyMimeData(const QMimeData* data) {
+bool isEmptyMimeData(const QMimeData* data) {
     return !data || data->formats().isEmpty();
 }
 
 ReportView::ReportView(QWidget* parent) : QTextEdit(parent) {}
 
 bool ReportView::canInsertFromMimeData(const QMimeData* source) const {
-    return !IsEmptyMimeData(source) && QTextEdit::canInsertFromMimeData(source);
+    return !isEmptyMimeData(source) && QTextEdit::canInsertFromMimeData(source);
 }
 
 void ReportView::insertFromMimeData(const QMimeData* source) {
-    if (IsEmptyMimeData(source)) return;
+    if (isEmptyMimeData(source)) return;
     QTextEdit::insertFromMimeData(source);
 }
 

@@ -20,6 +20,6 @@ class ReportView : public QTextEdit {
 };
 
 // True when `data` holds nothing that could be inserted (no data at all, or no formats).
-bool IsEmptyMimeData(const QMimeData* data);
+bool isEmptyMimeData(const QMimeData* data);
 
 }  // namespace output

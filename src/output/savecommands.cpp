@@ -19,7 +19,7 @@ namespace {
 constexpr int kJpegQuality = 95;
 
 // Sets up the dialog for a save and shows it; true when a path was confirmed.
-bool AskForPath(CommonDialog& dialog, const char* filter, const QString& defaultExt,
+bool askForPath(CommonDialog& dialog, const char* filter, const QString& defaultExt,
                 const char* fileName = kDefaultFileName) {
     dialog.FileName = QString::fromLatin1(fileName);
     dialog.Filter = QCoreApplication::translate("SaveCommands", filter);
@@ -28,7 +28,7 @@ bool AskForPath(CommonDialog& dialog, const char* filter, const QString& default
     // cancels. If it cannot be created (no permission, a plain file of that name) the
     // dialog opens in the home folder instead.
     dialog.InitDir =
-        EnsureOutputFolder() ? OutputFolder() : QDir::toNativeSeparators(QDir::homePath());
+        ensureOutputFolder() ? outputFolder() : QDir::toNativeSeparators(QDir::homePath());
     dialog.CancelError = true;
     // Only a confirmed path is written to: after a failed dialog FileName still holds the
     // bare proposal, which would land in whatever the current directory happens to be.
@@ -37,24 +37,24 @@ bool AskForPath(CommonDialog& dialog, const char* filter, const QString& default
 
 }  // namespace
 
-QByteArray ImageFormatForName(const QString& path) {
+QByteArray imageFormatForName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) return "JPG";
     if (suffix == QLatin1String("png")) return "PNG";
     return "BMP";
 }
 
-bool SaveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure) {
+bool saveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure) {
     if (failure) failure->clear();
-    if (!AskForPath(dialog, kReportFilter, QStringLiteral(".txt"))) return false;
-    return measure::WriteReportFile(dialog.FileName, measure::ReportFileText(report.toPlainText()),
+    if (!askForPath(dialog, kReportFilter, QStringLiteral(".txt"))) return false;
+    return measure::writeReportFile(dialog.FileName, measure::reportFileText(report.toPlainText()),
                                     failure);
 }
 
 bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure) {
     if (failure) failure->clear();
     const QString ext = dialog.FilterIndex == 1 ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
-    if (!AskForPath(dialog, kImageFilter, ext)) return false;
+    if (!askForPath(dialog, kImageFilter, ext)) return false;
     const QString path = dialog.FileName;
     const auto fail = [&](const QString& why) {
         if (failure) *failure = QStringLiteral("cannot save ") + path + QStringLiteral(": ") + why;
@@ -62,7 +62,7 @@ bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure)
     };
     if (chart.isNull()) return fail(QStringLiteral("the chart has no image"));
 
-    const QByteArray format = ImageFormatForName(path);
+    const QByteArray format = imageFormatForName(path);
     // Both formats are written without alpha; the chart is opaque.
     const QImage opaque = chart.convertToFormat(QImage::Format_RGB32);
     QByteArray data;
@@ -71,13 +71,13 @@ bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure)
     if (!opaque.save(&buffer, format.constData(), format == "JPG" ? kJpegQuality : -1))
         return fail(QStringLiteral("the image could not be encoded as ") +
                     QString::fromLatin1(format));
-    return measure::WriteFileAtomically(path, data, failure);
+    return measure::writeFileAtomically(path, data, failure);
 }
 
-std::optional<QString> AskDataLogPath(CommonDialog& dialog) {
+std::optional<QString> askDataLogPath(CommonDialog& dialog) {
     const int imageType = dialog.FilterIndex;
     const bool accepted =
-        AskForPath(dialog, kDataLogFilter, QStringLiteral(".csv"), kDataLogFileName);
+        askForPath(dialog, kDataLogFilter, QStringLiteral(".csv"), kDataLogFileName);
     dialog.FilterIndex = imageType;
     if (!accepted) return std::nullopt;
     return dialog.FileName;
@@ -88,7 +88,7 @@ void mnusave_Click(CommonDialog& dialog, int mode, const QImage& chart, const QT
     if (mode == 1)
         SaveChartImage(dialog, chart, failure);
     else
-        SaveReportText(dialog, report, failure);
+        saveReportText(dialog, report, failure);
 }
 
 }  // namespace output

@@ -24,7 +24,7 @@ inline constexpr char kDataLogFileName[] = "Zentravolix.csv";
 // Image file format for a file name: "JPG" for names ending in .jpg or .jpeg, "PNG" for
 // .png (any case), else "BMP"; so a name ending in .bmp, .jpg, .jpeg or .png always gets
 // that content, and any other name gets a BMP.
-QByteArray ImageFormatForName(const QString& path);
+QByteArray imageFormatForName(const QString& path);
 
 // The save commands below propose "Zentravolix" in the output folder, created first; when
 // it cannot be made, the dialog starts in the home folder. Cancel and a failed dialog write
@@ -34,7 +34,7 @@ QByteArray ImageFormatForName(const QString& path);
 
 // The report save (button "保存"): writes the view's text, ".txt" proposed, and leaves
 // the view untouched. True when a file was written.
-bool SaveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure = nullptr);
+bool saveReportText(CommonDialog& dialog, const QTextEdit& report, QString* failure = nullptr);
 
 // The chart image save. `chart` is read after the dialog closes, so pass the chart
 // surface's own image to save what it shows at that moment. The default extension follows
@@ -46,7 +46,7 @@ bool SaveChartImage(CommonDialog& dialog, const QImage& chart, QString* failure 
 // first), ".csv" appended to a name without extension. The confirmed path, or nothing when
 // the user cancelled or the dialog failed (both silent). The file type the user last chose for
 // the chart image stays as it was, so the next image save proposes the same extension.
-std::optional<QString> AskDataLogPath(CommonDialog& dialog);
+std::optional<QString> askDataLogPath(CommonDialog& dialog);
 
 // File menu "保存": mode 1 (real-time monitoring) saves the chart image, any other mode
 // the report text.

@@ -4,7 +4,7 @@
 
 namespace output {
 
-void ScriptedDialogBackend::AcceptSave(const QString& path, int filterIndex,
+void ScriptedDialogBackend::acceptSave(const QString& path, int filterIndex,
                                        std::function<void()> whileOpen) {
     Answer a;
     a.kind = DialogOutcome::Kind::Accepted;
@@ -14,7 +14,7 @@ void ScriptedDialogBackend::AcceptSave(const QString& path, int filterIndex,
     answers_.enqueue(std::move(a));
 }
 
-void ScriptedDialogBackend::AcceptPrinter(const QString& pdfPath,
+void ScriptedDialogBackend::acceptPrinter(const QString& pdfPath,
                                           std::optional<QPrinter::PrintRange> range) {
     Answer a;
     a.kind = DialogOutcome::Kind::Accepted;
@@ -23,25 +23,25 @@ void ScriptedDialogBackend::AcceptPrinter(const QString& pdfPath,
     answers_.enqueue(std::move(a));
 }
 
-void ScriptedDialogBackend::AcceptOpen(const QStringList& paths) {
+void ScriptedDialogBackend::acceptOpen(const QStringList& paths) {
     Answer a;
     a.kind = DialogOutcome::Kind::Accepted;
     a.paths = paths;
     answers_.enqueue(std::move(a));
 }
 
-void ScriptedDialogBackend::Cancel() {
+void ScriptedDialogBackend::cancel() {
     answers_.enqueue(Answer{});
 }
 
-void ScriptedDialogBackend::Fail(const QString& description) {
+void ScriptedDialogBackend::fail(const QString& description) {
     Answer a;
     a.kind = DialogOutcome::Kind::Failed;
     a.description = description;
     answers_.enqueue(std::move(a));
 }
 
-ScriptedDialogBackend::Answer ScriptedDialogBackend::Next() {
+ScriptedDialogBackend::Answer ScriptedDialogBackend::next() {
     if (answers_.isEmpty()) {
         ++unscripted_;
         return Answer{};
@@ -49,9 +49,9 @@ ScriptedDialogBackend::Answer ScriptedDialogBackend::Next() {
     return answers_.dequeue();
 }
 
-BackendAnswer ScriptedDialogBackend::RunSave(const SaveRequest& request) {
+BackendAnswer ScriptedDialogBackend::runSave(const SaveRequest& request) {
     saveRequests.append(request);
-    Answer a = Next();
+    Answer a = next();
     if (a.whileOpen) a.whileOpen();
     BackendAnswer answer;
     answer.kind = a.kind;
@@ -66,9 +66,9 @@ BackendAnswer ScriptedDialogBackend::RunSave(const SaveRequest& request) {
     return answer;
 }
 
-BackendAnswer ScriptedDialogBackend::RunOpen(const OpenRequest& request) {
+BackendAnswer ScriptedDialogBackend::runOpen(const OpenRequest& request) {
     openRequests.append(request);
-    const Answer a = Next();
+    const Answer a = next();
     BackendAnswer answer;
     answer.kind = a.kind;
     answer.description = a.description;
@@ -76,10 +76,10 @@ BackendAnswer ScriptedDialogBackend::RunOpen(const OpenRequest& request) {
     return answer;
 }
 
-BackendAnswer ScriptedDialogBackend::RunPrinter(const PrinterRequest& request, QPrinter& printer) {
+BackendAnswer ScriptedDialogBackend::runPrinter(const PrinterRequest& request, QPrinter& printer) {
     printerRequests.append(request);
     printRangesShown.append(printer.printRange());
-    Answer a = Next();
+    Answer a = next();
     if (a.kind == DialogOutcome::Kind::Accepted) {
         if (!a.path.isEmpty()) {
             printer.setOutputFormat(QPrinter::PdfFormat);

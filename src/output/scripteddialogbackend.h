@@ -17,20 +17,20 @@ class ScriptedDialogBackend : public DialogBackend {
     // Accepts a save dialog with `path`; an empty path accepts the proposal (the proposed
     // name in the proposed folder). `whileOpen` runs before the answer is given, standing in
     // for whatever happens while the real dialog is open.
-    void AcceptSave(const QString& path = {}, int filterIndex = 1,
+    void acceptSave(const QString& path = {}, int filterIndex = 1,
                     std::function<void()> whileOpen = {});
     // Accepts a printer dialog. A non-empty `pdfPath` sends the output to that PDF file;
     // `range` stands for the user changing the print range.
-    void AcceptPrinter(const QString& pdfPath = {},
+    void acceptPrinter(const QString& pdfPath = {},
                        std::optional<QPrinter::PrintRange> range = std::nullopt);
     // Accepts an open dialog with `paths`.
-    void AcceptOpen(const QStringList& paths);
-    void Cancel();
-    void Fail(const QString& description);
+    void acceptOpen(const QStringList& paths);
+    void cancel();
+    void fail(const QString& description);
 
-    qsizetype Pending() const { return answers_.size(); }
+    qsizetype pending() const { return answers_.size(); }
     // Dialogs that were shown with no answer queued (they were treated as cancelled).
-    int Unscripted() const { return unscripted_; }
+    int unscripted() const { return unscripted_; }
 
     QList<SaveRequest> saveRequests;
     QList<PrinterRequest> printerRequests;
@@ -38,9 +38,9 @@ class ScriptedDialogBackend : public DialogBackend {
     // The printer's print range when each printer dialog opened.
     QList<QPrinter::PrintRange> printRangesShown;
 
-    BackendAnswer RunSave(const SaveRequest& request) override;
-    BackendAnswer RunPrinter(const PrinterRequest& request, QPrinter& printer) override;
-    BackendAnswer RunOpen(const OpenRequest& request) override;
+    BackendAnswer runSave(const SaveRequest& request) override;
+    BackendAnswer runPrinter(const PrinterRequest& request, QPrinter& printer) override;
+    BackendAnswer runOpen(const OpenRequest& request) override;
 
   private:
     struct Answer {
@@ -52,7 +52,7 @@ class ScriptedDialogBackend : public DialogBackend {
         std::function<void()> whileOpen;
         std::optional<QPrinter::PrintRange> range;
     };
-    Answer Next();
+    Answer next();
 
     QQueue<Answer> answers_;
     int unscripted_ = 0;

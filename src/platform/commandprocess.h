@@ -14,15 +14,15 @@ namespace platform {
 
 // Starts `commandLine` in `process` (its environment and channels set already) through the
 // shell, as the leader of a new process group.
-void StartCommand(QProcess* process, const QString& commandLine);
+void startCommand(QProcess* process, const QString& commandLine);
 
 // The groups of this program's session that still have a process which is not a zombie. A
 // group id taken again by another session after ours died is never among them.
-QSet<qint64> LiveGroups();
+QSet<qint64> liveGroups();
 
 // Asks every process of the group `id` to end (SIGTERM); false when none could be asked.
-bool AskGroupToEnd(qint64 id);
+bool askGroupToEnd(qint64 id);
 // Ends every process of the group `id` at once (SIGKILL).
-void ForceGroupToEnd(qint64 id);
+void forceGroupToEnd(qint64 id);
 
 }  // namespace platform

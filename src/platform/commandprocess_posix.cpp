@@ -12,7 +12,7 @@
 
 namespace platform {
 
-void StartCommand(QProcess* process, const QString& commandLine) {
+void startCommand(QProcess* process, const QString& commandLine) {
     const int openMax = int(std::clamp(::sysconf(_SC_OPEN_MAX), 3L, 1L << 20));
     process->setChildProcessModifier([openMax] {
         // Between fork and exec: async-signal-safe calls only.
@@ -28,7 +28,7 @@ void StartCommand(QProcess* process, const QString& commandLine) {
     process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine});
 }
 
-QSet<qint64> LiveGroups() {
+QSet<qint64> liveGroups() {
     QSet<qint64> live;
     const qint64 session = ::getsid(0);
     DIR* proc = ::opendir("/proc");
@@ -49,11 +49,11 @@ QSet<qint64> LiveGroups() {
     return live;
 }
 
-bool AskGroupToEnd(qint64 id) {
+bool askGroupToEnd(qint64 id) {
     return ::kill(-pid_t(id), SIGTERM) == 0;
 }
 
-void ForceGroupToEnd(qint64 id) {
+void forceGroupToEnd(qint64 id) {
     ::kill(-pid_t(id), SIGKILL);
 }
 

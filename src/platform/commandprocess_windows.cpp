@@ -14,12 +14,12 @@
 namespace platform {
 namespace {
 
-QHash<qint64, HANDLE>& Jobs() {
+QHash<qint64, HANDLE>& jobs() {
     static QHash<qint64, HANDLE> jobs;
     return jobs;
 }
 
-HANDLE NewJob() {
+HANDLE newJob() {
     const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
     if (!job) return nullptr;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
@@ -28,13 +28,13 @@ HANDLE NewJob() {
     return job;
 }
 
-void Forget(qint64 id) {
-    if (const HANDLE job = Jobs().take(id)) ::CloseHandle(job);
+void forget(qint64 id) {
+    if (const HANDLE job = jobs().take(id)) ::CloseHandle(job);
 }
 
 }  // namespace
 
-void StartCommand(QProcess* process, const QString& commandLine) {
+void startCommand(QProcess* process, const QString& commandLine) {
     PROCESS_INFORMATION* started = nullptr;
     process->setCreateProcessArgumentsModifier([&started](QProcess::CreateProcessArguments* args) {
         args->flags |= CREATE_SUSPENDED | CREATE_NO_WINDOW;
@@ -46,19 +46,19 @@ void StartCommand(QProcess* process, const QString& commandLine) {
     process->setCreateProcessArgumentsModifier({});
     if (!started || process->state() == QProcess::NotRunning) return;
     const qint64 id = process->processId();
-    const HANDLE job = NewJob();
+    const HANDLE job = newJob();
     if (job && ::AssignProcessToJobObject(job, started->hProcess)) {
-        Forget(id);  // an earlier group of the same id has gone
-        Jobs().insert(id, job);
+        forget(id);  // an earlier group of the same id has gone
+        jobs().insert(id, job);
     } else if (job) {
         ::CloseHandle(job);
     }
     ::ResumeThread(started->hThread);
 }
 
-QSet<qint64> LiveGroups() {
+QSet<qint64> liveGroups() {
     QSet<qint64> live;
-    for (auto it = Jobs().begin(); it != Jobs().end();) {
+    for (auto it = jobs().begin(); it != jobs().end();) {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
         if (::QueryInformationJobObject(it.value(), JobObjectBasicAccountingInformation, &info,
                                         sizeof info, nullptr) &&
@@ -67,7 +67,7 @@ QSet<qint64> LiveGroups() {
             ++it;
         } else {
             ::CloseHandle(it.value());
-            it = Jobs().erase(it);
+            it = jobs().erase(it);
         }
     }
     return live;
@@ -75,13 +75,13 @@ QSet<qint64> LiveGroups() {
 
 // A job has no gentle request to end: its processes have no console of ours to be sent
 // Ctrl+Break, and most have no window to close. Asked is ended.
-bool AskGroupToEnd(qint64 id) {
-    const HANDLE job = Jobs().value(id);
+bool askGroupToEnd(qint64 id) {
+    const HANDLE job = jobs().value(id);
     return job && ::TerminateJobObject(job, 1);
 }
 
-void ForceGroupToEnd(qint64 id) {
-    if (const HANDLE job = Jobs().value(id)) ::TerminateJobObject(job, 1);
+void forceGroupToEnd(qint64 id) {
+    if (const HANDLE job = jobs().value(id)) ::TerminateJobObject(job, 1);
 }
 
 }  // namespace platform

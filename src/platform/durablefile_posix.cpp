@@ -12,7 +12,7 @@
 namespace platform {
 namespace {
 
-bool WriteAll(int fd, const char* data, qint64 size) {
+bool writeAll(int fd, const char* data, qint64 size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 20)));
         if (n < 0 && errno == EINTR) continue;
@@ -28,12 +28,12 @@ bool WriteAll(int fd, const char* data, qint64 size) {
 
 }  // namespace
 
-int OpenForAppend(const QString& path) {
+int openForAppend(const QString& path) {
     return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
                   0666);
 }
 
-bool StateOfOpenFile(int fd, OpenFileState* state) {
+bool stateOfOpenFile(int fd, OpenFileState* state) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return false;
     state->plain = S_ISREG(st.st_mode);
@@ -41,20 +41,20 @@ bool StateOfOpenFile(int fd, OpenFileState* state) {
     return true;
 }
 
-qint64 WriteSome(int fd, const char* data, qint64 size) {
+qint64 writeSome(int fd, const char* data, qint64 size) {
     return ::write(fd, data, size_t(size));
 }
 
-bool SyncToDisk(int fd, bool plain) {
+bool syncToDisk(int fd, bool plain) {
     // A device or a pipe gives EINVAL (a read-only one EROFS).
     return ::fsync(fd) == 0 || (!plain && (errno == EINVAL || errno == EROFS));
 }
 
-int CloseFile(int fd) {
+int closeFile(int fd) {
     return ::close(fd);
 }
 
-bool PathLeftFile(const QString& path, int fd) {
+bool pathLeftFile(const QString& path, int fd) {
     struct stat opened {
     }, named{};
     if (::fstat(fd, &opened) != 0) return false;
@@ -63,7 +63,7 @@ bool PathLeftFile(const QString& path, int fd) {
     return named.st_dev != opened.st_dev || named.st_ino != opened.st_ino;
 }
 
-int ReplaceFile(const QString& target, const QByteArray& bytes) {
+int replaceFile(const QString& target, const QByteArray& bytes) {
     const QFileInfo info(target);
     struct stat existing {};
     const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
@@ -81,7 +81,7 @@ int ReplaceFile(const QString& target, const QByteArray& bytes) {
     }
     if (fd < 0) return EEXIST;
 
-    bool ok = WriteAll(fd, bytes.constData(), bytes.size());
+    bool ok = writeAll(fd, bytes.constData(), bytes.size());
     // A disk that accepted the bytes into its cache may still refuse them here.
     if (ok && exists) ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
     if (ok) ok = ::fsync(fd) == 0;

@@ -8,8 +8,6 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-// windows.h names ReplaceFileW "ReplaceFile" too; here that name is this seam's own.
-#undef ReplaceFile
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,20 +20,20 @@
 namespace platform {
 namespace {
 
-std::wstring NativePath(const QString& path) {
+std::wstring nativePath(const QString& path) {
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-HANDLE HandleOf(int fd) {
+HANDLE handleOf(int fd) {
     return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
 }
 
-int FailWithLastError() {
-    errno = ErrnoOfWindowsError(::GetLastError());
+int failWithLastError() {
+    errno = errnoOfWindowsError(::GetLastError());
     return -1;
 }
 
-bool SameFile(HANDLE a, HANDLE b) {
+bool sameFile(HANDLE a, HANDLE b) {
     BY_HANDLE_FILE_INFORMATION ia{}, ib{};
     if (!::GetFileInformationByHandle(a, &ia) || !::GetFileInformationByHandle(b, &ib))
         return true;  // cannot tell: taken as unchanged
@@ -45,18 +43,18 @@ bool SameFile(HANDLE a, HANDLE b) {
 
 }  // namespace
 
-int OpenForAppend(const QString& path) {
-    const HANDLE h = ::CreateFileW(NativePath(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+int openForAppend(const QString& path) {
+    const HANDLE h = ::CreateFileW(nativePath(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return FailWithLastError();
+    if (h == INVALID_HANDLE_VALUE) return failWithLastError();
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_APPEND | _O_BINARY);
     if (fd < 0) ::CloseHandle(h);
     return fd;
 }
 
-bool StateOfOpenFile(int fd, OpenFileState* state) {
-    const HANDLE h = HandleOf(fd);
+bool stateOfOpenFile(int fd, OpenFileState* state) {
+    const HANDLE h = handleOf(fd);
     if (h == INVALID_HANDLE_VALUE) return false;
     state->plain = ::GetFileType(h) == FILE_TYPE_DISK;
     LARGE_INTEGER size{};
@@ -64,56 +62,56 @@ bool StateOfOpenFile(int fd, OpenFileState* state) {
     return true;
 }
 
-qint64 WriteSome(int fd, const char* data, qint64 size) {
+qint64 writeSome(int fd, const char* data, qint64 size) {
     return ::_write(fd, data, unsigned(qMin<qint64>(size, 1 << 20)));
 }
 
-bool SyncToDisk(int fd, bool plain) {
-    const HANDLE h = HandleOf(fd);
+bool syncToDisk(int fd, bool plain) {
+    const HANDLE h = handleOf(fd);
     if (h != INVALID_HANDLE_VALUE && ::FlushFileBuffers(h)) return true;
     // A console or a pipe has no disk to flush to.
     if (!plain) return true;
-    FailWithLastError();
+    failWithLastError();
     return false;
 }
 
-int CloseFile(int fd) {
+int closeFile(int fd) {
     return ::_close(fd);
 }
 
-bool PathLeftFile(const QString& path, int fd) {
-    const HANDLE opened = HandleOf(fd);
+bool pathLeftFile(const QString& path, int fd) {
+    const HANDLE opened = handleOf(fd);
     if (opened == INVALID_HANDLE_VALUE) return false;
     FILE_STANDARD_INFO standard{};
     if (::GetFileInformationByHandleEx(opened, FileStandardInfo, &standard, sizeof standard) &&
         (standard.DeletePending || standard.NumberOfLinks == 0))
         return true;  // deleted; its name may stay until the last handle closes
-    const HANDLE named = ::CreateFileW(NativePath(path).c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE named = ::CreateFileW(nativePath(path).c_str(), FILE_READ_ATTRIBUTES,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (named == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
-    const bool same = SameFile(opened, named);
+    const bool same = sameFile(opened, named);
     ::CloseHandle(named);
     return !same;
 }
 
-int ReplaceFile(const QString& target, const QByteArray& bytes) {
+int replaceFile(const QString& target, const QByteArray& bytes) {
     const QFileInfo info(target);
-    const std::wstring targetPath = NativePath(info.absoluteFilePath());
+    const std::wstring targetPath = nativePath(info.absoluteFilePath());
     // A name of our own beside the target, so the move stays on one volume.
     std::wstring temporary;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = NativePath(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+        temporary = nativePath(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                                QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(),
                                                              8, 16, QLatin1Char('0')));
         h = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
         if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
-            return ErrnoOfWindowsError(::GetLastError());
+            return errnoOfWindowsError(::GetLastError());
     }
     if (h == INVALID_HANDLE_VALUE) return EEXIST;
 
@@ -141,7 +139,7 @@ int ReplaceFile(const QString& target, const QByteArray& bytes) {
     }
     if (error != 0) {
         ::DeleteFileW(temporary.c_str());
-        return ErrnoOfWindowsError(error);
+        return errnoOfWindowsError(error);
     }
     return 0;
 }

@@ -13,6 +13,6 @@ namespace platform {
 // naming its kind (the signal's number). The watch lasts as long as the returned object, a
 // child of `parent`; its deletion gives the requests back their default effect. nullptr when
 // the requests cannot be watched, or are watched already: one watch per process.
-QObject* WatchEndRequests(QObject* parent, std::function<void(int number)> onRequest);
+QObject* watchEndRequests(QObject* parent, std::function<void(int number)> onRequest);
 
 }  // namespace platform

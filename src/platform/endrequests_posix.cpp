@@ -14,7 +14,7 @@ int g_signalFds[2] = {-1, -1};
 
 // Only async-signal-safe work here: the number goes through the socket to the event loop. The
 // code the signal interrupted finds errno as it left it.
-void OnSignal(int sig) {
+void onSignal(int sig) {
     const int savedErrno = errno;
     const char c = char(sig);
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[1], &c, 1);
@@ -44,12 +44,12 @@ class SignalSocket : public QObject {
 
 }  // namespace
 
-QObject* WatchEndRequests(QObject* parent, std::function<void(int number)> onRequest) {
+QObject* watchEndRequests(QObject* parent, std::function<void(int number)> onRequest) {
     if (g_signalFds[0] >= 0 ||
         ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalFds) != 0)
         return nullptr;
     struct sigaction sa {};
-    sa.sa_handler = OnSignal;
+    sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     for (int sig : kWatched) ::sigaction(sig, &sa, nullptr);

@@ -21,7 +21,7 @@ QPointer<ConsoleWatch> g_watch;
 HANDLE g_ended = nullptr;  // set when the watch goes: the run has ended
 
 // The numbers the C library gives these requests.
-int NumberOf(DWORD event) {
+int numberOf(DWORD event) {
     switch (event) {
         case CTRL_C_EVENT:
             return SIGINT;
@@ -42,8 +42,8 @@ class ConsoleWatch : public QObject {
     }
     void request(int number) { onRequest_(number); }
 
-    static BOOL WINAPI Handler(DWORD event) {
-        const int number = NumberOf(event);
+    static BOOL WINAPI handler(DWORD event) {
+        const int number = numberOf(event);
         QMetaObject::invokeMethod(
             g_watch.data(),
             [number] {
@@ -61,7 +61,7 @@ class ConsoleWatch : public QObject {
 
 }  // namespace
 
-QObject* WatchEndRequests(QObject* parent, std::function<void(int number)> onRequest) {
+QObject* watchEndRequests(QObject* parent, std::function<void(int number)> onRequest) {
     if (g_watch) return nullptr;
     if (!g_ended) g_ended = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!g_ended) return nullptr;

@@ -8,10 +8,10 @@
 namespace platform {
 
 // The machine's time zone as configured now; invalid when it cannot be read as a zone.
-QTimeZone MachineTimeZone();
+QTimeZone machineTimeZone();
 
 // The machine's offset from UTC in seconds at `utcMs` (milliseconds since 1970-01-01T00:00:00Z)
-// as the C library's local time gives it: for a configured zone MachineTimeZone cannot read.
-int MachineOffsetAt(qint64 utcMs);
+// as the C library's local time gives it: for a configured zone machineTimeZone cannot read.
+int machineOffsetAt(qint64 utcMs);
 
 }  // namespace platform

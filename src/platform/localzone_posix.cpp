@@ -6,12 +6,12 @@ namespace platform {
 
 // The TZ variable when set, otherwise /etc/localtime (a link into the zoneinfo files or a
 // copy of one), as Qt reads them.
-QTimeZone MachineTimeZone() {
+QTimeZone machineTimeZone() {
     return QTimeZone::systemTimeZone();
 }
 
 // The C library reads TZ or /etc/localtime itself.
-int MachineOffsetAt(qint64 utcMs) {
+int machineOffsetAt(qint64 utcMs) {
     return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::LocalTime).offsetFromUtc();
 }
 

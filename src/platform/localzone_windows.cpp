@@ -8,12 +8,12 @@ namespace platform {
 
 // The zone set in Windows' date and time settings, as Qt reads it (its Windows zone name mapped
 // to the IANA one); the TZ variable is not looked at, as Windows programs do not.
-QTimeZone MachineTimeZone() {
+QTimeZone machineTimeZone() {
     return QTimeZone::systemTimeZone();
 }
 
 // Windows' own rules for the configured zone at that moment, daylight-saving time included.
-int MachineOffsetAt(qint64 utcMs) {
+int machineOffsetAt(qint64 utcMs) {
     // FILETIME counts 100 ns steps since 1601-01-01.
     const quint64 ticks = quint64(utcMs + 11644473600000LL) * 10000ULL;
     FILETIME utc{DWORD(ticks & 0xffffffffU), DWORD(ticks >> 32)};

@@ -14,6 +14,6 @@ struct TrustedAuthorities {
 };
 
 // Empty `file` and `folder` (with the reason in `origin`) when the system's cannot be read.
-TrustedAuthorities SystemTrustedAuthorities();
+TrustedAuthorities systemTrustedAuthorities();
 
 }  // namespace platform

@@ -3,7 +3,7 @@
 namespace platform {
 
 // ca-certificates keeps them hashed in /etc/ssl/certs.
-TrustedAuthorities SystemTrustedAuthorities() {
+TrustedAuthorities systemTrustedAuthorities() {
     return {QByteArray(), QByteArrayLiteral("/etc/ssl/certs"), QStringLiteral("/etc/ssl/certs")};
 }
 

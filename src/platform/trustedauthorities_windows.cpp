@@ -14,7 +14,7 @@
 
 namespace platform {
 
-TrustedAuthorities SystemTrustedAuthorities() {
+TrustedAuthorities systemTrustedAuthorities() {
     TrustedAuthorities out;
     out.origin = QStringLiteral("the Windows certificate store");
     const HCERTSTORE store = ::CertOpenSystemStoreW(0, L"ROOT");

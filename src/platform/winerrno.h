@@ -4,6 +4,6 @@
 
 namespace platform {
 
-int ErrnoOfWindowsError(unsigned long error);
+int errnoOfWindowsError(unsigned long error);
 
 }  // namespace platform

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-int ErrnoOfWindowsError(unsigned long error) {
+int errnoOfWindowsError(unsigned long error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:

@@ -3,21 +3,21 @@
 namespace protocol {
 namespace {
 
-quint8 At(const QByteArray& b, int i) {
+quint8 at(const QByteArray& b, int i) {
     return static_cast<quint8>(b.at(i));
 }
 
-FrameAction Ignored() {
+FrameAction ignored() {
     FrameAction a;
     a.ignored = true;
     return a;
 }
 
-FrameAction Handshake(const QByteArray& reply) {
-    if (reply.size() < 3) return Ignored();
+FrameAction handshake(const QByteArray& reply) {
+    if (reply.size() < 3) return ignored();
     FrameAction a;
-    if (At(reply, 0) == kHandshakeReply[0] && At(reply, 1) == kHandshakeReply[1] &&
-        At(reply, 2) == kHandshakeReply[2]) {
+    if (at(reply, 0) == kHandshakeReply[0] && at(reply, 1) == kHandshakeReply[1] &&
+        at(reply, 2) == kHandshakeReply[2]) {
         a.outcome = ReplyOutcome::HandshakeAnswered;
         a.handshakeOk = true;
     } else {
@@ -27,10 +27,10 @@ FrameAction Handshake(const QByteArray& reply) {
 }
 
 FrameAction GroupCount(const QByteArray& reply) {
-    if (reply.size() < 3) return Ignored();
+    if (reply.size() < 3) return ignored();
     FrameAction a;
-    if (At(reply, 0) == kGroupCountPrefix && At(reply, 1) == kGroupCountPrefix) {
-        const int n = At(reply, 2);
+    if (at(reply, 0) == kGroupCountPrefix && at(reply, 1) == kGroupCountPrefix) {
+        const int n = at(reply, 2);
         a.receiveThreshold = n == 0 ? kDefaultThreshold : 3 * n;
         a.storedGroupCount = n;
         a.outcome = ReplyOutcome::GroupCount;
@@ -43,10 +43,10 @@ FrameAction GroupCount(const QByteArray& reply) {
 
 }  // namespace
 
-FrameAction DispatchFrame(MeterCommand lastCommand, const QByteArray& reply) {
+FrameAction dispatchFrame(MeterCommand lastCommand, const QByteArray& reply) {
     switch (lastCommand) {
         case MeterCommand::Handshake:
-            return Handshake(reply);
+            return handshake(reply);
         case MeterCommand::GroupCount:
             return GroupCount(reply);
         case MeterCommand::StoredGroups: {
@@ -59,7 +59,7 @@ FrameAction DispatchFrame(MeterCommand lastCommand, const QByteArray& reply) {
             return a;
         }
         case MeterCommand::LiveReading: {
-            if (reply.size() < 3) return Ignored();
+            if (reply.size() < 3) return ignored();
             FrameAction a;
             a.storedGroupCount = 1;
             a.route = FrameAction::Route::DecodeLive;

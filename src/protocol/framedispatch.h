@@ -43,6 +43,6 @@ struct FrameAction {
     std::optional<int> receiveThreshold;  // applied after the route ran
 };
 
-FrameAction DispatchFrame(MeterCommand lastCommand, const QByteArray& reply);
+FrameAction dispatchFrame(MeterCommand lastCommand, const QByteArray& reply);
 
 }  // namespace protocol

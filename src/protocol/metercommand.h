@@ -23,7 +23,7 @@ inline constexpr quint8 kGroupCountPrefix = 0x05;
 
 // The greeting as the port probe sends it to find the meter: the handshake command, and
 // the reply that shows the meter is there.
-inline serial::Greeting ProbeGreeting() {
+inline serial::Greeting probeGreeting() {
     return {QByteArray(1, char(MeterCommand::Handshake)),
             QByteArray(reinterpret_cast<const char*>(kHandshakeReply), sizeof kHandshakeReply)};
 }

@@ -11,7 +11,7 @@ namespace protocol {
 namespace {
 
 // The event for a reply's outcome; `count` is the stored groups the link now knows of.
-LinkEvent EventOf(ReplyOutcome outcome, int count) {
+LinkEvent eventOf(ReplyOutcome outcome, int count) {
     switch (outcome) {
         case ReplyOutcome::HandshakeAnswered:
             return HandshakeAnswered{};
@@ -33,7 +33,7 @@ LinkEvent EventOf(ReplyOutcome outcome, int count) {
 
 }  // namespace
 
-int HistoryDeadlineMs(int records, const serial::LineSettings& line) {
+int historyDeadlineMs(int records, const serial::LineSettings& line) {
     const double stopBits = line.stopBits == QSerialPort::OneStop          ? 1.0
                             : line.stopBits == QSerialPort::OneAndHalfStop ? 1.5
                                                                            : 2.0;
@@ -45,13 +45,13 @@ int HistoryDeadlineMs(int records, const serial::LineSettings& line) {
 
 MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent), port_(port) {
     setObjectName(QStringLiteral("MeterLink"));
-    timer2_ = NewNamedTimer(this, "Timer2", 500, true);
-    timer3_ = NewNamedTimer(this, "Timer3", 100, false);
-    timer4_ = NewNamedTimer(this, "Timer4", 500, true);
-    timer5_ = NewNamedTimer(this, "Timer5", 1000, true);
-    historyDeadline_ = NewNamedTimer(this, "HistoryDeadline", 1000, false);
+    timer2_ = newNamedTimer(this, "Timer2", 500, true);
+    timer3_ = newNamedTimer(this, "Timer3", 100, false);
+    timer4_ = newNamedTimer(this, "Timer4", 500, true);
+    timer5_ = newNamedTimer(this, "Timer5", 1000, true);
+    historyDeadline_ = newNamedTimer(this, "HistoryDeadline", 1000, false);
     historyDeadline_->setSingleShot(true);
-    countWait_ = NewNamedTimer(this, "GroupCountWait", kCountWaitMs, false);
+    countWait_ = newNamedTimer(this, "GroupCountWait", kCountWaitMs, false);
     countWait_->setSingleShot(true);
 
     connect(&port_, &serial::CommPort::dataReceived, this, &MeterLink::onDataReceived);
@@ -59,7 +59,7 @@ MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent),
     connect(&port_, &serial::CommPort::closedAfterError, this, [this] {
         const bool downloading = awaitingHistory();
         resetExchange();
-        if (downloading) GiveUpHistory(DownloadFailure::PortLost);
+        if (downloading) giveUpHistory(DownloadFailure::PortLost);
     });
     connect(timer2_, &QTimer::timeout, this, &MeterLink::SendHandshake);
     connect(timer3_, &QTimer::timeout, this, &MeterLink::onGroupsDue);
@@ -67,7 +67,7 @@ MeterLink::MeterLink(serial::CommPort& port, QObject* parent) : QObject(parent),
         // A count that comes after this is no reply to anything.
         port_.clearInput();
         discardLate_ = true;
-        GiveUpHistory(DownloadFailure::CountMissing);
+        giveUpHistory(DownloadFailure::CountMissing);
     });
     connect(timer4_, &QTimer::timeout, this, &MeterLink::onPollTick);
     connect(timer5_, &QTimer::timeout, this, [this] {
@@ -103,7 +103,7 @@ void MeterLink::OpenSerialPort() {
     if (!(runs == asked)) emit event(SettingsRefused{asked, runs});
 }
 
-void MeterLink::SelectPort(int number) {
+void MeterLink::selectPort(int number) {
     if (port_.isOpen()) port_.close();
     resetExchange();
     port_.setCommPort(number);
@@ -128,7 +128,7 @@ void MeterLink::SendCommand(MeterCommand code) {
     if (!port_.isOpen()) {
         // The groups request of a running download cannot go out: the download is over.
         if (code == MeterCommand::StoredGroups && awaitingHistory())
-            GiveUpHistory(DownloadFailure::PortLost);
+            giveUpHistory(DownloadFailure::PortLost);
         return;
     }
     lastCommand_ = code;
@@ -146,7 +146,7 @@ void MeterLink::SendCommand(MeterCommand code) {
         const bool downloading = awaitingHistory();
         port_.close();
         resetExchange();
-        if (downloading) GiveUpHistory(DownloadFailure::PortLost);
+        if (downloading) giveUpHistory(DownloadFailure::PortLost);
         return;
     }
     // The sign-off, and the groups request when none are stored, expect nothing back.
@@ -155,7 +155,7 @@ void MeterLink::SendCommand(MeterCommand code) {
     if (expectsReply && !unansweredSince_.isValid()) unansweredSince_.start();
     if (code == MeterCommand::LiveReading) ++unansweredLive_;
     if (code == MeterCommand::StoredGroups && storedGroupCount_ > 0) {
-        historyDeadline_->start(HistoryDeadlineMs(port_.rThreshold() / 3, lineSettings()));
+        historyDeadline_->start(historyDeadlineMs(port_.rThreshold() / 3, lineSettings()));
         download_ = Download::AwaitingGroups;
     } else if (code == MeterCommand::StoredGroups) {
         download_ = Download::None;  // none stored: nothing comes back
@@ -209,11 +209,11 @@ void MeterLink::onGroupsDue() {
     }
 }
 
-void MeterLink::SignOff() {
+void MeterLink::signOff() {
     SendCommand(MeterCommand::SignOff);
 }
 
-void MeterLink::StopTimers() {
+void MeterLink::stopTimers() {
     for (QTimer* t : {timer2_, timer3_, timer4_, timer5_, historyDeadline_, countWait_}) t->stop();
 }
 
@@ -248,7 +248,7 @@ void MeterLink::HandleFrame() {
     // The command this reply answers; a receiver may write the next one while it is handled.
     const MeterCommand answered = lastCommand_;
     const QByteArray reply = reply_;
-    const FrameAction a = DispatchFrame(answered, reply);
+    const FrameAction a = dispatchFrame(answered, reply);
     if (a.ignored) return;
     unansweredLive_ = 0;
     const bool wasSilent = silent_;
@@ -277,18 +277,18 @@ void MeterLink::HandleFrame() {
     // Its threshold first: a receiver may write the next command, which sets its own.
     if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);
 
-    emit event(EventOf(a.outcome.value_or(ReplyOutcome::Unknown), storedGroupCount_));
+    emit event(eventOf(a.outcome.value_or(ReplyOutcome::Unknown), storedGroupCount_));
 
     // The data the reply carries, picked here once for every front end.
     switch (a.route) {
         case FrameAction::Route::DecodeLive: {
             const QList<measure::MeterRecord> records =
-                measure::RecordsOf(reply, storedGroupCount_);
+                measure::recordsOf(reply, storedGroupCount_);
             if (!records.isEmpty()) emit liveReading(records.last());
             break;
         }
         case FrameAction::Route::BuildReport:
-            emit groupsReceived(measure::RecordsOf(reply, storedGroupCount_));
+            emit groupsReceived(measure::recordsOf(reply, storedGroupCount_));
             break;
         case FrameAction::Route::None:
             break;
@@ -305,10 +305,10 @@ void MeterLink::onHistoryDeadline() {
     port_.setRThreshold(kDefaultThreshold);
     port_.clearInput();
     discardLate_ = true;
-    GiveUpHistory(DownloadFailure::GroupsShort);
+    giveUpHistory(DownloadFailure::GroupsShort);
 }
 
-void MeterLink::GiveUpHistory(DownloadFailure why) {
+void MeterLink::giveUpHistory(DownloadFailure why) {
     historyDeadline_->stop();
     countWait_->stop();
     timer3_->stop();

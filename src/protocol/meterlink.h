@@ -36,7 +36,7 @@ namespace protocol {
 
 // How long a stored-groups reply of `records` records may take on a line running `line`:
 // the time its bytes take at that speed, with start, parity and stop bits, plus 1 s.
-int HistoryDeadlineMs(int records, const serial::LineSettings& line);
+int historyDeadlineMs(int records, const serial::LineSettings& line);
 
 // What the link may be asked to do: poll live readings, or answer history queries.
 enum class LinkMode { None, Live, History };
@@ -78,13 +78,13 @@ class MeterLink : public QObject {
     // OpenFailed; SettingsRefused when the device would not take the line at this open).
     void OpenSerialPort();
     // Port selection: closes the port if open, renumbers it and opens it.
-    void SelectPort(int number);
+    void selectPort(int number);
     void SendCommand(MeterCommand code);
     void SendHandshake();
     void RequestLiveReading();
     void RequestHistory();  // group count now, stored groups 100 ms later
-    void SignOff();         // the closing byte; nothing is expected back
-    void StopTimers();      // nothing more is sent by the link
+    void signOff();         // the closing byte; nothing is expected back
+    void stopTimers();      // nothing more is sent by the link
 
   signals:
     // Everything that happens, in order. For one reply: state first, then its event, then
@@ -99,7 +99,7 @@ class MeterLink : public QObject {
     void onDataReceived();
     void HandleFrame();
     void onHistoryDeadline();
-    void GiveUpHistory(DownloadFailure why);  // the report stays as it was
+    void giveUpHistory(DownloadFailure why);  // the report stays as it was
     void onGroupsDue();
     void onPollTick();
     void resetExchange();

@@ -4,7 +4,7 @@
 
 namespace protocol {
 
-QTimer* NewNamedTimer(QObject* parent, const char* name, int intervalMs, bool running) {
+QTimer* newNamedTimer(QObject* parent, const char* name, int intervalMs, bool running) {
     auto* t = new QTimer(parent);
     t->setObjectName(QString::fromLatin1(name));
     t->setInterval(intervalMs);

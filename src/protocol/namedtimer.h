@@ -8,6 +8,6 @@ class QTimer;
 namespace protocol {
 
 // A precise timer with an object name, a child of `parent`, started when `running`.
-QTimer* NewNamedTimer(QObject* parent, const char* name, int intervalMs, bool running);
+QTimer* newNamedTimer(QObject* parent, const char* name, int intervalMs, bool running);
 
 }  // namespace protocol

@@ -136,10 +136,10 @@ struct MqttPublisher::Connection {
         cv.notify_all();
     }
 
-    static Connection* Of(void* obj) { return static_cast<Connection*>(obj); }
+    static Connection* of(void* obj) { return static_cast<Connection*>(obj); }
 
-    static void OnConnect(mosquitto*, void* obj, int rc) {
-        Connection* c = Of(obj);
+    static void onConnect(mosquitto*, void* obj, int rc) {
+        Connection* c = of(obj);
         if (rc != 0) {
             c->refusal =
                 QStringLiteral("refused: ") + QString::fromUtf8(mosquitto_connack_string(rc));
@@ -149,9 +149,9 @@ struct MqttPublisher::Connection {
         c->setLinkUp(true);
         c->post([o = c->owner] { o->onConnected(); });
     }
-    static void OnPublish(mosquitto*, void* obj, int mid) {
+    static void onPublish(mosquitto*, void* obj, int mid) {
         // Kept here, not posted: a closing owner waits for them in stop() without an event loop.
-        Connection* c = Of(obj);
+        Connection* c = of(obj);
         bool first = false;
         {
             std::lock_guard lock(c->m);
@@ -161,15 +161,15 @@ struct MqttPublisher::Connection {
         }
         if (first) c->post([o = c->owner] { o->onAcknowledged(); });
     }
-    static void OnMessage(mosquitto*, void* obj, const mosquitto_message* msg) {
+    static void onMessage(mosquitto*, void* obj, const mosquitto_message* msg) {
         const QByteArray payload(static_cast<const char*>(msg->payload), msg->payloadlen);
         const bool retained = msg->retain;
-        Connection* c = Of(obj);
+        Connection* c = of(obj);
         c->post([o = c->owner, payload, retained] { o->onOwnTopicMessage(payload, retained); });
     }
-    static void OnLog(mosquitto* mosq, void* obj, int level, const char* text) {
+    static void onLog(mosquitto* mosq, void* obj, int level, const char* text) {
         if (!(level & MOSQ_LOG_ERR)) return;
-        Connection* c = Of(obj);
+        Connection* c = of(obj);
         QString line = QString::fromUtf8(text);
         // OpenSSL says only "certificate verify failed"; the verification's result says why
         // (an expired certificate, an unknown authority). libmosquitto checks the host name
@@ -196,7 +196,7 @@ struct MqttPublisher::Connection {
 MqttPublisher::MqttPublisher(MqttSettings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
-      topics_(TopicsFor(settings_.topicPrefix, settings_.meterId)) {}
+      topics_(topicsFor(settings_.topicPrefix, settings_.meterId)) {}
 
 MqttPublisher::~MqttPublisher() {
     stop();
@@ -235,7 +235,7 @@ bool MqttPublisher::start(QString* error) {
         // certificates): libmosquitto's own "OS certificates" option refuses every connection
         // after the first.
         const platform::TrustedAuthorities system = settings_.caFile.isEmpty()
-                                                        ? platform::SystemTrustedAuthorities()
+                                                        ? platform::systemTrustedAuthorities()
                                                         : platform::TrustedAuthorities{};
         const QByteArray caFile =
             settings_.caFile.isEmpty() ? system.file : QFile::encodeName(settings_.caFile);
@@ -251,10 +251,10 @@ bool MqttPublisher::start(QString* error) {
             return false;
         }
     }
-    mosquitto_connect_callback_set(c->mosq, &Connection::OnConnect);
-    mosquitto_publish_callback_set(c->mosq, &Connection::OnPublish);
-    mosquitto_message_callback_set(c->mosq, &Connection::OnMessage);
-    mosquitto_log_callback_set(c->mosq, &Connection::OnLog);
+    mosquitto_connect_callback_set(c->mosq, &Connection::onConnect);
+    mosquitto_publish_callback_set(c->mosq, &Connection::onPublish);
+    mosquitto_message_callback_set(c->mosq, &Connection::onMessage);
+    mosquitto_log_callback_set(c->mosq, &Connection::onLog);
     conn_ = std::move(c);
     setState(BrokerState::Connecting);
     if (willRc != MOSQ_ERR_SUCCESS) refused(willRc, will);
@@ -264,13 +264,13 @@ bool MqttPublisher::start(QString* error) {
 
 void MqttPublisher::publishReading(const measure::Reading& reading) {
     if (stopped_) return;
-    queue_.push({topics_.reading.toUtf8(), ReadingJson(reading)});
+    queue_.push({topics_.reading.toUtf8(), readingJson(reading)});
     pump();
 }
 
 void MqttPublisher::publishInterval(const measure::IntervalRow& row) {
     if (stopped_) return;
-    queue_.push({topics_.interval.toUtf8(), IntervalJson(row)});
+    queue_.push({topics_.interval.toUtf8(), intervalJson(row)});
     pump();
 }
 
@@ -300,8 +300,8 @@ void MqttPublisher::onConnected() {
     const QByteArray own = topics_.availability.toUtf8();
     mosquitto_subscribe(conn_->mosq, nullptr, own.constData(), 1);
     if (settings_.discovery) {
-        send(topics_.discovery, DiscoveryJson(settings_), true);
-        send(topics_.alarmDiscovery, AlarmDiscoveryJson(settings_), true);
+        send(topics_.discovery, discoveryJson(settings_), true);
+        send(topics_.alarmDiscovery, alarmDiscoveryJson(settings_), true);
     }
     publishAvailability();
     pump();
@@ -370,7 +370,7 @@ void MqttPublisher::refused(int rc, const QByteArray& topic) {
     QString why = QString::fromUtf8(mosquitto_strerror(rc));
     if (why.endsWith(u'.')) why.chop(1);
     const QString reason =
-        QStringLiteral("cannot publish on %1: %2").arg(Printable(QString::fromUtf8(topic)), why);
+        QStringLiteral("cannot publish on %1: %2").arg(printable(QString::fromUtf8(topic)), why);
     if (connected_) setState(BrokerState::Connected, reason);
     if (!refusalsSaid_.insert(rc).second) return;  // said once per cause
     emit notice(QStringLiteral("MQTT broker %1: %2; such messages are dropped")

@@ -29,22 +29,22 @@ namespace {
 
 constexpr int kMaxMeterIdLength = 64;
 
-bool IdCharacter(QChar c) {
+bool idCharacter(QChar c) {
     return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
            (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') ||
            c == QLatin1Char('_');
 }
 
-QString IdFrom(const QString& text) {
+QString idFrom(const QString& text) {
     QString id = text;
     for (QChar& c : id)
-        if (!IdCharacter(c)) c = QLatin1Char('_');
+        if (!idCharacter(c)) c = QLatin1Char('_');
     return id.left(kMaxMeterIdLength);
 }
 
 // The name under `byIdFolder` of a link that leads to `device`, or empty.
-QString ByIdName(const QString& device, const QString& byIdFolder) {
+QString byIdName(const QString& device, const QString& byIdFolder) {
     const QString target = QFileInfo(device).canonicalFilePath();
     if (target.isEmpty()) return {};
     const QDir dir(byIdFolder);
@@ -56,7 +56,7 @@ QString ByIdName(const QString& device, const QString& byIdFolder) {
 constexpr char32_t kNotUtf8 = 0xFFFD;  // also stands for a lone surrogate
 
 // The code points of `text`; a lone surrogate as kNotUtf8.
-std::vector<char32_t> CodePoints(const QString& text) {
+std::vector<char32_t> codePoints(const QString& text) {
     std::vector<char32_t> out;
     out.reserve(size_t(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -70,20 +70,20 @@ std::vector<char32_t> CodePoints(const QString& text) {
 }
 
 // What kind of character MQTT refuses in a topic `c` is, or null.
-const char* RefusedKind(char32_t c) {
+const char* refusedKind(char32_t c) {
     if (c <= 0x1F || (c >= 0x7F && c <= 0x9F)) return "control character";
     if ((c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE) return "non-character";
     return nullptr;
 }
 
-QString CodeName(char32_t c) {
+QString codeName(char32_t c) {
     return QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
 }
 
 // The password file's first line, without its line break. Only a regular file of at most
 // kMaxPasswordFileBytes is read: a named pipe would wait for a writer for ever, a device such as
 // /dev/zero never ends.
-bool ReadPasswordFile(const QString& path, QString* password, QString* why) {
+bool readPasswordFile(const QString& path, QString* password, QString* why) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0) {
@@ -131,7 +131,7 @@ QString BrokerAddress::url() const {
     return u.toString();
 }
 
-std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why) {
+std::optional<BrokerAddress> parseBrokerUrl(const QString& url, QString* why) {
     // Strict: white space, or any other character a URL may not hold, makes it invalid.
     const QUrl u(url, QUrl::StrictMode);
     const bool tls = u.scheme() == QLatin1String("mqtts");
@@ -159,19 +159,19 @@ std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why) {
     return b;
 }
 
-bool ValidMeterId(const QString& id) {
+bool validMeterId(const QString& id) {
     return !id.isEmpty() && id.size() <= kMaxMeterIdLength &&
-           std::all_of(id.begin(), id.end(), IdCharacter);
+           std::all_of(id.begin(), id.end(), idCharacter);
 }
 
-QString TopicProblem(const QString& topic) {
+QString topicProblem(const QString& topic) {
     qsizetype position = 0;
-    for (const char32_t c : CodePoints(topic)) {
+    for (const char32_t c : codePoints(topic)) {
         ++position;
         if (c == kNotUtf8) return QStringLiteral("it is not well-formed UTF-8");
-        if (const char* kind = RefusedKind(c))
+        if (const char* kind = refusedKind(c))
             return QStringLiteral("%1 (character %2) is a %3; MQTT topics take none")
-                .arg(CodeName(c))
+                .arg(codeName(c))
                 .arg(position)
                 .arg(QLatin1String(kind));
     }
@@ -190,31 +190,31 @@ QString TopicProblem(const QString& topic) {
     return {};
 }
 
-QString Printable(const QString& text) {
+QString printable(const QString& text) {
     constexpr qsizetype kShown = 40;
     QString out;
     qsizetype n = 0;
-    for (const char32_t c : CodePoints(text)) {
+    for (const char32_t c : codePoints(text)) {
         if (++n > kShown) return out + QStringLiteral("…");
-        if (c == kNotUtf8 || RefusedKind(c))
-            out += QLatin1Char('<') + CodeName(c) + QLatin1Char('>');
+        if (c == kNotUtf8 || refusedKind(c))
+            out += QLatin1Char('<') + codeName(c) + QLatin1Char('>');
         else
             out += QString::fromUcs4(&c, 1);
     }
     return out;
 }
 
-QString DefaultMeterId(const QString& hostName, const QString& device, const QString& byIdFolder) {
-    QString name = ByIdName(device, byIdFolder);
+QString defaultMeterId(const QString& hostName, const QString& device, const QString& byIdFolder) {
+    QString name = byIdName(device, byIdFolder);
     if (name.isEmpty()) {
         name = QDir::cleanPath(device);
         name.remove(0, name.startsWith(QLatin1String("/dev/")) ? 5 : name.startsWith(u'/') ? 1 : 0);
     }
     const QString host = hostName.section(QLatin1Char('.'), 0, 0);
-    return IdFrom(host.isEmpty() ? name : host + QLatin1Char('-') + name);
+    return idFrom(host.isEmpty() ? name : host + QLatin1Char('-') + name);
 }
 
-std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
+std::optional<MqttSettings> resolveMqttSettings(const MqttOptions& given,
                                                 const QMap<QString, QString>& stored,
                                                 const QString& envPassword, const QString& hostName,
                                                 const QString& device, QString* error,
@@ -237,39 +237,39 @@ std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
     };
     MqttSettings s;
     QString why;
-    const std::optional<BrokerAddress> broker = ParseBrokerUrl(url, &why);
+    const std::optional<BrokerAddress> broker = parseBrokerUrl(url, &why);
     if (!broker)
-        return failed(SettingsFault::WrongValue, from(given.url, "--mqtt", "url") + Printable(url) +
+        return failed(SettingsFault::WrongValue, from(given.url, "--mqtt", "url") + printable(url) +
                                                      QStringLiteral(": ") + why);
     s.broker = *broker;
     s.caFile = pick(given.caFile, "cafile");
     s.topicPrefix = pick(given.topic, "topic");
     if (s.topicPrefix.isEmpty()) s.topicPrefix = QStringLiteral("leakmeter");
     s.meterId = pick(given.meterId, "meter_id");
-    if (s.meterId.isEmpty()) s.meterId = DefaultMeterId(hostName, device);
-    if (!ValidMeterId(s.meterId))
+    if (s.meterId.isEmpty()) s.meterId = defaultMeterId(hostName, device);
+    if (!validMeterId(s.meterId))
         return failed(SettingsFault::WrongValue,
-                      from(given.meterId, "--meter-id", "meter_id") + Printable(s.meterId) +
+                      from(given.meterId, "--meter-id", "meter_id") + printable(s.meterId) +
                           QStringLiteral(": expected 1 to 64 letters, digits, - and _"));
     // The whole of every topic, the meter id and the suffixes included, as MQTT rules it.
-    const QString where = from(given.topic, "--mqtt-topic", "topic") + Printable(s.topicPrefix) +
+    const QString where = from(given.topic, "--mqtt-topic", "topic") + printable(s.topicPrefix) +
                           QStringLiteral(": ");
-    if (const QString problem = TopicProblem(s.topicPrefix); !problem.isEmpty())
+    if (const QString problem = topicProblem(s.topicPrefix); !problem.isEmpty())
         return failed(SettingsFault::WrongValue, where + problem);
-    const MeterTopics t = TopicsFor(s.topicPrefix, s.meterId);
+    const MeterTopics t = topicsFor(s.topicPrefix, s.meterId);
     for (const QString& topic :
          {t.availability, t.reading, t.interval, t.alarm, t.discovery, t.alarmDiscovery}) {
-        if (const QString problem = TopicProblem(topic); !problem.isEmpty())
+        if (const QString problem = topicProblem(topic); !problem.isEmpty())
             return failed(
                 SettingsFault::WrongValue,
-                where + QStringLiteral("the topic %1: %2").arg(Printable(topic), problem));
+                where + QStringLiteral("the topic %1: %2").arg(printable(topic), problem));
     }
     s.discovery =
         !given.noDiscovery &&
         stored.value(QStringLiteral("discovery"), QStringLiteral("true")) != QLatin1String("false");
     const QString passwordFile = pick(given.passwordFile, "password_file");
     if (!passwordFile.isEmpty()) {
-        if (!ReadPasswordFile(passwordFile, &s.password, &why))
+        if (!readPasswordFile(passwordFile, &s.password, &why))
             return failed(
                 SettingsFault::UnreadablePassword,
                 QStringLiteral("cannot read the MQTT password file %1: %2").arg(passwordFile, why));

@@ -22,10 +22,10 @@ struct BrokerAddress {
 };
 
 // Parses `url`; nullopt with the reason in *why when it is not one of the two forms.
-std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why);
+std::optional<BrokerAddress> parseBrokerUrl(const QString& url, QString* why);
 
 // A meter id: 1 to 64 letters, digits, '-' and '_'.
-bool ValidMeterId(const QString& id);
+bool validMeterId(const QString& id);
 
 // The longest topic MQTT carries, in bytes of UTF-8.
 constexpr qsizetype kMaxTopicBytes = 65535;
@@ -34,14 +34,14 @@ constexpr qsizetype kMaxTopicBytes = 65535;
 // U+FFFF and their likes in every plane), a wildcard (+ #), an empty level, a leading $ (the
 // broker's own topics) or over kMaxTopicBytes. Text read from the command line or a file holds
 // U+FFFD where its bytes were not UTF-8; that counts as not well-formed.
-QString TopicProblem(const QString& topic);
-// `text` fit for a message: each character TopicProblem refuses as <U+XXXX>, cut after 40.
-QString Printable(const QString& text);
+QString topicProblem(const QString& topic);
+// `text` fit for a message: each character topicProblem refuses as <U+XXXX>, cut after 40.
+QString printable(const QString& text);
 
 // The default meter id "<host>-<device>": the device's name under /dev/serial/by-id when a
 // link there leads to it (stable across reboots and adapters), else its path under /dev.
 // Characters an id does not take become '_'. `byIdFolder` is where the links are looked for.
-QString DefaultMeterId(const QString& hostName, const QString& device,
+QString defaultMeterId(const QString& hostName, const QString& device,
                        const QString& byIdFolder = QStringLiteral("/dev/serial/by-id"));
 
 // The MQTT options as the command line gave them; empty: not given.
@@ -80,7 +80,7 @@ enum class SettingsFault {
 // (nothing is published), or with the reason in *error and its kind in *fault when a value is
 // wrong (every topic the meter publishes on is checked whole) or the password file cannot be
 // read. `device` is the port's device, for the default meter id.
-std::optional<MqttSettings> ResolveMqttSettings(const MqttOptions& given,
+std::optional<MqttSettings> resolveMqttSettings(const MqttOptions& given,
                                                 const QMap<QString, QString>& stored,
                                                 const QString& envPassword, const QString& hostName,
                                                 const QString& device, QString* error,

@@ -13,7 +13,7 @@ namespace publish {
 namespace {
 
 // A JSON string: quotes, backslashes and control characters escaped.
-QByteArray JsonString(const QString& text) {
+QByteArray jsonString(const QString& text) {
     QByteArray out = "\"";
     for (const char c : text.toUtf8()) {
         if (c == '"' || c == '\\') {
@@ -32,7 +32,7 @@ QByteArray JsonString(const QString& text) {
 
 }  // namespace
 
-MeterTopics TopicsFor(const QString& prefix, const QString& meterId) {
+MeterTopics topicsFor(const QString& prefix, const QString& meterId) {
     const QString base = prefix + QLatin1Char('/') + meterId + QLatin1Char('/');
     return {base + QStringLiteral("reading"),
             base + QStringLiteral("availability"),
@@ -42,14 +42,14 @@ MeterTopics TopicsFor(const QString& prefix, const QString& meterId) {
             QStringLiteral("homeassistant/binary_sensor/leakmeter_%1/alarm/config").arg(meterId)};
 }
 
-QByteArray ReadingJson(const measure::Reading& reading) {
+QByteArray readingJson(const measure::Reading& reading) {
     // Written by hand rather than through QJsonDocument, which would turn the value into a
     // double and back: the log's exact digits go out as they are.
     const measure::RecordColumns& c = reading.columns;
     QByteArray json;
     json.reserve(112);
-    json += "{\"time\":\"" + measure::IsoTimeWithOffset(reading.time) + "\",\"reading\":";
-    json += JsonString(c.reading);
+    json += "{\"time\":\"" + measure::isoTimeWithOffset(reading.time) + "\",\"reading\":";
+    json += jsonString(c.reading);
     json += ",\"value_mA\":";
     json += c.valueMa.isEmpty() ? QByteArrayLiteral("null") : c.valueMa;
     json += ",\"status\":" + QByteArray::number(c.status);
@@ -57,9 +57,9 @@ QByteArray ReadingJson(const measure::Reading& reading) {
     return json;
 }
 
-QByteArray IntervalJson(const measure::IntervalRow& row) {
+QByteArray intervalJson(const measure::IntervalRow& row) {
     // The interval log's own fields: the message and the row never disagree.
-    const measure::IntervalColumns c = measure::IntervalColumnsOf(row);
+    const measure::IntervalColumns c = measure::intervalColumnsOf(row);
     const auto number = [](const QByteArray& field) {
         return field.isEmpty() ? QByteArrayLiteral("null") : field;
     };
@@ -72,8 +72,8 @@ QByteArray IntervalJson(const measure::IntervalRow& row) {
 namespace {
 
 // What both discovery configs share: the unique id's stem, the availability and the device.
-QJsonObject DiscoveryBase(const MqttSettings& s, const QString& what, const QString& name) {
-    const MeterTopics topics = TopicsFor(s.topicPrefix, s.meterId);
+QJsonObject discoveryBase(const MqttSettings& s, const QString& what, const QString& name) {
+    const MeterTopics topics = topicsFor(s.topicPrefix, s.meterId);
     const QString uid = QStringLiteral("leakmeter_") + s.meterId;
     const QJsonObject device{
         {QStringLiteral("identifiers"), QJsonArray{uid}},
@@ -94,21 +94,21 @@ QJsonObject DiscoveryBase(const MqttSettings& s, const QString& what, const QStr
 
 }  // namespace
 
-QByteArray DiscoveryJson(const MqttSettings& s) {
+QByteArray discoveryJson(const MqttSettings& s) {
     QJsonObject config =
-        DiscoveryBase(s, QStringLiteral("current"), QStringLiteral("Leakage current"));
+        discoveryBase(s, QStringLiteral("current"), QStringLiteral("Leakage current"));
     config.insert(QStringLiteral("device_class"), QStringLiteral("current"));
     config.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("mA"));
     config.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
-    config.insert(QStringLiteral("state_topic"), TopicsFor(s.topicPrefix, s.meterId).reading);
+    config.insert(QStringLiteral("state_topic"), topicsFor(s.topicPrefix, s.meterId).reading);
     config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.value_mA }}"));
     return QJsonDocument(config).toJson(QJsonDocument::Compact);
 }
 
-QByteArray AlarmDiscoveryJson(const MqttSettings& s) {
-    QJsonObject config = DiscoveryBase(s, QStringLiteral("alarm"), QStringLiteral("Leakage alarm"));
+QByteArray alarmDiscoveryJson(const MqttSettings& s) {
+    QJsonObject config = discoveryBase(s, QStringLiteral("alarm"), QStringLiteral("Leakage alarm"));
     config.insert(QStringLiteral("device_class"), QStringLiteral("problem"));
-    config.insert(QStringLiteral("state_topic"), TopicsFor(s.topicPrefix, s.meterId).alarm);
+    config.insert(QStringLiteral("state_topic"), topicsFor(s.topicPrefix, s.meterId).alarm);
     config.insert(QStringLiteral("payload_on"), QString::fromLatin1(kAlarmOn));
     config.insert(QStringLiteral("payload_off"), QString::fromLatin1(kAlarmOff));
     return QJsonDocument(config).toJson(QJsonDocument::Compact);

@@ -30,7 +30,7 @@ struct MqttSettings;
 struct MeterTopics {
     QString reading, availability, discovery, interval, alarm, alarmDiscovery;
 };
-MeterTopics TopicsFor(const QString& prefix, const QString& meterId);
+MeterTopics topicsFor(const QString& prefix, const QString& meterId);
 
 inline const QByteArray kOnline = QByteArrayLiteral("online");
 inline const QByteArray kOffline = QByteArrayLiteral("offline");
@@ -39,17 +39,17 @@ inline const QByteArray kAlarmOff = QByteArrayLiteral("OFF");
 
 // The message for one live reading: its time (local time with its offset) and columns are the
 // ones its data-log row has.
-QByteArray ReadingJson(const measure::Reading& reading);
+QByteArray readingJson(const measure::Reading& reading);
 
 // Home Assistant's discovery config: a current sensor in mA, its value from value_mA, its
 // availability from the availability topic, and a device block naming the meter.
-QByteArray DiscoveryJson(const MqttSettings& settings);
+QByteArray discoveryJson(const MqttSettings& settings);
 
 // The message for one interval row; an empty value is null.
-QByteArray IntervalJson(const measure::IntervalRow& row);
+QByteArray intervalJson(const measure::IntervalRow& row);
 
 // Home Assistant's discovery config for the alarm: a binary sensor of class problem, on while
 // an alarm runs, of the same device.
-QByteArray AlarmDiscoveryJson(const MqttSettings& settings);
+QByteArray alarmDiscoveryJson(const MqttSettings& settings);
 
 }  // namespace publish

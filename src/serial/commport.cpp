@@ -9,7 +9,7 @@ namespace serial {
 
 namespace {
 
-OpenProblem::Kind KindOf(OpenFailure failure) {
+OpenProblem::Kind kindOf(OpenFailure failure) {
     switch (failure) {
         case OpenFailure::Missing:
             return OpenProblem::Kind::Missing;
@@ -25,7 +25,7 @@ OpenProblem::Kind KindOf(OpenFailure failure) {
 
 }  // namespace
 
-CommPort::CommPort(QObject* parent) : CommPort(NewSerialDevice(), parent) {}
+CommPort::CommPort(QObject* parent) : CommPort(newSerialDevice(), parent) {}
 
 CommPort::CommPort(std::unique_ptr<SerialDevice> device, QObject* parent)
     : QObject(parent), port_(device.release()) {
@@ -120,9 +120,9 @@ OpenResult CommPort::open() {
         return OpenResult::InvalidPort;
     }
 
-    if (const std::optional<DeviceError> fault = port_->open(SystemPath(device), line_)) {
+    if (const std::optional<DeviceError> fault = port_->open(systemPath(device), line_)) {
         problem.systemReason = fault->systemReason;
-        problem.kind = KindOf(OpenFailureOf(fault->kind, AccessError(device)));
+        problem.kind = kindOf(openFailureOf(fault->kind, accessError(device)));
         advise(problem);
         return problem.kind == Kind::Missing ? OpenResult::InvalidPort : OpenResult::PortInUse;
     }

@@ -9,16 +9,16 @@
 
 namespace serial {
 
-QString SystemPath(const QString& device) {
+QString systemPath(const QString& device) {
 #ifdef Q_OS_UNIX
     if (!device.startsWith(QLatin1Char('/'))) return QStringLiteral("/dev/") + device;
 #endif
     return device;
 }
 
-int AccessError(const QString& device) {
+int accessError(const QString& device) {
 #ifdef Q_OS_UNIX
-    const QByteArray path = QFile::encodeName(SystemPath(device));
+    const QByteArray path = QFile::encodeName(systemPath(device));
     return ::access(path.constData(), R_OK | W_OK) == 0 ? 0 : errno;
 #else
     Q_UNUSED(device);
@@ -26,7 +26,7 @@ int AccessError(const QString& device) {
 #endif
 }
 
-OpenFailure OpenFailureOf(DeviceError::Kind fault, int accessError) {
+OpenFailure openFailureOf(DeviceError::Kind fault, int accessError) {
     if (fault == DeviceError::Kind::NotFound || accessError == ENOENT || accessError == ENOTDIR)
         return OpenFailure::Missing;
     if (accessError == EACCES || accessError == EPERM) return OpenFailure::NoPermission;

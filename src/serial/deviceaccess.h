@@ -10,10 +10,10 @@
 namespace serial {
 
 // The full path of a device name, the one the serial device opens: a bare name lies in /dev.
-QString SystemPath(const QString& device);
+QString systemPath(const QString& device);
 
 // The errno of access() asking to read and write `device`; 0 when both are allowed.
-int AccessError(const QString& device);
+int accessError(const QString& device);
 
 // Why a device would not open.
 enum class OpenFailure {
@@ -24,9 +24,9 @@ enum class OpenFailure {
 };
 
 // What a failed open means: `fault` as the serial device reports it, `accessError` as
-// AccessError() gives it for the device. The system refuses the open alike for a device
+// accessError() gives it for the device. The system refuses the open alike for a device
 // another program holds or locks and for one the user may not open at all; only the second
 // fails access().
-OpenFailure OpenFailureOf(DeviceError::Kind fault, int accessError);
+OpenFailure openFailureOf(DeviceError::Kind fault, int accessError);
 
 }  // namespace serial

@@ -15,7 +15,7 @@ namespace serial {
 namespace {
 
 // Sort key: the name without its trailing digits, then the digits as a number.
-std::pair<QString, qint64> NameKey(const QString& device) {
+std::pair<QString, qint64> nameKey(const QString& device) {
     qsizetype digitsAt = device.size();
     while (digitsAt > 0 && device[digitsAt - 1].isDigit() && device.size() - digitsAt < 12)
         --digitsAt;
@@ -23,7 +23,7 @@ std::pair<QString, qint64> NameKey(const QString& device) {
     return {device.left(digitsAt), number};
 }
 
-ProbeAnswer AnswerOf(OpenFailure failure) {
+ProbeAnswer answerOf(OpenFailure failure) {
     switch (failure) {
         case OpenFailure::Missing:
             return ProbeAnswer::Missing;
@@ -39,13 +39,13 @@ ProbeAnswer AnswerOf(OpenFailure failure) {
 
 }  // namespace
 
-QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map) {
-    QList<SerialDeviceInfo> out = SystemSerialDevices();
+QList<SerialDeviceInfo> listSerialDevices(const PortMap& map) {
+    QList<SerialDeviceInfo> out = systemSerialDevices();
     for (SerialDeviceInfo& info : out) info.portNumber = map.portNumberOf(info.device);
-    return ProbeOrder(out);
+    return probeOrder(out);
 }
 
-QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const PortMap& map) {
+QList<SerialDeviceInfo> withMappedDevices(QList<SerialDeviceInfo> devices, const PortMap& map) {
 #ifndef Q_OS_WIN  // there COMn is the device itself; a mapping changes nothing
     const qsizetype listed = devices.size();
     for (auto it = map.mappings().constBegin(); it != map.mappings().constEnd(); ++it) {
@@ -53,7 +53,7 @@ QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const
         if (std::any_of(devices.cbegin(), devices.cend(),
                         [&](const SerialDeviceInfo& d) { return d.portNumber == number; }))
             continue;
-        const QFileInfo file(SystemPath(*it));
+        const QFileInfo file(systemPath(*it));
         const QString target = file.canonicalFilePath();  // empty when there is no such device
         const auto same =
             std::find_if(devices.begin(), devices.begin() + listed, [&](const SerialDeviceInfo& d) {
@@ -80,35 +80,35 @@ QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const
     return devices;
 }
 
-bool IsUsbAdapter(const SerialDeviceInfo& info) {
+bool isUsbAdapter(const SerialDeviceInfo& info) {
     const QString name = QFileInfo(info.device).fileName();
     return info.vendorId.has_value() || name.startsWith(QLatin1String("ttyUSB")) ||
            name.startsWith(QLatin1String("ttyACM"));
 }
 
-QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices) {
+QList<SerialDeviceInfo> probeOrder(QList<SerialDeviceInfo> devices) {
     std::stable_sort(devices.begin(), devices.end(),
                      [](const SerialDeviceInfo& a, const SerialDeviceInfo& b) {
-                         const bool ua = IsUsbAdapter(a), ub = IsUsbAdapter(b);
+                         const bool ua = isUsbAdapter(a), ub = isUsbAdapter(b);
                          if (ua != ub) return ua;
-                         return NameKey(a.device) < NameKey(b.device);
+                         return nameKey(a.device) < nameKey(b.device);
                      });
     return devices;
 }
 
-ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError) {
-    return AnswerOf(OpenFailureOf(KindOfQtError(error), accessError));
+ProbeAnswer openFailureAnswer(QSerialPort::SerialPortError error, int accessError) {
+    return answerOf(openFailureOf(kindOfQtError(error), accessError));
 }
 
-ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, const Greeting& greeting,
+ProbeAnswer probeDevice(const QString& device, const LineSettings& line, const Greeting& greeting,
                         int timeoutMs, QString* detail) {
     if (detail) detail->clear();
     const QDeadlineTimer deadline(timeoutMs);
-    const std::unique_ptr<SerialDevice> port = NewSerialDevice();
+    const std::unique_ptr<SerialDevice> port = newSerialDevice();
     // Opened at the system's usual line, then set to `line`: a line the device refuses fails.
-    if (const std::optional<DeviceError> fault = port->open(SystemPath(device), LineSettings{})) {
+    if (const std::optional<DeviceError> fault = port->open(systemPath(device), LineSettings{})) {
         if (detail) *detail = fault->systemReason;
-        return AnswerOf(OpenFailureOf(fault->kind, AccessError(device)));
+        return answerOf(openFailureOf(fault->kind, accessError(device)));
     }
     auto fail = [&] {
         if (detail) *detail = port->errorString();
@@ -135,12 +135,12 @@ ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, const G
     return reply.startsWith(greeting.reply) ? ProbeAnswer::Meter : ProbeAnswer::WrongAnswer;
 }
 
-ProbeResult FindMeter(const QStringList& candidates, const LineSettings& line,
+ProbeResult findMeter(const QStringList& candidates, const LineSettings& line,
                       const Greeting& greeting, int timeoutMs) {
     ProbeResult result;
     for (const QString& device : candidates) {
         ProbeStep step{device, ProbeAnswer::Failed, QString()};
-        step.answer = ProbeDevice(device, line, greeting, timeoutMs, &step.detail);
+        step.answer = probeDevice(device, line, greeting, timeoutMs, &step.detail);
         result.steps.append(step);
         if (step.answer == ProbeAnswer::Meter) {
             result.found = device;

@@ -26,24 +26,24 @@ struct SerialDeviceInfo {
     bool present = true;  // false for a mapped device that does not exist
 };
 
-// Every serial device of the machine, in probe order (see ProbeOrder).
-QList<SerialDeviceInfo> ListSerialDevices(const PortMap& map);
+// Every serial device of the machine, in probe order (see probeOrder).
+QList<SerialDeviceInfo> listSerialDevices(const PortMap& map);
 
-// The rows --list-ports shows: `devices` (as ListSerialDevices gives them) and after
+// The rows --list-ports shows: `devices` (as listSerialDevices gives them) and after
 // them a row for each COMn of `map` that none of them shows, lowest number first. The
 // system's scan misses pseudo-terminals and links such as /dev/serial/by-id/...: a
 // mapping whose device leads to a listed device without a COMn puts the number on that
 // device's row; any other gets a row of its own, with what is known of the device it
 // leads to (nothing when the scan did not find it), not present when there is no such
 // device.
-QList<SerialDeviceInfo> WithMappedDevices(QList<SerialDeviceInfo> devices, const PortMap& map);
+QList<SerialDeviceInfo> withMappedDevices(QList<SerialDeviceInfo> devices, const PortMap& map);
 
 // True for a USB adapter: ttyUSB*, ttyACM* or any device with a USB vendor id.
-bool IsUsbAdapter(const SerialDeviceInfo& info);
+bool isUsbAdapter(const SerialDeviceInfo& info);
 
 // The devices in the order the probe tries them: USB adapters first, then built-in
 // ports; within each, by name with numbers in numeric order (ttyS2 before ttyS10).
-QList<SerialDeviceInfo> ProbeOrder(QList<SerialDeviceInfo> devices);
+QList<SerialDeviceInfo> probeOrder(QList<SerialDeviceInfo> devices);
 
 enum class ProbeAnswer {
     Meter,             // answered with the greeting's reply
@@ -55,10 +55,10 @@ enum class ProbeAnswer {
     Failed,            // any other fault (line settings refused, write failed)
 };
 
-// What a failed open of a device means to the probe (see OpenFailureOf): `error` as
+// What a failed open of a device means to the probe (see openFailureOf): `error` as
 // QSerialPort reports it, read as the serial device on QSerialPort reads it, `accessError` the
 // errno of access() asking to read and write the device, 0 when both are allowed.
-ProbeAnswer OpenFailureAnswer(QSerialPort::SerialPortError error, int accessError);
+ProbeAnswer openFailureAnswer(QSerialPort::SerialPortError error, int accessError);
 
 // What the probe writes to a candidate, and the reply that shows the meter is there. The
 // caller knows the meter's commands; the probe only writes and compares these bytes.
@@ -73,7 +73,7 @@ constexpr int kProbeTimeoutMs = 300;
 // Opens `device` at `line`, writes the greeting's request and waits up to `timeoutMs` for
 // its reply; closes the device again whatever the outcome. *detail gets the system's
 // reason for a failed open or write.
-ProbeAnswer ProbeDevice(const QString& device, const LineSettings& line, const Greeting& greeting,
+ProbeAnswer probeDevice(const QString& device, const LineSettings& line, const Greeting& greeting,
                         int timeoutMs = kProbeTimeoutMs, QString* detail = nullptr);
 
 struct ProbeStep {
@@ -88,7 +88,7 @@ struct ProbeResult {
 };
 
 // Probes `candidates` in the order given and stops at the first that answers.
-ProbeResult FindMeter(const QStringList& candidates, const LineSettings& line,
+ProbeResult findMeter(const QStringList& candidates, const LineSettings& line,
                       const Greeting& greeting, int timeoutMs = kProbeTimeoutMs);
 
 }  // namespace serial

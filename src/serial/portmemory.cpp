@@ -8,12 +8,12 @@ namespace {
 
 const QString kGroup = QStringLiteral("ports");
 
-QSettings Store() {
+QSettings store() {
     return QSettings(QSettings::UserScope, QStringLiteral("leakmeter"),
                      QStringLiteral("leakmeter"));
 }
 
-bool Finish(QSettings& s, PortStoreError* error) {
+bool finish(QSettings& s, PortStoreError* error) {
     s.sync();
     if (s.status() == QSettings::NoError) return true;
     if (error) *error = {s.fileName(), s.status()};
@@ -22,8 +22,8 @@ bool Finish(QSettings& s, PortStoreError* error) {
 
 }  // namespace
 
-PortMap RememberedPorts() {
-    QSettings s = Store();
+PortMap rememberedPorts() {
+    QSettings s = store();
     PortMap map;
     s.beginGroup(kGroup);
     for (const QString& key : s.childKeys()) {
@@ -34,24 +34,24 @@ PortMap RememberedPorts() {
     return map;
 }
 
-bool RememberPorts(const PortMap& map, PortStoreError* error) {
-    QSettings s = Store();
+bool rememberPorts(const PortMap& map, PortStoreError* error) {
+    QSettings s = store();
     s.remove(kGroup);
     s.beginGroup(kGroup);
     for (auto it = map.mappings().constBegin(); it != map.mappings().constEnd(); ++it)
         s.setValue(QStringLiteral("COM%1").arg(it.key()), *it);
     s.endGroup();
-    return Finish(s, error);
+    return finish(s, error);
 }
 
-bool ForgetPorts(PortStoreError* error) {
-    QSettings s = Store();
+bool forgetPorts(PortStoreError* error) {
+    QSettings s = store();
     s.remove(kGroup);
-    return Finish(s, error);
+    return finish(s, error);
 }
 
-QMap<QString, QString> StoredSection(const QString& group) {
-    QSettings s = Store();
+QMap<QString, QString> storedSection(const QString& group) {
+    QSettings s = store();
     s.beginGroup(group);
     QMap<QString, QString> values;
     // A value with commas comes back as a list; join it again.
@@ -60,18 +60,18 @@ QMap<QString, QString> StoredSection(const QString& group) {
     return values;
 }
 
-QString RememberedSetting(const QString& key) {
-    return Store().value(key).toString();
+QString rememberedSetting(const QString& key) {
+    return store().value(key).toString();
 }
 
-bool RememberSetting(const QString& key, const QString& value, PortStoreError* error) {
-    QSettings s = Store();
+bool rememberSetting(const QString& key, const QString& value, PortStoreError* error) {
+    QSettings s = store();
     s.setValue(key, value);
-    return Finish(s, error);
+    return finish(s, error);
 }
 
-QString RememberedPortsFile() {
-    return Store().fileName();
+QString rememberedPortsFile() {
+    return store().fileName();
 }
 
 }  // namespace serial

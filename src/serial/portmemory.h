@@ -20,27 +20,27 @@ struct PortStoreError {
 
 // The remembered mapping; empty when none is kept. Entries that no longer read as a
 // valid mapping are left out.
-PortMap RememberedPorts();
+PortMap rememberedPorts();
 
 // Replaces the remembered mapping by `map`. False, with the reason in *error, when the
 // settings could not be written.
-bool RememberPorts(const PortMap& map, PortStoreError* error = nullptr);
+bool rememberPorts(const PortMap& map, PortStoreError* error = nullptr);
 
 // Clears the remembered mapping. False, with the reason in *error, when the settings
 // could not be written.
-bool ForgetPorts(PortStoreError* error = nullptr);
+bool forgetPorts(PortStoreError* error = nullptr);
 
 // Every key and value of `group` in the same settings file (another part's settings kept beside
 // the mapping, such as the broker readings are published to); empty when there is none.
-QMap<QString, QString> StoredSection(const QString& group);
+QMap<QString, QString> storedSection(const QString& group);
 
 // Other choices kept in the same file (the window's language): the value of `key`, empty
-// when none is kept; RememberSetting replaces it. False, with the reason in *error, when
+// when none is kept; rememberSetting replaces it. False, with the reason in *error, when
 // the settings could not be written.
-QString RememberedSetting(const QString& key);
-bool RememberSetting(const QString& key, const QString& value, PortStoreError* error = nullptr);
+QString rememberedSetting(const QString& key);
+bool rememberSetting(const QString& key, const QString& value, PortStoreError* error = nullptr);
 
 // The file the mapping is kept in, for messages.
-QString RememberedPortsFile();
+QString rememberedPortsFile();
 
 }  // namespace serial

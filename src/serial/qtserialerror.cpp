@@ -4,7 +4,7 @@
 
 namespace serial {
 
-DeviceError::Kind KindOfQtError(QSerialPort::SerialPortError error) {
+DeviceError::Kind kindOfQtError(QSerialPort::SerialPortError error) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
             return DeviceError::Kind::NotFound;

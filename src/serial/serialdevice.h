@@ -2,7 +2,7 @@
 // The serial device itself, as the system drives it: open and close by system path, the line
 // settings, bytes in and out, and its faults as typed values. CommPort keeps the rules on top
 // (receive threshold, why an open failed, the close after a fault); the probe for the meter
-// greets candidates through it. One implementation per system, made by NewSerialDevice().
+// greets candidates through it. One implementation per system, made by newSerialDevice().
 // Signals are delivered on the thread the device lives on.
 
 #include <QByteArray>
@@ -78,6 +78,6 @@ class SerialDevice : public QObject {
 };
 
 // The serial device of this system.
-std::unique_ptr<SerialDevice> NewSerialDevice();
+std::unique_ptr<SerialDevice> newSerialDevice();
 
 }  // namespace serial

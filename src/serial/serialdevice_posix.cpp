@@ -4,8 +4,8 @@
 
 namespace serial {
 
-std::unique_ptr<SerialDevice> NewSerialDevice() {
-    return NewQtSerialDevice();
+std::unique_ptr<SerialDevice> newSerialDevice() {
+    return newQtSerialDevice();
 }
 
 }  // namespace serial

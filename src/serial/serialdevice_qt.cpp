@@ -16,7 +16,7 @@ namespace {
 
 // True when the line behind `handle` has hung up: the adapter was pulled out, or the other
 // end of a pseudo-terminal closed.
-bool HungUp([[maybe_unused]] qintptr handle) {
+bool hungUp([[maybe_unused]] qintptr handle) {
 #ifdef Q_OS_UNIX
     pollfd p{int(handle), POLLIN, 0};
     return ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
@@ -26,7 +26,7 @@ bool HungUp([[maybe_unused]] qintptr handle) {
 }
 
 #ifdef Q_OS_UNIX
-std::optional<qint32> StandardBaud(speed_t speed) {
+std::optional<qint32> standardBaud(speed_t speed) {
     struct Entry {
         speed_t speed;
         qint32 baud;
@@ -49,7 +49,7 @@ std::optional<qint32> StandardBaud(speed_t speed) {
 // pseudo-terminal forces 8 data bits and no parity) accept a change and silently keep
 // their own values. Baud rates set outside the standard table cannot be read back this
 // way and are taken as requested. Nothing when the driver cannot be asked.
-std::optional<LineSettings> ReadBackLine(int fd, const LineSettings& requested) {
+std::optional<LineSettings> readBackLine(int fd, const LineSettings& requested) {
     termios tio;
     if (fd < 0 || ::tcgetattr(fd, &tio) != 0) return std::nullopt;
     LineSettings actual = requested;
@@ -78,7 +78,7 @@ std::optional<LineSettings> ReadBackLine(int fd, const LineSettings& requested) 
         actual.parity = odd ? QSerialPort::OddParity : QSerialPort::EvenParity;
     }
     actual.stopBits = (tio.c_cflag & CSTOPB) ? QSerialPort::TwoStop : QSerialPort::OneStop;
-    if (const auto baud = StandardBaud(::cfgetospeed(&tio))) actual.baudRate = *baud;
+    if (const auto baud = standardBaud(::cfgetospeed(&tio))) actual.baudRate = *baud;
     return actual;
 }
 #endif
@@ -99,7 +99,7 @@ class QtSerialDevice final : public SerialDevice {
         port_->setStopBits(line.stopBits);
         port_->setFlowControl(QSerialPort::NoFlowControl);
         if (port_->open(QIODevice::ReadWrite)) return std::nullopt;
-        return DeviceError{KindOfQtError(port_->error()), port_->errorString()};
+        return DeviceError{kindOfQtError(port_->error()), port_->errorString()};
     }
 
     void close() override {
@@ -118,7 +118,7 @@ class QtSerialDevice final : public SerialDevice {
 
     std::optional<LineSettings> lineInForce(const LineSettings& asked) const override {
 #ifdef Q_OS_UNIX
-        return ReadBackLine(int(port_->handle()), asked);
+        return readBackLine(int(port_->handle()), asked);
 #else
         Q_UNUSED(asked);
         return std::nullopt;
@@ -186,10 +186,10 @@ class QtSerialDevice final : public SerialDevice {
         if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
             error == QSerialPort::UnsupportedOperationError || !port_->isOpen())
             return;
-        DeviceError fault{KindOfQtError(error), port_->errorString()};
+        DeviceError fault{kindOfQtError(error), port_->errorString()};
         // Qt's text is then often what the last system call left behind ("File exists" after
         // a read that found the line hung up).
-        if (HungUp(port_->handle())) fault.kind = DeviceError::Kind::Gone;
+        if (hungUp(port_->handle())) fault.kind = DeviceError::Kind::Gone;
         faulted_ = true;
         emit errorOccurred(fault);
     }
@@ -200,7 +200,7 @@ class QtSerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> NewQtSerialDevice() {
+std::unique_ptr<SerialDevice> newQtSerialDevice() {
     return std::make_unique<QtSerialDevice>();
 }
 

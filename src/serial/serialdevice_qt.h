@@ -8,10 +8,10 @@
 
 namespace serial {
 
-std::unique_ptr<SerialDevice> NewQtSerialDevice();
+std::unique_ptr<SerialDevice> newQtSerialDevice();
 
 // The kind of fault QSerialPort reports as `error` (on its own, without the hang-up check of an
 // open device).
-DeviceError::Kind KindOfQtError(QSerialPort::SerialPortError error);
+DeviceError::Kind kindOfQtError(QSerialPort::SerialPortError error);
 
 }  // namespace serial

@@ -24,7 +24,7 @@ constexpr DWORD kReadFirstByteMs = 20;  // a read with nothing to read returns a
 constexpr DWORD kReadGapMs = 5;         // a gap this long after some bytes ends the read
 constexpr DWORD kWriteMs = 2000;        // a write the line does not take by then has failed
 
-QString SystemWords(DWORD error) {
+QString systemWords(DWORD error) {
     wchar_t* text = nullptr;
     const DWORD n = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -35,7 +35,7 @@ QString SystemWords(DWORD error) {
     return words;
 }
 
-DeviceError::Kind KindOfOpenError(DWORD error) {
+DeviceError::Kind kindOfOpenError(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
@@ -48,7 +48,7 @@ DeviceError::Kind KindOfOpenError(DWORD error) {
     }
 }
 
-BYTE ParityOf(QSerialPort::Parity parity) {
+BYTE parityOf(QSerialPort::Parity parity) {
     switch (parity) {
         case QSerialPort::EvenParity:
             return EVENPARITY;
@@ -63,7 +63,7 @@ BYTE ParityOf(QSerialPort::Parity parity) {
     }
 }
 
-QSerialPort::Parity ParityFrom(BYTE parity) {
+QSerialPort::Parity parityFrom(BYTE parity) {
     switch (parity) {
         case EVENPARITY:
             return QSerialPort::EvenParity;
@@ -78,13 +78,13 @@ QSerialPort::Parity ParityFrom(BYTE parity) {
     }
 }
 
-BYTE StopBitsOf(QSerialPort::StopBits stop) {
+BYTE stopBitsOf(QSerialPort::StopBits stop) {
     return stop == QSerialPort::TwoStop          ? TWOSTOPBITS
            : stop == QSerialPort::OneAndHalfStop ? ONE5STOPBITS
                                                  : ONESTOPBIT;
 }
 
-QSerialPort::StopBits StopBitsFrom(BYTE stop) {
+QSerialPort::StopBits stopBitsFrom(BYTE stop) {
     return stop == TWOSTOPBITS    ? QSerialPort::TwoStop
            : stop == ONE5STOPBITS ? QSerialPort::OneAndHalfStop
                                   : QSerialPort::OneStop;
@@ -103,8 +103,8 @@ class WindowsSerialDevice final : public SerialDevice {
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
-            errorString_ = SystemWords(error);
-            return DeviceError{KindOfOpenError(error), errorString_};
+            errorString_ = systemWords(error);
+            return DeviceError{kindOfOpenError(error), errorString_};
         }
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
@@ -112,7 +112,7 @@ class WindowsSerialDevice final : public SerialDevice {
         if (!::GetCommState(h, &dcb) || !::SetCommTimeouts(h, &timeouts)) {
             const DWORD error = ::GetLastError();
             ::CloseHandle(h);
-            errorString_ = SystemWords(error);
+            errorString_ = systemWords(error);
             return DeviceError{DeviceError::Kind::Other, errorString_};
         }
         // Raw bytes, no flow control of either kind, DTR and RTS up as a meter's cable expects.
@@ -130,7 +130,7 @@ class WindowsSerialDevice final : public SerialDevice {
         if (!::SetCommState(h, &dcb)) {
             const DWORD error = ::GetLastError();
             ::CloseHandle(h);
-            errorString_ = SystemWords(error);
+            errorString_ = systemWords(error);
             return DeviceError{DeviceError::Kind::Other, errorString_};
         }
         handle_ = h;
@@ -163,13 +163,13 @@ class WindowsSerialDevice final : public SerialDevice {
         const auto apply = [&](auto change) -> bool {
             change();
             if (::SetCommState(handle_, &dcb)) return true;
-            errorString_ = SystemWords(::GetLastError());
+            errorString_ = systemWords(::GetLastError());
             return false;
         };
         if (!apply([&] { dcb.BaudRate = DWORD(line.baudRate); })) return LineField::BaudRate;
-        if (!apply([&] { dcb.Parity = ParityOf(line.parity); })) return LineField::Parity;
+        if (!apply([&] { dcb.Parity = parityOf(line.parity); })) return LineField::Parity;
         if (!apply([&] { dcb.ByteSize = BYTE(line.dataBits); })) return LineField::DataBits;
-        if (!apply([&] { dcb.StopBits = StopBitsOf(line.stopBits); })) return LineField::StopBits;
+        if (!apply([&] { dcb.StopBits = stopBitsOf(line.stopBits); })) return LineField::StopBits;
         return std::nullopt;
     }
 
@@ -179,10 +179,10 @@ class WindowsSerialDevice final : public SerialDevice {
         if (!isOpen() || !::GetCommState(handle_, &dcb)) return std::nullopt;
         LineSettings actual = asked;
         actual.baudRate = qint32(dcb.BaudRate);
-        actual.parity = ParityFrom(dcb.Parity);
+        actual.parity = parityFrom(dcb.Parity);
         if (dcb.ByteSize >= 5 && dcb.ByteSize <= 8)
             actual.dataBits = QSerialPort::DataBits(dcb.ByteSize);
-        actual.stopBits = StopBitsFrom(dcb.StopBits);
+        actual.stopBits = stopBitsFrom(dcb.StopBits);
         return actual;
     }
 
@@ -262,7 +262,7 @@ class WindowsSerialDevice final : public SerialDevice {
                 const DWORD error = ::GetLastError();
                 if (stop_) return;
                 QMutexLocker lock(&mutex_);
-                fault_ = DeviceError{DeviceError::Kind::Gone, SystemWords(error)};
+                fault_ = DeviceError{DeviceError::Kind::Gone, systemWords(error)};
                 arrived_.wakeAll();
                 lock.unlock();
                 QMetaObject::invokeMethod(
@@ -296,7 +296,7 @@ class WindowsSerialDevice final : public SerialDevice {
 
     // A failed write on the caller's thread.
     void raise(DWORD error) {
-        errorString_ = SystemWords(error);
+        errorString_ = systemWords(error);
         const bool gone = error != ERROR_TIMEOUT;
         emit errorOccurred(
             DeviceError{gone ? DeviceError::Kind::Gone : DeviceError::Kind::Other, errorString_});
@@ -314,7 +314,7 @@ class WindowsSerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> NewSerialDevice() {
+std::unique_ptr<SerialDevice> newSerialDevice() {
     return std::make_unique<WindowsSerialDevice>();
 }
 

@@ -8,16 +8,16 @@ namespace {
 
 constexpr qint32 kMaxBaudRate = 4000000;
 
-bool Fail(SettingsTextError* error, std::optional<LineField> field, const QString& text) {
+bool fail(SettingsTextError* error, std::optional<LineField> field, const QString& text) {
     if (error) *error = {field, text};
     return false;
 }
 
 }  // namespace
 
-bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError* error) {
+bool parseLineSettings(const QString& text, LineSettings* out, SettingsTextError* error) {
     const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4) return Fail(error, std::nullopt, text);
+    if (fields.size() != 4) return fail(error, std::nullopt, text);
     const QString baudText = fields[0].trimmed();
     const QString parityText = fields[1].trimmed().toUpper();
     const QString dataText = fields[2].trimmed();
@@ -29,7 +29,7 @@ bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError
     bool baudOk = !baudText.isEmpty() && baudText.size() <= 7;
     for (QChar c : baudText) baudOk = baudOk && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     const int baud = baudOk ? baudText.toInt() : 0;
-    if (baud <= 0 || baud > kMaxBaudRate) return Fail(error, LineField::BaudRate, fields[0]);
+    if (baud <= 0 || baud > kMaxBaudRate) return fail(error, LineField::BaudRate, fields[0]);
     line.baudRate = baud;
 
     if (parityText == QLatin1String("N")) {
@@ -43,7 +43,7 @@ bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError
     } else if (parityText == QLatin1String("S")) {
         line.parity = QSerialPort::SpaceParity;
     } else {
-        return Fail(error, LineField::Parity, fields[1]);
+        return fail(error, LineField::Parity, fields[1]);
     }
 
     if (dataText == QLatin1String("5")) {
@@ -55,7 +55,7 @@ bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError
     } else if (dataText == QLatin1String("8")) {
         line.dataBits = QSerialPort::Data8;
     } else {
-        return Fail(error, LineField::DataBits, fields[2]);
+        return fail(error, LineField::DataBits, fields[2]);
     }
 
     if (stopText == QLatin1String("1")) {
@@ -65,14 +65,14 @@ bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError
     } else if (stopText == QLatin1String("2")) {
         line.stopBits = QSerialPort::TwoStop;
     } else {
-        return Fail(error, LineField::StopBits, fields[3]);
+        return fail(error, LineField::StopBits, fields[3]);
     }
 
     *out = line;
     return true;
 }
 
-QString LineSettingsText(const LineSettings& line) {
+QString lineSettingsText(const LineSettings& line) {
     char parity = 'N';
     switch (line.parity) {
         case QSerialPort::EvenParity:

@@ -31,9 +31,9 @@ struct SettingsTextError {
 // Parses "baud,parity,databits,stopbits": baud a positive decimal number (at most 4000000),
 // parity one of N, E, O, M, S (either case), data bits 5 to 8, stop bits 1, 1.5 or 2.
 // On failure returns false, leaves *out untouched and tells the fault in *error.
-bool ParseLineSettings(const QString& text, LineSettings* out, SettingsTextError* error = nullptr);
+bool parseLineSettings(const QString& text, LineSettings* out, SettingsTextError* error = nullptr);
 
 // The canonical text of `line`, e.g. "9600,N,8,1" (parity letter upper case).
-QString LineSettingsText(const LineSettings& line);
+QString lineSettingsText(const LineSettings& line);
 
 }  // namespace serial

@@ -9,6 +9,6 @@
 
 namespace serial {
 
-QList<SerialDeviceInfo> SystemSerialDevices();
+QList<SerialDeviceInfo> systemSerialDevices();
 
 }  // namespace serial

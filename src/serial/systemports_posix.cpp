@@ -6,7 +6,7 @@
 
 namespace serial {
 
-QList<SerialDeviceInfo> SystemSerialDevices() {
+QList<SerialDeviceInfo> systemSerialDevices() {
     QList<SerialDeviceInfo> out;
     for (const QSerialPortInfo& p : QSerialPortInfo::availablePorts()) {
         SerialDeviceInfo info;

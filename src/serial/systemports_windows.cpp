@@ -17,7 +17,7 @@
 namespace serial {
 namespace {
 
-QString RegistryText(HKEY key, const wchar_t* name) {
+QString registryText(HKEY key, const wchar_t* name) {
     wchar_t value[256] = {};
     DWORD size = sizeof value - sizeof(wchar_t), type = 0;
     if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
@@ -27,7 +27,7 @@ QString RegistryText(HKEY key, const wchar_t* name) {
     return QString::fromWCharArray(value).trimmed();
 }
 
-QString DeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD property) {
+QString deviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD property) {
     wchar_t value[512] = {};
     if (!::SetupDiGetDeviceRegistryPropertyW(set, device, property, nullptr,
                                              reinterpret_cast<BYTE*>(value),
@@ -37,7 +37,7 @@ QString DeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD property) {
 }
 
 // VID, PID and serial number out of a USB device's instance id.
-void ReadUsbIdentity(const QString& instanceId, SerialDeviceInfo* info) {
+void readUsbIdentity(const QString& instanceId, SerialDeviceInfo* info) {
     static const QRegularExpression kUsb(
         QStringLiteral("VID_([0-9A-F]{4})&PID_([0-9A-F]{4})(?:[^\\\\]*)\\\\([^\\\\&]+)?$"),
         QRegularExpression::CaseInsensitiveOption);
@@ -48,7 +48,7 @@ void ReadUsbIdentity(const QString& instanceId, SerialDeviceInfo* info) {
     info->serialNumber = m.captured(3);
 }
 
-void AddDeviceManagerPorts(QList<SerialDeviceInfo>* out) {
+void addDeviceManagerPorts(QList<SerialDeviceInfo>* out) {
     const HDEVINFO set =
         ::SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (set == INVALID_HANDLE_VALUE) return;
@@ -58,24 +58,24 @@ void AddDeviceManagerPorts(QList<SerialDeviceInfo>* out) {
         const HKEY key =
             ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE) continue;
-        const QString port = RegistryText(key, L"PortName");
+        const QString port = registryText(key, L"PortName");
         ::RegCloseKey(key);
         if (!port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) continue;  // LPT
         SerialDeviceInfo info;
         info.device = port.toUpper();
-        info.description = DeviceProperty(set, &device, SPDRP_FRIENDLYNAME);
+        info.description = deviceProperty(set, &device, SPDRP_FRIENDLYNAME);
         if (info.description.isEmpty())
-            info.description = DeviceProperty(set, &device, SPDRP_DEVICEDESC);
-        info.manufacturer = DeviceProperty(set, &device, SPDRP_MFG);
+            info.description = deviceProperty(set, &device, SPDRP_DEVICEDESC);
+        info.manufacturer = deviceProperty(set, &device, SPDRP_MFG);
         wchar_t instance[512] = {};
         if (::SetupDiGetDeviceInstanceIdW(set, &device, instance, 511, nullptr))
-            ReadUsbIdentity(QString::fromWCharArray(instance), &info);
+            readUsbIdentity(QString::fromWCharArray(instance), &info);
         out->append(info);
     }
     ::SetupDiDestroyDeviceInfoList(set);
 }
 
-void AddSerialMapPorts(QList<SerialDeviceInfo>* out) {
+void addSerialMapPorts(QList<SerialDeviceInfo>* out) {
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ,
                         &key) != ERROR_SUCCESS)
@@ -101,10 +101,10 @@ void AddSerialMapPorts(QList<SerialDeviceInfo>* out) {
 
 }  // namespace
 
-QList<SerialDeviceInfo> SystemSerialDevices() {
+QList<SerialDeviceInfo> systemSerialDevices() {
     QList<SerialDeviceInfo> out;
-    AddDeviceManagerPorts(&out);
-    AddSerialMapPorts(&out);
+    addDeviceManagerPorts(&out);
+    addSerialMapPorts(&out);
     return out;
 }
 

@@ -12,7 +12,7 @@ namespace {
 constexpr qsizetype kBlock = 16;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-Column EmptyColumn() {
+Column emptyColumn() {
     return Column{kInf, -kInf, kInf, -kInf, 0, false};
 }
 
@@ -23,8 +23,8 @@ Envelope::Envelope(const LogData& data) : data_(data) {
     if (blocks == 0) return;
     std::vector<Node> first(size_t(blocks), Node{kInf, -kInf, kInf, -kInf, 0});
     for (qsizetype b = 0; b < blocks; ++b) {
-        Column c = EmptyColumn();
-        for (qsizetype i = b * kBlock; i < (b + 1) * kBlock; ++i) AddRow(c, i);
+        Column c = emptyColumn();
+        for (qsizetype i = b * kBlock; i < (b + 1) * kBlock; ++i) addRow(c, i);
         first[size_t(b)] = {c.lo, c.hi, c.meanLo, c.meanHi, c.flags};
     }
     levels_.push_back(std::move(first));
@@ -41,7 +41,7 @@ Envelope::Envelope(const LogData& data) : data_(data) {
     }
 }
 
-void Envelope::Add(Column& c, const Node& n) const {
+void Envelope::add(Column& c, const Node& n) const {
     c.lo = std::min(c.lo, n.lo);
     c.hi = std::max(c.hi, n.hi);
     c.meanLo = std::min(c.meanLo, n.meanLo);
@@ -49,7 +49,7 @@ void Envelope::Add(Column& c, const Node& n) const {
     c.flags |= n.flags;
 }
 
-void Envelope::AddRow(Column& c, qsizetype i) const {
+void Envelope::addRow(Column& c, qsizetype i) const {
     const quint8 f = data_.flags[size_t(i)];
     c.flags |= f;
     if (!(f & kValue)) return;
@@ -59,8 +59,8 @@ void Envelope::AddRow(Column& c, qsizetype i) const {
     c.meanHi = std::max(c.meanHi, data_.mean[size_t(i)]);
 }
 
-Column Envelope::Range(qsizetype first, qsizetype last) const {
-    Column c = EmptyColumn();
+Column Envelope::range(qsizetype first, qsizetype last) const {
+    Column c = emptyColumn();
     first = std::max<qsizetype>(first, 0);
     last = std::min(last, data_.size());
     if (first >= last) return c;
@@ -68,43 +68,43 @@ Column Envelope::Range(qsizetype first, qsizetype last) const {
     // Whole blocks in the middle from the pyramid, the rows at either end one by one.
     qsizetype a = (first + kBlock - 1) / kBlock, b = last / kBlock;
     if (a >= b) {
-        for (qsizetype i = first; i < last; ++i) AddRow(c, i);
+        for (qsizetype i = first; i < last; ++i) addRow(c, i);
         return c;
     }
-    for (qsizetype i = first; i < a * kBlock; ++i) AddRow(c, i);
-    for (qsizetype i = b * kBlock; i < last; ++i) AddRow(c, i);
+    for (qsizetype i = first; i < a * kBlock; ++i) addRow(c, i);
+    for (qsizetype i = b * kBlock; i < last; ++i) addRow(c, i);
     for (size_t level = 0; a < b && level < levels_.size(); ++level) {
         const std::vector<Node>& nodes = levels_[level];
-        if (a & 1) Add(c, nodes[size_t(a++)]);
-        if (b & 1) Add(c, nodes[size_t(--b)]);
+        if (a & 1) add(c, nodes[size_t(a++)]);
+        if (b & 1) add(c, nodes[size_t(--b)]);
         a /= 2;
         b /= 2;
     }
     return c;
 }
 
-qsizetype Envelope::RowAt(qint64 t) const {
+qsizetype Envelope::rowAt(qint64 t) const {
     return qsizetype(std::lower_bound(data_.timeMs.begin(), data_.timeMs.end(), t) -
                      data_.timeMs.begin());
 }
 
-std::vector<Column> Envelope::Columns(qint64 t0, qint64 t1, int count) const {
+std::vector<Column> Envelope::columns(qint64 t0, qint64 t1, int count) const {
     std::vector<Column> columns;
     if (count <= 0 || t1 <= t0) return columns;
     columns.reserve(size_t(count));
     const qint64 span = t1 - t0;
-    qsizetype first = RowAt(t0);
+    qsizetype first = rowAt(t0);
     for (int c = 0; c < count; ++c) {
         // The first time of the next column: t0 + ceil((c + 1) * span / count).
         const qint64 end = t0 + ((c + 1) * span + count - 1) / count;
-        const qsizetype last = RowAt(end);
-        columns.push_back(Range(first, last));
+        const qsizetype last = rowAt(end);
+        columns.push_back(range(first, last));
         first = last;
     }
     return columns;
 }
 
-std::vector<EventMark> EventMarks(const std::vector<AlarmEvent>& events, qint64 t0, qint64 t1,
+std::vector<EventMark> eventMarks(const std::vector<AlarmEvent>& events, qint64 t0, qint64 t1,
                                   int count) {
     std::vector<EventMark> marks;
     if (count <= 0 || t1 <= t0) return marks;

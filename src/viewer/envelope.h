@@ -16,7 +16,7 @@ struct Column {
     float meanLo, meanHi;    // least and greatest mean (interval rows) or value (readings)
     quint8 flags = 0;        // RowFlag bits of all the column's rows (kValue when any has one)
     bool gapBefore = false;  // the column's first row comes after a gap
-    bool HasValue() const { return flags & kValue; }
+    bool hasValue() const { return flags & kValue; }
 };
 
 // The alarm starts and ends that fall in one pixel column, drawn as one mark: however many
@@ -29,7 +29,7 @@ struct EventMark {
 
 // The marks of `events` (sorted by time) in [t0, t1) split into `count` columns as
 // Envelope::Columns splits the rows, in column order.
-std::vector<EventMark> EventMarks(const std::vector<AlarmEvent>& events, qint64 t0, qint64 t1,
+std::vector<EventMark> eventMarks(const std::vector<AlarmEvent>& events, qint64 t0, qint64 t1,
                                   int count);
 
 class Envelope {
@@ -39,13 +39,13 @@ class Envelope {
 
     // The columns of [t0, t1) split into `count` equal parts: a row at `time` is in column
     // (time - t0) * count / (t1 - t0), rounded down.
-    std::vector<Column> Columns(qint64 t0, qint64 t1, int count) const;
+    std::vector<Column> columns(qint64 t0, qint64 t1, int count) const;
 
     // The summary of the rows [first, last).
-    Column Range(qsizetype first, qsizetype last) const;
+    Column range(qsizetype first, qsizetype last) const;
 
     // The first row at or after `t`.
-    qsizetype RowAt(qint64 t) const;
+    qsizetype rowAt(qint64 t) const;
 
     // Memory the pyramid takes.
     qsizetype bytes() const;
@@ -55,8 +55,8 @@ class Envelope {
         float lo, hi, meanLo, meanHi;
         quint8 flags;
     };
-    void Add(Column& c, const Node& n) const;
-    void AddRow(Column& c, qsizetype i) const;
+    void add(Column& c, const Node& n) const;
+    void addRow(Column& c, qsizetype i) const;
 
     const LogData& data_;
     std::vector<std::vector<Node>> levels_;  // level k: blocks of kBlock << k rows

@@ -35,7 +35,7 @@ struct Field {
 
 // Splits one line (without its line end) at commas; a quoted field loses its quotes (the logs
 // quote no field that matters here with doubled quotes inside). Returns the number of fields.
-int SplitFields(const char* p, qsizetype n, Field* out) {
+int splitFields(const char* p, qsizetype n, Field* out) {
     int count = 0;
     qsizetype i = 0;
     while (count < kMaxFields) {
@@ -56,7 +56,7 @@ int SplitFields(const char* p, qsizetype n, Field* out) {
     return count;
 }
 
-bool Digits(const char* p, int n, int* value) {
+bool digits(const char* p, int n, int* value) {
     int v = 0;
     for (int i = 0; i < n; ++i) {
         if (p[i] < '0' || p[i] > '9') return false;
@@ -67,7 +67,7 @@ bool Digits(const char* p, int n, int* value) {
 }
 
 // Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
-qint64 DaysFromCivil(int y, int m, int d) {
+qint64 daysFromCivil(int y, int m, int d) {
     y -= m <= 2;
     const qint64 era = (y >= 0 ? y : y - 399) / 400;
     const qint64 yoe = y - era * 400;
@@ -76,7 +76,7 @@ qint64 DaysFromCivil(int y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-bool ParseNumber(const Field& f, double* v) {
+bool parseNumber(const Field& f, double* v) {
     if (f.n <= 0 || f.n > 40) return false;
     char buf[48];
     std::memcpy(buf, f.p, size_t(f.n));
@@ -86,27 +86,27 @@ bool ParseNumber(const Field& f, double* v) {
     return end == buf + f.n && std::isfinite(*v);
 }
 
-bool WithinRange(double ma) {
+bool withinRange(double ma) {
     return std::abs(ma) <= kMeterRangeMa;
 }
 
 // A value in mA: a number within the meter's range (so that it is a float, too).
-bool ParseValueMa(const Field& f, double* v) {
-    return ParseNumber(f, v) && WithinRange(*v);
+bool parseValueMa(const Field& f, double* v) {
+    return parseNumber(f, v) && withinRange(*v);
 }
 
-int HexDigit(char c) {
+int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
-bool ParseRecord(const Field& f, measure::MeterRecord* r) {
+bool parseRecord(const Field& f, measure::MeterRecord* r) {
     if (f.n != 6) return false;
     quint8 b[3];
     for (int i = 0; i < 3; ++i) {
-        const int h = HexDigit(f.p[2 * i]), l = HexDigit(f.p[2 * i + 1]);
+        const int h = hexDigit(f.p[2 * i]), l = hexDigit(f.p[2 * i + 1]);
         if (h < 0 || l < 0) return false;
         b[i] = quint8(h * 16 + l);
     }
@@ -121,7 +121,7 @@ class FileReader {
   public:
     FileReader(LogData& data, LoadReport& report) : data_(data), report_(report) {}
 
-    bool Read(const QString& path) {
+    bool read(const QString& path) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             report_.problems << QStringLiteral("%1: %2").arg(path, file.errorString());
@@ -165,7 +165,7 @@ class FileReader {
         if (n > 0 && p[n - 1] == '\r') --n;
         if (n == 0) return;
         Field f[kMaxFields];
-        const int count = SplitFields(p, n, f);
+        const int count = splitFields(p, n, f);
         if (f[0].is("time") && count >= 6) {
             kind_ = Kind::Readings;
             gap_ = true;  // a header within the file starts another run
@@ -177,7 +177,7 @@ class FileReader {
             return;
         }
         const bool ok = kind_ == Kind::Readings    ? Reading(f, count)
-                        : kind_ == Kind::Intervals ? Interval(f, count)
+                        : kind_ == Kind::Intervals ? interval(f, count)
                                                    : false;
         if (ok)
             ++report_.rows;
@@ -187,19 +187,19 @@ class FileReader {
 
     bool Reading(const Field* f, int count) {
         qint64 t = 0;
-        if (count < 6 || !ParseLogTime(f[0].p, f[0].n, &t)) return false;
+        if (count < 6 || !parseLogTime(f[0].p, f[0].n, &t)) return false;
         double elapsed = 0;
-        if (ParseNumber(f[1], &elapsed)) {
+        if (parseNumber(f[1], &elapsed)) {
             if (elapsed < lastElapsed_) gap_ = true;  // a new run appended to the file
             lastElapsed_ = elapsed;
         }
         measure::MeterRecord record;
         quint8 flags = 0;
         float value = 0;
-        if (ParseRecord(f[5], &record)) {
-            const measure::DecodedRecord d = measure::DecodeRecord(record);
-            if (const std::optional<float> v = measure::SignedValueMa(d)) {
-                if (!WithinRange(*v)) return false;
+        if (parseRecord(f[5], &record)) {
+            const measure::DecodedRecord d = measure::decodeRecord(record);
+            if (const std::optional<float> v = measure::signedValueMa(d)) {
+                if (!withinRange(*v)) return false;
                 flags = kValue;
                 value = *v;
             } else {
@@ -211,41 +211,41 @@ class FileReader {
             flags = kError;
         } else {
             double v = 0;
-            if (!ParseValueMa(f[3], &v)) return false;
+            if (!parseValueMa(f[3], &v)) return false;
             flags = kValue;
             value = float(v);
         }
-        Add(t, t, t, flags, value, value, value);
+        add(t, t, t, flags, value, value, value);
         return true;
     }
 
-    bool Interval(const Field* f, int count) {
+    bool interval(const Field* f, int count) {
         qint64 start = 0, end = 0;
-        if (count < 8 || !ParseLogTime(f[0].p, f[0].n, &start) ||
-            !ParseLogTime(f[1].p, f[1].n, &end) || end < start)
+        if (count < 8 || !parseLogTime(f[0].p, f[0].n, &start) ||
+            !parseLogTime(f[1].p, f[1].n, &end) || end < start)
             return false;
         double lo = 0, hi = 0, mean = 0, overloads = 0, errors = 0;
         quint8 flags = 0;
         // An interval without readings leaves its values empty; any other value is a number
         // within range, or the row is damaged.
-        if (ParseValueMa(f[3], &lo) && ParseValueMa(f[4], &hi) && ParseValueMa(f[5], &mean))
+        if (parseValueMa(f[3], &lo) && parseValueMa(f[4], &hi) && parseValueMa(f[5], &mean))
             flags |= kValue;
         else if (f[3].n > 0 || f[4].n > 0 || f[5].n > 0)
             return false;
-        if (ParseNumber(f[6], &overloads) && overloads > 0) flags |= kOverload;
-        if (ParseNumber(f[7], &errors) && errors > 0) flags |= kError;
+        if (parseNumber(f[6], &overloads) && overloads > 0) flags |= kOverload;
+        if (parseNumber(f[7], &errors) && errors > 0) flags |= kError;
         if (flags == 0) {  // an interval without readings: only the time goes on
             lastEnd_ = end;
             return true;
         }
         if (!(flags & kValue)) lo = hi = mean = 0;
-        Add(start + (end - start) / 2, start, end, flags, float(lo), float(hi), float(mean));
+        add(start + (end - start) / 2, start, end, flags, float(lo), float(hi), float(mean));
         return true;
     }
 
     // A row at `t` covering [start, end]: a gap before it when the previous row ended more than
     // kGapMs before `start`, or a new run began.
-    void Add(qint64 t, qint64 start, qint64 end, quint8 flags, float lo, float hi, float mean) {
+    void add(qint64 t, qint64 start, qint64 end, quint8 flags, float lo, float hi, float mean) {
         if (gap_ || start - lastEnd_ > kGapMs) flags |= kGapBefore;
         gap_ = false;
         lastEnd_ = end;
@@ -270,22 +270,22 @@ class FileReader {
     qint64 lastEnd_ = std::numeric_limits<qint64>::min() / 2;
 };
 
-void ReadEvents(const QString& path, std::vector<AlarmEvent>* events) {
+void readEvents(const QString& path, std::vector<AlarmEvent>* events) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return;
     while (!file.atEnd()) {
         QByteArray line = file.readLine(4096);
         while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
         Field f[kMaxFields];
-        const int count = SplitFields(line.constData(), line.size(), f);
+        const int count = splitFields(line.constData(), line.size(), f);
         qint64 t = 0;
-        if (count < 2 || !ParseLogTime(f[0].p, f[0].n, &t)) continue;  // the header too
+        if (count < 2 || !parseLogTime(f[0].p, f[0].n, &t)) continue;  // the header too
         if (f[1].is("start") || f[1].is("end")) events->push_back({t, f[1].is("start")});
     }
 }
 
 // Puts the rows in time order, keeping the order of rows of equal time.
-void SortByTime(LogData& d) {
+void sortByTime(LogData& d) {
     if (std::is_sorted(d.timeMs.begin(), d.timeMs.end())) return;
     std::vector<quint32> order(d.timeMs.size());
     std::iota(order.begin(), order.end(), 0u);
@@ -312,17 +312,17 @@ qsizetype LogData::bytes() const {
                      flags.capacity() + events.capacity() * sizeof(AlarmEvent));
 }
 
-bool LogData::AnyRowIn(qint64 t0, qint64 t1) const {
+bool LogData::anyRowIn(qint64 t0, qint64 t1) const {
     const auto first = std::lower_bound(timeMs.begin(), timeMs.end(), t0);
     return first != timeMs.end() && *first < t1;
 }
 
-bool ParseLogTime(const char* p, qsizetype n, qint64* ms) {
+bool parseLogTime(const char* p, qsizetype n, qint64* ms) {
     // 2026-12-08T17:31:02.517+08:00
     int y, mo, d, h, mi, s, milli = 0;
     if (n < 19 || p[4] != '-' || p[7] != '-' || (p[10] != 'T' && p[10] != ' ') || p[13] != ':' ||
-        p[16] != ':' || !Digits(p, 4, &y) || !Digits(p + 5, 2, &mo) || !Digits(p + 8, 2, &d) ||
-        !Digits(p + 11, 2, &h) || !Digits(p + 14, 2, &mi) || !Digits(p + 17, 2, &s))
+        p[16] != ':' || !digits(p, 4, &y) || !digits(p + 5, 2, &mo) || !digits(p + 8, 2, &d) ||
+        !digits(p + 11, 2, &h) || !digits(p + 14, 2, &mi) || !digits(p + 17, 2, &s))
         return false;
     if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60) return false;
     qsizetype i = 19;
@@ -334,7 +334,7 @@ bool ParseLogTime(const char* p, qsizetype n, qint64* ms) {
         for (; digits < 3; ++digits) milli *= 10;
     }
     const qint64 local =
-        ((DaysFromCivil(y, mo, d) * 24 + h) * 60 + mi) * 60000LL + s * 1000LL + milli;
+        ((daysFromCivil(y, mo, d) * 24 + h) * 60 + mi) * 60000LL + s * 1000LL + milli;
     if (i == n) {  // no offset: the machine's local time
         const QDateTime t(QDate(y, mo, d), QTime(h, mi, s, milli));
         if (!t.isValid()) return false;
@@ -347,14 +347,14 @@ bool ParseLogTime(const char* p, qsizetype n, qint64* ms) {
     }
     int oh, om;
     if (n - i != 6 || (p[i] != '+' && p[i] != '-') || p[i + 3] != ':' ||
-        !Digits(p + i + 1, 2, &oh) || !Digits(p + i + 4, 2, &om))
+        !digits(p + i + 1, 2, &oh) || !digits(p + i + 4, 2, &om))
         return false;
     const qint64 offset = (oh * 60 + om) * 60000LL;
     *ms = p[i] == '+' ? local - offset : local + offset;
     return true;
 }
 
-LogData LoadLogs(const QStringList& paths, LoadReport* report) {
+LogData loadLogs(const QStringList& paths, LoadReport* report) {
     LoadReport own;
     LoadReport& r = report ? *report : own;
     LogData data;
@@ -369,9 +369,9 @@ LogData LoadLogs(const QStringList& paths, LoadReport* report) {
     data.flags.reserve(size_t(expected));
     for (const QString& path : paths) {
         FileReader reader(data, r);
-        if (reader.Read(path)) ReadEvents(measure::AlarmEventsPath(path), &data.events);
+        if (reader.read(path)) readEvents(measure::alarmEventsPath(path), &data.events);
     }
-    SortByTime(data);
+    sortByTime(data);
     std::stable_sort(data.events.begin(), data.events.end(),
                      [](const AlarmEvent& a, const AlarmEvent& b) { return a.timeMs < b.timeMs; });
     return data;

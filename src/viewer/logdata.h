@@ -54,7 +54,7 @@ struct LogData {
     qsizetype size() const { return qsizetype(timeMs.size()); }
     bool empty() const { return timeMs.empty(); }
     // Whether any row lies in [t0, t1).
-    bool AnyRowIn(qint64 t0, qint64 t1) const;
+    bool anyRowIn(qint64 t0, qint64 t1) const;
     // Memory the rows take (the arrays' capacity).
     qsizetype bytes() const;
 };
@@ -68,10 +68,10 @@ struct LoadReport {
 // Milliseconds since the epoch of a time as the logs write it: "2026-12-08T17:31:02.517+08:00"
 // (offset or "Z"; milliseconds optional). A time without offset is local time. False when the
 // text is no such time.
-bool ParseLogTime(const char* text, qsizetype length, qint64* ms);
+bool parseLogTime(const char* text, qsizetype length, qint64* ms);
 
 // Reads the logs at `paths` (and the alarm events file beside each) into one time-ordered set of
 // rows.
-LogData LoadLogs(const QStringList& paths, LoadReport* report = nullptr);
+LogData loadLogs(const QStringList& paths, LoadReport* report = nullptr);
 
 }  // namespace viewer

@@ -33,13 +33,13 @@ const QColor kOverloadColour(240, 130, 0);
 const QColor kErrorColour(170, 0, 170);
 const QColor kAlarmEndColour(0, 150, 0);
 
-QString ValueText(double v) {
+QString valueText(double v) {
     return measure::FormatValue(float(v));
 }
 
 }  // namespace
 
-std::pair<qint64, qint64> DataExtent(const LogData& data) {
+std::pair<qint64, qint64> dataExtent(const LogData& data) {
     qint64 lo = 0, hi = 0;
     bool any = false;
     auto take = [&](qint64 t) {
@@ -59,7 +59,7 @@ std::pair<qint64, qint64> DataExtent(const LogData& data) {
     return {lo, hi + 1};
 }
 
-std::vector<TimeTick> TimeTicks(qint64 t0, qint64 t1, int width, int minSpacing) {
+std::vector<TimeTick> timeTicks(qint64 t0, qint64 t1, int width, int minSpacing) {
     std::vector<TimeTick> ticks;
     if (t1 <= t0 || width <= 0) return ticks;
     static const qint64 kSteps[] = {
@@ -104,7 +104,7 @@ std::vector<TimeTick> TimeTicks(qint64 t0, qint64 t1, int width, int minSpacing)
     return ticks;
 }
 
-std::vector<double> ValueTicks(double lo, double hi, int most) {
+std::vector<double> valueTicks(double lo, double hi, int most) {
     std::vector<double> ticks;
     if (!(hi > lo) || most < 1 || !std::isfinite(lo) || !std::isfinite(hi)) return ticks;
     const double rough = (hi - lo) / most;
@@ -119,18 +119,18 @@ std::vector<double> ValueTicks(double lo, double hi, int most) {
     return ticks;
 }
 
-QRect PlotArea(const QRect& rect) {
+QRect plotArea(const QRect& rect) {
     return rect.adjusted(kLeft, kTop, -kRight, -kBottom);
 }
 
-CursorReading ReadAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs) {
+CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs) {
     CursorReading r;
-    const qsizetype first = envelope.RowAt(t - halfWidthMs);
-    const qsizetype last = envelope.RowAt(t + halfWidthMs + 1);
+    const qsizetype first = envelope.rowAt(t - halfWidthMs);
+    const qsizetype last = envelope.rowAt(t + halfWidthMs + 1);
     if (first >= last) return r;
     r.any = true;
-    r.column = envelope.Range(first, last);
-    const qsizetype at = envelope.RowAt(t);
+    r.column = envelope.range(first, last);
+    const qsizetype at = envelope.rowAt(t);
     qsizetype nearest = std::clamp(at, first, last - 1);
     if (nearest > first && t - data.timeMs[size_t(nearest - 1)] < data.timeMs[size_t(nearest)] - t)
         --nearest;
@@ -138,11 +138,11 @@ CursorReading ReadAt(const Envelope& envelope, const LogData& data, qint64 t, qi
     return r;
 }
 
-void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
+void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
               const PlotView& view) {
     painter.save();
     painter.fillRect(rect, Qt::white);
-    const QRect area = PlotArea(rect);
+    const QRect area = plotArea(rect);
     if (area.width() < 4 || area.height() < 4 || view.t1 <= view.t0) {
         painter.restore();
         return;
@@ -151,12 +151,12 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     font.setPixelSize(11);
     painter.setFont(font);
     const int columnCount = area.width();
-    const std::vector<Column> columns = envelope.Columns(view.t0, view.t1, columnCount);
+    const std::vector<Column> columns = envelope.columns(view.t0, view.t1, columnCount);
 
     // The value scale spans what is shown, and the threshold.
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (const Column& c : columns) {
-        if (!c.HasValue()) continue;
+        if (!c.hasValue()) continue;
         lo = std::min<double>(lo, c.lo);
         hi = std::max<double>(hi, c.hi);
     }
@@ -177,8 +177,8 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     // Grid and scales.
     const QFontMetrics fm(font);
     painter.setPen(kGridColour);
-    const std::vector<double> values = ValueTicks(lo, hi, std::max(2, area.height() / 40));
-    const std::vector<TimeTick> times = TimeTicks(view.t0, view.t1, area.width(), 90);
+    const std::vector<double> values = valueTicks(lo, hi, std::max(2, area.height() / 40));
+    const std::vector<TimeTick> times = timeTicks(view.t0, view.t1, area.width(), 90);
     for (double v : values)
         painter.drawLine(QPointF(area.left(), y(v)), QPointF(area.right(), y(v)));
     for (const TimeTick& t : times)
@@ -187,7 +187,7 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     painter.drawRect(area.adjusted(0, 0, -1, -1));
     for (double v : values)
         painter.drawText(QRectF(rect.left(), y(v) - 8, kLeft - 6, 16),
-                         Qt::AlignRight | Qt::AlignVCenter, ValueText(v));
+                         Qt::AlignRight | Qt::AlignVCenter, valueText(v));
     painter.drawText(QRectF(rect.left(), rect.top(), kLeft - 6, kTop),
                      Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("mA"));
     for (const TimeTick& t : times) {
@@ -213,7 +213,7 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
         if (c.flags & kOverload) overloads.emplace_back(cx, area.bottom() - 3);
         if (c.flags & kError) errors.emplace_back(cx, area.bottom() - 10);
         if (c.gapBefore) prev = nullptr;
-        if (!c.HasValue()) continue;
+        if (!c.hasValue()) continue;
         band.emplace_back(cx, y(c.lo), cx, y(c.hi));
         line.emplace_back(cx, y(c.meanLo), cx, y(c.meanHi));
         if (prev) {
@@ -233,7 +233,7 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
         prevX = cx;
     }
     // Rows just outside the view, so that the line reaches the edges when zoomed in.
-    const qsizetype firstRow = envelope.RowAt(view.t0), endRow = envelope.RowAt(view.t1);
+    const qsizetype firstRow = envelope.rowAt(view.t0), endRow = envelope.rowAt(view.t1);
     auto edge = [&](qsizetype outside, qsizetype inside) {
         if (outside < 0 || outside >= data.size() || inside < 0 || inside >= data.size()) return;
         const qsizetype later = std::max(outside, inside);
@@ -260,7 +260,7 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     }
     // Alarm starts and ends, one mark per column that holds any: an upright line with a tip at
     // the top. Where both fall in a column, the start is drawn over the end.
-    const std::vector<EventMark> marks = EventMarks(data.events, view.t0, view.t1, columnCount);
+    const std::vector<EventMark> marks = eventMarks(data.events, view.t0, view.t1, columnCount);
     for (const bool start : {false, true}) {
         std::vector<QLineF> uprights;
         QPainterPath tips;
@@ -297,7 +297,7 @@ void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     painter.restore();
 }
 
-bool WritePlotFile(const QString& path, const LogData& data, const PlotView& view, QString* error) {
+bool writePlotFile(const QString& path, const LogData& data, const PlotView& view, QString* error) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     const Envelope envelope(data);
     QByteArray bytes;
@@ -307,16 +307,16 @@ bool WritePlotFile(const QString& path, const LogData& data, const PlotView& vie
     if (suffix == QLatin1String("png")) {
         QImage image(rect.size(), QImage::Format_RGB32);
         QPainter painter(&image);
-        DrawPlot(painter, rect, envelope, data, view);
+        drawPlot(painter, rect, envelope, data, view);
         painter.end();
         if (!image.save(&buffer, "PNG")) {
             if (error) *error = QStringLiteral("the picture could not be encoded as PNG");
             return false;
         }
     } else if (suffix == QLatin1String("svg")) {
-        if (!PaintSvg(
+        if (!paintSvg(
                 &buffer, rect,
-                [&](QPainter& painter) { DrawPlot(painter, rect, envelope, data, view); }, error)) {
+                [&](QPainter& painter) { drawPlot(painter, rect, envelope, data, view); }, error)) {
             if (error) *error = QStringLiteral("%1: %2").arg(path, *error);
             return false;
         }
@@ -331,7 +331,7 @@ bool WritePlotFile(const QString& path, const LogData& data, const PlotView& vie
         const QRect page = painter.viewport();
         const double scale = double(page.width()) / kFileWidth;
         painter.scale(scale, scale);
-        DrawPlot(painter, QRect(0, 0, kFileWidth, int(page.height() / scale)), envelope, data,
+        drawPlot(painter, QRect(0, 0, kFileWidth, int(page.height() / scale)), envelope, data,
                  view);
     } else {
         if (error)
@@ -339,13 +339,13 @@ bool WritePlotFile(const QString& path, const LogData& data, const PlotView& vie
         return false;
     }
     buffer.close();
-    return measure::WriteFileAtomically(path, bytes, error);
+    return measure::writeFileAtomically(path, bytes, error);
 }
 
 namespace {
 
 // `range` moved and shortened as little as it takes to lie within `extent`.
-std::pair<qint64, qint64> Within(std::pair<qint64, qint64> range,
+std::pair<qint64, qint64> within(std::pair<qint64, qint64> range,
                                  std::pair<qint64, qint64> extent) {
     qint64 span =
         std::clamp(range.second - range.first, std::min(kMinSpanMs, extent.second - extent.first),
@@ -356,22 +356,22 @@ std::pair<qint64, qint64> Within(std::pair<qint64, qint64> range,
 
 }  // namespace
 
-std::pair<qint64, qint64> Zoomed(std::pair<qint64, qint64> range, qint64 at, double factor,
+std::pair<qint64, qint64> zoomed(std::pair<qint64, qint64> range, qint64 at, double factor,
                                  std::pair<qint64, qint64> extent) {
     const double span = double(range.second - range.first);
     const double newSpan = std::max(double(kMinSpanMs), span * factor);
     const double share = span > 0 ? double(at - range.first) / span : 0.5;
     const qint64 t0 = at - qint64(std::llround(newSpan * std::clamp(share, 0.0, 1.0)));
-    return Within({t0, t0 + qint64(std::llround(newSpan))}, extent);
+    return within({t0, t0 + qint64(std::llround(newSpan))}, extent);
 }
 
-std::pair<qint64, qint64> Panned(std::pair<qint64, qint64> range, double fraction,
+std::pair<qint64, qint64> panned(std::pair<qint64, qint64> range, double fraction,
                                  std::pair<qint64, qint64> extent) {
     const qint64 shift = qint64(std::llround(double(range.second - range.first) * fraction));
-    return Within({range.first + shift, range.second + shift}, extent);
+    return within({range.first + shift, range.second + shift}, extent);
 }
 
-std::optional<qint64> ParseLocalTime(const QString& text) {
+std::optional<qint64> parseLocalTime(const QString& text) {
     const QString t = text.trimmed();
     for (const char* format :
          {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-ddTHH:mm", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm"}) {

@@ -24,7 +24,7 @@ struct PlotView {
 };
 
 // The time range of the rows and events, at least one second long.
-std::pair<qint64, qint64> DataExtent(const LogData& data);
+std::pair<qint64, qint64> dataExtent(const LogData& data);
 
 struct TimeTick {
     qint64 ms = 0;
@@ -34,13 +34,13 @@ struct TimeTick {
 
 // Ticks on local-time boundaries (a second up to a week apart) for [t0, t1] drawn `width`
 // pixels wide, at least `minSpacing` pixels apart.
-std::vector<TimeTick> TimeTicks(qint64 t0, qint64 t1, int width, int minSpacing);
+std::vector<TimeTick> timeTicks(qint64 t0, qint64 t1, int width, int minSpacing);
 
 // Round values (1, 2 or 5 times a power of ten apart) between lo and hi, at most about `most`.
-std::vector<double> ValueTicks(double lo, double hi, int most);
+std::vector<double> valueTicks(double lo, double hi, int most);
 
 // The part of `rect` the curve is drawn in (the rest holds the scales).
-QRect PlotArea(const QRect& rect);
+QRect plotArea(const QRect& rect);
 
 // What the rows under the cursor say: those within `halfWidthMs` of `t` (a pixel column).
 struct CursorReading {
@@ -48,29 +48,29 @@ struct CursorReading {
     qint64 timeMs = 0;  // the nearest row's time
     Column column;      // envelope and flags of the rows there
 };
-CursorReading ReadAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs);
+CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs);
 
 // Draws the picture into `rect`.
-void DrawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
+void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
               const PlotView& view);
 
 // Writes the picture to `path` as PNG, SVG or PDF, by the name's extension (any case). False,
 // with the reason in *error, when the type is none of these or the file cannot be written; an
 // existing file is then left whole.
-bool WritePlotFile(const QString& path, const LogData& data, const PlotView& view,
+bool writePlotFile(const QString& path, const LogData& data, const PlotView& view,
                    QString* error = nullptr);
 
 // The shown range after zooming by `factor` (below 1 zooms in) around the time `at`, or after
 // panning by `fraction` of the shown span (negative: back in time). The range stays within
-// `extent` (DataExtent) and at least kMinSpanMs long.
+// `extent` (dataExtent) and at least kMinSpanMs long.
 inline constexpr qint64 kMinSpanMs = 2000;
-std::pair<qint64, qint64> Zoomed(std::pair<qint64, qint64> range, qint64 at, double factor,
+std::pair<qint64, qint64> zoomed(std::pair<qint64, qint64> range, qint64 at, double factor,
                                  std::pair<qint64, qint64> extent);
-std::pair<qint64, qint64> Panned(std::pair<qint64, qint64> range, double fraction,
+std::pair<qint64, qint64> panned(std::pair<qint64, qint64> range, double fraction,
                                  std::pair<qint64, qint64> extent);
 
 // A time as --from and --to take it: local date and time, "2026-12-08T03:00" (seconds
 // optional, a blank instead of the T allowed) or a date alone (its midnight). Nothing when not.
-std::optional<qint64> ParseLocalTime(const QString& text);
+std::optional<qint64> parseLocalTime(const QString& text);
 
 }  // namespace viewer

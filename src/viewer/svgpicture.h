@@ -13,7 +13,7 @@ class QPainter;
 namespace viewer {
 
 // False, with the reason in *error, when this build cannot write SVG.
-bool PaintSvg(QIODevice* out, const QRect& rect, const std::function<void(QPainter&)>& draw,
+bool paintSvg(QIODevice* out, const QRect& rect, const std::function<void(QPainter&)>& draw,
               QString* error);
 
 }  // namespace viewer

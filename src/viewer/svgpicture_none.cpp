@@ -4,7 +4,7 @@ namespace viewer {
 
 // The Windows build is made without Qt SVG, whose sources Debian does not publish for the
 // cross build.
-bool PaintSvg(QIODevice*, const QRect&, const std::function<void(QPainter&)>&, QString* error) {
+bool paintSvg(QIODevice*, const QRect&, const std::function<void(QPainter&)>&, QString* error) {
     if (error)
         *error = QStringLiteral(
             "this build of leakmeter writes the picture as .png or .pdf only "

@@ -5,7 +5,7 @@
 
 namespace viewer {
 
-bool PaintSvg(QIODevice* out, const QRect& rect, const std::function<void(QPainter&)>& draw,
+bool paintSvg(QIODevice* out, const QRect& rect, const std::function<void(QPainter&)>& draw,
               QString*) {
     QSvgGenerator svg;
     svg.setOutputDevice(out);

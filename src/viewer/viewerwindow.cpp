@@ -34,72 +34,72 @@ constexpr int kMinDragPx = 5;       // a shorter drag is a click
 }  // namespace
 
 PlotWidget::PlotWidget(const LogData& data, const Envelope& envelope, QWidget* parent)
-    : QWidget(parent), data_(data), envelope_(envelope), extent_(DataExtent(data)) {
+    : QWidget(parent), data_(data), envelope_(envelope), extent_(dataExtent(data)) {
     setObjectName(QStringLiteral("plotView"));
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumSize(400, 240);
-    ShowAll();
+    showAll();
 }
 
-void PlotWidget::SetRange(std::pair<qint64, qint64> range) {
+void PlotWidget::setRange(std::pair<qint64, qint64> range) {
     view_.t0 = range.first;
     view_.t1 = range.second;
     update();
 }
 
-void PlotWidget::ShowAll() {
-    SetRange(extent_);
+void PlotWidget::showAll() {
+    setRange(extent_);
 }
 
-void PlotWidget::SetAlarm(std::optional<double> alarmMa) {
+void PlotWidget::setAlarm(std::optional<double> alarmMa) {
     view_.alarmMa = alarmMa;
     update();
 }
 
-QImage PlotWidget::Picture() const {
+QImage PlotWidget::picture() const {
     QImage image(size(), QImage::Format_RGB32);
     QPainter painter(&image);
     PlotView still = view_;
     still.cursorMs.reset();
-    DrawPlot(painter, rect(), envelope_, data_, still);
+    drawPlot(painter, rect(), envelope_, data_, still);
     return image;
 }
 
 void PlotWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    DrawPlot(painter, rect(), envelope_, data_, view_);
+    drawPlot(painter, rect(), envelope_, data_, view_);
     if (dragFrom_) {
-        const QRect area = PlotArea(rect());
+        const QRect area = plotArea(rect());
         painter.fillRect(QRect(QPoint(std::min(*dragFrom_, dragTo_), area.top()),
                                QPoint(std::max(*dragFrom_, dragTo_), area.bottom())),
                          QColor(0, 0, 255, 40));
     }
 }
 
-qint64 PlotWidget::TimeAtX(double x) const {
-    const QRect area = PlotArea(rect());
+qint64 PlotWidget::timeAtX(double x) const {
+    const QRect area = plotArea(rect());
     const double share = (x - area.left()) / std::max(1, area.width());
     return view_.t0 + qint64(share * double(view_.t1 - view_.t0));
 }
 
-void PlotWidget::MoveCursor(double x) {
-    const QRect area = PlotArea(rect());
+void PlotWidget::moveCursor(double x) {
+    const QRect area = plotArea(rect());
     if (x < area.left() || x > area.right()) {
         view_.cursorMs.reset();
         emit cursorText(QString());
         update();
         return;
     }
-    const qint64 t = TimeAtX(x);
+    const qint64 t = timeAtX(x);
     view_.cursorMs = t;
     const qint64 half = std::max<qint64>(1, (view_.t1 - view_.t0) / std::max(1, area.width()) / 2);
-    const CursorReading r = ReadAt(envelope_, data_, t, half);
+    const CursorReading r = readAt(envelope_, data_, t, half);
     QString text = QDateTime::fromMSecsSinceEpoch(r.any ? r.timeMs : t)
                        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     if (r.any) {
         const Column& c = r.column;
-        if (c.HasValue()) {
+        if (c.hasValue()) {
             text += QStringLiteral("  ") + measure::FormatValue(c.lo);
             if (c.hi != c.lo) text += QStringLiteral(" … ") + measure::FormatValue(c.hi);
             text += QStringLiteral("mA");
@@ -114,8 +114,8 @@ void PlotWidget::MoveCursor(double x) {
 void PlotWidget::wheelEvent(QWheelEvent* event) {
     const int notches = event->angleDelta().y() / 120;
     if (notches == 0) return;
-    const qint64 at = TimeAtX(event->position().x());
-    SetRange(Zoomed({view_.t0, view_.t1}, at, std::pow(kWheelZoom, notches), extent_));
+    const qint64 at = timeAtX(event->position().x());
+    setRange(zoomed({view_.t0, view_.t1}, at, std::pow(kWheelZoom, notches), extent_));
     event->accept();
 }
 
@@ -132,12 +132,12 @@ void PlotWidget::mousePressEvent(QMouseEvent* event) {
 void PlotWidget::mouseMoveEvent(QMouseEvent* event) {
     const int x = int(event->position().x());
     if (panFrom_) {
-        const double width = std::max(1, PlotArea(rect()).width());
-        SetRange(Panned({view_.t0, view_.t1}, (*panFrom_ - x) / width, extent_));
+        const double width = std::max(1, plotArea(rect()).width());
+        setRange(panned({view_.t0, view_.t1}, (*panFrom_ - x) / width, extent_));
         panFrom_ = x;
     }
     if (dragFrom_) dragTo_ = x;
-    MoveCursor(event->position().x());
+    moveCursor(event->position().x());
 }
 
 void PlotWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -146,8 +146,8 @@ void PlotWidget::mouseReleaseEvent(QMouseEvent* event) {
     const int from = *dragFrom_, to = int(event->position().x());
     dragFrom_.reset();
     if (std::abs(to - from) >= kMinDragPx) {
-        const qint64 a = TimeAtX(std::min(from, to)), b = TimeAtX(std::max(from, to));
-        SetRange(Zoomed({a, b}, a, 1.0, extent_));
+        const qint64 a = timeAtX(std::min(from, to)), b = timeAtX(std::max(from, to));
+        setRange(zoomed({a, b}, a, 1.0, extent_));
     }
     update();
 }
@@ -157,21 +157,21 @@ void PlotWidget::keyPressEvent(QKeyEvent* event) {
     const qint64 middle = view_.t0 + (view_.t1 - view_.t0) / 2;
     switch (event->key()) {
         case Qt::Key_Left:
-            SetRange(Panned(range, -kKeyPan, extent_));
+            setRange(panned(range, -kKeyPan, extent_));
             break;
         case Qt::Key_Right:
-            SetRange(Panned(range, kKeyPan, extent_));
+            setRange(panned(range, kKeyPan, extent_));
             break;
         case Qt::Key_Up:
         case Qt::Key_Plus:
-            SetRange(Zoomed(range, middle, kWheelZoom, extent_));
+            setRange(zoomed(range, middle, kWheelZoom, extent_));
             break;
         case Qt::Key_Down:
         case Qt::Key_Minus:
-            SetRange(Zoomed(range, middle, 1 / kWheelZoom, extent_));
+            setRange(zoomed(range, middle, 1 / kWheelZoom, extent_));
             break;
         case Qt::Key_Home:
-            ShowAll();
+            showAll();
             break;
         default:
             QWidget::keyPressEvent(event);
@@ -192,7 +192,7 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     setAttribute(Qt::WA_DeleteOnClose);
     for (const QString& p : paths) names_ << QFileInfo(p).fileName();
 
-    data_ = LoadLogs(paths, &report_);
+    data_ = loadLogs(paths, &report_);
     envelope_ = std::make_unique<Envelope>(data_);
     for (const QString& line : report_.problems)
         std::fprintf(stderr, "leakmeter: cannot read %s\n", qPrintable(line));
@@ -205,7 +205,7 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     save_ = fileMenu_->addAction(QString());
     save_->setObjectName(QStringLiteral("mnusaveimage"));
     save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(save_, &QAction::triggered, this, &ViewerWindow::SaveImage);
+    connect(save_, &QAction::triggered, this, &ViewerWindow::saveImage);
     close_ = fileMenu_->addAction(QString());
     close_->setObjectName(QStringLiteral("mnuclose"));
     connect(close_, &QAction::triggered, this, &QWidget::close);
@@ -214,7 +214,7 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     all_ = viewMenu_->addAction(QString());
     all_->setObjectName(QStringLiteral("mnushowall"));
     all_->setShortcut(QKeySequence(Qt::Key_Home));
-    connect(all_, &QAction::triggered, plot_, &PlotWidget::ShowAll);
+    connect(all_, &QAction::triggered, plot_, &PlotWidget::showAll);
 
     bar_ = addToolBar(QString());
     bar_->setObjectName(QStringLiteral("toolbar"));
@@ -225,7 +225,7 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     alarm_->setPlaceholderText(QStringLiteral("30mA"));
     alarm_->setMaximumWidth(120);
     bar_->addWidget(alarm_);
-    connect(alarm_, &QLineEdit::editingFinished, this, &ViewerWindow::AlarmEdited);
+    connect(alarm_, &QLineEdit::editingFinished, this, &ViewerWindow::alarmEdited);
 
     cursor_ = new QLabel(this);
     cursor_->setObjectName(QStringLiteral("lblCursor"));
@@ -265,25 +265,25 @@ void ViewerWindow::RetranslateUi() {
 
 ViewerWindow::~ViewerWindow() = default;
 
-void ViewerWindow::AlarmEdited() {
-    plot_->SetAlarm(alarm_->text().trimmed().isEmpty() ? std::nullopt
-                                                       : measure::ParseAlarmValue(alarm_->text()));
+void ViewerWindow::alarmEdited() {
+    plot_->setAlarm(alarm_->text().trimmed().isEmpty() ? std::nullopt
+                                                       : measure::parseAlarmValue(alarm_->text()));
 }
 
-bool ViewerWindow::SaveImage() {
+bool ViewerWindow::saveImage() {
     output::CommonDialog& d = *dialog_;
     d.FileName = QStringLiteral("Zentravolix.png");
     d.Filter = tr("PNG格式 (*.png)|*.png");
     d.DefaultExt = QStringLiteral(".png");
-    d.InitDir = output::EnsureOutputFolder() ? output::OutputFolder()
+    d.InitDir = output::ensureOutputFolder() ? output::outputFolder()
                                              : QDir::toNativeSeparators(QDir::homePath());
     if (!d.ShowSave().accepted()) return false;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QString error;
-    if (plot_->Picture().save(&buffer, "PNG") &&
-        measure::WriteFileAtomically(d.FileName, bytes, &error))
+    if (plot_->picture().save(&buffer, "PNG") &&
+        measure::writeFileAtomically(d.FileName, bytes, &error))
         return true;
     std::fprintf(stderr, "leakmeter: cannot save %s: %s\n", qPrintable(d.FileName),
                  qPrintable(error));

@@ -34,11 +34,11 @@ class PlotWidget : public QWidget {
     PlotWidget(const LogData& data, const Envelope& envelope, QWidget* parent = nullptr);
 
     const PlotView& view() const { return view_; }
-    void SetRange(std::pair<qint64, qint64> range);
-    void ShowAll();
-    void SetAlarm(std::optional<double> alarmMa);
+    void setRange(std::pair<qint64, qint64> range);
+    void showAll();
+    void setAlarm(std::optional<double> alarmMa);
     // The picture as it is shown, at the widget's size.
-    QImage Picture() const;
+    QImage picture() const;
 
   signals:
     // The cursor's reading, as the status line shows it; empty when the cursor left.
@@ -54,8 +54,8 @@ class PlotWidget : public QWidget {
     void leaveEvent(QEvent* event) override;
 
   private:
-    qint64 TimeAtX(double x) const;
-    void MoveCursor(double x);
+    qint64 timeAtX(double x) const;
+    void moveCursor(double x);
 
     const LogData& data_;
     const Envelope& envelope_;
@@ -78,13 +78,13 @@ class ViewerWindow : public QMainWindow {
     const LogData& data() const { return data_; }
 
     // "保存图片(&S)...": asks for a name and writes the picture as PNG. True when written.
-    bool SaveImage();
+    bool saveImage();
 
   protected:
     void changeEvent(QEvent* event) override;
 
   private:
-    void AlarmEdited();
+    void alarmEdited();
     void RetranslateUi();  // every text, in the language spoken now
 
     QStringList names_;  // of the files opened, for the title

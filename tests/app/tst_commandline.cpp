@@ -21,7 +21,7 @@ const QString kPlotAlone = QStringLiteral(
     "--plot draws logs already written; it cannot be combined with --headless, --history, "
     "--log, --duration, --count, --on-alarm, --interval or --mqtt");
 
-QString FirstLine(const QByteArray& text) {
+QString firstLine(const QByteArray& text) {
     return QString::fromLocal8Bit(text.left(text.indexOf('\n')));
 }
 
@@ -236,11 +236,11 @@ void TstCommandLine::outcomes() {
     const QByteArray stdoutText = program.readAllStandardOutput();
     const QByteArray stderrText = program.readAllStandardError();
     QVERIFY2(program.exitCode() == exitCode, stderrText.constData());
-    QCOMPARE(FirstLine(stderrText), err);
+    QCOMPARE(firstLine(stderrText), err);
     if (err.isEmpty()) QCOMPARE(stderrText, QByteArray());
     if (exitCode == 2)
         QCOMPARE(QString::fromLocal8Bit(stderrText), err + "\ntry 'leakmeter --help'\n");
-    QVERIFY2(out.isEmpty() ? stdoutText.isEmpty() : FirstLine(stdoutText).startsWith(out),
+    QVERIFY2(out.isEmpty() ? stdoutText.isEmpty() : firstLine(stdoutText).startsWith(out),
              stdoutText.constData());
 }
 

@@ -107,8 +107,8 @@ void TstForm1::lineSettingsKeepThePortOpen() {
 
     Choose(combo, choice);
     QVERIFY(w.monitor().port().isOpen());
-    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()), settings);
-    QCOMPARE(serial::LineSettingsText(w.monitor().link().lineSettings()), settings);
+    QCOMPARE(serial::lineSettingsText(w.monitor().port().lineSettings()), settings);
+    QCOMPARE(serial::lineSettingsText(w.monitor().link().lineSettings()), settings);
     if (accepted) {
         QCOMPARE(combo->currentText(), choice);
     } else {
@@ -135,7 +135,7 @@ void TstForm1::portChoiceKeepsLineSettings() {
     Choose(d->Combo1, QStringLiteral("COM2"));
     QVERIFY(w.monitor().port().isOpen());
     QCOMPARE(w.monitor().port().commPort(), 2);
-    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()),
+    QCOMPARE(serial::lineSettingsText(w.monitor().port().lineSettings()),
              QStringLiteral("19200,N,8,1"));
     QCOMPARE(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("COM2已打开"));
 }
@@ -186,17 +186,17 @@ void TstForm1::settingRefusedAtOpenIsReported() {
     QCOMPARE(Ctl<QLabel>(w, "Label6")->text(),
              QStringLiteral("串口不支持设置9600,E,8,1,保持原设置9600,N,8,1"));
     QCOMPARE(Ctl<QLabel>(w, "Label1")->text(), QStringLiteral("串口通信正常"));
-    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()),
+    QCOMPARE(serial::lineSettingsText(w.monitor().port().lineSettings()),
              QStringLiteral("9600,N,8,1"));
-    QCOMPARE(serial::LineSettingsText(w.monitor().link().lineSettings()),
+    QCOMPARE(serial::lineSettingsText(w.monitor().link().lineSettings()),
              QStringLiteral("9600,N,8,1"));
     QCOMPARE(d->Combo4->currentText(), QStringLiteral("NONE"));
 
     // Later choices are judged against what the line really runs.
     press(d->Combo2, Qt::Key_Up);  // 9600 -> 4800
-    QCOMPARE(serial::LineSettingsText(w.monitor().port().lineSettings()),
+    QCOMPARE(serial::lineSettingsText(w.monitor().port().lineSettings()),
              QStringLiteral("4800,N,8,1"));
-    QCOMPARE(serial::LineSettingsText(w.monitor().link().lineSettings()),
+    QCOMPARE(serial::lineSettingsText(w.monitor().link().lineSettings()),
              QStringLiteral("4800,N,8,1"));
     QTRY_VERIFY_WITH_TIMEOUT(w.monitor().link().deviceConnected(), 3000);
 }

@@ -17,7 +17,7 @@ namespace {
 
 const QColor kGrey(150, 150, 150), kBlue(0, 0, 255), kGreen(0, 255, 0);
 
-QColor At(const charts::DrawingSurface* s, double x, double y) {
+QColor at(const charts::DrawingSurface* s, double x, double y) {
     return s->image().pixelColor(s->pixelAt(x, y));
 }
 
@@ -51,9 +51,9 @@ void TstForm2Charts::startUpDrawsEmptyCharts() {
     Form2 w(MapTo(dir.filePath("none")));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 333, 777), kGrey);
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 0, 333), kBlue);     // left frame
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 333, 1000), kBlue);  // top frame
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 333, 777), kGrey);
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 0, 333), kBlue);     // left frame
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 333, 1000), kBlue);  // top frame
     QVERIFY(
         BlueColumn(Ctl<charts::DrawingSurface>(w, "Picture1"), 500, 600, 960));  // x2 cursor line
     // The strips: white, with a marker at 500 on each.
@@ -61,8 +61,8 @@ void TstForm2Charts::startUpDrawsEmptyCharts() {
                  ->image()
                  .pixelColor(Ctl<charts::DrawingSurface>(w, "Picture3")->width() - 2, 2),
              QColor(Qt::white));
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture3"), 0, 500), kBlue);
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture4"), 500, 0), kBlue);
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture3"), 0, 500), kBlue);
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture4"), 500, 0), kBlue);
     QCOMPARE(Ctl<QLabel>(w, "Label18")->text(), QStringLiteral("X:   Y:"));
 }
 
@@ -77,20 +77,20 @@ void TstForm2Charts::readingsSweepAcrossTheChart() {
     QCOMPARE(Ctl<QLabel>(w, "Label7")->text(), QStringLiteral("250mA"));
 
     // Chart values 1..4 hold 250 (scale 100mA: x 1); segment 3 joins slots 2 and 3.
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 250), kGreen);
-    QVERIFY(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 300) != kGreen);
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 250), kGreen);
+    QVERIFY(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 300) != kGreen);
 
     // The zero line lifts the whole trace.
     Enter(Ctl<QLineEdit>(w, "Text8"), QStringLiteral("300"));
     QCOMPARE(w.charts().cursors().z, qint16(300));
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 550), kGreen);
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 550), kGreen);
 
     // Stop: no trace, cursors back where they started although the boxes keep the text.
     Ctl<QPushButton>(w, "Command3")->click();
     QCOMPARE(w.charts().cursors().z, qint16(0));
     QCOMPARE(Ctl<QLineEdit>(w, "Text8")->text(), QStringLiteral("300"));
-    QVERIFY(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 550) != kGreen);
-    QVERIFY(At(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 250) != kGreen);
+    QVERIFY(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 550) != kGreen);
+    QVERIFY(at(Ctl<charts::DrawingSurface>(w, "Picture1"), 62.5 * 2.5, 250) != kGreen);
     QCOMPARE(w.liveSeries().writeIndex, qint16(0));
 }
 
@@ -103,7 +103,7 @@ void TstForm2Charts::typedCursorsAndStop() {
     Enter(Ctl<QLineEdit>(w, "Text5"), QStringLiteral("300"));
     QCOMPARE(w.charts().cursors().x1, 300.0);
     QVERIFY(BlueColumn(Ctl<charts::DrawingSurface>(w, "Picture1"), 300, 600, 960));
-    QCOMPARE(At(Ctl<charts::DrawingSurface>(w, "Picture4"), 300, 0), kBlue);
+    QCOMPARE(at(Ctl<charts::DrawingSurface>(w, "Picture4"), 300, 0), kBlue);
 
     const QImage before = Ctl<charts::DrawingSurface>(w, "Picture1")->image().copy();
     Enter(Ctl<QLineEdit>(w, "Text6"), QStringLiteral("1000.01"));

@@ -151,7 +151,7 @@ void TstForm2DataLog::menuLogsEveryReading() {
     QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(), QStringLiteral("接收电流数据正常"),
                               4000);
 
-    dialogs_.AcceptSave();
+    dialogs_.acceptSave();
     Key(Qt::Key_F, Qt::AltModifier);
     QTRY_VERIFY(QApplication::activePopupWidget());
     auto* file = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -274,7 +274,7 @@ void TstForm2DataLog::cancelOrFailureLeavesItOff() {
     QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("keep") == 4);
     plain.close();
     const QString path = blocker + "/log.csv";
-    cancel ? dialogs_.Cancel() : dialogs_.AcceptSave(path);
+    cancel ? dialogs_.cancel() : dialogs_.acceptSave(path);
 
     StderrCapture err;
     Key(Qt::Key_F, Qt::AltModifier);

@@ -343,7 +343,7 @@ void TstForm2Layout::commandLine() {
     QFETCH(bool, ok);
     QFETCH(bool, help);
     QFETCH(QString, com1);
-    const app::CommandLine cl = app::ParseCommandLine(args);
+    const app::CommandLine cl = app::parseCommandLine(args);
     QCOMPARE(cl.error.isEmpty(), ok);
     QCOMPARE(cl.showHelp, help);
     if (ok) QCOMPARE(cl.ports.deviceFor(1), com1);

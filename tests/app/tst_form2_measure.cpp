@@ -167,7 +167,7 @@ void TstForm2Measure::alarmFromTheCommandLineIsInTheBox() {
     QTemporaryDir dir;
     app::MonitorOptions run(MapTo(dir.filePath(QStringLiteral("absent"))));
     run.watch =
-        app::WatchOptionsFor(app::ParseCommandLine({"leakmeter", "--alarm", alarm}), QString());
+        app::watchOptionsFor(app::parseCommandLine({"leakmeter", "--alarm", alarm}), QString());
     Form2 w(run);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

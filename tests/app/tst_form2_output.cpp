@@ -116,7 +116,7 @@ void TstForm2Output::saveFollowsTheMode() {
     const QString folder = home().filePath("Zentravolix");
 
     // Real-time monitoring: Ctrl+S saves the chart as it is drawn.
-    dialogs_.AcceptSave();
+    dialogs_.acceptSave();
     QTest::keyClick(w_, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(dialogs_.saveRequests.size(), 1);
     QCOMPARE(dialogs_.saveRequests[0].initDir, folder);
@@ -132,18 +132,18 @@ void TstForm2Output::saveFollowsTheMode() {
 
     // History query: the same command saves the report text, as the button does.
     History();
-    dialogs_.AcceptSave();
+    dialogs_.acceptSave();
     Ctl<QAction>(*w_, "mnusave")->trigger();
     const QByteArray expected = measure::BuildHistoryReport(Groups(120), 120).toUtf8();
     QCOMPARE(ReadAll(folder + "/Zentravolix.txt"), expected);
 
     // After the text save the next image save proposes .bmp again.
     Ctl<QRadioButton>(*w_, "Option1")->click();
-    dialogs_.AcceptSave(folder + "/chart.jpg", 2);
+    dialogs_.acceptSave(folder + "/chart.jpg", 2);
     Ctl<QAction>(*w_, "mnusave")->trigger();
     QCOMPARE(dialogs_.saveRequests.last().defaultExt, QStringLiteral(".bmp"));
     QCOMPARE(QImageReader(folder + "/chart.jpg").format(), QByteArray("jpeg"));
-    dialogs_.Cancel();
+    dialogs_.cancel();
     Ctl<QAction>(*w_, "mnusave")->trigger();
     QCOMPARE(dialogs_.saveRequests.last().defaultExt, QStringLiteral(".jpg"));
 }
@@ -151,7 +151,7 @@ void TstForm2Output::saveFollowsTheMode() {
 void TstForm2Output::reportSaveCancelAndFailure() {
     History();
     const QString before = Ctl<QTextEdit>(*w_, "RichTextBox1")->toPlainText();
-    dialogs_.Cancel();
+    dialogs_.cancel();
     Ctl<QPushButton>(*w_, "Command5")->click();
     QVERIFY(QDir(home().filePath("Zentravolix")).exists());  // made before the dialog opened
     QVERIFY(QDir(home().filePath("Zentravolix")).isEmpty());
@@ -161,7 +161,7 @@ void TstForm2Output::reportSaveCancelAndFailure() {
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.write("keep");
     blocker.close();
-    dialogs_.AcceptSave(home().filePath("plainfile/report.txt"));
+    dialogs_.acceptSave(home().filePath("plainfile/report.txt"));
     Ctl<QPushButton>(*w_, "Command5")->click();
     QCOMPARE(Ctl<QTextEdit>(*w_, "RichTextBox1")->toPlainText(), before);
     QCOMPARE(ReadAll(home().filePath("plainfile")), QByteArray("keep"));
@@ -169,7 +169,7 @@ void TstForm2Output::reportSaveCancelAndFailure() {
 
     // Clear, then save: the three heading lines only.
     Ctl<QPushButton>(*w_, "Command6")->click();
-    dialogs_.AcceptSave();
+    dialogs_.acceptSave();
     Ctl<QPushButton>(*w_, "Command5")->click();
     QCOMPARE(ReadAll(home().filePath("Zentravolix/Zentravolix.txt")),
              measure::ReportHeader().toUtf8());
@@ -197,7 +197,7 @@ void TstForm2Output::failedSaveIsSaid() {
     blocker.close();
     const QString status = Ctl<QLabel>(*w_, "Label6")->text();
     const QString path = home().filePath(mode == 1 ? "Zentravolix/chart.bmp" : "Zentravolix/r.txt");
-    cancel ? dialogs_.Cancel() : dialogs_.AcceptSave(path);
+    cancel ? dialogs_.cancel() : dialogs_.acceptSave(path);
 
     StderrCapture err;
     if (byButton)
@@ -238,7 +238,7 @@ void TstForm2Output::printReportSelection() {
     Ctl<QTextEdit>(*w_, "RichTextBox1")->setTextCursor(c);
 
     const QString pdf = home().filePath("report.pdf");
-    dialogs_.AcceptPrinter(pdf);
+    dialogs_.acceptPrinter(pdf);
     QTest::keyClick(w_, Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(dialogs_.printerRequests.size(), 1);
     QCOMPARE(dialogs_.printerRequests[0].flags, 265);
@@ -255,7 +255,7 @@ void TstForm2Output::printReportSelection() {
 void TstForm2Output::printWindowShowsClientArea() {
     if (QStandardPaths::findExecutable("pdfimages").isEmpty()) QSKIP("pdfimages not installed");
     const QString pdf = home().filePath("window.pdf");
-    dialogs_.AcceptPrinter(pdf);
+    dialogs_.acceptPrinter(pdf);
     QTest::keyClick(w_, Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(dialogs_.printerRequests.size(), 1);
     QCOMPARE(dialogs_.printerRequests[0].printFileName,
@@ -274,7 +274,7 @@ void TstForm2Output::printWindowShowsClientArea() {
 }
 
 void TstForm2Output::printFailureIsReported() {
-    dialogs_.Fail(QStringLiteral("No printers are installed."));
+    dialogs_.fail(QStringLiteral("No printers are installed."));
     Ctl<QAction>(*w_, "mnuprint")->trigger();
     QCOMPARE(sink_.beeps, 1);
     QCOMPARE(sink_.boxes.size(), 1);
@@ -282,7 +282,7 @@ void TstForm2Output::printFailureIsReported() {
     QCOMPARE(sink_.boxes[0].title, QStringLiteral("Printing Error!"));
     QCOMPARE(sink_.boxes[0].text, QStringLiteral("文件打印出错.\r\nNo printers are installed."));
 
-    dialogs_.Cancel();
+    dialogs_.cancel();
     Ctl<QAction>(*w_, "mnuprintsetting")->trigger();
     QCOMPARE(dialogs_.printerRequests.last().flags, 328);
     QCOMPARE(sink_.boxes.size(), 1);  // cancel is silent

@@ -213,7 +213,7 @@ void TstHeadless::historyTextIsTheWindowsSave() {
         Ctl<QPushButton>(w, "Command4")->click();
         QTRY_COMPARE_WITH_TIMEOUT(Ctl<QLabel>(w, "Label6")->text(),
                                   QStringLiteral("返回历史数据正常"), 3000);
-        dialogs.AcceptSave(fromWindow);
+        dialogs.acceptSave(fromWindow);
         Ctl<QPushButton>(w, "Command5")->click();
         QVERIFY(QFileInfo::exists(fromWindow));
     }

@@ -95,7 +95,7 @@ void TstLanguage::chooseLanguage() {
     for (const QString& v : env.split(u' ', Qt::SkipEmptyParts))
         vars.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
     const auto get = [&](const char* name) { return vars.value(QString::fromLatin1(name)); };
-    QCOMPARE(app::ChooseLanguage(option, remembered, app::SystemUiLanguages(get, qt)) ==
+    QCOMPARE(app::chooseLanguage(option, remembered, app::systemUiLanguages(get, qt)) ==
                  Language::English,
              english);
 }
@@ -110,7 +110,7 @@ void TstLanguage::everyTextFits_data() {
 // every text the status line and the port and meter labels show, fits its control.
 void TstLanguage::everyTextFits() {
     QFETCH(bool, english);
-    app::UseLanguage(english ? Language::English : Language::Chinese);
+    app::useLanguage(english ? Language::English : Language::Chinese);
     Form2 w(NoMeter());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -120,8 +120,8 @@ void TstLanguage::everyTextFits() {
     QList<QWidget*> controls = w.findChildren<QWidget*>();
     controls += w.settingsDialog()->findChildren<QWidget*>();
     for (QWidget* c : controls) {
-        if (qobject_cast<QMenu*>(c) || app::ShownCaption(c).isEmpty()) continue;
-        QVERIFY2(app::CaptionWidth(c) <= c->width(), qPrintable(app::ShownCaption(c)));
+        if (qobject_cast<QMenu*>(c) || app::shownCaption(c).isEmpty()) continue;
+        QVERIFY2(app::captionWidth(c) <= c->width(), qPrintable(app::shownCaption(c)));
         QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(c->objectName()));
     }
     for (QAction* a : w.findChildren<QAction*>())
@@ -153,34 +153,34 @@ void TstLanguage::everyTextFits() {
         NoMeterOnPort{16, QString(), 10000},
     };
     for (const LinkEvent& e : events) {
-        if (auto t = app::StatusText(e))
+        if (auto t = app::statusText(e))
             QVERIFY2(fits(Ctl<QLabel>(w, "Label6"), *t), qPrintable(*t));
-        if (auto t = app::PortLabelText(e))
+        if (auto t = app::portLabelText(e))
             QVERIFY2(fits(Ctl<QLabel>(w, "Label1"), *t), qPrintable(*t));
-        if (auto t = app::MeterLabelText(e))
+        if (auto t = app::meterLabelText(e))
             QVERIFY2(fits(Ctl<QLabel>(w, "Label2"), *t), qPrintable(*t));
     }
     const QString path = QStringLiteral("/home/electrician/Zentravolix/Zentravolix.csv");
-    for (const QString& t : {app::NoReplyAtStartText(), app::PausedText(), app::StoppedText(),
-                             app::DataLogFailedText(path), app::SaveFailedText(path)})
+    for (const QString& t : {app::noReplyAtStartText(), app::pausedText(), app::stoppedText(),
+                             app::dataLogFailedText(path), app::saveFailedText(path)})
         QVERIFY2(fits(Ctl<QLabel>(w, "Label6"), t), qPrintable(t));
 }
 
 // The menu switches the open window at once, both ways, and the choice is kept; a report
 // the user has stays as it is, and the Chinese window gets its design geometry back.
 void TstLanguage::menuSwitchesAndRemembers() {
-    app::UseLanguage(Language::Chinese);
+    app::useLanguage(Language::Chinese);
     Form2 w(NoMeter());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QHash<QWidget*, QRect> design;
     for (QWidget* c : w.findChildren<QWidget*>()) design.insert(c, c->geometry());
-    QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), measure::ReportTitleLine());
+    QCOMPARE(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText(), measure::reportTitleLine());
 
     Ctl<QAction>(w, "mnuenglish")->trigger();
     QTRY_COMPARE(Ctl<QPushButton>(w, "Command4")->text(), QStringLiteral("Read"));
-    QCOMPARE(serial::RememberedSetting(QStringLiteral("language")), QStringLiteral("en"));
-    QCOMPARE(app::StartLanguage(QString()), Language::English);
+    QCOMPARE(serial::rememberedSetting(QStringLiteral("language")), QStringLiteral("en"));
+    QCOMPARE(app::startLanguage(QString()), Language::English);
     QVERIFY(Ctl<QAction>(w, "mnuenglish")->isChecked() &&
             !Ctl<QAction>(w, "mnuchinese")->isChecked());
     QVERIFY(Ctl<QTextEdit>(w, "RichTextBox1")
@@ -192,7 +192,7 @@ void TstLanguage::menuSwitchesAndRemembers() {
 
     Ctl<QAction>(w, "mnuchinese")->trigger();
     QTRY_COMPARE(Ctl<QPushButton>(w, "Command4")->text(), QStringLiteral("读取"));
-    QCOMPARE(app::StartLanguage(QString()), Language::Chinese);
+    QCOMPARE(app::startLanguage(QString()), Language::Chinese);
     QVERIFY(Ctl<QTextEdit>(w, "RichTextBox1")->toPlainText().endsWith(QStringLiteral("Reading")));
     for (auto it = design.constBegin(); it != design.constEnd(); ++it)
         QCOMPARE(it.key()->geometry(), it.value());
@@ -209,14 +209,14 @@ void TstLanguage::openLogFileType_data() {
 void TstLanguage::openLogFileType() {
     QFETCH(bool, english);
     QFETCH(QString, type);
-    app::UseLanguage(english ? Language::English : Language::Chinese);
+    app::useLanguage(english ? Language::English : Language::Chinese);
     const QByteArray oldHome = qgetenv("HOME");  // the dialog's folder is made in the home
     qputenv("HOME", config_.path().toLocal8Bit());
     output::ScriptedDialogBackend dialogs;  // no answer queued: the dialog is cancelled
     Form2 w(NoMeter(), &dialogs);
     w.findChild<QAction*>(QStringLiteral("mnuopenlog"))->trigger();
     qputenv("HOME", oldHome);
-    app::UseLanguage(Language::Chinese);
+    app::useLanguage(Language::Chinese);
     QCOMPARE(dialogs.openRequests.size(), 1);
     QCOMPARE(dialogs.openRequests[0].filters.value(0).description, type);
 }

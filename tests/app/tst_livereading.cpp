@@ -22,7 +22,7 @@ QString WidestText(quint8 status, const QFont& font) {
     qreal widestAdvance = -1;
     for (int raw = 0; raw <= 9999; ++raw) {
         const measure::MeterRecord r{quint8(raw / 100), quint8(raw % 100), status};
-        const QString text = measure::LiveText(measure::DecodeRecord(r));
+        const QString text = measure::liveText(measure::decodeRecord(r));
         const qreal advance = metrics.horizontalAdvance(text);
         if (advance >= widestAdvance) {  // on a tie the larger digits
             widest = text;

@@ -58,13 +58,13 @@ void TstMonitor::everyConsumerHasTheReadingsTime() {
 
     QCOMPARE(readings.size(), kTaken);
     QByteArrayList stamped;
-    for (const measure::Reading& r : readings) stamped << measure::IsoTimeWithOffset(r.time);
+    for (const measure::Reading& r : readings) stamped << measure::isoTimeWithOffset(r.time);
     QCOMPARE(TimeColumn(log), stamped);
     QVERIFY(!alarms.isEmpty());
-    QVERIFY(stamped.contains(measure::IsoTimeWithOffset(alarms.first().time)));
+    QVERIFY(stamped.contains(measure::isoTimeWithOffset(alarms.first().time)));
     const QByteArrayList events = TimeColumn(dir.filePath("readings.events.csv"));
     QVERIFY(!events.isEmpty());
-    QCOMPARE(events.first(), measure::IsoTimeWithOffset(alarms.first().time));
+    QCOMPARE(events.first(), measure::isoTimeWithOffset(alarms.first().time));
 }
 
 QTEST_MAIN(TstMonitor)

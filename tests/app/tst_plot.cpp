@@ -24,10 +24,10 @@ QDateTime RowTime(int row) {
 
 // A night of readings around 100 mA with 4000 mA for one reading.
 void WriteLog(const QString& path) {
-    QByteArray out = measure::DataLogHeader();
+    QByteArray out = measure::dataLogHeader();
     for (int i = 0; i < kRows; ++i) {
         const int mA = i == kPeakRow ? 4000 : 100 + (i / 40) % 30;
-        out += measure::DataLogRow({quint8(mA / 100), quint8(mA % 100), 21}, RowTime(i), i * 500);
+        out += measure::dataLogRow({quint8(mA / 100), quint8(mA % 100), 21}, RowTime(i), i * 500);
     }
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(out) == out.size());
@@ -49,7 +49,7 @@ int RunProgram(const QStringList& args, QByteArray* err) {
 QString LocalArg(int hours) {
     return kStart.addSecs(hours * 3600).toLocalTime().toString("yyyy-MM-ddTHH:mm");
 }
-QString LocalText(int hours) {
+QString localText(int hours) {
     return kStart.addSecs(hours * 3600).toLocalTime().toString("yyyy-MM-dd HH:mm");
 }
 
@@ -175,7 +175,7 @@ void TstPlot::noReadingsNoPicture() {
     if (to != 99) args << "--to" << LocalArg(to);
     QByteArray err;
     QCOMPARE(RunProgram(args, &err), 1);
-    said.replace("FROM", LocalText(from)).replace("TO", LocalText(to)).replace("LOG", log);
+    said.replace("FROM", localText(from)).replace("TO", localText(to)).replace("LOG", log);
     QVERIFY2(err.contains("leakmeter: " + said.toUtf8() + "\n"), err.constData());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"night.csv"});
 }

@@ -68,11 +68,11 @@ class TstPortSetup : public QObject {
 void TstPortSetup::initTestCase() {
     QVERIFY(config_.isValid());
     qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());  // the program runs inherit it
-    QVERIFY(serial::RememberedPortsFile().startsWith(config_.path()));
+    QVERIFY(serial::rememberedPortsFile().startsWith(config_.path()));
 }
 
 void TstPortSetup::init() {
-    QVERIFY(serial::ForgetPorts());
+    QVERIFY(serial::forgetPorts());
 }
 
 void TstPortSetup::options_data() {
@@ -171,7 +171,7 @@ void TstPortSetup::options() {
     QFETCH(QStringList, args);
     QFETCH(QString, summary);
     QFETCH(QString, error);
-    const app::CommandLine cl = app::ParseCommandLine(args);
+    const app::CommandLine cl = app::parseCommandLine(args);
     if (error.isEmpty()) {
         QVERIFY2(cl.error.isEmpty(), qPrintable(cl.error));
         QCOMPARE(Summary(cl), summary);
@@ -212,24 +212,24 @@ void TstPortSetup::brokerOptionsNeedABroker() {
     QFETCH(QStringList, args);
     QFETCH(QString, storedUrl);
     QFETCH(QString, error);
-    QCOMPARE(app::ParseCommandLine(args, storedUrl).error, error);
+    QCOMPARE(app::parseCommandLine(args, storedUrl).error, error);
 }
 
 void TstPortSetup::autoFindsTheMeterAndRemembersIt() {
     MeterSim silent({"--silent-for", "3600"});
     MeterSim meter;
     QVERIFY(silent.ok() && meter.ok());
-    const app::CommandLine cl = app::ParseCommandLine(
+    const app::CommandLine cl = app::parseCommandLine(
         {"leakmeter", "--port", "COM1=auto:" + silent.link() + "," + meter.link()});
     QVERIFY(cl.error.isEmpty());
     QStringList messages;
-    QCOMPARE(app::ResolvePorts(cl, &messages, {}, kAnswerMs).deviceFor(1), meter.link());
+    QCOMPARE(app::resolvePorts(cl, &messages, {}, kAnswerMs).deviceFor(1), meter.link());
     QCOMPARE(messages, QStringList{"leakmeter: COM1=auto: meter found on " + meter.link()});
     QCOMPARE(silent.countOf(0x05), 1);  // greeted, and passed over
 
     // The next start without --port reaches the meter the same way.
     messages.clear();
-    const serial::PortMap next = app::ResolvePorts(app::ParseCommandLine({"leakmeter"}), &messages);
+    const serial::PortMap next = app::resolvePorts(app::parseCommandLine({"leakmeter"}), &messages);
     QCOMPARE(next.deviceFor(1), meter.link());
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages[0].contains("remembered") && messages[0].contains("--forget-ports"));
@@ -239,25 +239,25 @@ void TstPortSetup::autoFindsTheMeterAndRemembersIt() {
     program.start(QStringLiteral(LEAKMETER_PATH), {"--forget-ports"});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 0);
-    QVERIFY(serial::RememberedPorts().isEmpty());
-    QCOMPARE(app::ResolvePorts(app::ParseCommandLine({"leakmeter"}), nullptr).deviceFor(1),
+    QVERIFY(serial::rememberedPorts().isEmpty());
+    QCOMPARE(app::resolvePorts(app::parseCommandLine({"leakmeter"}), nullptr).deviceFor(1),
              QStringLiteral("/dev/ttyS0"));
 }
 
 void TstPortSetup::autoWithNoAnswerKeepsTheDefault() {
     serial::PortMap earlier;
     earlier.addMapping(QStringLiteral("COM1=/dev/ttyUSB7"));
-    QVERIFY(serial::RememberPorts(earlier));
+    QVERIFY(serial::rememberPorts(earlier));
     MeterSim silent({"--silent-for", "3600"});
     QVERIFY(silent.ok());
     QStringList messages;
-    const serial::PortMap map = app::ResolvePorts(
-        app::ParseCommandLine({"leakmeter", "--port", "COM1=auto:" + silent.link()}), &messages);
+    const serial::PortMap map = app::resolvePorts(
+        app::parseCommandLine({"leakmeter", "--port", "COM1=auto:" + silent.link()}), &messages);
     QCOMPARE(map.deviceFor(1), QStringLiteral("/dev/ttyS0"));
     QCOMPARE(messages, QStringList{"leakmeter: COM1=auto: no meter answered at 9600,N,8,1 on " +
                                    silent.link() + " (no answer); COM1 stays /dev/ttyS0"});
     // Nothing found, nothing remembered: the earlier mapping stays.
-    QCOMPARE(serial::RememberedPorts().mappingTexts(), earlier.mappingTexts());
+    QCOMPARE(serial::rememberedPorts().mappingTexts(), earlier.mappingTexts());
 }
 
 void TstPortSetup::autoNamesTheDialoutGroupForADeniedDevice() {

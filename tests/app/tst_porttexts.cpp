@@ -29,7 +29,7 @@ void TstPortTexts::texts_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
     const auto advice = [](const char* name, serial::OpenProblem p, const char* expected) {
-        QTest::newRow(name) << app::OpenAdviceLine(p) << QString::fromUtf8(expected);
+        QTest::newRow(name) << app::openAdviceLine(p) << QString::fromUtf8(expected);
     };
     advice("advice: no port number", {Problem::InvalidNumber, 0, {}, {}},
            "leakmeter: COM0 is not a valid port; choose COM1 or above");
@@ -47,16 +47,16 @@ void TstPortTexts::texts_data() {
 
     QStringList words;
     for (int a = 0; a <= int(serial::ProbeAnswer::Failed); ++a)
-        words << app::ProbeAnswerText(serial::ProbeAnswer(a));
+        words << app::probeAnswerText(serial::ProbeAnswer(a));
     QTest::newRow("probe answers")
         << words.join('|')
         << "answered|no answer|not the meter's answer|busy|permission denied|does not exist|failed";
 
     QTest::newRow("store: no access")
-        << app::PortStoreErrorText({"/x/leakmeter.conf", QSettings::AccessError})
+        << app::portStoreErrorText({"/x/leakmeter.conf", QSettings::AccessError})
         << "cannot write /x/leakmeter.conf (no access)";
     QTest::newRow("store: format")
-        << app::PortStoreErrorText({"/x/leakmeter.conf", QSettings::FormatError})
+        << app::portStoreErrorText({"/x/leakmeter.conf", QSettings::FormatError})
         << "cannot write /x/leakmeter.conf (format error)";
 }
 
@@ -76,7 +76,7 @@ void TstPortTexts::listingShowsEveryField() {
     usb.portNumber = 1;
     gone.present = false;
     const QStringList lines =
-        app::DeviceListingText({usb, Device("/dev/ttyS1"), gone}).split(QLatin1Char('\n'));
+        app::deviceListingText({usb, Device("/dev/ttyS1"), gone}).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 5);  // heading, three devices, nothing after the last break
     QCOMPARE(lines[0].simplified(),
              QStringLiteral("PORT DEVICE VID:PID SERIAL MANUFACTURER DESCRIPTION"));
@@ -86,7 +86,7 @@ void TstPortTexts::listingShowsEveryField() {
     QCOMPARE(lines[3].simplified(), QStringLiteral("- /dev/ttyUSB9 - - - (not present)"));
     // Columns line up.
     QCOMPARE(lines[1].indexOf(QStringLiteral("/dev/ttyUSB0")), lines[0].indexOf("DEVICE"));
-    QCOMPARE(app::DeviceListingText({}), QStringLiteral("No serial devices found.\n"));
+    QCOMPARE(app::deviceListingText({}), QStringLiteral("No serial devices found.\n"));
 }
 
 QTEST_GUILESS_MAIN(TstPortTexts)

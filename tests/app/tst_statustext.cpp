@@ -46,7 +46,7 @@ void TstStatusText::statusText_data() {
 void TstStatusText::statusText() {
     QFETCH(LinkEvent, event);
     QFETCH(QString, text);
-    QCOMPARE(app::StatusText(event).value_or(QString()), text);
+    QCOMPARE(app::statusText(event).value_or(QString()), text);
 }
 
 void TstStatusText::labelText_data() {
@@ -71,18 +71,18 @@ void TstStatusText::labelText() {
     QFETCH(LinkEvent, event);
     QFETCH(QString, port);
     QFETCH(QString, meter);
-    QCOMPARE(app::PortLabelText(event).value_or(QString()), port);
-    QCOMPARE(app::MeterLabelText(event).value_or(QString()), meter);
+    QCOMPARE(app::portLabelText(event).value_or(QString()), port);
+    QCOMPARE(app::meterLabelText(event).value_or(QString()), meter);
 }
 
 void TstStatusText::advice() {
     const LinkEvent e = NoMeterOnPort{3, QStringLiteral("/dev/ttyUSB0"), 10000};
-    QCOMPARE(app::AdviceLine(e).value_or(QString()),
+    QCOMPARE(app::adviceLine(e).value_or(QString()),
              QStringLiteral("leakmeter: no meter has answered on COM3 (/dev/ttyUSB0) for 10 s: "
                             "check that the meter is switched on and its cable is in; "
                             "'leakmeter --list-ports' lists the serial devices, 'leakmeter "
                             "--port COM3=auto' finds the meter"));
-    QVERIFY(!app::AdviceLine(LiveAnswered{}));
+    QVERIFY(!app::adviceLine(LiveAnswered{}));
 }
 
 QTEST_APPLESS_MAIN(TstStatusText)

@@ -43,11 +43,11 @@ void TstViewer::openZoomPanReadSave() {
     qputenv("HOME", home.path().toUtf8());
     const QString log = home.filePath("night.csv");
     {
-        QByteArray rows = measure::DataLogHeader();
+        QByteArray rows = measure::dataLogHeader();
         const QDateTime start = QDateTime::currentDateTime();
         for (int i = 0; i < 7200; ++i)  // an hour
             rows +=
-                measure::DataLogRow({0, quint8(10 + i % 50), 21}, start.addMSecs(i * 500), i * 500);
+                measure::dataLogRow({0, quint8(10 + i % 50), 21}, start.addMSecs(i * 500), i * 500);
         QFile f(log);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(rows) == rows.size());
     }
@@ -60,7 +60,7 @@ void TstViewer::openZoomPanReadSave() {
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
 
-    dialogs.AcceptOpen({log});
+    dialogs.acceptOpen({log});
     auto* menu = w.findChild<QMenu*>(QStringLiteral("mnufile"));
     auto* entry = w.findChild<QAction*>(QStringLiteral("mnuopenlog"));
     QVERIFY(menu && entry);
@@ -96,7 +96,7 @@ void TstViewer::openZoomPanReadSave() {
     QApplication::sendEvent(plot, &wheel);
     QCOMPARE(Span(plot), qint64(all * 0.64 + 0.5));
     Press(Qt::Key_Home);
-    const QRect area = viewer::PlotArea(plot->rect());
+    const QRect area = viewer::plotArea(plot->rect());
     const int y = area.center().y();
     QTest::mousePress(plot, Qt::LeftButton, {}, {area.left() + 100, y});
     QTest::mouseMove(plot, {area.left() + 300, y});
@@ -108,15 +108,15 @@ void TstViewer::openZoomPanReadSave() {
     QTRY_VERIFY2(cursor->text().endsWith("mA"), qPrintable(cursor->text()));
 
     const QString picture = home.filePath("view.png");
-    dialogs.AcceptSave(picture);
+    dialogs.acceptSave(picture);
     Press(Qt::Key_S, Qt::ControlModifier);
     QTRY_VERIFY(QFile::exists(picture));
     QCOMPARE(QImage(picture).size(), plot->size());
 
     // An open viewer follows a switch of the program's language.
-    app::UseLanguage(app::Language::English);
+    app::useLanguage(app::Language::English);
     QTRY_VERIFY2(v->windowTitle().startsWith("Data Log Viewer"), qPrintable(v->windowTitle()));
-    app::UseLanguage(app::Language::Chinese);
+    app::useLanguage(app::Language::Chinese);
     QTRY_VERIFY(v->windowTitle().startsWith(QStringLiteral("数据记录查看")));
     qputenv("HOME", oldHome);
 }
@@ -131,9 +131,9 @@ void TstViewer::noReadingsSaid() {
     viewer::ViewerWindow v({log}, dialogs);
     auto* summary = v.findChild<QLabel*>(QStringLiteral("lblSummary"));
     QCOMPARE(summary->text(), QStringLiteral("quiet.csv 中没有读数"));
-    app::UseLanguage(app::Language::English);
+    app::useLanguage(app::Language::English);
     QTRY_COMPARE(summary->text(), QStringLiteral("no readings in quiet.csv"));
-    app::UseLanguage(app::Language::Chinese);
+    app::useLanguage(app::Language::Chinese);
 }
 
 QTEST_MAIN(TstViewer)

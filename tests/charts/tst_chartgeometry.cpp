@@ -66,8 +66,8 @@ void TstChartGeometry::tickLines_data() {
 void TstChartGeometry::tickLines() {
     QFETCH(int, index);
     QFETCH(Segment, expected);
-    QCOMPARE(charts::TickLines().size(), size_t(432));
-    QCOMPARE(charts::TickLines().at(size_t(index)), expected);
+    QCOMPARE(charts::tickLines().size(), size_t(432));
+    QCOMPARE(charts::tickLines().at(size_t(index)), expected);
 }
 
 void TstChartGeometry::cursorLines_data() {
@@ -97,7 +97,7 @@ void TstChartGeometry::cursorLines() {
     QFETCH(float, y);
     QFETCH(float, z);
     QFETCH(QList<Segment>, expected);
-    const auto lines = charts::CursorLines(x1, x2, y, z);
+    const auto lines = charts::cursorLines(x1, x2, y, z);
     QCOMPARE(QList<Segment>(lines.begin(), lines.end()), expected);
 }
 
@@ -130,7 +130,7 @@ void TstChartGeometry::traceSegment() {
     values[1] = a;
     values[2] = b;
     std::vector<Segment> out;
-    charts::AppendTraceSegments(values, 16, z, out);
+    charts::appendTraceSegments(values, 16, z, out);
     QCOMPARE(out.size(), size_t(16));
     QCOMPARE(out[1], (Segment{62.5f, ya, 125.f, yb}));
 }
@@ -150,7 +150,7 @@ void TstChartGeometry::traceSegmentCount() {
     QFETCH(int, count);
     float values[501] = {};
     std::vector<Segment> out;
-    charts::AppendTraceSegments(values, n, 0, out);
+    charts::appendTraceSegments(values, n, 0, out);
     QCOMPARE(int(out.size()), count);
     if (count > 0) {
         QCOMPARE(out.front().x1, 0.f);
@@ -177,7 +177,7 @@ void TstChartGeometry::mouseReadout() {
     QFETCH(double, x);
     QFETCH(double, y);
     QFETCH(QString, caption);
-    const auto readout = charts::MouseReadout(x, y);
+    const auto readout = charts::mouseReadout(x, y);
     QCOMPARE(readout.value_or(QString()), caption);
 }
 
@@ -408,7 +408,7 @@ void TstChartGeometry::cursorEntry() {
     QFETCH(QString, text);
     QFETCH(bool, accepted);
     QFETCH(double, value);
-    const auto v = charts::ParseCursorEntry(text);
+    const auto v = charts::parseCursorEntry(text);
     QCOMPARE(v.has_value(), accepted);
     if (accepted) QCOMPARE(*v, value);
 }
@@ -429,7 +429,7 @@ void TstChartGeometry::zeroEntry() {
     QFETCH(QString, text);
     QFETCH(bool, accepted);
     QFETCH(int, value);
-    const auto v = charts::ParseZeroEntry(text);
+    const auto v = charts::parseZeroEntry(text);
     QCOMPARE(v.has_value(), accepted);
     if (accepted) QCOMPARE(int(*v), value);
 }

@@ -20,7 +20,7 @@ const QRgb kBlue = qRgb(0, 0, 255);
 const QRgb kGreen = qRgb(0, 255, 0);
 const QRgb kWhite = qRgb(255, 255, 255);
 
-QRgb At(const DrawingSurface& s, double x, double y) {
+QRgb at(const DrawingSurface& s, double x, double y) {
     const QPoint p = s.pixelAt(x, y);
     return s.image().pixel(p);
 }
@@ -60,7 +60,7 @@ struct Views {
         views->setChartValues(values.data());
         views->setWindowSampleCountSource([this] { return window; });
         views->connectMouse([this](const QString& text) { readouts << text; });
-        views->ResetAll();
+        views->resetAll();
         if (show) {
             for (QWidget* w : {static_cast<QWidget*>(&picture1), static_cast<QWidget*>(&picture3),
                                static_cast<QWidget*>(&picture4)})
@@ -157,7 +157,7 @@ void TstChartViews::emptyChart() {
     QFETCH(double, y);
     QFETCH(uint, colour);
     Views v;
-    QCOMPARE(At(v.picture1, x, y), QRgb(colour));
+    QCOMPARE(at(v.picture1, x, y), QRgb(colour));
     QCOMPARE(CountColour(v.picture1.image(), kGreen), 0);
     QCOMPARE(v.picture1.image().size(), QSize(533, 400));
 }
@@ -185,11 +185,11 @@ void TstChartViews::trace() {
     Views v;
     v.values[4] = sample;
     v.views->setTraceVisible(true);
-    QVERIFY(v.views->EnterZ(QString::number(z)));
-    QCOMPARE(At(v.picture1, 250, greenY), kGreen);
-    QCOMPARE(At(v.picture1, 220, greyY), kGrey);
+    QVERIFY(v.views->enterZ(QString::number(z)));
+    QCOMPARE(at(v.picture1, 250, greenY), kGreen);
+    QCOMPARE(at(v.picture1, 220, greyY), kGrey);
     // The rest of the trace lies at 300 + z (unless that is over the top).
-    if (300 + z <= 1000) QCOMPARE(At(v.picture1, 100, 300 + z), kGreen);
+    if (300 + z <= 1000) QCOMPARE(at(v.picture1, 100, 300 + z), kGreen);
     // The dotted zero line is at z (blue where a dot falls).
     if (z > 0) QVERIFY(RowCount(v.picture1, z, kBlue) > 100);
 }
@@ -210,7 +210,7 @@ void TstChartViews::noTrace() {
     v.views->setTraceVisible(visible);
     v.views->DrawLiveChart();
     QCOMPARE(CountColour(v.picture1.image(), kGreen), 0);
-    QCOMPARE(At(v.picture1, 0, 500), kBlue);  // frame still drawn
+    QCOMPARE(at(v.picture1, 0, 500), kBlue);  // frame still drawn
 }
 
 void TstChartViews::windowReadAtEachDraw() {
@@ -220,13 +220,13 @@ void TstChartViews::windowReadAtEachDraw() {
     v.window = 16;
     v.views->DrawLiveChart();
     // 1s window: S[0] .. S[16] across the full width, the last point on the right frame.
-    QCOMPARE(At(v.picture1, 0, 200), kGreen);
-    QCOMPARE(At(v.picture1, 62.5, 800), kGreen);
-    QCOMPARE(At(v.picture1, 1000, 200), kGreen);
+    QCOMPARE(at(v.picture1, 0, 200), kGreen);
+    QCOMPARE(at(v.picture1, 62.5, 800), kGreen);
+    QCOMPARE(at(v.picture1, 1000, 200), kGreen);
     const int sparse = CountColour(v.picture1.image(), kGreen);
     v.window = 500;
     v.views->DrawLiveChart();
-    QCOMPARE(At(v.picture1, 2, 800), kGreen);
+    QCOMPARE(at(v.picture1, 2, 800), kGreen);
     QVERIFY(CountColour(v.picture1.image(), kGreen) > 4 * sparse);
 }
 
@@ -259,16 +259,16 @@ void TstChartViews::stripMarkers() {
     Views v;
     const DrawingSurface& x = v.picture4;
     const DrawingSurface& y = v.picture3;
-    QCOMPARE(At(x, 500, 0), kBlue);   // apex on the top edge
-    QCOMPARE(At(x, 500, 20), kBlue);  // base
-    QCOMPARE(At(x, 515, 20), kBlue);
-    QCOMPARE(At(x, 500, 10), kWhite);  // inside the triangle
-    QCOMPARE(At(x, 250, 10), kWhite);
+    QCOMPARE(at(x, 500, 0), kBlue);   // apex on the top edge
+    QCOMPARE(at(x, 500, 20), kBlue);  // base
+    QCOMPARE(at(x, 515, 20), kBlue);
+    QCOMPARE(at(x, 500, 10), kWhite);  // inside the triangle
+    QCOMPARE(at(x, 250, 10), kWhite);
     QVERIFY(CountColour(x.image(), qRgb(0, 0, 0)) > 0);  // labels
-    QCOMPARE(At(y, 0, 500), kBlue);
-    QCOMPARE(At(y, 20, 515), kBlue);
-    QCOMPARE(At(y, 10, 500), kWhite);
-    QCOMPARE(At(y, 0, 0), kBlue);  // z marker at 0
+    QCOMPARE(at(y, 0, 500), kBlue);
+    QCOMPARE(at(y, 20, 515), kBlue);
+    QCOMPARE(at(y, 10, 500), kWhite);
+    QCOMPARE(at(y, 0, 0), kBlue);  // z marker at 0
 }
 
 void TstChartViews::stripUnchangedWhenOutOfRange_data() {
@@ -289,15 +289,15 @@ void TstChartViews::stripUnchangedWhenOutOfRange() {
     DrawingSurface& s = xStrip ? v.picture4 : v.picture3;
     const QImage before = s.image().copy();
     if (xStrip)
-        charts::DrawXCursorStrip(s, first, second);
+        charts::drawXCursorStrip(s, first, second);
     else
-        charts::DrawYCursorStrip(s, first, second);
+        charts::drawYCursorStrip(s, first, second);
     QCOMPARE(s.image(), before);
     // While an in-range pair does redraw it.
     if (xStrip)
-        charts::DrawXCursorStrip(s, 100, 100);
+        charts::drawXCursorStrip(s, 100, 100);
     else
-        charts::DrawYCursorStrip(s, 100, 100);
+        charts::drawYCursorStrip(s, 100, 100);
     QVERIFY(s.image() != before);
 }
 
@@ -329,11 +329,11 @@ void TstChartViews::captionsWholeAtStripEnds() {
     v.views->InitXCursorStrip();
     v.views->InitYCursorStrip();
     if (xStrip) {
-        QVERIFY(v.views->EnterX1(first));
-        QVERIFY(v.views->EnterX2(second));
+        QVERIFY(v.views->enterX1(first));
+        QVERIFY(v.views->enterX2(second));
     } else {
-        QVERIFY(v.views->EnterY(first));
-        QVERIFY(v.views->EnterZ(second));
+        QVERIFY(v.views->enterY(first));
+        QVERIFY(v.views->enterZ(second));
     }
 
     // Each caption, in the half of the strip at its end, is as whole as printed in the open.
@@ -358,13 +358,13 @@ void TstChartViews::captionsWholeAtStripEnds() {
     if (xStrip) {
         QCOMPARE(c.x1, first.toDouble());
         QCOMPARE(c.x2, second.toDouble());
-        QCOMPARE(At(s, 0, 0), kBlue);
-        QCOMPARE(At(s, 1000, 0), kBlue);
+        QCOMPARE(at(s, 0, 0), kBlue);
+        QCOMPARE(at(s, 1000, 0), kBlue);
     } else {
         QCOMPARE(c.y, first.toDouble());
         QCOMPARE(int(c.z), second.toInt());
-        QCOMPARE(At(s, 0, 0), kBlue);
-        QCOMPARE(At(s, 0, 1000), kBlue);
+        QCOMPARE(at(s, 0, 0), kBlue);
+        QCOMPARE(at(s, 0, 1000), kBlue);
     }
 }
 
@@ -401,7 +401,7 @@ void TstChartViews::dragX() {
     QCOMPARE(c.x2, which == "x2" ? expected : 500.0);
     if (which.isEmpty()) return;
     // Both surfaces follow: the marker's apex and the dotted line are at the new place.
-    QCOMPARE(At(v.picture4, expected, 0), kBlue);
+    QCOMPARE(at(v.picture4, expected, 0), kBlue);
     if (expected > 0 && expected < 1000) QVERIFY(ColumnCount(v.picture1, expected, kBlue) > 100);
     if (expected == 1000) QVERIFY(CountColour(v.picture4.image(), qRgb(0, 0, 0)) > 0);
 }
@@ -411,7 +411,7 @@ void TstChartViews::dragZShiftsTrace() {
     QVERIFY(v.exposed());
     v.views->setTraceVisible(true);
     v.views->DrawLiveChart();
-    QCOMPARE(At(v.picture1, 500, 300), kGreen);
+    QCOMPARE(at(v.picture1, 500, 300), kGreen);
     const QPoint press = StripPixelY(v.picture3, 0);
     QTest::mousePress(&v.picture3, Qt::LeftButton, {}, press);
     QCOMPARE(v.views->yDragState(), 2);
@@ -422,10 +422,10 @@ void TstChartViews::dragZShiftsTrace() {
     QVERIFY(z > 240 && z < 260);
     QCOMPARE(v.views->cursors().y, 500.0);
     // The trace moved up by z and the dotted zero line sits at z.
-    QCOMPARE(At(v.picture1, 500, 300 + z), kGreen);
-    QCOMPARE(At(v.picture1, 500, 300), kGrey);
+    QCOMPARE(at(v.picture1, 500, 300 + z), kGreen);
+    QCOMPARE(at(v.picture1, 500, 300), kGrey);
     QVERIFY(RowCount(v.picture1, z, kBlue) > 100);
-    QCOMPARE(At(v.picture3, 0, z), kBlue);
+    QCOMPARE(at(v.picture3, 0, z), kBlue);
     QTest::mouseRelease(&v.picture3, Qt::LeftButton, {}, target);
     QCOMPARE(v.views->yDragState(), 0);
 }
@@ -478,17 +478,17 @@ void TstChartViews::typedValue() {
     QFETCH(double, value);
     Views v;
     // Move off the defaults first so that a refusal visibly keeps the old value.
-    if (box == "x1") QVERIFY(v.views->EnterX1("40"));
+    if (box == "x1") QVERIFY(v.views->enterX1("40"));
     const QImage chart = v.picture1.image().copy();
     const QImage xs = v.picture4.image().copy();
     const QImage ys = v.picture3.image().copy();
     bool ok = false;
     double got = 0;
     const charts::ChartCursors& c = v.views->cursors();
-    if (box == "x1") ok = v.views->EnterX1(text), got = c.x1;
-    if (box == "x2") ok = v.views->EnterX2(text), got = c.x2;
-    if (box == "y") ok = v.views->EnterY(text), got = c.y;
-    if (box == "z") ok = v.views->EnterZ(text), got = c.z;
+    if (box == "x1") ok = v.views->enterX1(text), got = c.x1;
+    if (box == "x2") ok = v.views->enterX2(text), got = c.x2;
+    if (box == "y") ok = v.views->enterY(text), got = c.y;
+    if (box == "z") ok = v.views->enterZ(text), got = c.z;
     QCOMPARE(ok, accepted);
     QCOMPARE(got, value);
     if (!accepted) {
@@ -499,20 +499,20 @@ void TstChartViews::typedValue() {
     }
     // The strip of the box shows the new value.
     if (box.startsWith('x'))
-        QCOMPARE(At(v.picture4, value, 0), kBlue);
+        QCOMPARE(at(v.picture4, value, 0), kBlue);
     else
-        QCOMPARE(At(v.picture3, 0, value), kBlue);
+        QCOMPARE(at(v.picture3, 0, value), kBlue);
 }
 
 void TstChartViews::resetAfterChanges() {
     Views v;
-    QVERIFY(v.views->EnterX1("700"));
-    QVERIFY(v.views->EnterX2("800"));
-    QVERIFY(v.views->EnterY("900"));
-    QVERIFY(v.views->EnterZ("100"));
+    QVERIFY(v.views->enterX1("700"));
+    QVERIFY(v.views->enterX2("800"));
+    QVERIFY(v.views->enterY("900"));
+    QVERIFY(v.views->enterZ("100"));
     v.views->Picture3_MouseDown(1, 900);  // a drag in progress survives the reset
     v.views->setTraceVisible(false);
-    v.views->ResetAll();
+    v.views->resetAll();
     const charts::ChartCursors& c = v.views->cursors();
     QCOMPARE(c.x1, 0.0);
     QCOMPARE(c.x2, 500.0);
@@ -522,9 +522,9 @@ void TstChartViews::resetAfterChanges() {
     // Only the y line crosses where x1 was.
     QVERIFY(ColumnCount(v.picture1, 700, kBlue) <= 1);
     QVERIFY(ColumnCount(v.picture1, 500, kBlue) > 100);
-    QCOMPARE(At(v.picture4, 700, 0), kWhite);
-    QCOMPARE(At(v.picture4, 500, 0), kBlue);
-    QCOMPARE(At(v.picture3, 0, 900), kWhite);
+    QCOMPARE(at(v.picture4, 700, 0), kWhite);
+    QCOMPARE(at(v.picture4, 500, 0), kBlue);
+    QCOMPARE(at(v.picture3, 0, 900), kWhite);
 }
 
 void TstChartViews::readoutFromMouse() {
@@ -536,7 +536,7 @@ void TstChartViews::readoutFromMouse() {
     QVERIFY(moves.count() >= 1);
     QVERIFY(!v.readouts.isEmpty());
     const QPointF u = v.picture1.toUser(QPointF(inside));
-    QCOMPARE(v.readouts.last(), *charts::MouseReadout(u.x(), u.y()));
+    QCOMPARE(v.readouts.last(), *charts::mouseReadout(u.x(), u.y()));
     const qsizetype seen = v.readouts.size();
     QTest::mouseMove(&v.picture1, QPoint(1, 200));  // left margin
     QCOMPARE(v.readouts.size(), seen);

@@ -221,7 +221,7 @@ void TstDrawingSurface::shiftInside_data() {
 void TstDrawingSurface::shiftInside() {
     QFETCH(QRect, box);
     QFETCH(QPoint, topLeft);
-    QCOMPARE(charts::ShiftInside(box, QSize(100, 50)), topLeft);
+    QCOMPARE(charts::shiftInside(box, QSize(100, 50)), topLeft);
 }
 
 void TstDrawingSurface::printPutsTextTopLeftAtCurrentPosition() {

@@ -12,18 +12,18 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     measure::DataLog log;
-    if (!log.Start(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "datalogwriter: %s\n", qPrintable(log.ErrorString()));
+    if (!log.start(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "datalogwriter: %s\n", qPrintable(log.errorString()));
         return 1;
     }
     const long count = std::atol(argv[2]);
     for (long i = 0; i < count; ++i) {
         // Every status code in turn, so rows of all lengths (ERROR, 0L, readings) alternate.
         const measure::MeterRecord r{quint8(i % 100), quint8((i / 100) % 100), quint8(i % 30)};
-        if (!log.Append(measure::DataLogClock::System().take(r))) {
-            std::fprintf(stderr, "datalogwriter: %s\n", qPrintable(log.ErrorString()));
+        if (!log.append(measure::DataLogClock::system().take(r))) {
+            std::fprintf(stderr, "datalogwriter: %s\n", qPrintable(log.errorString()));
             return 1;
         }
     }
-    return log.Stop() ? 0 : 1;
+    return log.stop() ? 0 : 1;
 }

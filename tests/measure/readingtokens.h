@@ -14,5 +14,5 @@ inline measure::Reading TokenReading(const QString& token, const QDateTime& time
         const int raw = qAbs(token.toInt());
         r = {quint8(raw / 100), quint8(raw % 100), quint8(token.startsWith('-') ? 23 : 21)};
     }
-    return measure::TakeReading(r, time, 0);
+    return measure::takeReading(r, time, 0);
 }

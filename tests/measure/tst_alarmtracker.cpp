@@ -10,7 +10,7 @@ using namespace measure;
 namespace {
 
 QString Ma(const std::optional<float>& v) {
-    return v ? QString::fromLatin1(ValueMaText(*v)) : QStringLiteral("L");
+    return v ? QString::fromLatin1(valueMaText(*v)) : QStringLiteral("L");
 }
 
 }  // namespace
@@ -59,11 +59,11 @@ void TestAlarmTracker::events() {
     for (int i = 0; i < tokens.size(); ++i) {
         const QDateTime t = t0.addMSecs(500 * i);
         const std::optional<AlarmEvent> e =
-            tokens[i] == "S" ? tracker.Finish(t) : tracker.Add(TokenReading(tokens[i], t));
+            tokens[i] == "S" ? tracker.finish(t) : tracker.add(TokenReading(tokens[i], t));
         if (!e) continue;
         seen << QStringLiteral("#%1 %2 %3 %4 %5")
                     .arg(i)
-                    .arg(QString::fromLatin1(AlarmEventName(*e)),
+                    .arg(QString::fromLatin1(alarmEventName(*e)),
                          e->atStop ? QStringLiteral("stop") : Ma(e->valueMa), Ma(e->peakMa))
                     .arg(e->durationMs);
     }
@@ -72,9 +72,9 @@ void TestAlarmTracker::events() {
 
 void TestAlarmTracker::eventRows() {
     const QDateTime t(QDate(2026, 12, 8), QTime(3, 12, 7, 517), QTimeZone(3600));
-    QCOMPARE(AlarmEventRow({AlarmEvent::Kind::End, t, std::nullopt, -171900.f, 11500}),
+    QCOMPARE(alarmEventRow({AlarmEvent::Kind::End, t, std::nullopt, -171900.f, 11500}),
              QByteArray("2026-12-08T03:12:07.517+01:00,end,,-171900,11.500\r\n"));
-    QCOMPARE(AlarmEventsPath("/x/day-20261208.csv"), QString("/x/day-20261208.events.csv"));
+    QCOMPARE(alarmEventsPath("/x/day-20261208.csv"), QString("/x/day-20261208.events.csv"));
 }
 
 QTEST_GUILESS_MAIN(TestAlarmTracker)

@@ -31,7 +31,7 @@ void TstAlarmValue::parse_data() {
 void TstAlarmValue::parse() {
     QFETCH(QString, text);
     QFETCH(double, mA);
-    const std::optional<float> v = measure::ParseAlarmValue(text);
+    const std::optional<float> v = measure::parseAlarmValue(text);
     if (mA == 0)
         QVERIFY(!v);
     else

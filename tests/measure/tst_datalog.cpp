@@ -19,12 +19,12 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool WriteAll(const QString& path, const QByteArray& bytes) {
+bool writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-MeterRecord Record(const QByteArray& hex) {
+MeterRecord recordOf(const QByteArray& hex) {
     const QByteArray b = QByteArray::fromHex(hex);
     return {quint8(b[0]), quint8(b[1]), quint8(b[2])};
 }
@@ -42,7 +42,7 @@ struct ManualClock {
         return {[this] { return wall.addMSecs(ms - 1'000'000); }, [this] { return ms; }};
     }
     // The record given in hexadecimal, read now.
-    Reading read(const QByteArray& hex) { return clock().take(Record(hex)); }
+    Reading read(const QByteArray& hex) { return clock().take(recordOf(hex)); }
 };
 
 const QRegularExpression kRow(QStringLiteral(
@@ -108,7 +108,7 @@ void TestDataLog::rows() {
     QFETCH(QDateTime, time);
     QFETCH(qint64, elapsedMs);
     QFETCH(QByteArray, row);
-    QCOMPARE(DataLogRow(Record(record), time, elapsedMs), row);
+    QCOMPARE(dataLogRow(recordOf(record), time, elapsedMs), row);
 }
 
 // reading,value_mA as the data log and the history CSV both write them.
@@ -126,10 +126,10 @@ void TestDataLog::valueColumn_data() {
 void TestDataLog::valueColumn() {
     QFETCH(QByteArray, record);
     QFETCH(QByteArray, columns);
-    const MeterRecord r = Record(record);
+    const MeterRecord r = recordOf(record);
     const QByteArray tail = columns + ',' + QByteArray::number(r.status) + ',' + record + "\r\n";
-    QCOMPARE(DataLogRow(r, Beijing(), 0), "2026-12-08T17:31:02.517+08:00,0.000," + tail);
-    QCOMPARE(HistoryCsv(RecordsOf(QByteArray::fromHex(record), 1)),
+    QCOMPARE(dataLogRow(r, Beijing(), 0), "2026-12-08T17:31:02.517+08:00,0.000," + tail);
+    QCOMPARE(historyCsv(recordsOf(QByteArray::fromHex(record), 1)),
              "group,reading,value_mA,status,record\r\n1," + tail);
 }
 
@@ -145,14 +145,14 @@ void TestDataLog::csvField_data() {
 void TestDataLog::csvField() {
     QFETCH(QByteArray, field);
     QFETCH(QByteArray, written);
-    QCOMPARE(CsvField(field), written);
+    QCOMPARE(measure::csvField(field), written);
 }
 
 void TestDataLog::appendsToWhatIsThere_data() {
     QTest::addColumn<bool>("exists");  // a new file goes into a folder that is not there yet
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("kept");  // what precedes the new rows afterwards
-    const QByteArray header = DataLogHeader();
+    const QByteArray header = dataLogHeader();
     // Written before the value column had its sign; such rows stay as they are.
     const QByteArray oldRow = "2026-12-08T17:00:00.000+08:00,0.000,0L,0,9,000009\r\n";
     QTest::newRow("new file, new folder") << false << QByteArray() << header;
@@ -171,19 +171,19 @@ void TestDataLog::appendsToWhatIsThere() {
     QFETCH(QByteArray, kept);
     QTemporaryDir dir;
     const QString path = dir.filePath("new/folder/log.csv");
-    if (exists) QVERIFY(QDir(dir.path()).mkpath("new/folder") && WriteAll(path, before));
+    if (exists) QVERIFY(QDir(dir.path()).mkpath("new/folder") && writeAll(path, before));
 
     ManualClock c;
     DataLog log(c.clock());
-    QVERIFY2(log.Start(path), qPrintable(log.ErrorString()));
-    QVERIFY(log.Append(c.read("002A17")));
+    QVERIFY2(log.start(path), qPrintable(log.errorString()));
+    QVERIFY(log.append(c.read("002A17")));
     c.ms += 500;
-    QVERIFY(log.Append(c.read("01021B")));
-    QVERIFY(log.Stop());
-    QVERIFY(!log.IsRunning());
+    QVERIFY(log.append(c.read("01021B")));
+    QVERIFY(log.stop());
+    QVERIFY(!log.isRunning());
 
-    QCOMPARE(ReadAll(path), kept + DataLogRow(Record("002A17"), c.wall, 0) +
-                                DataLogRow(Record("01021B"), c.wall.addMSecs(500), 500));
+    QCOMPARE(ReadAll(path), kept + dataLogRow(recordOf("002A17"), c.wall, 0) +
+                                dataLogRow(recordOf("01021B"), c.wall.addMSecs(500), 500));
 }
 
 void TestDataLog::clockGivesTimesAndSyncs() {
@@ -191,28 +191,28 @@ void TestDataLog::clockGivesTimesAndSyncs() {
     const QString path = dir.filePath("log.csv");
     ManualClock c;
     DataLog log(c.clock());
-    QVERIFY(log.Start(path));
-    QCOMPARE(log.SyncCount(), 0);
+    QVERIFY(log.start(path));
+    QCOMPARE(log.syncCount(), 0);
 
     c.ms += 9999;  // header and one row waiting just under 10 s: not yet
-    QVERIFY(log.Append(c.read("000009")));
-    QCOMPARE(log.SyncCount(), 0);
+    QVERIFY(log.append(c.read("000009")));
+    QCOMPARE(log.syncCount(), 0);
     c.ms += 1;  // the next row makes it 10 s
-    QVERIFY(log.Append(c.read("000009")));
-    QCOMPARE(log.SyncCount(), 1);
+    QVERIFY(log.append(c.read("000009")));
+    QCOMPARE(log.syncCount(), 1);
 
     c.ms += 10'000;  // nothing written since: an idle tick does not sync
-    QVERIFY(log.SyncIfDue());
-    QCOMPARE(log.SyncCount(), 1);
-    QVERIFY(log.Append(c.read("000009")));  // written at 20 s, 10 s after the sync
-    QCOMPARE(log.SyncCount(), 2);
-    QVERIFY(log.Append(c.read("000009")));
+    QVERIFY(log.syncIfDue());
+    QCOMPARE(log.syncCount(), 1);
+    QVERIFY(log.append(c.read("000009")));  // written at 20 s, 10 s after the sync
+    QCOMPARE(log.syncCount(), 2);
+    QVERIFY(log.append(c.read("000009")));
     c.ms += 10'000;  // no further reading: the idle tick syncs the waiting row
-    QVERIFY(log.SyncIfDue());
-    QCOMPARE(log.SyncCount(), 3);
-    QVERIFY(log.Append(c.read("000009")));
-    QVERIFY(log.Stop());  // stopping syncs
-    QCOMPARE(log.SyncCount(), 4);
+    QVERIFY(log.syncIfDue());
+    QCOMPARE(log.syncCount(), 3);
+    QVERIFY(log.append(c.read("000009")));
+    QVERIFY(log.stop());  // stopping syncs
+    QCOMPARE(log.syncCount(), 4);
 
     const QList<QByteArray> lines = ReadAll(path).split('\n');
     QCOMPARE(lines.size(), 7);  // header, five rows, nothing after the last CR LF
@@ -244,23 +244,23 @@ void TestDataLog::fileChangedUnderTheLog() {
     const QString renamed = dir.filePath("log.csv.1");
     ManualClock c;
     DataLog log(c.clock());
-    QVERIFY(log.Start(path));
-    QVERIFY(log.Append(c.read("002A17")));
+    QVERIFY(log.start(path));
+    QVERIFY(log.append(c.read("002A17")));
     if (change == "rename") QVERIFY(QFile::rename(path, renamed));
     if (change == "delete") QVERIFY(QFile::remove(path));
     if (change == "delete folder") QVERIFY(QDir(dir.filePath("logs")).removeRecursively());
     if (change == "truncate") QVERIFY(QFile::resize(path, 0));
     c.ms += 1000;
-    QVERIFY(log.SyncIfDue());
-    QVERIFY(log.Append(c.read("000009")));
-    QCOMPARE(log.TakeNotice(), QString(notice).replace("%1", path));
-    QVERIFY(log.TakeNotice().isEmpty());
-    QVERIFY(log.Stop());
+    QVERIFY(log.syncIfDue());
+    QVERIFY(log.append(c.read("000009")));
+    QCOMPARE(log.takeNotice(), QString(notice).replace("%1", path));
+    QVERIFY(log.takeNotice().isEmpty());
+    QVERIFY(log.stop());
 
-    const QByteArray first = DataLogRow(Record("002A17"), c.wall, 0);
-    const QByteArray second = DataLogRow(Record("000009"), c.wall.addMSecs(1000), 1000);
-    QCOMPARE(ReadAll(path), DataLogHeader() + (change.isEmpty() ? first : QByteArray()) + second);
-    if (change == "rename") QCOMPARE(ReadAll(renamed), DataLogHeader() + first);
+    const QByteArray first = dataLogRow(recordOf("002A17"), c.wall, 0);
+    const QByteArray second = dataLogRow(recordOf("000009"), c.wall.addMSecs(1000), 1000);
+    QCOMPARE(ReadAll(path), dataLogHeader() + (change.isEmpty() ? first : QByteArray()) + second);
+    if (change == "rename") QCOMPARE(ReadAll(renamed), dataLogHeader() + first);
 }
 
 void TestDataLog::cannotOpen_data() {
@@ -281,14 +281,14 @@ void TestDataLog::cannotOpen() {
     QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("folder"));
-    QVERIFY(WriteAll(dir.filePath("plain"), "keep"));
-    QVERIFY(WriteAll(dir.filePath("interval.csv"), IntervalLogHeader()));
+    QVERIFY(writeAll(dir.filePath("plain"), "keep"));
+    QVERIFY(writeAll(dir.filePath("interval.csv"), intervalLogHeader()));
     DataLog log;
-    QVERIFY(!log.Start(QDir(dir.path()).filePath(path)));
-    QVERIFY2(log.ErrorString().contains(reason), qPrintable(log.ErrorString()));
-    QVERIFY(!log.IsRunning());
-    QVERIFY(!log.Append(
-        DataLogClock::System().take(Record("002A17"))));  // nothing is written after a failed start
+    QVERIFY(!log.start(QDir(dir.path()).filePath(path)));
+    QVERIFY2(log.errorString().contains(reason), qPrintable(log.errorString()));
+    QVERIFY(!log.isRunning());
+    QVERIFY(!log.append(DataLogClock::system().take(
+        recordOf("002A17"))));  // nothing is written after a failed start
     QCOMPARE(ReadAll(dir.filePath("plain")), QByteArray("keep"));
 }
 
@@ -301,16 +301,16 @@ void TestDataLog::diskFillsWhileLogging() {
     const QString path = dir.filePath("log.csv");
     ManualClock c;
     DataLog log(c.clock());
-    QVERIFY(log.Start(path));
+    QVERIFY(log.start(path));
     int rows = 0;
-    while (rows < 1000 && log.Append(c.read("002A17"))) ++rows;
-    QCOMPARE(log.ErrorString(), QStringLiteral("No space left on device"));
-    QVERIFY(!log.IsRunning());
+    while (rows < 1000 && log.append(c.read("002A17"))) ++rows;
+    QCOMPARE(log.errorString(), QStringLiteral("No space left on device"));
+    QVERIFY(!log.isRunning());
 
-    const QByteArray row = DataLogRow(Record("002A17"), c.wall, 0);
+    const QByteArray row = dataLogRow(recordOf("002A17"), c.wall, 0);
     const QByteArray bytes = ReadAll(path);
     QCOMPARE(bytes.size(), 8192);
-    QCOMPARE(bytes, (DataLogHeader() + row.repeated(rows + 1)).left(bytes.size()));
+    QCOMPARE(bytes, (dataLogHeader() + row.repeated(rows + 1)).left(bytes.size()));
 }
 
 void TestDataLog::fullDiskAtStart_data() {
@@ -327,15 +327,15 @@ void TestDataLog::fullDiskAtStart() {
     SmallTmpfs disk;
     if (!disk.mount(dir.path(), 8192)) QSKIP(qPrintable(disk.errorString()));
     const QString path = dir.filePath("log.csv");
-    if (exists) QVERIFY(WriteAll(path, QByteArray()));
+    if (exists) QVERIFY(writeAll(path, QByteArray()));
     QFile filler(dir.filePath("filler"));
     QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     while (filler.write(QByteArray(4096, 'x')) == 4096) {
     }
 
     DataLog log;
-    QVERIFY(!log.Start(path));
-    QCOMPARE(log.ErrorString(), QStringLiteral("No space left on device"));
+    QVERIFY(!log.start(path));
+    QCOMPARE(log.errorString(), QStringLiteral("No space left on device"));
     QCOMPARE(QFile::exists(path), exists);
 }
 
@@ -357,7 +357,7 @@ void TestDataLog::killedWriterLeavesWholeRows() {
     QList<QByteArray> lines = bytes.split('\n');
     const QByteArray last = lines.takeLast();  // empty when the kill fell between rows
     QVERIFY(last.size() < 80);
-    QCOMPARE(lines.takeFirst(), DataLogHeader().chopped(1));
+    QCOMPARE(lines.takeFirst(), dataLogHeader().chopped(1));
     QVERIFY(lines.size() > 1000);
     int expected = 0;
     for (const QByteArray& line : std::as_const(lines)) {
@@ -386,7 +386,7 @@ void TestDataLog::datedPath_data() {
 void TestDataLog::datedPath() {
     QFETCH(QString, pattern);
     QFETCH(QString, path);
-    QCOMPARE(DatedLogPath(pattern, Beijing()), path);
+    QCOMPARE(datedLogPath(pattern, Beijing()), path);
 }
 
 // A date in the name: the row after midnight goes to the next day's file, header first; the
@@ -396,18 +396,18 @@ void TestDataLog::newFileWhenTheDateChanges() {
     ManualClock c;
     c.wall = QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59, 500), QTimeZone(8 * 3600));
     DataLog log(c.clock());
-    QVERIFY(log.Start(dir.filePath("day-%Y%m%d.csv")));
-    QVERIFY(log.Append(c.read("002A17")));
+    QVERIFY(log.start(dir.filePath("day-%Y%m%d.csv")));
+    QVERIFY(log.append(c.read("002A17")));
     c.ms += 1000;
-    QVERIFY(log.Append(c.read("000009")));
+    QVERIFY(log.append(c.read("000009")));
     const QString next = dir.filePath("day-20261209.csv");
-    QCOMPARE(log.Path(), next);
-    QCOMPARE(log.TakeNotice(), "logging to " + next);
-    QVERIFY(log.Stop());
+    QCOMPARE(log.path(), next);
+    QCOMPARE(log.takeNotice(), "logging to " + next);
+    QVERIFY(log.stop());
     QCOMPARE(ReadAll(dir.filePath("day-20261208.csv")),
-             DataLogHeader() + DataLogRow(Record("002A17"), c.wall, 0));
+             dataLogHeader() + dataLogRow(recordOf("002A17"), c.wall, 0));
     QCOMPARE(ReadAll(next),
-             DataLogHeader() + DataLogRow(Record("000009"), c.wall.addMSecs(1000), 1000));
+             dataLogHeader() + dataLogRow(recordOf("000009"), c.wall.addMSecs(1000), 1000));
 }
 
 #include "tst_datalog.moc"

@@ -49,19 +49,19 @@ void TestIntervalLog::rows() {
     QFETCH(QByteArray, rows);
     const QDateTime t0(QDate(2026, 12, 8), QTime(17, 31, 7), QTimeZone(8 * 3600));
     IntervalAggregator agg(seconds);
-    QByteArray written = IntervalLogHeader();
+    QByteArray written = intervalLogHeader();
     const auto add = [&](const std::optional<IntervalRow>& row) {
-        if (row) written += IntervalCsvRow(*row);
+        if (row) written += intervalCsvRow(*row);
     };
     for (const QString& r : readings.split(' ')) {
         const QDateTime t = t0.addMSecs(r.section(':', 0, 0).toInt());
         if (r.section(':', 1) == "B")
-            agg.Begin(t);
+            agg.begin(t);
         else
-            add(agg.Add(TokenReading(r.section(':', 1), t)));
+            add(agg.add(TokenReading(r.section(':', 1), t)));
     }
-    add(agg.CloseIfOver(t0.addMSecs(endMs)));
-    add(agg.Finish(t0.addMSecs(endMs + 1000)));
+    add(agg.closeIfOver(t0.addMSecs(endMs)));
+    add(agg.finish(t0.addMSecs(endMs + 1000)));
 
     QByteArray expected = "start,end,count,min_mA,max_mA,mean_mA,overloads,errors\r\n";
     for (const QByteArray& row : rows.split('|')) {

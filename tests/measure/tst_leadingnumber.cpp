@@ -55,7 +55,7 @@ class TestLeadingNumber : public QObject {
     void parse() {
         QFETCH(QString, text);
         QFETCH(double, expected);
-        QCOMPARE(ParseLeadingNumber(text), expected);
+        QCOMPARE(parseLeadingNumber(text), expected);
     }
 
     void round_data() {
@@ -80,7 +80,7 @@ class TestLeadingNumber : public QObject {
     void round() {
         QFETCH(double, value);
         QFETCH(int, expected);
-        QCOMPARE(int(RoundHalfEven16(value)), expected);
+        QCOMPARE(int(roundHalfEven16(value)), expected);
     }
 };
 

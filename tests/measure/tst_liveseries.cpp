@@ -49,7 +49,7 @@ class TestLiveSeries : public QObject {
         QFETCH(int, samples);
         QFETCH(QString, caption);
         QCOMPARE(WindowSampleCount(position), samples);
-        QCOMPARE(WindowCaption(position), caption);
+        QCOMPARE(windowCaption(position), caption);
     }
 
     // A reading equal to the caption reaches one major division (100, or 250 for the two
@@ -78,9 +78,9 @@ class TestLiveSeries : public QObject {
         QFETCH(QString, caption);
         QFETCH(float, ma);
         QFETCH(float, chart);
-        const ChartScale s = ChartScaleFor(position);
+        const ChartScale s = chartScaleFor(position);
         QCOMPARE(s.caption, caption);
-        QCOMPARE(ApplyChartScale(s, ma), chart);
+        QCOMPARE(applyChartScale(s, ma), chart);
     }
 
     // Samples 1..N+1 fill readings 0..N and chart values 1..N+1 (slot 501 does not exist for
@@ -132,7 +132,7 @@ class TestLiveSeries : public QObject {
         LiveSeries s = Patterned();
         s.writeIndex = qint16(index);
         const LiveSeries before = s;
-        s.Record(7.0f, 8.0f, window);
+        s.record(7.0f, 8.0f, window);
         QCOMPARE(int(s.writeIndex), 0);
         QVERIFY(s.readings == before.readings);
         QCOMPARE(s.chartValues[0], 8.0f);
@@ -217,7 +217,7 @@ class TestLiveSeries : public QObject {
     void rewind() {
         LiveSeries s = Patterned();
         const LiveSeries before = s;
-        s.Rewind();
+        s.rewind();
         QCOMPARE(int(s.writeIndex), 0);
         QVERIFY(s.readings == before.readings);
         for (int i = 0; i < 500; ++i) QCOMPARE(s.chartValues[std::size_t(i)], 0.0f);

@@ -45,9 +45,9 @@ class TestLocalClock : public QObject {
         QFETCH(QByteArray, after);
         Sources s{Utc(before), QTimeZone(zone)};
         LocalClock clock = s.clock();
-        QCOMPARE(IsoTimeWithOffset(clock.now()), before);
+        QCOMPARE(isoTimeWithOffset(clock.now()), before);
         s.ms += 1000;
-        QCOMPARE(IsoTimeWithOffset(clock.now()), after);
+        QCOMPARE(isoTimeWithOffset(clock.now()), after);
     }
 
     // Readings every stepMs from half a minute before Berlin's change to summer time.

@@ -103,9 +103,9 @@ class TestMeterRecord : public QObject {
         QFETCH(QString, live);
         QFETCH(QString, report);
         QFETCH(float, recorded);
-        const DecodedRecord d = DecodeRecord({quint8(high), quint8(low), quint8(code)});
-        QCOMPARE(LiveText(d), live);
-        QCOMPARE(ReportReadingText(d), report);
+        const DecodedRecord d = decodeRecord({quint8(high), quint8(low), quint8(code)});
+        QCOMPARE(liveText(d), live);
+        QCOMPARE(reportReadingText(d), report);
         QCOMPARE(d.recordedMa, recorded);
         QCOMPARE(d.raw, float((high % 100) * 100 + low % 100));
         const RecordKind kind = live == "ERROR" ? RecordKind::Error

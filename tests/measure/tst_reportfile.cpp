@@ -47,7 +47,7 @@ class TestReportFile : public QObject {
         const QString path = dir.filePath(QStringLiteral("Zentravolix.txt"));
         if (existing) QVERIFY(WriteRaw(path, QByteArray(5000, 'x')));
         QString error = QStringLiteral("stale");
-        QVERIFY(WriteReportFile(path, text, &error));
+        QVERIFY(writeReportFile(path, text, &error));
         QVERIFY(error.isEmpty());
         QCOMPARE(ReadAll(path), bytes);
         // Nothing else is left beside the file.
@@ -68,11 +68,11 @@ class TestReportFile : public QObject {
         QVERIFY(WriteRaw(dir.filePath(QStringLiteral("plain.txt")), "keep"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
         QString error;
-        QVERIFY(!WriteReportFile(dir.filePath(relativePath), QStringLiteral("text"), &error));
+        QVERIFY(!writeReportFile(dir.filePath(relativePath), QStringLiteral("text"), &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(ReadAll(dir.filePath(QStringLiteral("plain.txt"))), QByteArray("keep"));
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
-        QVERIFY(!WriteReportFile(dir.filePath(relativePath), QStringLiteral("text")));  // no error
+        QVERIFY(!writeReportFile(dir.filePath(relativePath), QStringLiteral("text")));  // no error
     }
 
     // A disk that fills up part-way: the old file stays whole, no temporary file is left, and
@@ -92,7 +92,7 @@ class TestReportFile : public QObject {
         const QByteArray old(6 * 1024, 'o');
         QVERIFY(WriteRaw(path, old));
         QString error;
-        QVERIFY(!WriteFileAtomically(path, QByteArray(bytes, 'n'), &error));
+        QVERIFY(!writeFileAtomically(path, QByteArray(bytes, 'n'), &error));
         QVERIFY2(error.contains(QStringLiteral("No space left on device")), qPrintable(error));
         QVERIFY(error.contains(path));
         QCOMPARE(ReadAll(path), old);
@@ -109,7 +109,7 @@ class TestReportFile : public QObject {
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const bool folderLocked = !WriteRaw(dir.filePath(QStringLiteral("probe")), "p");
         QString error;
-        const bool written = folderLocked && WriteReportFile(path, QStringLiteral("new"), &error);
+        const bool written = folderLocked && writeReportFile(path, QStringLiteral("new"), &error);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (!folderLocked) QSKIP("permissions are not enforced for this user (root)");
         QVERIFY(!written);

@@ -79,7 +79,7 @@ class TestStatistics : public QObject {
         LiveSeries s;
         s.readings.fill(fill);
         for (int i = 0; i < head.size(); ++i) s.readings[std::size_t(i)] = head[i];
-        const Statistics st = ComputeStatistics(s, window, threshold);
+        const Statistics st = computeStatistics(s, window, threshold);
         QCOMPARE(FormatValue(st.max), max);
         QCOMPARE(FormatValue(st.min), min);
         QCOMPARE(FormatValue(st.average), average);
@@ -90,7 +90,7 @@ class TestStatistics : public QObject {
     void averageExact() {
         LiveSeries s;
         s.readings.fill(0.1f);
-        QVERIFY(ComputeStatistics(s, 500, 1e6f).average == 0.1f);
+        QVERIFY(computeStatistics(s, 500, 1e6f).average == 0.1f);
     }
 
     void alarmEntry_data() {
@@ -131,7 +131,7 @@ class TestStatistics : public QObject {
         QFETCH(int, unit);
         QFETCH(AlarmEntryOutcome, outcome);
         QFETCH(float, thresholdMa);
-        const AlarmEntry e = ParseAlarmEntry(text, AlarmUnit(unit));
+        const AlarmEntry e = parseAlarmEntry(text, AlarmUnit(unit));
         QCOMPARE(e.outcome, outcome);
         if (outcome == AlarmEntryOutcome::Accepted) {
             QCOMPARE(e.thresholdMa, thresholdMa);
@@ -139,7 +139,7 @@ class TestStatistics : public QObject {
         }
     }
 
-    void outOfRangeText() { QCOMPARE(AlarmOutOfRangeText(), QStringLiteral("输入值超出范围")); }
+    void outOfRangeText() { QCOMPARE(alarmOutOfRangeText(), QStringLiteral("输入值超出范围")); }
 };
 
 QTEST_GUILESS_MAIN(TestStatistics)

@@ -17,11 +17,11 @@ class RecordingSink : public output::MessageSink {
     int beeps = 0;
     QList<RecordedMessage> boxes;
 
-    void Beep() override { ++beeps; }
-    void Warning(QWidget*, const QString& title, const QString& text) override {
+    void beep() override { ++beeps; }
+    void warning(QWidget*, const QString& title, const QString& text) override {
         boxes.append({QStringLiteral("warning"), title, text});
     }
-    void Information(QWidget*, const QString& title, const QString& text) override {
+    void information(QWidget*, const QString& title, const QString& text) override {
         boxes.append({QStringLiteral("information"), title, text});
     }
 };

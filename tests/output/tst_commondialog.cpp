@@ -33,7 +33,7 @@ void TestCommonDialog::filterText_data() {
 void TestCommonDialog::filterText() {
     QFETCH(QString, filter);
     QFETCH(QStringList, nameFilters);
-    QCOMPARE(output::NameFilters(output::ParseFilter(filter)), nameFilters);
+    QCOMPARE(output::nameFilters(output::parseFilter(filter)), nameFilters);
 }
 
 void TestCommonDialog::defaultExtension_data() {
@@ -64,7 +64,7 @@ void TestCommonDialog::defaultExtension() {
     output::ScriptedDialogBackend backend;
     output::CommonDialog dialog(backend);
     dialog.DefaultExt = defaultExt;
-    backend.AcceptSave(typed);
+    backend.acceptSave(typed);
     QVERIFY(dialog.ShowSave().accepted());
     QCOMPARE(dialog.FileName, expected);
 }
@@ -95,7 +95,7 @@ void TestCommonDialog::chosenTypeGivesExtension() {
     output::CommonDialog dialog(backend);
     dialog.Filter = filter;
     dialog.DefaultExt = ".bmp";
-    backend.AcceptSave(typed, type);
+    backend.acceptSave(typed, type);
     QVERIFY(dialog.ShowSave().accepted());
     QCOMPARE(dialog.FileName, expected);
 }
@@ -104,17 +104,17 @@ void TestCommonDialog::typeIndexCarriesOver() {
     output::ScriptedDialogBackend backend;
     output::CommonDialog dialog(backend);
     dialog.Filter = "A|*.a|B|*.b|";
-    backend.AcceptSave("/d/x", 2);
+    backend.acceptSave("/d/x", 2);
     dialog.ShowSave();
     dialog.CancelError = true;
-    backend.Cancel();  // a cancel confirms nothing
+    backend.cancel();  // a cancel confirms nothing
     QCOMPARE(dialog.ShowSave().error, output::kCancelError);
     QCOMPARE(backend.saveRequests.last().filterIndex, 2);
     QCOMPARE(dialog.FilterIndex, 2);
 
     // A one-type list cannot show type 2: the first is preselected, and confirmed.
     dialog.Filter = "Text|*.txt";
-    backend.AcceptSave("/d/x", 2);
+    backend.acceptSave("/d/x", 2);
     dialog.ShowSave();
     QCOMPARE(backend.saveRequests.last().filterIndex, 1);
     QCOMPARE(dialog.FilterIndex, 1);

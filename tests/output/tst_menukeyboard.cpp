@@ -57,7 +57,7 @@ void TestMenuKeyboard::acceleratorsReachTheWindow() {
     action->setEnabled(enabled);
     window.addAction(action);
     QWidget* box = rich ? static_cast<QWidget*>(view) : line;
-    if (given) output::GiveAcceleratorsToWindow(box, &window);
+    if (given) output::giveAcceleratorsToWindow(box, &window);
     window.show();
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));

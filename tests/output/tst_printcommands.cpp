@@ -78,7 +78,7 @@ void TestPrintCommands::printReport() {
         report.setTextCursor(cursor);
     }
     output::CommonDialog dialog(backend_);
-    backend_.AcceptPrinter(pdf, userChoseAll ? std::optional(QPrinter::AllPages) : std::nullopt);
+    backend_.acceptPrinter(pdf, userChoseAll ? std::optional(QPrinter::AllPages) : std::nullopt);
     output::mnuprint_Click(dialog, 2, nullptr, &report, sink_);
 
     QCOMPARE(backend_.printerRequests.last().flags, flags);
@@ -95,7 +95,7 @@ void TestPrintCommands::printWindowImage() {
     QTextEdit report;  // hidden in real-time monitoring, not printed
     report.setPlainText("report text");
     output::CommonDialog dialog(backend_);
-    backend_.AcceptPrinter(pdf);
+    backend_.acceptPrinter(pdf);
     output::mnuprint_Click(dialog, 1, &window, &report, sink_);
 
     QVERIFY(!Run("pdftotext", {pdf, "-"}).contains("report"));
@@ -144,9 +144,9 @@ void TestPrintCommands::messages() {
     if (command == "print to") {
         QFile plain(dir_.filePath("plain"));
         QVERIFY(plain.open(QIODevice::WriteOnly));
-        backend_.AcceptPrinter(dir_.filePath("plain/report.pdf"));
+        backend_.acceptPrinter(dir_.filePath("plain/report.pdf"));
     } else if (command != "about") {
-        fail ? backend_.Fail("No printers are installed.") : backend_.Cancel();
+        fail ? backend_.fail("No printers are installed.") : backend_.cancel();
     }
     sink_.beeps = 0;
     sink_.boxes.clear();

@@ -65,7 +65,7 @@ class TstQtDialogs : public QObject {
 };
 
 void TstQtDialogs::initTestCase() {
-    QVERIFY2(!output::InstallQtChineseTranslations().isEmpty(),
+    QVERIFY2(!output::installQtChineseTranslations().isEmpty(),
              "qt_zh_CN.qm not found: install qt6-translations-l10n");
 }
 
@@ -88,7 +88,7 @@ void TstQtDialogs::saveDialogTypeGivesExtension() {
     QTemporaryDir dir;
     output::SaveRequest request;
     request.fileName = "Zentravolix";
-    request.filters = output::ParseFilter(QString::fromUtf8(output::kImageFilter));
+    request.filters = output::parseFilter(QString::fromUtf8(output::kImageFilter));
     request.filterIndex = 1;
     request.defaultExt = ".bmp";
     request.initDir = dir.path();
@@ -111,7 +111,7 @@ void TstQtDialogs::saveDialogTypeGivesExtension() {
             focused = focused && Focus(name);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         },
-        [&] { answer = backend.RunSave(request); });
+        [&] { answer = backend.runSave(request); });
 
     QVERIFY(focused);
     QCOMPARE(title, QString::fromUtf8("另存为"));
@@ -142,7 +142,7 @@ void TstQtDialogs::printDialogOffers() {
     output::PrinterRequest request;
     request.flags = flags;
     request.printFileName = proposal;
-    output::SetUpPrintDialog(dialog, request);
+    output::setUpPrintDialog(dialog, request);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 

@@ -71,7 +71,7 @@ class TestSaveCommands : public QObject {
 void TestSaveCommands::init() {
     home_.reset(new QTemporaryDir);
     qputenv("HOME", home_->path().toLocal8Bit());
-    QCOMPARE(output::OutputFolder(), home_->filePath("Zentravolix"));
+    QCOMPARE(output::outputFolder(), home_->filePath("Zentravolix"));
 }
 
 void TestSaveCommands::menuSave_data() {
@@ -95,11 +95,11 @@ void TestSaveCommands::menuSave() {
     QTextEdit report;
     report.setPlainText(text);  // CR LF become paragraph breaks in the view
     output::CommonDialog dialog(backend_);
-    cancel ? backend_.Cancel() : backend_.AcceptSave();  // accepted as proposed
+    cancel ? backend_.cancel() : backend_.acceptSave();  // accepted as proposed
     output::mnusave_Click(dialog, mode, Chart(), report);
 
     // The folder is there even after a cancel: it is created before the dialog opens.
-    const QDir folder(output::OutputFolder());
+    const QDir folder(output::outputFolder());
     QCOMPARE(folder.entryList(QDir::Files), file.isEmpty() ? QStringList() : QStringList{file});
     QCOMPARE(backend_.saveRequests.last().initDir, folder.path());
     QCOMPARE(backend_.saveRequests.last().fileName, QString("Zentravolix"));
@@ -128,7 +128,7 @@ void TestSaveCommands::saveImage() {
     QFETCH(QByteArray, format);
     const QImage chart = Chart();
     output::CommonDialog dialog(backend_);
-    backend_.AcceptSave(home_->filePath(typed), typeIndex);
+    backend_.acceptSave(home_->filePath(typed), typeIndex);
     QVERIFY(output::SaveChartImage(dialog, chart));
 
     QImageReader reader(home_->filePath(written));
@@ -146,8 +146,8 @@ void TestSaveCommands::extensionFollowsLastConfirmedType() {
     QTextEdit report;
     output::CommonDialog dialog(backend_);
     const auto save = [&](const QString& name, int type, bool image) {
-        backend_.AcceptSave(home_->filePath(name), type);
-        image ? output::SaveChartImage(dialog, Chart()) : output::SaveReportText(dialog, report);
+        backend_.acceptSave(home_->filePath(name), type);
+        image ? output::SaveChartImage(dialog, Chart()) : output::saveReportText(dialog, report);
         return backend_.saveRequests.last().defaultExt;
     };
     save("a", 2, true);  // confirmed with the JPEG type
@@ -163,7 +163,7 @@ void TestSaveCommands::imageIsTakenWhenDialogCloses() {
     QImage chart = Chart(Qt::green);
     const QImage redrawn = Chart(Qt::yellow);
     output::CommonDialog dialog(backend_);
-    backend_.AcceptSave(home_->filePath("live.bmp"), 1, [&] { chart = redrawn; });
+    backend_.acceptSave(home_->filePath("live.bmp"), 1, [&] { chart = redrawn; });
     QVERIFY(output::SaveChartImage(dialog, chart));
     QCOMPARE(QImage(home_->filePath("live.bmp")).convertToFormat(QImage::Format_RGB32), redrawn);
 }
@@ -183,13 +183,13 @@ void TestSaveCommands::failuresLeaveEverything() {
     QVERIFY(QDir::setCurrent(cwd.path()));
 
     output::CommonDialog dialog(backend_);
-    backend_.AcceptSave(blocker + "/report.txt");
-    QVERIFY(!output::SaveReportText(dialog, report));
-    backend_.AcceptSave(blocker + "/chart.bmp");
+    backend_.acceptSave(blocker + "/report.txt");
+    QVERIFY(!output::saveReportText(dialog, report));
+    backend_.acceptSave(blocker + "/chart.bmp");
     QVERIFY(!output::SaveChartImage(dialog, Chart()));
     // A failed dialog writes nothing, not even under the bare proposed name.
-    backend_.Fail("dialog could not be created");
-    QVERIFY(!output::SaveReportText(dialog, report));
+    backend_.fail("dialog could not be created");
+    QVERIFY(!output::saveReportText(dialog, report));
     QDir::setCurrent(previous);
 
     QCOMPARE(ReadAll(blocker), QByteArray("keep"));
@@ -219,25 +219,25 @@ void TestSaveCommands::dataLogPath() {
     output::CommonDialog dialog(backend_);
     dialog.FilterIndex = 2;  // the JPEG type, confirmed at an earlier image save
     if (answer == "proposal")
-        backend_.AcceptSave();
+        backend_.acceptSave();
     else if (answer == "cancel")
-        backend_.Cancel();
+        backend_.cancel();
     else if (answer == "fail")
-        backend_.Fail("no dialog");
+        backend_.fail("no dialog");
     else
-        backend_.AcceptSave(home_->filePath(answer));
+        backend_.acceptSave(home_->filePath(answer));
 
-    const std::optional<QString> chosen = output::AskDataLogPath(dialog);
+    const std::optional<QString> chosen = output::askDataLogPath(dialog);
     QCOMPARE(chosen.has_value(), !path.isEmpty());
     if (chosen) QCOMPARE(*chosen, home_->filePath(path));
     const output::SaveRequest& shown = backend_.saveRequests.last();
     QCOMPARE(shown.fileName, QString("Zentravolix.csv"));
-    QCOMPARE(shown.initDir, output::OutputFolder());
-    QVERIFY(QFileInfo(output::OutputFolder()).isDir());  // created before the dialog opened
+    QCOMPARE(shown.initDir, output::outputFolder());
+    QVERIFY(QFileInfo(output::outputFolder()).isDir());  // created before the dialog opened
     QCOMPARE(shown.filters, (QList<output::FilterEntry>{{"CSV格式 (*.csv)", "*.csv"}}));
     QCOMPARE(shown.defaultExt, QString(".csv"));
     QCOMPARE(dialog.FilterIndex, 2);                  // the next image save still proposes ".jpg"
-    QVERIFY(QDir(output::OutputFolder()).isEmpty());  // asking writes nothing
+    QVERIFY(QDir(output::outputFolder()).isEmpty());  // asking writes nothing
 }
 
 void TestSaveCommands::failureIsExplained_data() {
@@ -275,18 +275,18 @@ void TestSaveCommands::failureIsExplained() {
     report.setPlainText(kReport);
     output::CommonDialog dialog(backend_);
     if (answer == "cancel")
-        backend_.Cancel();
+        backend_.cancel();
     else if (answer == "fail")
-        backend_.Fail("dialog could not be created");
+        backend_.fail("dialog could not be created");
     else
-        backend_.AcceptSave(answer.isEmpty() ? QString() : home_->filePath(answer));
+        backend_.acceptSave(answer.isEmpty() ? QString() : home_->filePath(answer));
 
     QString failure = "stale";
     const bool saved = image ? output::SaveChartImage(dialog, Chart(), &failure)
-                             : output::SaveReportText(dialog, report, &failure);
+                             : output::saveReportText(dialog, report, &failure);
     QCOMPARE(saved, !written.isEmpty());
     QCOMPARE(backend_.saveRequests.last().initDir,
-             folderBlocked ? home_->path() : output::OutputFolder());
+             folderBlocked ? home_->path() : output::outputFolder());
     if (!written.isEmpty()) QVERIFY(QFileInfo(home_->filePath(written)).size() > 0);
     QCOMPARE(!failure.isEmpty(), explained);
     if (explained) {

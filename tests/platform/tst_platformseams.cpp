@@ -60,20 +60,20 @@ class TestPlatformSeams : public QObject {
             QSKIP("Wine does not show a deletion to the handles still open");
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");
-        const int fd = platform::OpenForAppend(path);
+        const int fd = platform::openForAppend(path);
         QVERIFY(fd >= 0);
-        QCOMPARE(platform::WriteSome(fd, "row\n", 4), qint64(4));
+        QCOMPARE(platform::writeSome(fd, "row\n", 4), qint64(4));
         platform::OpenFileState state;
-        QVERIFY(platform::StateOfOpenFile(fd, &state));
+        QVERIFY(platform::stateOfOpenFile(fd, &state));
         QVERIFY(state.plain);
         QCOMPARE(state.size, qint64(4));
-        QVERIFY(platform::SyncToDisk(fd, state.plain));
+        QVERIFY(platform::syncToDisk(fd, state.plain));
         if (change == "rename" || change == "rotate")
             QVERIFY(QFile::rename(path, dir.filePath("log.csv.1")));
         if (change == "delete") QVERIFY(QFile::remove(path));
         if (change == "rotate") QVERIFY(WriteText(path, "header\n"));
-        const bool seen = platform::PathLeftFile(path, fd);
-        QCOMPARE(platform::CloseFile(fd), 0);
+        const bool seen = platform::pathLeftFile(path, fd);
+        QCOMPARE(platform::closeFile(fd), 0);
         QCOMPARE(seen, left);
     }
 
@@ -94,7 +94,7 @@ class TestPlatformSeams : public QObject {
         QTemporaryDir dir;
         const QString target = QDir(dir.filePath(folder)).filePath("report.txt");
         if (exists) QVERIFY(WriteText(target, "old old old"));
-        QCOMPARE(platform::ReplaceFile(target, "new"), reason);
+        QCOMPARE(platform::replaceFile(target, "new"), reason);
         QCOMPARE(ReadText(target), after);
         // Nothing but the target is left beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
@@ -104,15 +104,15 @@ class TestPlatformSeams : public QObject {
     void groupEndsWithEverythingItStarted() {
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
-        platform::StartCommand(&process, CommandLeavingChild());
+        platform::startCommand(&process, CommandLeavingChild());
         const qint64 id = process.processId();
         QVERIFY(id > 0);
         QVERIFY(process.waitForFinished(10000));
         QVERIFY(process.readAll().contains("started"));
         // The command has returned; what it started in the background still runs in its group.
-        QVERIFY(platform::LiveGroups().contains(id));
-        platform::ForceGroupToEnd(id);
-        QTRY_VERIFY(!platform::LiveGroups().contains(id));
+        QVERIFY(platform::liveGroups().contains(id));
+        platform::forceGroupToEnd(id);
+        QTRY_VERIFY(!platform::liveGroups().contains(id));
     }
 };
 

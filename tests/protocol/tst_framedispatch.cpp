@@ -3,7 +3,7 @@
 
 #include "protocol/framedispatch.h"
 
-using protocol::DispatchFrame;
+using protocol::dispatchFrame;
 using protocol::FrameAction;
 using Route = FrameAction::Route;
 
@@ -102,7 +102,7 @@ void TstFrameDispatch::dispatch() {
     QFETCH(int, threshold);
     QFETCH(Route, route);
 
-    const FrameAction a = DispatchFrame(protocol::MeterCommand(command), reply);
+    const FrameAction a = dispatchFrame(protocol::MeterCommand(command), reply);
     QCOMPARE(a.ignored, ignored);
     QCOMPARE(a.outcome.value_or(protocol::ReplyOutcome(-1)), outcome);
     QCOMPARE(a.handshakeOk, handshakeOk);

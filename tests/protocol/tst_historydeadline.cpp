@@ -30,8 +30,8 @@ void TstHistoryDeadline::deadline() {
     QFETCH(QString, settings);
     QFETCH(int, ms);
     serial::LineSettings line;
-    serial::ParseLineSettings(settings, &line);
-    QCOMPARE(protocol::HistoryDeadlineMs(records, line), ms);
+    serial::parseLineSettings(settings, &line);
+    QCOMPARE(protocol::historyDeadlineMs(records, line), ms);
 }
 
 QTEST_APPLESS_MAIN(TstHistoryDeadline)

@@ -304,7 +304,7 @@ void TstMeterLink::brokenGroupsReplyIsGivenUp() {
     s.link.setMode(LinkMode::Live);
     QTRY_VERIFY_WITH_TIMEOUT(!live.isEmpty(), 5000);
     const auto record = live.last().first().value<measure::MeterRecord>();
-    QCOMPARE(measure::LiveText(measure::DecodeRecord(record)), QStringLiteral("12.5mA"));
+    QCOMPARE(measure::liveText(measure::decodeRecord(record)), QStringLiteral("12.5mA"));
 
     QVERIFY(download());
     if (nextDownloadWhole) {
@@ -431,18 +431,18 @@ void TstMeterLink::refusedLineSettingIsAnEvent() {
     QFETCH(QString, asked);
     QFETCH(QString, runs);
     serial::LineSettings line;
-    QVERIFY(serial::ParseLineSettings(asked, &line));
+    QVERIFY(serial::parseLineSettings(asked, &line));
     SimLink s;
     QVERIFY(s.sim.ok());
     if (atOpen) QVERIFY(s.link.setLineSettings(line));  // kept for the open
     s.link.OpenSerialPort();
     if (!atOpen) QCOMPARE(s.link.setLineSettings(line), asked == runs);
-    QCOMPARE(serial::LineSettingsText(s.link.lineSettings()), runs);
+    QCOMPARE(serial::lineSettingsText(s.link.lineSettings()), runs);
     QCOMPARE(s.events.count<SettingsRefused>(), int(asked != runs));
     if (asked != runs) {
         const SettingsRefused refusal = *s.events.last<SettingsRefused>();
-        QCOMPARE(serial::LineSettingsText(refusal.refused), asked);
-        QCOMPARE(serial::LineSettingsText(refusal.kept), runs);
+        QCOMPARE(serial::lineSettingsText(refusal.refused), asked);
+        QCOMPARE(serial::lineSettingsText(refusal.kept), runs);
     }
 }
 
@@ -480,8 +480,8 @@ void TstMeterLink::signOffOnAClosedPortSendsNothing() {
     s.start();
     QTRY_VERIFY_WITH_TIMEOUT(s.link.deviceConnected(), 3000);
     s.port.close();
-    s.link.SignOff();
-    s.link.StopTimers();
+    s.link.signOff();
+    s.link.stopTimers();
     QTest::qWait(200);
     QCOMPARE(s.sim.countOf(0), 0);
 }

@@ -207,7 +207,7 @@ std::pair<int, QString> EarlyEnd(const QStringList& args, const QByteArray& conf
 publish::MqttSettings SettingsFor(const Broker& broker) {
     publish::MqttSettings s;
     QString why;
-    s.broker = publish::ParseBrokerUrl(broker.url(), &why).value();
+    s.broker = publish::parseBrokerUrl(broker.url(), &why).value();
     s.password = kPassword;
     s.meterId = "m1";
     return s;
@@ -396,7 +396,7 @@ void TstMqtt::stopDeliversEveryQueuedReadingBeforeOffline() {
     // More than the connection takes before acknowledgements: most are still queued at stop().
     constexpr int kReadings = 3 * publish::MqttPublisher::kInFlightWindow;
     for (int i = 0; i < kReadings; ++i)
-        publisher.publishReading(measure::DataLogClock::System().take({0x00, quint8(i), 0x17}));
+        publisher.publishReading(measure::DataLogClock::system().take({0x00, quint8(i), 0x17}));
     publisher.stop();
     // A message of another client after the stop: the broker publishes a will as soon as it sees
     // the connection close, so one would come before it.
@@ -457,7 +457,7 @@ void TstMqtt::aMessageTheLibraryRefusesIsSaidOnce() {
     QVERIFY(p.publisher.start(&error));
     QTRY_VERIFY_WITH_TIMEOUT(IsConnected(p.states), 10000);
     for (int i = 0; i < 3; ++i)
-        p.publisher.publishReading(measure::DataLogClock::System().take({0x00, 0x2A, 0x17}));
+        p.publisher.publishReading(measure::DataLogClock::system().take({0x00, 0x2A, 0x17}));
     const QStringList said = Said(p.notices, "cannot publish on bad<U+0001>/m1/");
     QCOMPARE(said.size(), 1);
     QVERIFY2(said[0].contains("Malformed UTF-8; such messages are dropped"), qPrintable(said[0]));

@@ -67,7 +67,7 @@ void TstPublishParts::brokerUrl() {
     QFETCH(QString, parsed);
     QFETCH(QString, why);
     QString said;
-    const std::optional<BrokerAddress> b = ParseBrokerUrl(url, &said);
+    const std::optional<BrokerAddress> b = parseBrokerUrl(url, &said);
     QCOMPARE(b ? b->url() : QString(), parsed);
     QVERIFY2(b || said.contains(why), qPrintable(said));
 }
@@ -132,7 +132,7 @@ void TstPublishParts::topicsAreCheckedWholeAsMqttRulesThem() {
     given.meterId = "m1";
     QString said;
     SettingsFault fault = SettingsFault::None;
-    const auto s = ResolveMqttSettings(given, {{"url", "mqtt://b"}, {"topic", stored}}, "", "h",
+    const auto s = resolveMqttSettings(given, {{"url", "mqtt://b"}, {"topic", stored}}, "", "h",
                                        "/dev/x", &said, &fault);
     QVERIFY2(said.contains(error), qPrintable(said));
     QCOMPARE(bool(s), error.isEmpty());
@@ -174,7 +174,7 @@ void TstPublishParts::passwordFileIsOnlyASmallRegularFile() {
     QString said;
     SettingsFault fault = SettingsFault::None;
     const auto s =
-        ResolveMqttSettings(given, {{"url", "mqtt://b"}}, "", "h", "/dev/x", &said, &fault);
+        resolveMqttSettings(given, {{"url", "mqtt://b"}}, "", "h", "/dev/x", &said, &fault);
     QVERIFY2(said.contains(error), qPrintable(said));
     QCOMPARE(fault, error.isEmpty() ? SettingsFault::None : SettingsFault::UnreadablePassword);
     if (s) QCOMPARE(s->password.size(), 4096);
@@ -185,7 +185,7 @@ void TstPublishParts::defaultMeterIdPrefersTheStableName() {
     const QString device = dir.filePath("ttyUSB0");
     QVERIFY(QFile(device).open(QIODevice::WriteOnly) && QDir(dir.path()).mkdir("by-id"));
     QVERIFY(QFile::link(device, dir.filePath("by-id/usb-FTDI_A502.85BI-if00")));
-    QCOMPARE(DefaultMeterId("plant.lan", device, dir.filePath("by-id")),
+    QCOMPARE(defaultMeterId("plant.lan", device, dir.filePath("by-id")),
              "plant-usb-FTDI_A502_85BI-if00");
 }
 
@@ -199,21 +199,21 @@ void TstPublishParts::settingsComeFromTheCommandLineThenTheFile() {
     MqttOptions given;
     given.meterId = "given-id";
     std::optional<MqttSettings> s =
-        ResolveMqttSettings(given, stored, "env", "h", "/dev/x", &error);
+        resolveMqttSettings(given, stored, "env", "h", "/dev/x", &error);
     QVERIFY(s && error.isEmpty());
     QCOMPARE(QStringList({s->broker.url(), s->meterId, s->password}),
              QStringList({"mqtt://stored:1", "given-id", "env"}));
     given.passwordFile = file.fileName();
-    QCOMPARE(ResolveMqttSettings(given, stored, "env", "h", "/dev/x", &error)->password,
+    QCOMPARE(resolveMqttSettings(given, stored, "env", "h", "/dev/x", &error)->password,
              "from-file");
 }
 
 void TstPublishParts::readingJsonHasTheLogsColumns() {
     const QDateTime time(QDate(2026, 12, 8), QTime(17, 31, 2, 517), QTimeZone(8 * 3600));
-    QCOMPARE(ReadingJson(measure::TakeReading({0x00, 0x2A, 0x17}, time, 0)),
+    QCOMPARE(readingJson(measure::takeReading({0x00, 0x2A, 0x17}, time, 0)),
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"-42mA","value_mA":-42,)"
              R"("status":23,"record":"002A17"})");
-    QCOMPARE(ReadingJson(measure::TakeReading({0x00, 0x00, 0x09}, time, 0)),  // overload: no value
+    QCOMPARE(readingJson(measure::takeReading({0x00, 0x00, 0x09}, time, 0)),  // overload: no value
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"0L","value_mA":null,)"
              R"("status":9,"record":"000009"})");
 }

@@ -26,13 +26,13 @@ namespace {
 // Line settings as the user writes them, e.g. "19200,E,7,2".
 serial::LineSettings Line(const QString& text) {
     serial::LineSettings line;
-    if (!serial::ParseLineSettings(text, &line))
+    if (!serial::parseLineSettings(text, &line))
         qFatal("bad line settings in a test: %s", qPrintable(text));
     return line;
 }
 
 QString Text(const CommPort& port) {
-    return serial::LineSettingsText(port.lineSettings());
+    return serial::lineSettingsText(port.lineSettings());
 }
 
 // One pseudo-terminal; its slave side is the serial device CommPort opens.

@@ -77,7 +77,7 @@ void TstPortDiscovery::probeAnswer() {
         QVERIFY(other.open(QIODevice::ReadWrite));
     }
     QString detail;
-    QCOMPARE(serial::ProbeDevice(sim.link(), serial::LineSettings{}, protocol::ProbeGreeting(),
+    QCOMPARE(serial::probeDevice(sim.link(), serial::LineSettings{}, protocol::probeGreeting(),
                                  timeoutMs, &detail),
              answer);
     QCOMPARE(detail.isEmpty(), answer != ProbeAnswer::Busy);
@@ -97,8 +97,8 @@ void TstPortDiscovery::findMeterStopsAtTheFirstThatAnswers() {
     const QString missing = meter.link() + QStringLiteral(".gone");
 
     const serial::ProbeResult r =
-        serial::FindMeter({silent.link(), busy.link(), missing, meter.link(), second.link()},
-                          serial::LineSettings{}, protocol::ProbeGreeting());
+        serial::findMeter({silent.link(), busy.link(), missing, meter.link(), second.link()},
+                          serial::LineSettings{}, protocol::probeGreeting());
     QCOMPARE(r.found, meter.link());
     QList<ProbeAnswer> answers;
     for (const serial::ProbeStep& s : r.steps) answers << s.answer;
@@ -132,7 +132,7 @@ void TstPortDiscovery::openFailure() {
     QFETCH(QSerialPort::SerialPortError, error);
     QFETCH(int, accessError);
     QFETCH(ProbeAnswer, answer);
-    QCOMPARE(serial::OpenFailureAnswer(error, accessError), answer);
+    QCOMPARE(serial::openFailureAnswer(error, accessError), answer);
 }
 
 void TstPortDiscovery::probeOrder_data() {
@@ -153,7 +153,7 @@ void TstPortDiscovery::probeOrder() {
     QFETCH(QList<SerialDeviceInfo>, devices);
     QFETCH(QStringList, order);
     QStringList got;
-    for (const SerialDeviceInfo& d : serial::ProbeOrder(devices)) got << d.device;
+    for (const SerialDeviceInfo& d : serial::probeOrder(devices)) got << d.device;
     QCOMPARE(got, order);
 }
 
@@ -189,7 +189,7 @@ void TstPortDiscovery::listingShowsMappedDevices() {
     map.setDevice(3, byId);
     map.setDevice(4, adapter + ".gone");
     QString rows;  // the link puts its number on the row of the device it leads to
-    for (const SerialDeviceInfo& d : serial::WithMappedDevices({Device(adapter)}, map))
+    for (const SerialDeviceInfo& d : serial::withMappedDevices({Device(adapter)}, map))
         rows += QStringLiteral("COM%1 %2 %3;")
                     .arg(d.portNumber)
                     .arg(d.device, QLatin1String(d.present ? "present" : "absent"));

@@ -23,11 +23,11 @@ class TstPortMemory : public QObject {
 void TstPortMemory::initTestCase() {
     QVERIFY(config_.isValid());
     qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-    QVERIFY(serial::RememberedPortsFile().startsWith(config_.path()));
+    QVERIFY(serial::rememberedPortsFile().startsWith(config_.path()));
 }
 
 void TstPortMemory::init() {
-    QVERIFY(serial::ForgetPorts());
+    QVERIFY(serial::forgetPorts());
 }
 
 void TstPortMemory::roundTrip_data() {
@@ -43,33 +43,33 @@ void TstPortMemory::roundTrip() {
     QFETCH(QStringList, mappings);
     serial::PortMap older;
     older.addMapping(QStringLiteral("COM9=/dev/ttyUSB9"));
-    QVERIFY(serial::RememberPorts(older));
+    QVERIFY(serial::rememberPorts(older));
     serial::PortMap map;
     for (const QString& m : mappings) QVERIFY(map.addMapping(m));
     serial::PortStoreError why;
-    QVERIFY2(serial::RememberPorts(map, &why), qPrintable(why.file));
+    QVERIFY2(serial::rememberPorts(map, &why), qPrintable(why.file));
     // The new mapping replaces the old one whole.
-    QCOMPARE(serial::RememberedPorts().mappings(), map.mappings());
+    QCOMPARE(serial::rememberedPorts().mappings(), map.mappings());
 }
 
 void TstPortMemory::badEntriesAreLeftOut() {
     {
-        QSettings s(serial::RememberedPortsFile(), QSettings::NativeFormat);
+        QSettings s(serial::rememberedPortsFile(), QSettings::NativeFormat);
         s.setValue("ports/COM2", "/dev/ttyUSB0");
         s.setValue("ports/COM0", "/dev/ttyUSB1");
         s.setValue("ports/LPT1", "/dev/lp0");
         s.setValue("ports/COM3", "");
     }
-    QCOMPARE(serial::RememberedPorts().mappingTexts(), QStringList{"COM2=/dev/ttyUSB0"});
+    QCOMPARE(serial::rememberedPorts().mappingTexts(), QStringList{"COM2=/dev/ttyUSB0"});
 }
 
 void TstPortMemory::forgetClears() {
     serial::PortMap map;
     map.addMapping(QStringLiteral("COM1=/dev/ttyUSB0"));
-    QVERIFY(serial::RememberPorts(map));
-    QVERIFY(!serial::RememberedPorts().isEmpty());
-    QVERIFY(serial::ForgetPorts());
-    QVERIFY(serial::RememberedPorts().isEmpty());
+    QVERIFY(serial::rememberPorts(map));
+    QVERIFY(!serial::rememberedPorts().isEmpty());
+    QVERIFY(serial::forgetPorts());
+    QVERIFY(serial::rememberedPorts().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstPortMemory)

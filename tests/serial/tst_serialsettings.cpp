@@ -41,8 +41,8 @@ void TestSerialSettings::settingsText() {
     QFETCH(QString, canonical);
     QFETCH(int, baud);
     LineSettings line;
-    QVERIFY(serial::ParseLineSettings(text, &line));
-    QCOMPARE(serial::LineSettingsText(line), canonical);
+    QVERIFY(serial::parseLineSettings(text, &line));
+    QCOMPARE(serial::lineSettingsText(line), canonical);
     QCOMPARE(line.baudRate, baud);
     // The start-up line is the defaults' line.
     if (QByteArray(QTest::currentDataTag()) == "defaults") QVERIFY(line == LineSettings{});
@@ -68,7 +68,7 @@ void TestSerialSettings::parseInvalid() {
     LineSettings line;
     line.baudRate = 1234;  // must survive a failed parse
     serial::SettingsTextError error;
-    QVERIFY(!serial::ParseLineSettings(text, &line, &error));
+    QVERIFY(!serial::parseLineSettings(text, &line, &error));
     QCOMPARE(error.field ? int(*error.field) : -1, field);
     QCOMPARE(error.text, field < 0 ? text : text.split(',')[field]);
     QCOMPARE(line.baudRate, 1234);

@@ -81,7 +81,7 @@ void TstEnvelope::columnsMatchBruteForce() {
     const qint64 first = data.timeMs.front(), span = data.timeMs.back() - first + 1;
     const qint64 t0 = first + qint64(from * span), t1 = first + qint64(to * span);
 
-    const std::vector<Column> got = Envelope(data).Columns(t0, t1, columns);
+    const std::vector<Column> got = Envelope(data).columns(t0, t1, columns);
     QCOMPARE(int(got.size()), columns);
     std::vector<Column> want(
         size_t(columns),
@@ -127,7 +127,7 @@ void TstEnvelope::eventMarks() {
     QFETCH(QString, events);
     QFETCH(int, columns);
     QFETCH(QString, marks);
-    QCOMPARE(Text(EventMarks(Events(events), 0, 1000, columns)), marks);
+    QCOMPARE(Text(viewer::eventMarks(Events(events), 0, 1000, columns)), marks);
 }
 
 // A day of 100,000 alarms (a threshold near the noise): a crowd of starts and ends in every
@@ -137,7 +137,7 @@ void TstEnvelope::eventMarksBoundedByWidth() {
     constexpr int kEvents = 200'000, kColumns = 1514;
     std::vector<AlarmEvent> events;
     for (int i = 0; i < kEvents; ++i) events.push_back({qint64(i) * kDay / kEvents, i % 2 == 0});
-    const std::vector<EventMark> marks = EventMarks(events, 0, kDay, kColumns);
+    const std::vector<EventMark> marks = viewer::eventMarks(events, 0, kDay, kColumns);
     QCOMPARE(int(marks.size()), kColumns);
     QVERIFY(std::all_of(marks.begin(), marks.end(),
                         [](const EventMark& m) { return m.start && m.end; }));

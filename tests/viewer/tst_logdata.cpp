@@ -121,11 +121,11 @@ void TstLogData::load() {
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
     f.close();
     if (!events.isEmpty()) {
-        QFile e(measure::AlarmEventsPath(path));
+        QFile e(measure::alarmEventsPath(path));
         QVERIFY(e.open(QIODevice::WriteOnly) && e.write(events) == events.size());
     }
     LoadReport report;
-    const LogData data = LoadLogs({path}, &report);
+    const LogData data = loadLogs({path}, &report);
     QCOMPARE(Summary(data), rows);
     QCOMPARE(report.skipped, skipped);
     QVERIFY(report.problems.isEmpty());
