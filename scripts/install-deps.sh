@@ -16,6 +16,15 @@ packages=(
     libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl systemd
 )
 
+# --windows: also what scripts/build-windows.sh and scripts/test-windows.sh need (the MinGW-w64
+# cross compilers, Wine, NSIS, Xvfb, dpkg-dev for the source packages; about 1.3 GB), kept
+# out of the Linux build's list.
+if [ "${1:-}" = --windows ]; then
+    packages+=(
+        g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth ninja-build ccache zip python3
+    )
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -20,7 +20,13 @@ bool hasWayland(const std::function<QString(const char*)>& env) {
 }  // namespace
 
 bool displayAvailable(const QString& platform, const std::function<QString(const char*)>& env) {
-    if (platform.trimmed().isEmpty()) return hasX11(env) || hasWayland(env);
+    if (platform.trimmed().isEmpty()) {
+#ifdef Q_OS_WIN
+        return true;  // Qt's own platform there is the Windows desktop, always at hand
+#else
+        return hasX11(env) || hasWayland(env);
+#endif
+    }
     // "wayland;xcb": Qt tries each in turn.
     for (const QString& part : platform.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString name = part.section(QLatin1Char(':'), 0, 0).trimmed().toLower();

@@ -3,7 +3,7 @@
 #include <mosquitto.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
-#include <unistd.h>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMetaObject>
 #include <algorithm>
@@ -16,12 +16,11 @@
 #include <thread>
 #include <vector>
 
+#include "platform/trustedauthorities.h"
+
 namespace publish {
 
-namespace {
-// Where Debian keeps the system's certificate authorities for OpenSSL.
-constexpr const char* kSystemCaFolder = "/etc/ssl/certs";
-}  // namespace
+namespace {}  // namespace
 
 // The mosquitto handle and the thread that connects and runs the exchange with the broker.
 // Everything here but the hand-over of messages happens in that thread.
@@ -212,8 +211,10 @@ bool MqttPublisher::start(QString* error) {
     c->keepAliveSec = settings_.keepAliveSec;
     // Unique per process, so that a second program with the same meter id does not take this
     // one's connection over (it is told about the first instead).
-    const QByteArray clientId =
-        QStringLiteral("leakmeter-%1-%2").arg(settings_.meterId).arg(::getpid()).toUtf8();
+    const QByteArray clientId = QStringLiteral("leakmeter-%1-%2")
+                                    .arg(settings_.meterId)
+                                    .arg(QCoreApplication::applicationPid())
+                                    .toUtf8();
     c->mosq = mosquitto_new(clientId.constData(), true, c.get());
     if (!c->mosq) {
         *error = QStringLiteral("cannot make an MQTT client: %1")
@@ -230,17 +231,22 @@ bool MqttPublisher::start(QString* error) {
     const int willRc = mosquitto_will_set(c->mosq, will.constData(), int(kOffline.size()),
                                           kOffline.constData(), 1, true);
     if (settings_.broker.tls) {
-        // The system's authorities as the folder of hashed certificates OpenSSL reads:
-        // libmosquitto's own "OS certificates" option refuses every connection after the first.
-        const QByteArray caFile = QFile::encodeName(settings_.caFile);
-        const int rc = mosquitto_tls_set(c->mosq, caFile.isEmpty() ? nullptr : caFile.constData(),
-                                         caFile.isEmpty() ? kSystemCaFolder : nullptr, nullptr,
-                                         nullptr, nullptr);
+        // The system's authorities as OpenSSL reads them (on Linux the folder of hashed
+        // certificates): libmosquitto's own "OS certificates" option refuses every connection
+        // after the first.
+        const platform::TrustedAuthorities system = settings_.caFile.isEmpty()
+                                                        ? platform::systemTrustedAuthorities()
+                                                        : platform::TrustedAuthorities{};
+        const QByteArray caFile =
+            settings_.caFile.isEmpty() ? system.file : QFile::encodeName(settings_.caFile);
+        const int rc =
+            mosquitto_tls_set(c->mosq, caFile.isEmpty() ? nullptr : caFile.constData(),
+                              system.folder.isEmpty() ? nullptr : system.folder.constData(),
+                              nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            *error =
-                QStringLiteral("MQTT certificate authorities %1: %2")
-                    .arg(caFile.isEmpty() ? QString::fromLatin1(kSystemCaFolder) : settings_.caFile,
-                         QString::fromUtf8(mosquitto_strerror(rc)));
+            *error = QStringLiteral("MQTT certificate authorities %1: %2")
+                         .arg(settings_.caFile.isEmpty() ? system.origin : settings_.caFile,
+                              QString::fromUtf8(mosquitto_strerror(rc)));
             mosquitto_destroy(c->mosq);
             return false;
         }

@@ -14,6 +14,15 @@
 
 #include "readingjson.h"
 
+// Windows' C library has neither: no named pipe waits in its open(), and its descriptors do not
+// pass to the programs this one starts.
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+
 namespace publish {
 
 namespace {

@@ -2,13 +2,13 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <memory>
 
 #include "deviceaccess.h"
 #include "serialdevice.h"
 #include "serialdevice_qt.h"
+#include "systemports.h"
 
 namespace serial {
 
@@ -40,18 +40,8 @@ ProbeAnswer answerOf(OpenFailure failure) {
 }  // namespace
 
 QList<SerialDeviceInfo> listSerialDevices(const PortMap& map) {
-    QList<SerialDeviceInfo> out;
-    for (const QSerialPortInfo& p : QSerialPortInfo::availablePorts()) {
-        SerialDeviceInfo info;
-        info.device = p.systemLocation();
-        info.description = p.description();
-        info.manufacturer = p.manufacturer();
-        info.serialNumber = p.serialNumber();
-        if (p.hasVendorIdentifier()) info.vendorId = p.vendorIdentifier();
-        if (p.hasProductIdentifier()) info.productId = p.productIdentifier();
-        info.portNumber = map.portNumberOf(info.device);
-        out.append(info);
-    }
+    QList<SerialDeviceInfo> out = systemSerialDevices();
+    for (SerialDeviceInfo& info : out) info.portNumber = map.portNumberOf(info.device);
     return probeOrder(out);
 }
 

@@ -204,18 +204,4 @@ std::unique_ptr<SerialDevice> newQtSerialDevice() {
     return std::make_unique<QtSerialDevice>();
 }
 
-DeviceError::Kind kindOfQtError(QSerialPort::SerialPortError error) {
-    switch (error) {
-        case QSerialPort::DeviceNotFoundError:
-            return DeviceError::Kind::NotFound;
-        case QSerialPort::PermissionError:
-            return DeviceError::Kind::Denied;
-        case QSerialPort::ResourceError:
-            return DeviceError::Kind::Gone;
-        default:
-            break;
-    }
-    return DeviceError::Kind::Other;
-}
-
 }  // namespace serial

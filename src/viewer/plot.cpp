@@ -8,12 +8,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 
 #include "measure/formatvalue.h"
 #include "measure/reportfile.h"
+#include "viewer/svgpicture.h"
 
 namespace viewer {
 
@@ -314,13 +314,12 @@ bool writePlotFile(const QString& path, const LogData& data, const PlotView& vie
             return false;
         }
     } else if (suffix == QLatin1String("svg")) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(rect.size());
-        svg.setViewBox(rect);
-        svg.setTitle(QStringLiteral("leakmeter"));
-        QPainter painter(&svg);
-        drawPlot(painter, rect, envelope, data, view);
+        if (!paintSvg(
+                &buffer, rect,
+                [&](QPainter& painter) { drawPlot(painter, rect, envelope, data, view); }, error)) {
+            if (error) *error = QStringLiteral("%1: %2").arg(path, *error);
+            return false;
+        }
     } else if (suffix == QLatin1String("pdf")) {
         QPdfWriter pdf(&buffer);
         pdf.setPageSize(QPageSize(QPageSize::A4));
