@@ -133,9 +133,7 @@ class DownloadRun : public QObject {
 
 int runDownload(const HeadlessOptions& options) {
     DownloadRun run(options);
-    if (!run.start()) return kHeadlessFailed;
-    const int code = QCoreApplication::exec();
-    return code == 0 ? run.exitCode() : code;
+    return execRun(run);
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 // the port and the link, the end on a signal, and the end of the event loop.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -31,6 +32,14 @@ bool endOnSignals(QObject* context, std::function<void(int)> caught);
 // Ends the event loop with `code` once the alarm command the run left has ended (a second
 // signal does not wait for it).
 void exitWhenIdle(Monitor& monitor, int code);
+
+// Starts `run` and gives it the event loop: the run's exit code, or the loop's when that is not 0.
+template <class Run>
+int execRun(Run& run) {
+    if (!run.start()) return kHeadlessFailed;
+    const int code = QCoreApplication::exec();
+    return code == 0 ? run.exitCode() : code;
+}
 
 int runLogger(const HeadlessOptions& options);
 int runDownload(const HeadlessOptions& options);

@@ -162,9 +162,7 @@ class LoggerRun : public QObject {
 
 int runLogger(const HeadlessOptions& options) {
     LoggerRun run(options);
-    if (!run.start()) return kHeadlessFailed;
-    const int code = QCoreApplication::exec();
-    return code == 0 ? run.exitCode() : code;
+    return execRun(run);
 }
 
 }  // namespace app

@@ -89,7 +89,6 @@ class Monitor : public QObject {
     // Starts publishing when the run has a broker (true and nothing done without one). False,
     // with the reason in *error, when the client cannot be set up.
     bool startPublishing(QString* error);
-    bool publishing() const { return publisher_ != nullptr; }
 
     // Takes at most `count` readings; the last one taken is followed by readingLimitReached().
     void setReadingLimit(int count) { limit_ = count; }
