@@ -5,7 +5,7 @@
 #   dist/leakmeter-VERSION-setup.exe    its installer (NSIS, per user, no administrator rights)
 # First builds the Windows kit (Qt, OpenSSL, libmosquitto from Debian's source packages) if it
 # is not cached yet: about 36 minutes on two cores, once (scripts/windows/build-kit.sh).
-# Needs the packages of `scripts/install-deps.sh --windows`.
+# Installs what it needs first (`scripts/install-deps.sh --windows`).
 # Options: --no-package (the program and tests only, in build-win64/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +13,7 @@ repo=$(pwd)
 package=1
 [ "${1:-}" = --no-package ] && package=0
 
+scripts/install-deps.sh --windows
 kit=$(scripts/windows/build-kit.sh)
 build=$repo/build-win64
 export PKG_CONFIG_LIBDIR=$kit/lib/pkgconfig PKG_CONFIG_PATH=

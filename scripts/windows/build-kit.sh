@@ -10,6 +10,7 @@
 # whether the kit is built (exit status 0) or not (1), and prints the folder either way.
 # A build that stopped half-way resumes at the part that did not finish.
 set -euo pipefail
+shopt -s inherit_errexit
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 toolchain=$repo/cmake/mingw-w64.cmake
@@ -40,10 +41,18 @@ log() { echo "build-kit: $*" >&2; }
 aptPrivate=$cacheRoot/apt
 aptOptions=(-o "Dir::Etc::SourceList=$aptPrivate/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
             -o "Dir::State::Lists=$aptPrivate/lists" -o "Dir::Cache=$aptPrivate/cache")
-fetchSource() { # fetchSource <package> <binary package whose installed version to match>
+# fetchSource <package> <binary package> [exact]: the source of the binary package's installed
+# version; for a library only linked into the kit (not exact), the archive's current version when
+# the installed one has been superseded there (a security update the machine has not taken yet).
+fetchSource() {
     local package=$1 version folder
     version=$(dpkg-query -W -f='${Version}' "$2")
     folder=$sources/$package-$version
+    if [ ! -f "$folder/.unpacked" ] && [ "${3:-}" != exact ]; then
+        local found
+        found=$(ls -d "$sources/$package"-*/.unpacked 2>/dev/null | tail -1 || true)
+        [ -n "$found" ] && folder=$(dirname "$found")
+    fi
     if [ ! -f "$folder/.unpacked" ]; then
         if [ ! -f "$aptPrivate/.updated" ]; then
             mkdir -p "$aptPrivate/lists/partial" "$aptPrivate/cache/archives/partial"
@@ -58,7 +67,23 @@ EOF
             touch "$aptPrivate/.updated"
         fi
         rm -rf "$folder" && mkdir -p "$folder.dl"
-        (cd "$folder.dl" && apt-get "${aptOptions[@]}" source -q "$package=$version" >&2)
+        if ! (cd "$folder.dl" && apt-get "${aptOptions[@]}" source -q "$package=$version" >&2); then
+            [ "${3:-}" = exact ] && { log "the archive no longer serves $package $version"; return 1; }
+            # The newest version the archive both lists and serves (a mirror may list a
+            # security update whose files it does not hold).
+            local served=
+            for version in $(apt-cache "${aptOptions[@]}" showsrc "$package" |
+                             sed -n 's/^Version: //p' | sort -rV); do
+                folder=$sources/$package-$version
+                rm -rf "$folder.dl" && mkdir -p "$folder.dl"
+                if (cd "$folder.dl" && apt-get "${aptOptions[@]}" source -q "$package=$version" >&2); then
+                    served=$version
+                    break
+                fi
+            done
+            [ -n "$served" ] || { log "the archive serves no source of $package"; return 1; }
+            log "$package: $served from the archive (installed: $(dpkg-query -W -f='${Version}' "$2"))"
+        fi
         mv "$(find "$folder.dl" -mindepth 1 -maxdepth 1 -type d | head -1)" "$folder"
         rm -rf "$folder.dl"
         touch "$folder/.unpacked"
@@ -70,7 +95,7 @@ start=$(date +%s)
 
 # Qt, with the machine's own Qt of the same version as its host tools (moc, rcc, uic, lrelease).
 if [ ! -f "$kit/.qt" ]; then
-    src=$(fetchSource qt6-base qt6-base-dev)
+    src=$(fetchSource qt6-base qt6-base-dev exact)
     log "Qt from $src"
     mapfile -t options < <(grep -v '^\s*\(#\|$\)' "$qtOptions" | tr ' ' '\n')
     rm -rf "$work/qt" && mkdir -p "$work/qt"

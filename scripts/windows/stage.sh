@@ -9,7 +9,7 @@ mingw=/usr/x86_64-w64-mingw32
 gccdir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 rm -rf "$stage" && mkdir -p "$stage"
 cp "$build/src/app/leakmeter.exe" "$build/src/app/leakmeter.com" "$stage/"
-for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll imageformats/qjpeg.dll \
+for plugin in platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll imageformats/qjpeg.dll \
               imageformats/qico.dll imageformats/qgif.dll printsupport/windowsprintersupport.dll; do
     if [ -f "$kit/plugins/$plugin" ]; then
         mkdir -p "$stage/$(dirname "$plugin")"

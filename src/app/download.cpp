@@ -10,6 +10,7 @@
 #include "measure/datalog.h"
 #include "measure/historyreport.h"
 #include "measure/reportfile.h"
+#include "platform/endrequests.h"
 #include "porttexts.h"
 #include "protocol/meterlink.h"
 
@@ -36,7 +37,7 @@ class DownloadRun : public QObject {
                 if (finished_) return QCoreApplication::exit(exitCode_);
                 finish(128 + sig,
                        QStringLiteral("stopped by SIG%1 before the stored groups were written")
-                           .arg(QString::fromLatin1(sigabbrev_np(sig))));
+                           .arg(platform::endRequestName(sig)));
             }))
             return false;
         monitor_.link().setMode(protocol::LinkMode::History);

@@ -5,6 +5,7 @@
 // closed pipe is then an error a write reports, not the end of the program.
 
 #include <QObject>
+#include <QString>
 #include <functional>
 
 namespace platform {
@@ -14,5 +15,9 @@ namespace platform {
 // child of `parent`; its deletion gives the requests back their default effect. nullptr when
 // the requests cannot be watched, or are watched already: one watch per process.
 QObject* watchEndRequests(QObject* parent, std::function<void(int number)> onRequest);
+
+// A request's short name after "SIG", as messages name it: "TERM", "INT", "HUP"; "BREAK" for
+// Windows' Ctrl+Break.
+QString endRequestName(int number);
 
 }  // namespace platform

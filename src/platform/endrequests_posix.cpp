@@ -57,4 +57,9 @@ QObject* watchEndRequests(QObject* parent, std::function<void(int number)> onReq
     return new SignalSocket(parent, std::move(onRequest));
 }
 
+QString endRequestName(int number) {
+    const char* name = sigabbrev_np(number);
+    return name ? QString::fromLatin1(name) : QString::number(number);
+}
+
 }  // namespace platform

@@ -37,7 +37,7 @@ class ConsoleWatch : public QObject {
     ConsoleWatch(QObject* parent, std::function<void(int)> onRequest)
         : QObject(parent), onRequest_(std::move(onRequest)) {}
     ~ConsoleWatch() override {
-        ::SetConsoleCtrlHandler(Handler, FALSE);
+        ::SetConsoleCtrlHandler(handler, FALSE);
         ::SetEvent(g_ended);
     }
     void request(int number) { onRequest_(number); }
@@ -68,11 +68,24 @@ QObject* watchEndRequests(QObject* parent, std::function<void(int number)> onReq
     ::ResetEvent(g_ended);
     auto* watch = new ConsoleWatch(parent, std::move(onRequest));
     g_watch = watch;
-    if (!::SetConsoleCtrlHandler(ConsoleWatch::Handler, TRUE)) {
+    if (!::SetConsoleCtrlHandler(ConsoleWatch::handler, TRUE)) {
         delete watch;
         return nullptr;
     }
     return watch;
+}
+
+QString endRequestName(int number) {
+    switch (number) {
+        case SIGINT:
+            return QStringLiteral("INT");
+        case SIGBREAK:
+            return QStringLiteral("BREAK");
+        case SIGTERM:
+            return QStringLiteral("TERM");
+        default:
+            return QString::number(number);
+    }
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 
+#include "../underwine.h"
 #include "charts/chartviews.h"
 #include "charts/livechart.h"
 
@@ -528,6 +529,8 @@ void TstChartViews::resetAfterChanges() {
 }
 
 void TstChartViews::readoutFromMouse() {
+    // QTest moves the system cursor; Wine on a bare X display makes no mouse event of it.
+    if (underWine()) QSKIP("Wine turns no cursor move into a mouse event here");
     Views v(true);
     QVERIFY(v.exposed());
     const QPoint inside = v.picture1.pixelAt(250.2, 749.7);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "../underwine.h"
 #include "charts/drawingsurface.h"
 
 using charts::DrawingSurface;
@@ -302,6 +303,8 @@ void TstDrawingSurface::mouseSignals() {
 }
 
 void TstDrawingSurface::moveWithoutButton() {
+    // QTest moves the system cursor; Wine on a bare X display makes no mouse event of it.
+    if (underWine()) QSKIP("Wine turns no cursor move into a mouse event here");
     DrawingSurface s;
     s.resize(533, 400);
     s.scale(-10, 1010, 1010, -10);

@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <cerrno>
 
+#include "../underwine.h"
 #include "platform/commandprocess.h"
 #include "platform/durablefile.h"
 
@@ -34,12 +35,6 @@ QString CommandLeavingChild() {
 #endif
 }
 
-// Wine keeps a deleted file's name until the last handle to it closes, and tells no handle of
-// the deletion; Windows 10 and later remove the name at once.
-bool UnderWine() {
-    return QLibrary::resolve(QStringLiteral("ntdll"), "wine_get_version") != nullptr;
-}
-
 }  // namespace
 
 class TestPlatformSeams : public QObject {
@@ -56,7 +51,9 @@ class TestPlatformSeams : public QObject {
     void pathLeftFile() {
         QFETCH(QString, change);
         QFETCH(bool, left);
-        if (change == "delete" && UnderWine())
+        // Wine keeps a deleted file's name until the last handle to it closes, and tells no
+        // handle of the deletion; Windows 10 and later remove the name at once.
+        if (change == "delete" && underWine())
             QSKIP("Wine does not show a deletion to the handles still open");
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");
