@@ -224,7 +224,8 @@ void TstPackage::lintian() {
 }
 
 // The packaged logger unit, instantiated for a device, passes systemd's own check against the
-// unpacked package (with the host's few boot targets the unit is ordered against).
+// unpacked package (with the host's few boot targets the unit is ordered against, and the shell
+// it starts the logger through).
 void TstPackage::loggerUnitVerifies() {
 #ifdef LEAKMETER_SANITIZED_BUILD
     QSKIP("the package is built from the plain build, not the sanitizer build");
@@ -242,6 +243,8 @@ void TstPackage::loggerUnitVerifies() {
         if (!QFileInfo::exists(host)) QSKIP(qPrintable(host + " is missing"));
         QVERIFY(QFile::copy(host, root + "/" + kUnitDir + "/" + target));
     }
+    QVERIFY(QDir(root).mkpath("bin"));
+    QVERIFY(QFile::copy(QFileInfo("/bin/sh").canonicalFilePath(), root + "/bin/sh"));
     const Run escaped = RunTool(QStringLiteral("systemd-escape"),
                                 {"--path", "--template=leakmeter-logger@.service",
                                  "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"});
