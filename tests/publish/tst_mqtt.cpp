@@ -416,8 +416,11 @@ void TstMqtt::discoveryConfigsFollowWhatEachRunHas() {
                               (QStringList{"alarm", "interval_max", "interval_mean", "overload"}),
                               10000);
     QMap<QString, QJsonObject> configs = configsOf(first);
+    // The entity ids earlier versions made through object_id, now with their domain.
     QCOMPARE(configs["interval_max"]["default_entity_id"].toString(),
              "sensor.leakmeter_m1_interval_max");
+    QCOMPARE(configs["alarm"]["default_entity_id"].toString(), "binary_sensor.leakmeter_m1_alarm");
+    QVERIFY(!configs["alarm"].contains("object_id"));
     QCOMPARE(configs["interval_mean"]["state_topic"].toString(), "leakmeter/m1/interval");
     QCOMPARE(configs["interval_mean"]["state_class"].toString(), "measurement");
     QCOMPARE(configs["overload"]["state_topic"].toString(), "leakmeter/m1/interval");

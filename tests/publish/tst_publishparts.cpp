@@ -62,8 +62,6 @@ class TstPublishParts : public QObject {
     void defaultMeterIdPrefersTheStableName();
     void settingsComeFromTheCommandLineThenTheFile();
     void readingJsonHasTheLogsColumns();
-    void discoveryAnnouncesWhatTheRunHas_data();
-    void discoveryAnnouncesWhatTheRunHas();
     void discoveryTemplatesRenderTheMessages_data();
     void discoveryTemplatesRenderTheMessages();
     void queueWaitsForAcknowledgements();
@@ -260,59 +258,6 @@ void TstPublishParts::readingJsonHasTheLogsColumns() {
     QCOMPARE(readingJson(measure::takeReading({0x00, 0x00, 0x09}, time, 0)),  // overload: no value
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"0L","value_mA":null,)"
              R"("status":9,"record":"000009"})");
-}
-
-void TstPublishParts::discoveryAnnouncesWhatTheRunHas_data() {
-    QTest::addColumn<bool>("alarm");
-    QTest::addColumn<bool>("interval");
-    QTest::addColumn<bool>("intervalOnly");
-    QTest::addColumn<QStringList>("announced");  // the others are removed (empty payload)
-    QTest::addColumn<QString>("overloadFrom");   // the overload's state topic
-    QTest::newRow("readings") << false << false << false << QStringList{"current", "overload"}
-                              << "leakmeter/m1/reading";
-    QTest::newRow("with a threshold")
-        << true << false << false << QStringList{"current", "overload", "alarm"}
-        << "leakmeter/m1/reading";
-    QTest::newRow("with interval rows")
-        << false << true << false
-        << QStringList{"current", "overload", "interval_max", "interval_mean"}
-        << "leakmeter/m1/reading";
-    QTest::newRow("interval rows only")
-        << true << true << true << QStringList{"overload", "alarm", "interval_max", "interval_mean"}
-        << "leakmeter/m1/interval";
-}
-
-void TstPublishParts::discoveryAnnouncesWhatTheRunHas() {
-    QFETCH(bool, alarm);
-    QFETCH(bool, interval);
-    QFETCH(bool, intervalOnly);
-    QFETCH(QStringList, announced);
-    QFETCH(QString, overloadFrom);
-    MqttSettings s;
-    s.meterId = "m1";
-    s.alarmSensor = alarm;
-    s.intervalSensors = interval;
-    s.intervalOnly = intervalOnly;
-    const QList<DiscoveryMessage> messages = discoveryMessages(s);
-    QStringList sent, removed;
-    for (const DiscoveryMessage& m : messages) {
-        const QString domain = m.topic.section('/', 1, 1), what = m.topic.section('/', -2, -2);
-        (m.payload.isEmpty() ? removed : sent) << what;
-        QCOMPARE(m.topic,
-                 QStringLiteral("homeassistant/%1/leakmeter_m1/%2/config").arg(domain, what));
-        if (m.payload.isEmpty()) continue;
-        const QJsonObject o = QJsonDocument::fromJson(m.payload).object();
-        // The entity ids earlier versions made through the object id, now with their domain.
-        QCOMPARE(o["default_entity_id"].toString(), domain + ".leakmeter_m1_" + what);
-        QCOMPARE(o["unique_id"].toString(), "leakmeter_m1_" + what);
-        QVERIFY(!o.contains("object_id"));
-        QCOMPARE(o["availability_topic"].toString(), "leakmeter/m1/availability");
-        QCOMPARE(domain, what == "overload" || what == "alarm" ? "binary_sensor" : "sensor");
-        if (domain == "sensor") QCOMPARE(o["state_class"].toString(), "measurement");
-    }
-    QCOMPARE(sent, announced);
-    QCOMPARE(sent.size() + removed.size(), 5);  // every config, announced or removed
-    QCOMPARE(config(messages, "overload")["state_topic"].toString(), overloadFrom);
 }
 
 void TstPublishParts::discoveryTemplatesRenderTheMessages_data() {
