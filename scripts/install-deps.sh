@@ -13,7 +13,7 @@ packages=(
     poppler-utils
     libbenchmark-dev
     desktop-file-utils appstream dpkg-dev lintian
-    libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl systemd
+    libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl systemd python3-jinja2
 )
 
 # --windows: also what scripts/build-windows.sh and scripts/test-windows.sh need (the MinGW-w64

@@ -213,6 +213,11 @@ QString setNoDiscovery(const QString&, const QString&, CommandLine* cl) {
     return {};
 }
 
+QString setIntervalOnly(const QString&, const QString&, CommandLine* cl) {
+    cl->mqtt.intervalOnly = true;
+    return {};
+}
+
 struct OptionRule {
     const char* name;       // as the messages say it: "--count", "-o"
     const char* otherName;  // the same option's other name ("--output" for -o), or nullptr
@@ -230,6 +235,7 @@ constexpr OptionRule kOptions[] = {
     {"--forget-ports", nullptr, nullptr, setFlag<&CommandLine::forgetPorts>},
     {"--version", nullptr, nullptr, setFlag<&CommandLine::showVersion>},
     {"--no-mqtt-discovery", nullptr, nullptr, setNoDiscovery},
+    {"--mqtt-interval-only", nullptr, nullptr, setIntervalOnly},
     {"--port", nullptr, "COMn=DEVICE", readPort},
     {"--log", nullptr, "FILE", readLog},
     {"--duration", nullptr, "SEC", readDuration},
@@ -332,6 +338,7 @@ QString combinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
         for (const auto& [given, option] :
              {std::pair{!cl->mqtt.topic.isEmpty(), "--mqtt-topic"},
               std::pair{cl->mqtt.noDiscovery, "--no-mqtt-discovery"},
+              std::pair{cl->mqtt.intervalOnly, "--mqtt-interval-only"},
               std::pair{!cl->mqtt.caFile.isEmpty(), "--mqtt-cafile"},
               std::pair{!cl->mqtt.passwordFile.isEmpty(), "--mqtt-password-file"}})
             if (given)
@@ -375,6 +382,8 @@ QString combinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
     // The window takes the threshold typed into it as well.
     if (cl->headless && !cl->onAlarm.isEmpty() && !cl->alarmMa)
         return QStringLiteral("--on-alarm needs --alarm VALUE");
+    if (cl->mqtt.intervalOnly && !cl->intervalSec)
+        return QStringLiteral("--mqtt-interval-only needs --interval SEC");
     if (cl->headless && cl->intervalSec && !logGiven)
         return QStringLiteral("--interval needs --log FILE (or --log - for stdout)");
     if (cl->headless && !cl->comNumber) {
@@ -405,7 +414,7 @@ QString usageText() {
         "                 [--duration SEC] [--count N] [WATCH]\n"
         "       leakmeter ... --mqtt URL [--meter-id ID] [--mqtt-topic PREFIX]\n"
         "                 [--mqtt-password-file FILE] [--mqtt-cafile FILE]\n"
-        "                 [--no-mqtt-discovery]\n"
+        "                 [--no-mqtt-discovery] [--mqtt-interval-only]\n"
         "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N] [--lang zh|en]\n"
         "       leakmeter --plot LOG.csv... -o FILE [--alarm VALUE] [--from T] [--to T]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
@@ -469,10 +478,13 @@ QString usageText() {
         "                      PREFIX/ID/reading and PREFIX/ID/availability; no + #,\n"
         "                      control character or non-character, no leading $,\n"
         "                      each topic at most 65,535 bytes\n"
-        "  --no-mqtt-discovery do not publish the Home Assistant discovery config\n"
+        "  --no-mqtt-discovery do not publish the Home Assistant discovery configs\n"
         "                      These settings but the password may also stand in the\n"
         "                      settings file, section [mqtt]. All of them but --meter-id\n"
         "                      need a broker: --mqtt, or url in that section.\n"
+        "  --mqtt-interval-only\n"
+        "                      with --interval and a broker: publish the interval rows,\n"
+        "                      the alarm and the availability, no message per reading\n"
         "  --lang zh|en        the language of the window and of the --history report:\n"
         "                      zh Chinese, en English (remembered with the window's\n"
         "                      File menu; default: the system's language)\n"

@@ -35,6 +35,7 @@ class LiveWatch : public QObject {
     // Alarms are watched for from the first threshold on; a new one applies from the next
     // reading.
     void setAlarmThreshold(float thresholdMa);
+    bool alarms() const { return tracker_.has_value(); }
     // Interval rows of `seconds` (1..3600); 0 turns them off.
     void setIntervalSeconds(int seconds);
     bool intervals() const { return aggregator_.has_value(); }

@@ -74,7 +74,13 @@ bool Monitor::stopLog() {
 }
 
 void Monitor::setAlarmThreshold(float thresholdMa) {
+    const bool first = !watch_->alarms();
     watch_->setAlarmThreshold(thresholdMa);
+    // The first threshold (typed into the window): Home Assistant learns of the alarm, "OFF".
+    if (publisher_ && first) {
+        publisher_->announceAlarm();
+        publisher_->publishAlarm(false);
+    }
 }
 
 void Monitor::beginInterval() {
@@ -83,7 +89,10 @@ void Monitor::beginInterval() {
 
 bool Monitor::startPublishing(QString* error) {
     if (!options_.mqtt || publisher_) return true;
-    publisher_ = std::make_unique<publish::MqttPublisher>(*options_.mqtt);
+    publish::MqttSettings settings = *options_.mqtt;
+    settings.alarmSensor = watch_->alarms();
+    settings.intervalSensors = watch_->intervals();
+    publisher_ = std::make_unique<publish::MqttPublisher>(settings);
     connect(publisher_.get(), &publish::MqttPublisher::notice, this, &Monitor::notice);
     connect(publisher_.get(), &publish::MqttPublisher::stateChanged, this,
             &Monitor::brokerStateChanged);
@@ -105,7 +114,7 @@ bool Monitor::startPublishing(QString* error) {
     connect(port_.get(), &serial::CommPort::closedAfterError, p,
             [p] { p->setMeterAnswering(false); });
     // With a threshold from the start, the alarm is "OFF" until one starts.
-    if (options_.watch.alarmMa) p->publishAlarm(false);
+    if (watch_->alarms()) p->publishAlarm(false);
     return true;
 }
 

@@ -263,7 +263,7 @@ bool MqttPublisher::start(QString* error) {
 }
 
 void MqttPublisher::publishReading(const measure::Reading& reading) {
-    if (stopped_) return;
+    if (stopped_ || settings_.intervalOnly) return;
     queue_.push({topics_.reading.toUtf8(), readingJson(reading)});
     pump();
 }
@@ -278,6 +278,18 @@ void MqttPublisher::publishAlarm(bool on) {
     if (stopped_) return;
     queue_.push({topics_.alarm.toUtf8(), on ? kAlarmOn : kAlarmOff, true});
     pump();
+}
+
+void MqttPublisher::announceAlarm() {
+    if (stopped_ || settings_.alarmSensor) return;
+    settings_.alarmSensor = true;
+    if (connected_ && settings_.discovery)
+        send(topics_.alarmDiscovery, alarmDiscoveryJson(settings_), true);
+}
+
+void MqttPublisher::publishDiscovery() {
+    if (!settings_.discovery) return;
+    for (const DiscoveryMessage& m : discoveryMessages(settings_)) send(m.topic, m.payload, true);
 }
 
 void MqttPublisher::setMeterAnswering(bool answering) {
@@ -299,10 +311,7 @@ void MqttPublisher::onConnected() {
     watchingForTwin_ = connections_ == 1;
     const QByteArray own = topics_.availability.toUtf8();
     mosquitto_subscribe(conn_->mosq, nullptr, own.constData(), 1);
-    if (settings_.discovery) {
-        send(topics_.discovery, discoveryJson(settings_), true);
-        send(topics_.alarmDiscovery, alarmDiscoveryJson(settings_), true);
-    }
+    publishDiscovery();
     publishAvailability();
     pump();
 }

@@ -50,13 +50,16 @@ class MqttPublisher : public QObject {
     // client cannot be set up (a CA file that cannot be read).
     bool start(QString* error);
 
-    // Queues the reading and sends what the connection takes.
+    // Queues the reading and sends what the connection takes; nothing with intervalOnly.
     void publishReading(const measure::Reading& reading);
     // An interval row, queued as the readings are.
     void publishInterval(const measure::IntervalRow& row);
     // The alarm's state, "ON" or "OFF", retained; queued in order with the readings, so a
     // start and its end during an outage both reach the broker.
     void publishAlarm(bool on);
+    // A threshold is set from now on: the alarm's binary sensor is announced (its config
+    // otherwise removed at the connection).
+    void announceAlarm();
     // Availability: "online" while the meter answers, "offline" when it does not.
     void setMeterAnswering(bool answering);
 
@@ -79,6 +82,7 @@ class MqttPublisher : public QObject {
     void onOwnTopicMessage(const QByteArray& payload, bool retained);
     void pump();
     void publishAvailability();
+    void publishDiscovery();
     // mosquitto_publish's result; a refusal other than a lost connection is said (refused()).
     int send(const QString& topic, const QByteArray& payload, bool retain, int* mid = nullptr);
     int send(const QByteArray& topic, const QByteArray& payload, bool retain, int* mid = nullptr);

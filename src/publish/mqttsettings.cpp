@@ -257,8 +257,7 @@ std::optional<MqttSettings> resolveMqttSettings(const MqttOptions& given,
     if (const QString problem = topicProblem(s.topicPrefix); !problem.isEmpty())
         return failed(SettingsFault::WrongValue, where + problem);
     const MeterTopics t = topicsFor(s.topicPrefix, s.meterId);
-    for (const QString& topic :
-         {t.availability, t.reading, t.interval, t.alarm, t.discovery, t.alarmDiscovery}) {
+    for (const QString& topic : t.all()) {
         if (const QString problem = topicProblem(topic); !problem.isEmpty())
             return failed(
                 SettingsFault::WrongValue,
@@ -267,6 +266,7 @@ std::optional<MqttSettings> resolveMqttSettings(const MqttOptions& given,
     s.discovery =
         !given.noDiscovery &&
         stored.value(QStringLiteral("discovery"), QStringLiteral("true")) != QLatin1String("false");
+    s.intervalOnly = given.intervalOnly;
     const QString passwordFile = pick(given.passwordFile, "password_file");
     if (!passwordFile.isEmpty()) {
         if (!readPasswordFile(passwordFile, &s.password, &why))

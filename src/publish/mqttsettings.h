@@ -48,6 +48,7 @@ QString defaultMeterId(const QString& hostName, const QString& device,
 struct MqttOptions {
     QString url, caFile, passwordFile, meterId, topic;
     bool noDiscovery = false;
+    bool intervalOnly = false;  // --mqtt-interval-only
 };
 
 // Everything the publisher needs.
@@ -58,7 +59,13 @@ struct MqttSettings {
     QString meterId;
     QString topicPrefix = QStringLiteral("leakmeter");
     bool discovery = true;
-    QString softwareVersion;  // "leakmeter 1.1", in the discovery's device block
+    // Only the interval rows, the alarm and the availability are published, no message per
+    // reading: for a recorder that keeps months.
+    bool intervalOnly = false;
+    // What the run watches, set from its watch options: the sensors Home Assistant is told of.
+    bool alarmSensor = false;      // a threshold is set: the alarm's binary sensor
+    bool intervalSensors = false;  // interval rows are made: their max and mean
+    QString softwareVersion;       // "leakmeter 1.1", in the discovery's device block
     // How long the broker may be silent before it is asked whether it is still there; as long
     // again without an answer and the connection is given up.
     int keepAliveSec = 30;

@@ -13,12 +13,21 @@
 //        "count":120,"min_mA":-42,"max_mA":171900,"mean_mA":1433.145,"overloads":1,"errors":0}
 //   PREFIX/ID/alarm         "ON" from an alarm's start, "OFF" from its end; retained
 //   homeassistant/sensor/leakmeter_ID/current/config
+//   homeassistant/binary_sensor/leakmeter_ID/overload/config
 //   homeassistant/binary_sensor/leakmeter_ID/alarm/config
-//                           Home Assistant's discovery configs for the meter, retained
+//   homeassistant/sensor/leakmeter_ID/interval_max/config
+//   homeassistant/sensor/leakmeter_ID/interval_mean/config
+//                           Home Assistant's discovery configs for the meter, retained; those
+//                           a run has no use for are removed (an empty retained message), so
+//                           that no entity stays "unknown" for ever: the alarm without a
+//                           threshold, the interval figures without --interval, the current
+//                           when only interval rows are published
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "measure/intervallog.h"
 #include "measure/reading.h"
@@ -29,6 +38,9 @@ struct MqttSettings;
 
 struct MeterTopics {
     QString reading, availability, discovery, interval, alarm, alarmDiscovery;
+    QString overloadDiscovery, intervalMaxDiscovery, intervalMeanDiscovery;
+    // Every topic, for the checks the settings make.
+    QStringList all() const;
 };
 MeterTopics topicsFor(const QString& prefix, const QString& meterId);
 
@@ -41,8 +53,9 @@ inline const QByteArray kAlarmOff = QByteArrayLiteral("OFF");
 // ones its data-log row has.
 QByteArray readingJson(const measure::Reading& reading);
 
-// Home Assistant's discovery config: a current sensor in mA, its value from value_mA, its
-// availability from the availability topic, and a device block naming the meter.
+// Home Assistant's discovery config: a current sensor in mA, its value from value_mA, the
+// reading text and the status code as its attributes, its availability from the availability
+// topic, and a device block naming the meter.
 QByteArray discoveryJson(const MqttSettings& settings);
 
 // The message for one interval row; an empty value is null.
@@ -51,5 +64,16 @@ QByteArray intervalJson(const measure::IntervalRow& row);
 // Home Assistant's discovery config for the alarm: a binary sensor of class problem, on while
 // an alarm runs, of the same device.
 QByteArray alarmDiscoveryJson(const MqttSettings& settings);
+
+// One discovery config to publish, retained; an empty payload removes the entity.
+struct DiscoveryMessage {
+    QString topic;
+    QByteArray payload;
+};
+// Every discovery config of the meter, announced or removed as the run needs it (see above):
+// the current, the overload (from the readings, or with only interval rows published from the
+// interval's overload count), the alarm with a threshold, the interval's max and mean with
+// --interval.
+QList<DiscoveryMessage> discoveryMessages(const MqttSettings& settings);
 
 }  // namespace publish

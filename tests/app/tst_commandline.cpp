@@ -73,7 +73,8 @@ void TstCommandLine::outcomes_data() {
     row("window", {}, 1, kNoDisplay);
     row("window, every option",
         {"--port=COM1=auto", "--port", "COM2=/dev/x", "--com", "COM2", "--lang=en", "--alarm",
-         "30mA", "--on-alarm", "true", "--interval", "60", "--log", "x.csv"},
+         "30mA", "--on-alarm", "true", "--interval", "60", "--log", "x.csv", "--mqtt", "mqtt://b",
+         "--mqtt-interval-only"},
         1, kNoDisplay);
     row("value starting with a dash", {"--log", "--headless"}, 1, kNoDisplay);
 
@@ -207,6 +208,13 @@ void TstCommandLine::outcomes_data() {
     refused("topic without a broker", {"--mqtt-topic", "plant"}, "--mqtt-topic" + kNeedsBroker);
     refused("no discovery without a broker", {"--no-mqtt-discovery"},
             "--no-mqtt-discovery" + kNeedsBroker);
+    refused("interval only without a broker", {"--mqtt-interval-only", "--interval", "60"},
+            "--mqtt-interval-only" + kNeedsBroker);
+    refused("interval only without an interval",
+            {"--headless", "--log", "l.csv", "--mqtt", "mqtt://b", "--mqtt-interval-only"},
+            "--mqtt-interval-only needs --interval SEC");
+    refused("interval only with a value", {"--mqtt-interval-only=yes"},
+            "--mqtt-interval-only takes no value");
     refused("password file without a broker", {"--mqtt-password-file", "pw"},
             "--mqtt-password-file" + kNeedsBroker);
     refused("CA file without TLS", {"--mqtt-cafile", "ca.pem", "--mqtt", "mqtt://b.lan"},

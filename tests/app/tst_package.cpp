@@ -224,7 +224,8 @@ void TstPackage::lintian() {
 }
 
 // The packaged logger unit, instantiated for a device, passes systemd's own check against the
-// unpacked package (with the host's few boot targets the unit is ordered against).
+// unpacked package (with the host's few boot targets the unit is ordered against, the shell it
+// starts the logger through, and its settings files).
 void TstPackage::loggerUnitVerifies() {
 #ifdef LEAKMETER_SANITIZED_BUILD
     QSKIP("the package is built from the plain build, not the sanitizer build");
@@ -242,12 +243,21 @@ void TstPackage::loggerUnitVerifies() {
         if (!QFileInfo::exists(host)) QSKIP(qPrintable(host + " is missing"));
         QVERIFY(QFile::copy(host, root + "/" + kUnitDir + "/" + target));
     }
-    const Run escaped = RunTool(QStringLiteral("systemd-escape"),
-                                {"--path", "--template=leakmeter-logger@.service",
-                                 "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"});
+    QVERIFY(QDir(root).mkpath("bin"));
+    QVERIFY(QFile::copy(QFileInfo("/bin/sh").canonicalFilePath(), root + "/bin/sh"));
+    const Run escaped =
+        RunTool(QStringLiteral("systemd-escape"),
+                {"--path", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"});
     QCOMPARE(escaped.exitCode, 0);
-    const Run verify = RunTool(QStringLiteral("systemd-analyze"),
-                               {"verify", "--man=no", "--root=" + root, escaped.output.trimmed()});
+    const QString instance = escaped.output.trimmed();
+    // The shipped example, which sets every key, as the shared and as the meter's settings.
+    const QString example = root + "/usr/share/doc/leakmeter/examples/logger.conf";
+    QVERIFY(QDir(root).mkpath("etc/leakmeter"));
+    QVERIFY(QFile::copy(example, root + "/etc/leakmeter/logger.conf"));
+    QVERIFY(QFile::copy(example, root + "/etc/leakmeter/" + instance + ".conf"));
+    const Run verify = RunTool(
+        QStringLiteral("systemd-analyze"),
+        {"verify", "--man=no", "--root=" + root, "leakmeter-logger@" + instance + ".service"});
     QVERIFY2(verify.exitCode == 0 && verify.output.isEmpty(), qPrintable(verify.output));
 }
 

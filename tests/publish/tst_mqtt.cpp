@@ -203,6 +203,20 @@ std::pair<int, QString> EarlyEnd(const QStringList& args, const QByteArray& conf
     return {proc.exitCode(), QString::fromUtf8(proc.readAllStandardError())};
 }
 
+// Waits until `sub` hears what is published from now on (its subscription is in place), so that
+// a message that is not kept (a removal's empty payload) cannot pass before it.
+bool Listening(const Broker& broker, Subscriber& sub) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 10000) {
+        QProcess::execute("mosquitto_pub",
+                          {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-u", kUser,
+                           "-P", kPassword, "-t", "leakmeter/ready", "-m", "x"});
+        if (QTest::qWaitFor([&] { return !sub.payloads("/ready").isEmpty(); }, 200)) return true;
+    }
+    return false;
+}
+
 // The publisher's settings for `broker`, meter m1.
 publish::MqttSettings SettingsFor(const Broker& broker) {
     publish::MqttSettings s;
@@ -248,6 +262,8 @@ class TstMqtt : public QObject {
     void brokerFailuresAreSaidOnceAndTheLogGoesOn();
     void publishesOverTls();
     void alarmStateAndIntervalRowsArePublished();
+    void discoveryConfigsFollowWhatEachRunHas();
+    void aThresholdSetLaterAnnouncesTheAlarm();
     void theLastReadingOfACountedRunReachesTheBroker();
     void stopDeliversEveryQueuedReadingBeforeOffline();
     void settingsThatCannotWorkEndTheRunAtOnce_data();
@@ -368,6 +384,77 @@ void TstMqtt::alarmStateAndIntervalRowsArePublished() {
                                       "overloads", "start"}));
     QVERIFY(row["count"].toInt() >= 1 && row["max_mA"].toDouble() >= row["min_mA"].toDouble());
     QVERIFY(sub.payloads("/alarm/config").value(0).contains(R"("device_class":"problem")"));
+}
+
+void TstMqtt::discoveryConfigsFollowWhatEachRunHas() {
+    Broker broker;
+    QVERIFY(broker.start());
+    Subscriber sub(broker);
+    QVERIFY(Listening(broker, sub));
+    MeterSim sim({"--wave", "ramp", "--period", "2"});
+    // The configs `sub` has received, by their entity; removed ones (empty) left out.
+    const auto configsOf = [](Subscriber& sub) {
+        QMap<QString, QJsonObject> configs;
+        for (const QByteArray& line : sub.payloads("/config"))
+            if (const QJsonObject o = QJsonDocument::fromJson(line).object(); !o.isEmpty())
+                configs.insert(o["unique_id"].toString().section('_', 2), o);
+        return configs;
+    };
+
+    // A threshold and interval rows, only those published: the interval figures announced, the
+    // current removed, no message per reading.
+    Logger plant(sim, broker.url(),
+                 {"--alarm", "5mA", "--interval", "1", "--mqtt-interval-only", "--count", "6"});
+    QVERIFY(plant.proc.waitForFinished(30000) && plant.proc.exitCode() == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("/availability").endsWith("offline"), 10000);
+    QVERIFY(!sub.payloads("/interval").isEmpty());
+    QCOMPARE(sub.payloads("/reading"), QByteArrayList());
+    QCOMPARE(sub.payloads("/current/config"), QByteArrayList{""});
+    // What Home Assistant gets when it starts: the retained configs.
+    Subscriber first(broker, {"--retained-only"});
+    QTRY_COMPARE_WITH_TIMEOUT(configsOf(first).keys(),
+                              (QStringList{"alarm", "interval_max", "interval_mean", "overload"}),
+                              10000);
+    QMap<QString, QJsonObject> configs = configsOf(first);
+    // The entity ids earlier versions made through object_id, now with their domain.
+    QCOMPARE(configs["interval_max"]["default_entity_id"].toString(),
+             "sensor.leakmeter_m1_interval_max");
+    QCOMPARE(configs["alarm"]["default_entity_id"].toString(), "binary_sensor.leakmeter_m1_alarm");
+    QVERIFY(!configs["alarm"].contains("object_id"));
+    QCOMPARE(configs["interval_mean"]["state_topic"].toString(), "leakmeter/m1/interval");
+    QCOMPARE(configs["interval_mean"]["state_class"].toString(), "measurement");
+    QCOMPARE(configs["overload"]["state_topic"].toString(), "leakmeter/m1/interval");
+
+    // A plain run after it: the alarm and the interval figures removed by an empty retained
+    // message, so that they do not stay "unknown"; the current announced again, with the
+    // reading's text and status as its attributes.
+    Logger plain(sim, broker.url(), {"--count", "2"});
+    QVERIFY(plain.proc.waitForFinished(30000) && plain.proc.exitCode() == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(sub.payloads("/reading").size(), 2, 10000);
+    for (const char* removed : {"/alarm/config", "/interval_max/config", "/interval_mean/config"})
+        QCOMPARE(sub.payloads(removed).last(), "");
+    Subscriber second(broker, {"--retained-only"});
+    QTRY_COMPARE_WITH_TIMEOUT(configsOf(second).keys(), (QStringList{"current", "overload"}),
+                              10000);
+    configs = configsOf(second);
+    QCOMPARE(configs["current"]["json_attributes_topic"].toString(), "leakmeter/m1/reading");
+    QCOMPARE(configs["current"]["default_entity_id"].toString(), "sensor.leakmeter_m1_current");
+    QCOMPARE(configs["overload"]["state_topic"].toString(), "leakmeter/m1/reading");
+}
+
+// The window's alarm box: the first threshold typed after the connection.
+void TstMqtt::aThresholdSetLaterAnnouncesTheAlarm() {
+    Broker broker;
+    QVERIFY(broker.start());
+    Subscriber sub(broker);
+    QVERIFY(Listening(broker, sub));
+    publish::MqttPublisher publisher(SettingsFor(broker));
+    QString error;
+    QVERIFY(publisher.start(&error));
+    QTRY_COMPARE_WITH_TIMEOUT(sub.payloads("/alarm/config"), QByteArrayList{""}, 10000);
+    publisher.announceAlarm();
+    QTRY_COMPARE_WITH_TIMEOUT(sub.payloads("/alarm/config").size(), 2, 10000);
+    QVERIFY(sub.payloads("/alarm/config")[1].contains(R"("device_class":"problem")"));
 }
 
 void TstMqtt::theLastReadingOfACountedRunReachesTheBroker() {

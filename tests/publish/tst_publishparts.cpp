@@ -1,5 +1,10 @@
 // The publisher's plain parts: the broker URL, the default meter id, the settings from their
-// three places, the reading message, and the queue that waits for the broker's acknowledgements.
+// three places, the reading message, the discovery configs (their templates rendered by Jinja,
+// the engine Home Assistant renders them with), and the queue that waits for the broker's
+// acknowledgements.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -9,6 +14,41 @@
 #include "publish/readingjson.h"
 
 using namespace publish;
+
+namespace {
+
+const QDateTime kTime(QDate(2026, 12, 8), QTime(17, 31, 2, 517), QTimeZone(8 * 3600));
+
+// Each template of `cases` (template, message) rendered as Home Assistant renders a discovery
+// config's templates, with the message as value_json; in one run of python3, whose start with
+// jinja2 takes longer than the rendering. Empty when python3 with jinja2 is not there.
+QStringList renderAll(const QList<std::pair<QString, QByteArray>>& cases) {
+    QJsonArray input;
+    for (const auto& [jinja, message] : cases)
+        input.append(QJsonArray{jinja, QString::fromUtf8(message)});
+    QProcess python;
+    python.start("python3", {"-c",
+                             "import sys, json, jinja2\n"
+                             "env = jinja2.Environment()\n"
+                             "json.dump([env.from_string(t).render(value_json=json.loads(m))\n"
+                             "           for t, m in json.load(sys.stdin)], sys.stdout)\n"});
+    python.write(QJsonDocument(input).toJson());
+    python.closeWriteChannel();
+    if (!python.waitForFinished(30000) || python.exitCode() != 0) return {};
+    QStringList out;
+    for (const QJsonValue& v : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
+        out << v.toString();
+    return out;
+}
+
+QJsonObject config(const QList<DiscoveryMessage>& messages, const QString& what) {
+    for (const DiscoveryMessage& m : messages)
+        if (m.topic.section('/', -2, -2) == what)
+            return QJsonDocument::fromJson(m.payload).object();
+    return {};
+}
+
+}  // namespace
 
 class TstPublishParts : public QObject {
     Q_OBJECT
@@ -22,6 +62,8 @@ class TstPublishParts : public QObject {
     void defaultMeterIdPrefersTheStableName();
     void settingsComeFromTheCommandLineThenTheFile();
     void readingJsonHasTheLogsColumns();
+    void discoveryTemplatesRenderTheMessages_data();
+    void discoveryTemplatesRenderTheMessages();
     void queueWaitsForAcknowledgements();
     void queueDropsTheOldestPastItsBound();
 };
@@ -209,13 +251,78 @@ void TstPublishParts::settingsComeFromTheCommandLineThenTheFile() {
 }
 
 void TstPublishParts::readingJsonHasTheLogsColumns() {
-    const QDateTime time(QDate(2026, 12, 8), QTime(17, 31, 2, 517), QTimeZone(8 * 3600));
+    const QDateTime time = kTime;
     QCOMPARE(readingJson(measure::takeReading({0x00, 0x2A, 0x17}, time, 0)),
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"-42mA","value_mA":-42,)"
              R"("status":23,"record":"002A17"})");
     QCOMPARE(readingJson(measure::takeReading({0x00, 0x00, 0x09}, time, 0)),  // overload: no value
              R"({"time":"2026-12-08T17:31:02.517+08:00","reading":"0L","value_mA":null,)"
              R"("status":9,"record":"000009"})");
+}
+
+void TstPublishParts::discoveryTemplatesRenderTheMessages_data() {
+    QTest::addColumn<QString>("out");       // the template rendered
+    QTest::addColumn<QString>("expected");  // an object in JSON: attributes, in any order
+    const QByteArray value = readingJson(measure::takeReading({0x00, 0x2A, 0x17}, kTime, 0));
+    const QByteArray overload = readingJson(measure::takeReading({0x00, 0x00, 0x09}, kTime, 0));
+    measure::IntervalRow row;
+    row.start = kTime;
+    row.end = kTime.addSecs(60);
+    row.count = 120;
+    row.minMa = -42;
+    row.maxMa = 171900;
+    row.sumMa = 1433.125 * 119;
+    row.valued = 119;
+    row.overloads = 1;
+    const QByteArray interval = intervalJson(row);
+    row.overloads = 0;
+    const QByteArray calm = intervalJson(row);
+    struct Case {
+        const char* name;
+        bool intervalOnly;  // only interval rows published
+        const char* entity;
+        const char* key;     // the config's template
+        QByteArray message;  // on its state or attributes topic
+        QString expected;
+    };
+    const QList<Case> cases = {
+        {"current", false, "current", "value_template", value, "-42"},
+        {"current of 0L: unknown", false, "current", "value_template", overload, "None"},
+        {"reading's attributes", false, "current", "json_attributes_template", overload,
+         R"({"reading": "0L", "status": 9})"},
+        {"overload off", false, "overload", "value_template", value, "OFF"},
+        {"overload on", false, "overload", "value_template", overload, "ON"},
+        {"interval max", false, "interval_max", "value_template", interval, "171900"},
+        {"interval mean", false, "interval_mean", "value_template", interval, "1433.125"},
+        {"interval's attributes", false, "interval_mean", "json_attributes_template", interval,
+         R"({"min_mA": -42, "count": 120, "overloads": 1, "errors": 0})"},
+        {"overload in the interval", true, "overload", "value_template", interval, "ON"},
+        {"no overload in the interval", true, "overload", "value_template", calm, "OFF"},
+    };
+    QList<std::pair<QString, QByteArray>> templates;
+    for (const Case& c : cases) {
+        MqttSettings s;
+        s.meterId = "m1";
+        s.intervalSensors = true;
+        s.intervalOnly = c.intervalOnly;
+        const QString jinja = config(discoveryMessages(s), c.entity)[c.key].toString();
+        QVERIFY2(!jinja.isEmpty(), c.name);
+        templates.append({jinja, c.message});
+    }
+    const QStringList out = renderAll(templates);
+    if (out.isEmpty()) QSKIP("python3 with jinja2 is not installed (scripts/install-deps.sh)");
+    QCOMPARE(out.size(), cases.size());
+    for (qsizetype i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name) << out[i] << cases[i].expected;
+}
+
+void TstPublishParts::discoveryTemplatesRenderTheMessages() {
+    QFETCH(QString, out);
+    QFETCH(QString, expected);
+    if (expected.startsWith('{'))
+        QCOMPARE(QJsonDocument::fromJson(out.toUtf8()), QJsonDocument::fromJson(expected.toUtf8()));
+    else
+        QCOMPARE(out, expected);
 }
 
 void TstPublishParts::queueWaitsForAcknowledgements() {
