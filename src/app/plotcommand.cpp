@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <cstdio>
 
+#include "language.h"
 #include "viewer/plot.h"
 
 namespace app {
@@ -53,6 +54,11 @@ int runPlot(const CommandLine& cl) {
         return 1;
     }
     view.alarmMa = cl.alarmMa;
+    view.files = cl.plotPaths;
+    view.meterId = cl.mqtt.meterId;
+    view.title = cl.plotTitle;
+    // The picture's words speak the window's language, as the --history report does.
+    useLanguage(startLanguage(cl.language));
     QString error;
     if (!viewer::writePlotFile(cl.plotOutput, data, view, &error)) {
         std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));

@@ -238,6 +238,7 @@ class FileReader {
             lastEnd_ = end;
             return true;
         }
+        flags |= kInterval;
         if (!(flags & kValue)) lo = hi = mean = 0;
         add(start + (end - start) / 2, start, end, flags, float(lo), float(hi), float(mean));
         return true;

@@ -28,6 +28,7 @@ enum RowFlag : quint8 {
     kOverload = 2,   // an overload (0L), or an interval that had one
     kError = 4,      // an ERROR reading, or an interval that had one
     kGapBefore = 8,  // the meter was away between the previous row and this one
+    kInterval = 16,  // a row of an interval log (else one reading)
 };
 
 // A step between two rows longer than this is a gap: the meter sends a reading every 500 ms.

@@ -13,6 +13,10 @@
 
 #include "measure/formatvalue.h"
 #include "measure/reportfile.h"
+#include "viewer/plotcolours.h"
+#include "viewer/plotgeometry.h"
+#include "viewer/plotlegend.h"
+#include "viewer/plottexts.h"
 #include "viewer/svgpicture.h"
 
 namespace viewer {
@@ -22,19 +26,42 @@ namespace {
 constexpr qint64 kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute, kDay = 24 * kHour;
 // Size of the picture --plot writes as PNG or SVG.
 constexpr int kFileWidth = 1600, kFileHeight = 600;
-// Margins around the curve: value scale on the left, time scale (two lines) below.
-constexpr int kLeft = 70, kRight = 16, kTop = 22, kBottom = 46;
 
-const QColor kBandColour(160, 190, 240);
-const QColor kLineColour(0, 60, 170);
-const QColor kGridColour(225, 225, 225);
-const QColor kAlarmColour(220, 0, 0);
-const QColor kOverloadColour(240, 130, 0);
-const QColor kErrorColour(170, 0, 170);
-const QColor kAlarmEndColour(0, 150, 0);
+// A line of text `textPx` high, with the space between lines.
+int lineHeight(int textPx) {
+    return textPx * 4 / 3;
+}
+
+// Margins around the curve, from the text's size: the title line and the unit above, the
+// value scale on the left, the time scale (two lines) below, room for the last digit of a
+// value on the right.
+QMargins margins(int textPx) {
+    const int lineH = lineHeight(textPx);
+    return {textPx * 6, 2 * lineH + textPx / 2, textPx + 4, 2 * lineH + textPx / 2};
+}
 
 QString valueText(double v) {
     return measure::FormatValue(float(v));
+}
+
+// What the columns and marks in view show, for the legend.
+PictureContents pictureContents(const std::vector<Column>& columns, bool alarms, bool gaps,
+                                std::optional<double> thresholdMa) {
+    PictureContents c;
+    PictureContents::Trace trace{{}, kLineColour, kBandColour};
+    for (const Column& col : columns) {
+        const bool interval = col.flags & kInterval;
+        trace.intervals |= interval;
+        trace.readings |= col.hasValue() && !interval;
+        trace.spread |= col.hasValue() && !interval && col.hi > col.lo;
+        c.overloads |= (col.flags & kOverload) != 0;
+        c.errors |= (col.flags & kError) != 0;
+    }
+    if (trace.readings || trace.intervals) c.traces.push_back(trace);
+    c.thresholdMa = thresholdMa;
+    c.alarms = alarms;
+    c.gaps = gaps;
+    return c;
 }
 
 }  // namespace
@@ -119,8 +146,8 @@ std::vector<double> valueTicks(double lo, double hi, int most) {
     return ticks;
 }
 
-QRect plotArea(const QRect& rect) {
-    return rect.adjusted(kLeft, kTop, -kRight, -kBottom);
+QRect plotArea(const QRect& rect, int textPx) {
+    return rect.marginsRemoved(margins(textPx));
 }
 
 CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs) {
@@ -138,20 +165,43 @@ CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qi
     return r;
 }
 
-void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
-              const PlotView& view) {
+QRect drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
+               const PlotView& view) {
     painter.save();
     painter.fillRect(rect, Qt::white);
-    const QRect area = plotArea(rect);
+    const int textPx = std::max(6, view.textPx), lineH = lineHeight(textPx), labelGap = textPx / 2;
+    QRect area = plotArea(rect, textPx);
     if (area.width() < 4 || area.height() < 4 || view.t1 <= view.t0) {
         painter.restore();
-        return;
+        return area;
     }
     QFont font = painter.font();
-    font.setPixelSize(11);
+    font.setPixelSize(textPx);
     painter.setFont(font);
+    const QFontMetrics fm(font);
     const int columnCount = area.width();
     const std::vector<Column> columns = envelope.columns(view.t0, view.t1, columnCount);
+    // Alarms from start to end, and the times the meter was away, as runs of columns.
+    const auto [firstMs, lastMs] = dataExtent(data);
+    const std::vector<ColumnRun> alarmRuns =
+        spanColumns(alarmSpans(data.events, firstMs, lastMs - 1), view.t0, view.t1, columnCount);
+    const std::vector<TimeSpan> gaps = gapSpans(data, view.t0, view.t1);
+    const std::vector<ColumnRun> gapRuns = spanColumns(gaps, view.t0, view.t1, columnCount);
+
+    // Above the curve: the title line, then the legend over as many lines as it takes.
+    const QString title =
+        view.title.value_or(plotTitle(view.files, view.meterId, view.t0, view.t1));
+    const std::vector<LegendEntry> legend =
+        legendEntries(pictureContents(columns, !alarmRuns.empty(), !gapRuns.empty(), view.alarmMa));
+    const std::vector<QPoint> places =
+        legendPlaces(legend, fm, textPx, lineH, rect.right() - labelGap - area.left());
+    const int legendTop = rect.top() + (title.isEmpty() ? 0 : lineH + labelGap / 2);
+    const int legendLines = places.empty() ? 1 : places.back().y() / lineH + 1;
+    area.setTop(legendTop + legendLines * lineH + labelGap);
+    if (area.height() < 4) {
+        painter.restore();
+        return area;
+    }
 
     // The value scale spans what is shown, and the threshold.
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -175,10 +225,10 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     auto x = [&](qint64 t) { return area.left() + double(t - view.t0) * xScale; };
 
     // Grid and scales.
-    const QFontMetrics fm(font);
     painter.setPen(kGridColour);
     const std::vector<double> values = valueTicks(lo, hi, std::max(2, area.height() / 40));
-    const std::vector<TimeTick> times = timeTicks(view.t0, view.t1, area.width(), 90);
+    const std::vector<TimeTick> times = timeTicks(
+        view.t0, view.t1, area.width(), fm.horizontalAdvance(QStringLiteral("00:00:00")) + textPx);
     for (double v : values)
         painter.drawLine(QPointF(area.left(), y(v)), QPointF(area.right(), y(v)));
     for (const TimeTick& t : times)
@@ -186,25 +236,55 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     painter.setPen(Qt::black);
     painter.drawRect(area.adjusted(0, 0, -1, -1));
     for (double v : values)
-        painter.drawText(QRectF(rect.left(), y(v) - 8, kLeft - 6, 16),
-                         Qt::AlignRight | Qt::AlignVCenter, valueText(v));
-    painter.drawText(QRectF(rect.left(), rect.top(), kLeft - 6, kTop),
+        painter.drawText(
+            QRectF(rect.left(), y(v) - lineH / 2.0, area.left() - rect.left() - labelGap, lineH),
+            Qt::AlignRight | Qt::AlignVCenter, valueText(v));
+    painter.drawText(QRectF(rect.left(), legendTop, area.left() - rect.left() - labelGap, lineH),
                      Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("mA"));
+    drawLegend(painter, QPoint(area.left(), legendTop), legend, places, textPx, lineH);
+    // A time label is centred on its tick, moved inwards where it would stand over the
+    // picture's edge, and left out where it would cover the one before.
+    double labelsEnd = rect.left() - 1.0;
     for (const TimeTick& t : times) {
-        const QRectF box(x(t.ms) - 45, area.bottom() + 4, 90, fm.height());
+        const double width =
+            std::max(fm.horizontalAdvance(t.time), fm.horizontalAdvance(t.date)) + labelGap;
+        const double left =
+            std::clamp(x(t.ms) - width / 2, double(rect.left()), rect.right() + 1 - width);
+        if (left < labelsEnd) continue;
+        labelsEnd = left + width;
+        const QRectF box(left, area.bottom() + 1 + labelGap, width, lineH);
         painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, t.time);
         if (!t.date.isEmpty())
-            painter.drawText(box.translated(0, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-                             t.date);
+            painter.drawText(box.translated(0, lineH), Qt::AlignHCenter | Qt::AlignTop, t.date);
+    }
+    if (!title.isEmpty()) {
+        QFont bold = font;
+        bold.setBold(true);
+        painter.setFont(bold);
+        const QRect titleBox(rect.left() + labelGap, rect.top() + labelGap / 2,
+                             rect.width() - 2 * labelGap, lineH);
+        painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter,
+                         QFontMetrics(bold).elidedText(title, Qt::ElideRight, titleBox.width()));
+        painter.setFont(font);
     }
 
     painter.save();
     painter.setClipRect(area);
+    // Alarms and gaps behind the curve, across its height; a run narrower than a column is
+    // that column.
+    auto shade = [&](const std::vector<ColumnRun>& runs, const QColor& colour) {
+        for (const ColumnRun& r : runs)
+            painter.fillRect(
+                QRectF(area.left() + r.first, area.top(), r.last - r.first + 1, area.height()),
+                colour);
+    };
+    shade(gapRuns, kGapColour);
+    shade(alarmRuns, kAlarmShade);
     // The envelope as a band, then the line through the means; a gap breaks both.
-    std::vector<QLineF> band, line;
+    std::vector<QLineF> band, meanLine;
     std::vector<QPointF> overloads, errors;
     band.reserve(columns.size() * 2);
-    line.reserve(columns.size() * 2);
+    meanLine.reserve(columns.size() * 2);
     const Column* prev = nullptr;
     double prevX = 0;
     for (int i = 0; i < columnCount; ++i) {
@@ -215,13 +295,13 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
         if (c.gapBefore) prev = nullptr;
         if (!c.hasValue()) continue;
         band.emplace_back(cx, y(c.lo), cx, y(c.hi));
-        line.emplace_back(cx, y(c.meanLo), cx, y(c.meanHi));
+        meanLine.emplace_back(cx, y(c.meanLo), cx, y(c.meanHi));
         if (prev) {
             // From the previous column to this one, between the nearest ends of the two.
             const double a =
                 std::clamp(double(c.meanLo), double(prev->meanLo), double(prev->meanHi));
             const double b = std::clamp(double(prev->meanHi), double(c.meanLo), double(c.meanHi));
-            line.emplace_back(prevX, y(a), cx, y(b));
+            meanLine.emplace_back(prevX, y(a), cx, y(b));
             // Columns without rows between the two: the band goes straight across them.
             for (double gx = prevX + 1; gx < cx - 0.5; gx += 1) {
                 const double share = (gx - prevX) / (cx - prevX);
@@ -240,8 +320,8 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
         if (!(data.flags[size_t(outside)] & kValue) || !(data.flags[size_t(inside)] & kValue) ||
             (data.flags[size_t(later)] & kGapBefore))
             return;
-        line.emplace_back(x(data.timeMs[size_t(outside)]), y(data.mean[size_t(outside)]),
-                          x(data.timeMs[size_t(inside)]), y(data.mean[size_t(inside)]));
+        meanLine.emplace_back(x(data.timeMs[size_t(outside)]), y(data.mean[size_t(outside)]),
+                              x(data.timeMs[size_t(inside)]), y(data.mean[size_t(inside)]));
     };
     edge(firstRow - 1, firstRow);
     edge(endRow, endRow - 1);
@@ -249,7 +329,7 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     painter.setPen(QPen(kBandColour, 1));
     painter.drawLines(band.data(), int(band.size()));
     painter.setPen(QPen(kLineColour, 1));
-    painter.drawLines(line.data(), int(line.size()));
+    painter.drawLines(meanLine.data(), int(meanLine.size()));
 
     // Threshold.
     if (view.alarmMa) {
@@ -257,25 +337,6 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
         for (double v : {*view.alarmMa, -*view.alarmMa})
             if (v > lo && v < hi)
                 painter.drawLine(QPointF(area.left(), y(v)), QPointF(area.right(), y(v)));
-    }
-    // Alarm starts and ends, one mark per column that holds any: an upright line with a tip at
-    // the top. Where both fall in a column, the start is drawn over the end.
-    const std::vector<EventMark> marks = eventMarks(data.events, view.t0, view.t1, columnCount);
-    for (const bool start : {false, true}) {
-        std::vector<QLineF> uprights;
-        QPainterPath tips;
-        tips.setFillRule(Qt::WindingFill);  // neighbouring tips overlap
-        for (const EventMark& m : marks) {
-            if (!(start ? m.start : m.end)) continue;
-            const double ex = area.left() + m.column + 0.5, top = area.top();
-            uprights.emplace_back(ex, top, ex, area.bottom());
-            tips.addPolygon(
-                QPolygonF({{ex - 4, top}, {ex + 4, top}, {ex, top + 6}, {ex - 4, top}}));
-        }
-        const QColor& colour = start ? kAlarmColour : kAlarmEndColour;
-        painter.setPen(QPen(colour, 1));
-        painter.drawLines(uprights.data(), int(uprights.size()));
-        painter.fillPath(tips, colour);
     }
     // Overloads and errors on the time axis.
     auto ticks = [&](const std::vector<QPointF>& at, const QColor& colour) {
@@ -287,6 +348,19 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     };
     ticks(overloads, kOverloadColour);
     ticks(errors, kErrorColour);
+    // Each gap's length at the top of the curve, where it does not cover the label before.
+    double gapLabelsEnd = area.left() - 1.0;
+    for (const TimeSpan& g : gaps) {
+        const QString text = durationText(g.to - g.from);
+        const double width = fm.horizontalAdvance(text) + labelGap;
+        const double middle = x(g.from) + (x(g.to) - x(g.from)) / 2;
+        const double left =
+            std::clamp(middle - width / 2, double(area.left()), area.right() + 1 - width);
+        if (left < gapLabelsEnd) continue;
+        gapLabelsEnd = left + width;
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(left, area.top() + 2, width, lineH), Qt::AlignCenter, text);
+    }
     // Cursor.
     if (view.cursorMs && *view.cursorMs >= view.t0 && *view.cursorMs < view.t1) {
         painter.setPen(QPen(Qt::darkGray, 1, Qt::DotLine));
@@ -295,6 +369,7 @@ void drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, co
     }
     painter.restore();
     painter.restore();
+    return area;
 }
 
 bool writePlotFile(const QString& path, const LogData& data, const PlotView& view, QString* error) {

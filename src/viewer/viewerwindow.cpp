@@ -57,6 +57,11 @@ void PlotWidget::setAlarm(std::optional<double> alarmMa) {
     update();
 }
 
+void PlotWidget::setFiles(const QStringList& paths) {
+    view_.files = paths;
+    update();
+}
+
 QImage PlotWidget::picture() const {
     QImage image(size(), QImage::Format_RGB32);
     QPainter painter(&image);
@@ -68,24 +73,21 @@ QImage PlotWidget::picture() const {
 
 void PlotWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    drawPlot(painter, rect(), envelope_, data_, view_);
+    area_ = drawPlot(painter, rect(), envelope_, data_, view_);
     if (dragFrom_) {
-        const QRect area = plotArea(rect());
-        painter.fillRect(QRect(QPoint(std::min(*dragFrom_, dragTo_), area.top()),
-                               QPoint(std::max(*dragFrom_, dragTo_), area.bottom())),
+        painter.fillRect(QRect(QPoint(std::min(*dragFrom_, dragTo_), area().top()),
+                               QPoint(std::max(*dragFrom_, dragTo_), area().bottom())),
                          QColor(0, 0, 255, 40));
     }
 }
 
 qint64 PlotWidget::timeAtX(double x) const {
-    const QRect area = plotArea(rect());
-    const double share = (x - area.left()) / std::max(1, area.width());
+    const double share = (x - area().left()) / std::max(1, area().width());
     return view_.t0 + qint64(share * double(view_.t1 - view_.t0));
 }
 
 void PlotWidget::moveCursor(double x) {
-    const QRect area = plotArea(rect());
-    if (x < area.left() || x > area.right()) {
+    if (x < area().left() || x > area().right()) {
         view_.cursorMs.reset();
         emit cursorText(QString());
         update();
@@ -93,7 +95,8 @@ void PlotWidget::moveCursor(double x) {
     }
     const qint64 t = timeAtX(x);
     view_.cursorMs = t;
-    const qint64 half = std::max<qint64>(1, (view_.t1 - view_.t0) / std::max(1, area.width()) / 2);
+    const qint64 half =
+        std::max<qint64>(1, (view_.t1 - view_.t0) / std::max(1, area().width()) / 2);
     const CursorReading r = readAt(envelope_, data_, t, half);
     QString text = QDateTime::fromMSecsSinceEpoch(r.any ? r.timeMs : t)
                        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
@@ -132,7 +135,7 @@ void PlotWidget::mousePressEvent(QMouseEvent* event) {
 void PlotWidget::mouseMoveEvent(QMouseEvent* event) {
     const int x = int(event->position().x());
     if (panFrom_) {
-        const double width = std::max(1, plotArea(rect()).width());
+        const double width = std::max(1, area().width());
         setRange(panned({view_.t0, view_.t1}, (*panFrom_ - x) / width, extent_));
         panFrom_ = x;
     }
@@ -198,6 +201,7 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
         std::fprintf(stderr, "leakmeter: cannot read %s\n", qPrintable(line));
 
     plot_ = new PlotWidget(data_, *envelope_, this);
+    plot_->setFiles(paths);
     setCentralWidget(plot_);
 
     fileMenu_ = menuBar()->addMenu(QString());

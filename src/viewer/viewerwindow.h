@@ -37,6 +37,10 @@ class PlotWidget : public QWidget {
     void setRange(std::pair<qint64, qint64> range);
     void showAll();
     void setAlarm(std::optional<double> alarmMa);
+    // The logs named in the picture's title.
+    void setFiles(const QStringList& paths);
+    // The part of the widget the curve takes, as last drawn.
+    QRect area() const { return area_.isValid() ? area_ : plotArea(rect(), view_.textPx); }
     // The picture as it is shown, at the widget's size.
     QImage picture() const;
 
@@ -61,6 +65,7 @@ class PlotWidget : public QWidget {
     const Envelope& envelope_;
     std::pair<qint64, qint64> extent_;
     PlotView view_;
+    QRect area_;                   // where the curve was drawn last
     std::optional<int> dragFrom_;  // a range being dragged out with the left button
     std::optional<int> panFrom_;   // a pan with the right button
     int dragTo_ = 0;

@@ -96,7 +96,7 @@ void TstViewer::openZoomPanReadSave() {
     QApplication::sendEvent(plot, &wheel);
     QCOMPARE(Span(plot), qint64(all * 0.64 + 0.5));
     Press(Qt::Key_Home);
-    const QRect area = viewer::plotArea(plot->rect());
+    const QRect area = plot->area();
     const int y = area.center().y();
     QTest::mousePress(plot, Qt::LeftButton, {}, {area.left() + 100, y});
     QTest::mouseMove(plot, {area.left() + 300, y});
