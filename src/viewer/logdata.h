@@ -75,4 +75,17 @@ bool parseLogTime(const char* text, qsizetype length, qint64* ms);
 // rows.
 LogData loadLogs(const QStringList& paths, LoadReport* report = nullptr);
 
+// The logs of one meter that follow each other in time: one line in the picture.
+struct Trace {
+    QStringList paths;  // its logs, earliest first
+    LogData data;       // their rows and alarm events
+};
+
+// Reads the logs at `paths` as loadLogs does, into traces: a log whose rows begin after those of
+// a trace ended continues that trace (a week of daily logs of one meter is one trace, and where
+// one log ends within kGapMs of the next starting, no gap lies between them); a log that overlaps
+// every trace in time (another meter's) starts a trace of its own. Traces in order of their first
+// row; logs without a row or event are left out.
+std::vector<Trace> loadTraces(const QStringList& paths, LoadReport* report = nullptr);
+
 }  // namespace viewer

@@ -45,19 +45,25 @@ QString valueText(double v) {
 }
 
 // What the columns and marks in view show, for the legend.
-PictureContents pictureContents(const std::vector<Column>& columns, bool alarms, bool gaps,
-                                std::optional<double> thresholdMa) {
+PictureContents pictureContents(const PlotData& data,
+                                const std::vector<std::vector<Column>>& columns, bool alarms,
+                                bool gaps, std::optional<double> thresholdMa) {
     PictureContents c;
-    PictureContents::Trace trace{{}, kLineColour, kBandColour};
-    for (const Column& col : columns) {
-        const bool interval = col.flags & kInterval;
-        trace.intervals |= interval;
-        trace.readings |= col.hasValue() && !interval;
-        trace.spread |= col.hasValue() && !interval && col.hi > col.lo;
-        c.overloads |= (col.flags & kOverload) != 0;
-        c.errors |= (col.flags & kError) != 0;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const TraceColours colours = traceColours(i);
+        PictureContents::Trace trace{
+            data.traceCount() > 1 ? traceName(data.trace(i).paths) : QString(), colours.line,
+            colours.band};
+        for (const Column& col : columns[i]) {
+            const bool interval = col.flags & kInterval;
+            trace.intervals |= interval;
+            trace.readings |= col.hasValue() && !interval;
+            trace.spread |= col.hasValue() && !interval && col.hi > col.lo;
+            c.overloads |= (col.flags & kOverload) != 0;
+            c.errors |= (col.flags & kError) != 0;
+        }
+        if (trace.readings || trace.intervals) c.traces.push_back(trace);
     }
-    if (trace.readings || trace.intervals) c.traces.push_back(trace);
     c.thresholdMa = thresholdMa;
     c.alarms = alarms;
     c.gaps = gaps;
@@ -162,11 +168,97 @@ CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qi
     if (nearest > first && t - data.timeMs[size_t(nearest - 1)] < data.timeMs[size_t(nearest)] - t)
         --nearest;
     r.timeMs = data.timeMs[size_t(nearest)];
+    r.nearest = nearest;
     return r;
 }
 
-QRect drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
-               const PlotView& view) {
+QString cursorText(const PlotData& data, qint64 t, qint64 halfWidthMs) {
+    QStringList parts;
+    std::optional<qint64> nearestMs;
+    for (size_t i = 0; i < data.traceCount(); ++i) {
+        const LogData& rows = data.trace(i).data;
+        const CursorReading r = readAt(data.envelope(i), rows, t, halfWidthMs);
+        if (!r.any) continue;
+        if (!nearestMs || std::abs(r.timeMs - t) < std::abs(*nearestMs - t)) nearestMs = r.timeMs;
+        QString text;
+        const Column& c = r.column;
+        if (c.hasValue()) {
+            text = measure::FormatValue(c.lo);
+            if (c.hi != c.lo) text += QStringLiteral(" … ") + measure::FormatValue(c.hi);
+            text += QStringLiteral("mA");
+        }
+        if (c.flags & kOverload) text += QStringLiteral("  0L");
+        if (c.flags & kError) text += QStringLiteral("  ERROR");
+        text = text.trimmed();
+        if (data.traceCount() > 1)
+            text = traceName(data.trace(i).paths) + QStringLiteral(": ") + text;
+        parts << text;
+    }
+    const QString time = QDateTime::fromMSecsSinceEpoch(nearestMs.value_or(t))
+                             .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    return parts.isEmpty() ? time
+                           : time + QStringLiteral("  ") + parts.join(QStringLiteral("  |  "));
+}
+
+namespace {
+
+// The band and the line of one trace's columns, in the picture's coordinates.
+struct TraceLines {
+    std::vector<QLineF> band, line;
+};
+
+template <class X, class Y>
+TraceLines traceLines(const std::vector<Column>& columns, const Envelope& envelope,
+                      const LogData& data, const QRect& area, const PlotView& view, X x, Y y) {
+    TraceLines out;
+    std::vector<QLineF>& band = out.band;
+    std::vector<QLineF>& meanLine = out.line;
+    band.reserve(columns.size() * 2);
+    meanLine.reserve(columns.size() * 2);
+    const Column* prev = nullptr;
+    double prevX = 0;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const Column& c = columns[i];
+        const double cx = area.left() + double(i) + 0.5;
+        if (c.gapBefore) prev = nullptr;
+        if (!c.hasValue()) continue;
+        band.emplace_back(cx, y(c.lo), cx, y(c.hi));
+        meanLine.emplace_back(cx, y(c.meanLo), cx, y(c.meanHi));
+        if (prev) {
+            // From the previous column to this one, between the nearest ends of the two.
+            const double a =
+                std::clamp(double(c.meanLo), double(prev->meanLo), double(prev->meanHi));
+            const double b = std::clamp(double(prev->meanHi), double(c.meanLo), double(c.meanHi));
+            meanLine.emplace_back(prevX, y(a), cx, y(b));
+            // Columns without rows between the two: the band goes straight across them.
+            for (double gx = prevX + 1; gx < cx - 0.5; gx += 1) {
+                const double share = (gx - prevX) / (cx - prevX);
+                band.emplace_back(gx, y(prev->lo + (c.lo - prev->lo) * share), gx,
+                                  y(prev->hi + (c.hi - prev->hi) * share));
+            }
+        }
+        prev = &c;
+        prevX = cx;
+    }
+    // Rows just outside the view, so that the line reaches the edges when zoomed in.
+    const qsizetype firstRow = envelope.rowAt(view.t0), endRow = envelope.rowAt(view.t1);
+    auto edge = [&](qsizetype outside, qsizetype inside) {
+        if (outside < 0 || outside >= data.size() || inside < 0 || inside >= data.size()) return;
+        const qsizetype later = std::max(outside, inside);
+        if (!(data.flags[size_t(outside)] & kValue) || !(data.flags[size_t(inside)] & kValue) ||
+            (data.flags[size_t(later)] & kGapBefore))
+            return;
+        meanLine.emplace_back(x(data.timeMs[size_t(outside)]), y(data.mean[size_t(outside)]),
+                              x(data.timeMs[size_t(inside)]), y(data.mean[size_t(inside)]));
+    };
+    edge(firstRow - 1, firstRow);
+    edge(endRow, endRow - 1);
+    return out;
+}
+
+}  // namespace
+
+QRect drawPlot(QPainter& painter, const QRect& rect, const PlotData& data, const PlotView& view) {
     painter.save();
     painter.fillRect(rect, Qt::white);
     const int textPx = std::max(6, view.textPx), lineH = lineHeight(textPx), labelGap = textPx / 2;
@@ -180,19 +272,28 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, c
     painter.setFont(font);
     const QFontMetrics fm(font);
     const int columnCount = area.width();
-    const std::vector<Column> columns = envelope.columns(view.t0, view.t1, columnCount);
-    // Alarms from start to end, and the times the meter was away, as runs of columns.
-    const auto [firstMs, lastMs] = dataExtent(data);
-    const std::vector<ColumnRun> alarmRuns =
-        spanColumns(alarmSpans(data.events, firstMs, lastMs - 1), view.t0, view.t1, columnCount);
-    const std::vector<TimeSpan> gaps = gapSpans(data, view.t0, view.t1);
+    // Each trace's columns; alarms from start to end and the times a meter was away, of all
+    // traces, as runs of columns.
+    std::vector<std::vector<Column>> columns;
+    std::vector<TimeSpan> alarms, gaps;
+    for (size_t i = 0; i < data.traceCount(); ++i) {
+        const LogData& rows = data.trace(i).data;
+        columns.push_back(data.envelope(i).columns(view.t0, view.t1, columnCount));
+        const auto [firstMs, lastMs] = dataExtent(rows);
+        for (const TimeSpan& s : alarmSpans(rows.events, firstMs, lastMs - 1)) alarms.push_back(s);
+        for (const TimeSpan& s : gapSpans(rows, view.t0, view.t1)) gaps.push_back(s);
+    }
+    const auto byStart = [](const TimeSpan& a, const TimeSpan& b) { return a.from < b.from; };
+    std::sort(alarms.begin(), alarms.end(), byStart);
+    std::sort(gaps.begin(), gaps.end(), byStart);
+    const std::vector<ColumnRun> alarmRuns = spanColumns(alarms, view.t0, view.t1, columnCount);
     const std::vector<ColumnRun> gapRuns = spanColumns(gaps, view.t0, view.t1, columnCount);
 
     // Above the curve: the title line, then the legend over as many lines as it takes.
     const QString title =
         view.title.value_or(plotTitle(view.files, view.meterId, view.t0, view.t1));
-    const std::vector<LegendEntry> legend =
-        legendEntries(pictureContents(columns, !alarmRuns.empty(), !gapRuns.empty(), view.alarmMa));
+    const std::vector<LegendEntry> legend = legendEntries(
+        pictureContents(data, columns, !alarmRuns.empty(), !gapRuns.empty(), view.alarmMa));
     const std::vector<QPoint> places =
         legendPlaces(legend, fm, textPx, lineH, rect.right() - labelGap - area.left());
     const int legendTop = rect.top() + (title.isEmpty() ? 0 : lineH + labelGap / 2);
@@ -205,10 +306,12 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, c
 
     // The value scale spans what is shown, and the threshold.
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-    for (const Column& c : columns) {
-        if (!c.hasValue()) continue;
-        lo = std::min<double>(lo, c.lo);
-        hi = std::max<double>(hi, c.hi);
+    for (const std::vector<Column>& trace : columns) {
+        for (const Column& c : trace) {
+            if (!c.hasValue()) continue;
+            lo = std::min<double>(lo, c.lo);
+            hi = std::max<double>(hi, c.hi);
+        }
     }
     if (view.alarmMa) {
         hi = std::max(hi, *view.alarmMa);
@@ -280,56 +383,27 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, c
     };
     shade(gapRuns, kGapColour);
     shade(alarmRuns, kAlarmShade);
-    // The envelope as a band, then the line through the means; a gap breaks both.
-    std::vector<QLineF> band, meanLine;
-    std::vector<QPointF> overloads, errors;
-    band.reserve(columns.size() * 2);
-    meanLine.reserve(columns.size() * 2);
-    const Column* prev = nullptr;
-    double prevX = 0;
-    for (int i = 0; i < columnCount; ++i) {
-        const Column& c = columns[size_t(i)];
-        const double cx = area.left() + i + 0.5;
-        if (c.flags & kOverload) overloads.emplace_back(cx, area.bottom() - 3);
-        if (c.flags & kError) errors.emplace_back(cx, area.bottom() - 10);
-        if (c.gapBefore) prev = nullptr;
-        if (!c.hasValue()) continue;
-        band.emplace_back(cx, y(c.lo), cx, y(c.hi));
-        meanLine.emplace_back(cx, y(c.meanLo), cx, y(c.meanHi));
-        if (prev) {
-            // From the previous column to this one, between the nearest ends of the two.
-            const double a =
-                std::clamp(double(c.meanLo), double(prev->meanLo), double(prev->meanHi));
-            const double b = std::clamp(double(prev->meanHi), double(c.meanLo), double(c.meanHi));
-            meanLine.emplace_back(prevX, y(a), cx, y(b));
-            // Columns without rows between the two: the band goes straight across them.
-            for (double gx = prevX + 1; gx < cx - 0.5; gx += 1) {
-                const double share = (gx - prevX) / (cx - prevX);
-                band.emplace_back(gx, y(prev->lo + (c.lo - prev->lo) * share), gx,
-                                  y(prev->hi + (c.hi - prev->hi) * share));
-            }
-        }
-        prev = &c;
-        prevX = cx;
+    // Each trace's band, then the lines over all bands; a gap breaks both.
+    std::vector<TraceLines> lines;
+    for (size_t i = 0; i < data.traceCount(); ++i)
+        lines.push_back(
+            traceLines(columns[i], data.envelope(i), data.trace(i).data, area, view, x, y));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        painter.setPen(QPen(traceColours(i).band, 1));
+        painter.drawLines(lines[i].band.data(), int(lines[i].band.size()));
     }
-    // Rows just outside the view, so that the line reaches the edges when zoomed in.
-    const qsizetype firstRow = envelope.rowAt(view.t0), endRow = envelope.rowAt(view.t1);
-    auto edge = [&](qsizetype outside, qsizetype inside) {
-        if (outside < 0 || outside >= data.size() || inside < 0 || inside >= data.size()) return;
-        const qsizetype later = std::max(outside, inside);
-        if (!(data.flags[size_t(outside)] & kValue) || !(data.flags[size_t(inside)] & kValue) ||
-            (data.flags[size_t(later)] & kGapBefore))
-            return;
-        meanLine.emplace_back(x(data.timeMs[size_t(outside)]), y(data.mean[size_t(outside)]),
-                              x(data.timeMs[size_t(inside)]), y(data.mean[size_t(inside)]));
-    };
-    edge(firstRow - 1, firstRow);
-    edge(endRow, endRow - 1);
-
-    painter.setPen(QPen(kBandColour, 1));
-    painter.drawLines(band.data(), int(band.size()));
-    painter.setPen(QPen(kLineColour, 1));
-    painter.drawLines(meanLine.data(), int(meanLine.size()));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        painter.setPen(QPen(traceColours(i).line, 1));
+        painter.drawLines(lines[i].line.data(), int(lines[i].line.size()));
+    }
+    std::vector<QPointF> overloads, errors;
+    for (int i = 0; i < columnCount; ++i) {
+        quint8 flags = 0;
+        for (const std::vector<Column>& trace : columns) flags |= trace[size_t(i)].flags;
+        const double cx = area.left() + i + 0.5;
+        if (flags & kOverload) overloads.emplace_back(cx, area.bottom() - 3);
+        if (flags & kError) errors.emplace_back(cx, area.bottom() - 10);
+    }
 
     // Threshold.
     if (view.alarmMa) {
@@ -372,9 +446,9 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, c
     return area;
 }
 
-bool writePlotFile(const QString& path, const LogData& data, const PlotView& view, QString* error) {
+bool writePlotFile(const QString& path, const PlotData& data, const PlotView& view,
+                   QString* error) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const Envelope envelope(data);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -382,7 +456,7 @@ bool writePlotFile(const QString& path, const LogData& data, const PlotView& vie
     if (suffix == QLatin1String("png")) {
         QImage image(rect.size(), QImage::Format_RGB32);
         QPainter painter(&image);
-        drawPlot(painter, rect, envelope, data, view);
+        drawPlot(painter, rect, data, view);
         painter.end();
         if (!image.save(&buffer, "PNG")) {
             if (error) *error = QStringLiteral("the picture could not be encoded as PNG");
@@ -390,8 +464,8 @@ bool writePlotFile(const QString& path, const LogData& data, const PlotView& vie
         }
     } else if (suffix == QLatin1String("svg")) {
         if (!paintSvg(
-                &buffer, rect,
-                [&](QPainter& painter) { drawPlot(painter, rect, envelope, data, view); }, error)) {
+                &buffer, rect, [&](QPainter& painter) { drawPlot(painter, rect, data, view); },
+                error)) {
             if (error) *error = QStringLiteral("%1: %2").arg(path, *error);
             return false;
         }
@@ -406,8 +480,7 @@ bool writePlotFile(const QString& path, const LogData& data, const PlotView& vie
         const QRect page = painter.viewport();
         const double scale = double(page.width()) / kFileWidth;
         painter.scale(scale, scale);
-        drawPlot(painter, QRect(0, 0, kFileWidth, int(page.height() / scale)), envelope, data,
-                 view);
+        drawPlot(painter, QRect(0, 0, kFileWidth, int(page.height() / scale)), data, view);
     } else {
         if (error)
             *error = QStringLiteral("%1: the picture is written as .png, .svg or .pdf").arg(path);

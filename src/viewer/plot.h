@@ -15,6 +15,7 @@
 
 #include "viewer/envelope.h"
 #include "viewer/logdata.h"
+#include "viewer/plotdata.h"
 
 class QPainter;
 
@@ -52,20 +53,26 @@ QRect plotArea(const QRect& rect, int textPx = 12);
 
 // What the rows under the cursor say: those within `halfWidthMs` of `t` (a pixel column).
 struct CursorReading {
-    bool any = false;   // any row there
-    qint64 timeMs = 0;  // the nearest row's time
-    Column column;      // envelope and flags of the rows there
+    bool any = false;       // any row there
+    qint64 timeMs = 0;      // the nearest row's time
+    qsizetype nearest = 0;  // and its index
+    Column column;          // envelope and flags of the rows there
 };
 CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qint64 halfWidthMs);
 
+// What the cursor at `t` reads, as the viewer's status line says it: the time of the nearest
+// row, then for each trace with rows within `halfWidthMs` (named where there are several): a
+// reading's value, or the least and greatest of several; 0L and ERROR where the rows hold
+// any. Without a row there, the time alone.
+QString cursorText(const PlotData& data, qint64 t, qint64 halfWidthMs);
+
 // Draws the picture into `rect`; returns the part the curve took.
-QRect drawPlot(QPainter& painter, const QRect& rect, const Envelope& envelope, const LogData& data,
-               const PlotView& view);
+QRect drawPlot(QPainter& painter, const QRect& rect, const PlotData& data, const PlotView& view);
 
 // Writes the picture to `path` as PNG, SVG or PDF, by the name's extension (any case). False,
 // with the reason in *error, when the type is none of these or the file cannot be written; an
 // existing file is then left whole.
-bool writePlotFile(const QString& path, const LogData& data, const PlotView& view,
+bool writePlotFile(const QString& path, const PlotData& data, const PlotView& view,
                    QString* error = nullptr);
 
 // The shown range after zooming by `factor` (below 1 zooms in) around the time `at`, or after

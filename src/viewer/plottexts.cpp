@@ -67,6 +67,18 @@ QString durationText(qint64 ms) {
                   : PlotTexts::tr("%1 天").arg(d);
 }
 
+QString traceName(const QStringList& paths) {
+    QStringList names, meters;
+    for (const QString& p : paths) {
+        names << QFileInfo(p).fileName();
+        const QString m = meterFromPath(p);
+        if (!m.isEmpty() && !meters.contains(m)) meters << m;
+    }
+    if (!meters.isEmpty()) return meters.join(QStringLiteral(", "));
+    if (names.size() > 2) return names.front() + QStringLiteral(" … ") + names.back();
+    return names.join(QStringLiteral(", "));
+}
+
 QString plotTitle(const QStringList& paths, const QString& meterId, qint64 t0, qint64 t1) {
     QStringList names, meters;
     for (const QString& p : paths) {

@@ -26,6 +26,10 @@ QString periodText(qint64 t0, qint64 t1);
 // A length of time as a gap's label says it: "1 分 30 秒", "2 小时 5 分" (whole seconds).
 QString durationText(qint64 ms);
 
+// A trace's name in the legend and the cursor's reading: the meters its logs' paths name, else
+// the logs' names (the first and the last of more than two).
+QString traceName(const QStringList& paths);
+
 // The title line: the logs' names (the first and the last of more than three), the meter
 // (`meterId`, else those the paths name), the period shown.
 QString plotTitle(const QStringList& paths, const QString& meterId, qint64 t0, qint64 t1);

@@ -31,7 +31,7 @@ namespace viewer {
 class PlotWidget : public QWidget {
     Q_OBJECT
   public:
-    PlotWidget(const LogData& data, const Envelope& envelope, QWidget* parent = nullptr);
+    explicit PlotWidget(const PlotData& data, QWidget* parent = nullptr);
 
     const PlotView& view() const { return view_; }
     void setRange(std::pair<qint64, qint64> range);
@@ -61,8 +61,7 @@ class PlotWidget : public QWidget {
     qint64 timeAtX(double x) const;
     void moveCursor(double x);
 
-    const LogData& data_;
-    const Envelope& envelope_;
+    const PlotData& data_;
     std::pair<qint64, qint64> extent_;
     PlotView view_;
     QRect area_;                   // where the curve was drawn last
@@ -80,7 +79,7 @@ class ViewerWindow : public QMainWindow {
     ~ViewerWindow() override;
 
     PlotWidget* plot() const { return plot_; }
-    const LogData& data() const { return data_; }
+    const PlotData& data() const { return *data_; }
 
     // "保存图片(&S)...": asks for a name and writes the picture as PNG. True when written.
     bool saveImage();
@@ -98,8 +97,7 @@ class ViewerWindow : public QMainWindow {
     QAction *save_ = nullptr, *close_ = nullptr, *all_ = nullptr;
     QToolBar* bar_ = nullptr;
     QLabel* alarmLabel_ = nullptr;
-    LogData data_;
-    std::unique_ptr<Envelope> envelope_;
+    std::unique_ptr<PlotData> data_;
     std::unique_ptr<output::CommonDialog> dialog_;
     PlotWidget* plot_ = nullptr;
     QLineEdit* alarm_ = nullptr;

@@ -157,6 +157,8 @@ class TstPlot : public QObject {
     void legend();
     void alarmSpans_data();
     void alarmSpans();
+    void traces_data();
+    void traces();
 };
 
 void TstPlot::pictureShowsThePeak_data() {
@@ -326,8 +328,7 @@ void TstPlot::legend_data() {
         << "faults" << true << QStringList{"--from", "ROW:100", "--to", "ROW:140"}
         << QStringList{"读数"} << marks + QStringList{"读数最小–最大", "报警值"};
     QTest::newRow("the meter away, labelled with its length")
-        << "away" << false << QStringList{} << QStringList{"读数", "中断", "1 分 30 秒"}
-        << marks;
+        << "away" << false << QStringList{} << QStringList{"读数", "中断", "1 分 30 秒"} << marks;
     QTest::newRow("intervals, English")
         << "intervals" << false << QStringList{"--lang", "en", "--alarm", "50mA"}
         << QStringList{"interval min–max", "interval mean", "threshold 50mA"}
@@ -412,6 +413,71 @@ void TstPlot::alarmSpans() {
     else  // to the right edge
         QVERIFY2(columns.back() >= frame.right() - 1, qPrintable(QString::number(columns.back())));
     QCOMPARE(columns.size(), columns.back() - columns.front() + 1);  // one span
+}
+
+void TstPlot::traces_data() {
+    QTest::addColumn<QStringList>("logs");    // "name:first row-last row:mA"
+    QTest::addColumn<QStringList>("legend");  // trace names in the legend's entries
+    QTest::newRow("two meters at the same time: two colours")
+        << QStringList{"a.csv:0-7199:100", "b.csv:0-7199:300"}
+        << QStringList{"a.csv 读数", "b.csv 读数"};
+    QTest::newRow("two days of one meter: one line in one colour")
+        << QStringList{"pump3-20261208.csv:0-3599:100", "pump3-20261209.csv:3600-7199:300"}
+        << QStringList{};
+}
+
+// Logs at the same time are drawn each in its own colour, apart; logs that follow each other
+// are one line in the first colour. Read back from the PNG, the legend from the SVG.
+void TstPlot::traces() {
+    QFETCH(QStringList, logs);
+    QFETCH(QStringList, legend);
+    QTemporaryDir dir;
+    QStringList args{"--plot"};
+    for (const QString& log : logs) {
+        const QStringList part = log.split(':');
+        const int mA = part[2].toInt();
+        QByteArray out = measure::dataLogHeader();
+        for (int i = part[1].section('-', 0, 0).toInt(); i <= part[1].section('-', 1).toInt(); ++i)
+            out += measure::dataLogRow({quint8(mA / 100), quint8(mA % 100 + i % 3), 21}, RowTime(i),
+                                       i * 500);
+        WriteFile(dir.filePath(part[0]), out);
+        args << dir.filePath(part[0]);
+    }
+    QByteArray err;
+    QVERIFY2(RunProgram(args + QStringList{"-o", dir.filePath("p.png")}, &err) == 0,
+             err.constData());
+    QVERIFY2(RunProgram(args + QStringList{"-o", dir.filePath("p.svg")}, &err) == 0,
+             err.constData());
+    const QImage image(dir.filePath("p.png"));
+    const QRect frame = Frame(image);
+    // The rows each line colour takes within the frame.
+    const QColor first(0, 60, 170), second(0, 130, 60);
+    int firstTop = image.height(), firstBottom = -1, secondTop = image.height(), secondBottom = -1;
+    for (int y = frame.top() + 1; y < frame.bottom(); ++y) {
+        for (int x = frame.left() + 1; x < frame.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c == first)
+                firstTop = std::min(firstTop, y), firstBottom = std::max(firstBottom, y);
+            if (c == second)
+                secondTop = std::min(secondTop, y), secondBottom = std::max(secondBottom, y);
+        }
+    }
+    QVERIFY(firstBottom >= 0);
+    if (legend.isEmpty()) {
+        QCOMPARE(secondBottom, -1);
+        QVERIFY(firstBottom - firstTop > frame.height() / 2);  // the one line steps up
+    } else {
+        // 300 mA above 100 mA, and no line between them (none joins the two).
+        QVERIFY2(secondBottom >= 0 && secondBottom < firstTop - frame.height() / 4,
+                 qPrintable(QStringLiteral("%1..%2 over %3..%4")
+                                .arg(secondTop)
+                                .arg(secondBottom)
+                                .arg(firstTop)
+                                .arg(firstBottom)));
+    }
+    const QString text = SvgText(dir.filePath("p.svg"));
+    for (const QString& entry : legend) QVERIFY2(text.contains(entry), qPrintable(text));
+    if (legend.isEmpty()) QVERIFY2(!text.contains("pump3 读数"), qPrintable(text));
 }
 
 QTEST_MAIN(TstPlot)

@@ -72,7 +72,7 @@ void TstViewer::openZoomPanReadSave() {
     viewer::ViewerWindow* v = nullptr;
     QTRY_VERIFY((v = w.findChild<viewer::ViewerWindow*>()) && v->isVisible());
     QCOMPARE(dialogs.openRequests.size(), 1);
-    QCOMPARE(v->data().size(), 7200);
+    QCOMPARE(v->data().rows(), 7200);
     QVERIFY(v->windowTitle().contains("night.csv"));
 
     viewer::PlotWidget* plot = v->plot();
