@@ -242,6 +242,10 @@ class FileReader {
         flags |= kInterval;
         if (!(flags & kValue)) lo = hi = mean = 0;
         add(start + (end - start) / 2, start, end, flags, float(lo), float(hi), float(mean));
+        double readings = 0;
+        if (!parseNumber(f[2], &readings) || readings < 0 || readings > 4e9) readings = 0;
+        if (data_.count.empty()) data_.count.assign(data_.timeMs.size() - 1, 1);
+        data_.count.push_back(quint32(readings));
         return true;
     }
 
@@ -262,6 +266,7 @@ class FileReader {
             data_.mean.push_back(0);
         }
         data_.flags.push_back(flags);
+        if (!data_.count.empty() && !(flags & kInterval)) data_.count.push_back(1);
         if (!firstStart_) firstStart_ = start;
     }
 
@@ -312,6 +317,7 @@ void sortByTime(LogData& d) {
     apply(d.hi);
     apply(d.mean);
     apply(d.flags);
+    if (!d.count.empty()) apply(d.count);
 }
 
 // Appends the rows and events of `from`, all at or after the last row of `to`.
@@ -320,12 +326,15 @@ void append(LogData& to, LogData&& from) {
         to = std::move(from);
         return;
     }
+    if (!from.count.empty() && to.count.empty()) to.count.assign(to.timeMs.size(), 1);
+    if (from.count.empty() && !to.count.empty()) from.count.assign(from.timeMs.size(), 1);
     auto add = [](auto& a, const auto& b) { a.insert(a.end(), b.begin(), b.end()); };
     add(to.timeMs, from.timeMs);
     add(to.lo, from.lo);
     add(to.hi, from.hi);
     add(to.mean, from.mean);
     add(to.flags, from.flags);
+    add(to.count, from.count);
     add(to.events, from.events);
 }
 
@@ -339,7 +348,8 @@ void sortEvents(LogData& d) {
 qsizetype LogData::bytes() const {
     return qsizetype(timeMs.capacity() * sizeof(qint64) +
                      (lo.capacity() + hi.capacity() + mean.capacity()) * sizeof(float) +
-                     flags.capacity() + events.capacity() * sizeof(AlarmEvent));
+                     flags.capacity() + count.capacity() * sizeof(quint32) +
+                     events.capacity() * sizeof(AlarmEvent));
 }
 
 bool LogData::anyRowIn(qint64 t0, qint64 t1) const {

@@ -50,9 +50,12 @@ struct LogData {
     std::vector<qint64> timeMs;  // milliseconds since the epoch (UTC)
     std::vector<float> lo, hi, mean;
     std::vector<quint8> flags;
+    std::vector<quint32> count;      // readings per row; empty when no row is an interval
     std::vector<AlarmEvent> events;  // sorted by time
 
     qsizetype size() const { return qsizetype(timeMs.size()); }
+    // The readings row `i` sums up: an interval's count, 1 for a reading.
+    quint32 readings(qsizetype i) const { return count.empty() ? 1 : count[size_t(i)]; }
     bool empty() const { return timeMs.empty(); }
     // Whether any row lies in [t0, t1).
     bool anyRowIn(qint64 t0, qint64 t1) const;

@@ -172,17 +172,52 @@ CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qi
     return r;
 }
 
+namespace {
+
+// The interval row whose interval holds `t`, where no row lies in the cursor's column: the
+// nearest row, when it is an interval's and `t` lies within half the step to the row beside it
+// on that side (an interval log's rows are one interval apart).
+CursorReading intervalAt(const Envelope& envelope, const LogData& data, qint64 t) {
+    CursorReading r;
+    const qsizetype after = envelope.rowAt(t);
+    qsizetype n = after;
+    if (n >= data.size() || (n > 0 && t - data.timeMs[size_t(n - 1)] < data.timeMs[size_t(n)] - t))
+        --n;
+    if (n < 0 || !(data.flags[size_t(n)] & kInterval)) return r;
+    const qint64 rowMs = data.timeMs[size_t(n)];
+    const qsizetype beside = t < rowMs ? n - 1 : n + 1;
+    const qsizetype other = t < rowMs ? n + 1 : n - 1;
+    const qsizetype k = beside >= 0 && beside < data.size() ? beside : other;
+    if (k < 0 || k >= data.size() || (data.flags[size_t(std::max(n, k))] & kGapBefore) ||
+        2 * std::abs(t - rowMs) > std::abs(data.timeMs[size_t(k)] - rowMs))
+        return r;
+    r.any = true;
+    r.timeMs = rowMs;
+    r.nearest = n;
+    r.column = envelope.range(n, n + 1);
+    return r;
+}
+
+}  // namespace
+
 QString cursorText(const PlotData& data, qint64 t, qint64 halfWidthMs) {
     QStringList parts;
     std::optional<qint64> nearestMs;
     for (size_t i = 0; i < data.traceCount(); ++i) {
         const LogData& rows = data.trace(i).data;
-        const CursorReading r = readAt(data.envelope(i), rows, t, halfWidthMs);
+        CursorReading r = readAt(data.envelope(i), rows, t, halfWidthMs);
+        if (!r.any) r = intervalAt(data.envelope(i), rows, t);
         if (!r.any) continue;
         if (!nearestMs || std::abs(r.timeMs - t) < std::abs(*nearestMs - t)) nearestMs = r.timeMs;
         QString text;
         const Column& c = r.column;
-        if (c.hasValue()) {
+        const size_t n = size_t(r.nearest);
+        if ((rows.flags[n] & kInterval) && (rows.flags[n] & kValue)) {
+            text = PlotTexts::tr("最小 %1mA  最大 %2mA  平均 %3mA  %4 个读数")
+                       .arg(measure::FormatValue(rows.lo[n]), measure::FormatValue(rows.hi[n]),
+                            measure::FormatValue(rows.mean[n]))
+                       .arg(rows.readings(r.nearest));
+        } else if (c.hasValue()) {
             text = measure::FormatValue(c.lo);
             if (c.hi != c.lo) text += QStringLiteral(" … ") + measure::FormatValue(c.hi);
             text += QStringLiteral("mA");

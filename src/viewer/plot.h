@@ -62,8 +62,9 @@ CursorReading readAt(const Envelope& envelope, const LogData& data, qint64 t, qi
 
 // What the cursor at `t` reads, as the viewer's status line says it: the time of the nearest
 // row, then for each trace with rows within `halfWidthMs` (named where there are several): a
-// reading's value, or the least and greatest of several; 0L and ERROR where the rows hold
-// any. Without a row there, the time alone.
+// reading's value, or the least and greatest of several readings; on an interval log the
+// nearest interval's min, max, mean and count; 0L and ERROR where the rows hold any. Without
+// a row there, the time alone.
 QString cursorText(const PlotData& data, qint64 t, qint64 halfWidthMs);
 
 // Draws the picture into `rect`; returns the part the curve took.

@@ -1,5 +1,5 @@
-// What the viewer's cursor reads, from real logs: a reading's value, each meter's named where
-// two are drawn, the time alone where no row is.
+// What the viewer's cursor reads, from real logs: a reading's value, an interval's min, max,
+// mean and count, each meter's named where two are drawn, the time alone where no row is.
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -52,6 +52,9 @@ void TstCursor::reads_data() {
     QTest::addColumn<QString>("reads");     // what follows the time
     QTest::newRow("a reading") << QStringList{"readings:1.5"} << 120 << 120 << "1.5mA";
     QTest::newRow("an overload") << QStringList{"readings:1.5"} << 300 << 300 << "0L";
+    QTest::newRow("an interval: min, max, mean, count")
+        << QStringList{"intervals:100"} << 200 << 210
+        << "最小 90mA  最大 130mA  平均 103mA  120 个读数";
     QTest::newRow("two meters, each named") << QStringList{"readings:1.5", "readings:2.25"} << 60
                                             << 60 << "m0.csv: 1.5mA  |  m1.csv: 2.25mA";
     QTest::newRow("no row there: the time alone")

@@ -458,6 +458,10 @@ Leakage Meter</translation>
         <source>%1 天</source>
         <translation>%1 d</translation>
     </message>
+    <message>
+        <source>最小 %1mA  最大 %2mA  平均 %3mA  %4 个读数</source>
+        <translation>min %1mA  max %2mA  mean %3mA  %4 readings</translation>
+    </message>
 </context>
 <context>
     <name>viewer::ViewerWindow</name>
