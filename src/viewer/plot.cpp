@@ -26,6 +26,8 @@ namespace {
 constexpr qint64 kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute, kDay = 24 * kHour;
 // Size of the picture --plot writes as PNG or SVG.
 constexpr int kFileWidth = 1600, kFileHeight = 600;
+// The text's size on a PDF page, in points: 9 pt at least, as a printed page wants.
+constexpr double kPdfTextPt = 9.5;
 
 // A line of text `textPx` high, with the space between lines.
 int lineHeight(int textPx) {
@@ -364,7 +366,7 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const PlotData& data, const
 
     // Grid and scales.
     painter.setPen(kGridColour);
-    const std::vector<double> values = valueTicks(lo, hi, std::max(2, area.height() / 40));
+    const std::vector<double> values = valueTicks(lo, hi, std::max(2, area.height() / (3 * textPx)));
     const std::vector<TimeTick> times = timeTicks(
         view.t0, view.t1, area.width(), fm.horizontalAdvance(QStringLiteral("00:00:00")) + textPx);
     for (double v : values)
@@ -436,8 +438,9 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const PlotData& data, const
         quint8 flags = 0;
         for (const std::vector<Column>& trace : columns) flags |= trace[size_t(i)].flags;
         const double cx = area.left() + i + 0.5;
-        if (flags & kOverload) overloads.emplace_back(cx, area.bottom() - 3);
-        if (flags & kError) errors.emplace_back(cx, area.bottom() - 10);
+        // Ticks as long as the text is high, overloads at the axis, errors above them.
+        if (flags & kOverload) overloads.emplace_back(cx, area.bottom() - textPx / 4.0);
+        if (flags & kError) errors.emplace_back(cx, area.bottom() - textPx);
     }
 
     // Threshold.
@@ -451,8 +454,9 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const PlotData& data, const
     auto ticks = [&](const std::vector<QPointF>& at, const QColor& colour) {
         std::vector<QLineF> lines;
         lines.reserve(at.size());
-        for (const QPointF& p : at) lines.emplace_back(p.x(), p.y() - 4, p.x(), p.y() + 3);
-        painter.setPen(QPen(colour, 2));
+        for (const QPointF& p : at)
+            lines.emplace_back(p.x(), p.y() - textPx / 3.0, p.x(), p.y() + textPx / 4.0);
+        painter.setPen(QPen(colour, std::max(2, textPx / 6)));
         painter.drawLines(lines.data(), int(lines.size()));
     };
     ticks(overloads, kOverloadColour);
@@ -511,11 +515,11 @@ bool writePlotFile(const QString& path, const PlotData& data, const PlotView& vi
         pdf.setResolution(150);
         pdf.setCreator(QStringLiteral("leakmeter"));
         QPainter painter(&pdf);
-        // Drawn as the picture of the PNG's width, scaled to the page: the same proportions.
-        const QRect page = painter.viewport();
-        const double scale = double(page.width()) / kFileWidth;
-        painter.scale(scale, scale);
-        drawPlot(painter, QRect(0, 0, kFileWidth, int(page.height() / scale)), data, view);
+        // Drawn at the page's own resolution, the text kPdfTextPt high: legible when printed,
+        // and the margins grow with it.
+        PlotView onPage = view;
+        onPage.textPx = int(std::ceil(kPdfTextPt * pdf.resolution() / 72.0));
+        drawPlot(painter, painter.viewport(), data, onPage);
     } else {
         if (error)
             *error = QStringLiteral("%1: the picture is written as .png, .svg or .pdf").arg(path);

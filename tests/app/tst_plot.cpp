@@ -159,6 +159,8 @@ class TstPlot : public QObject {
     void alarmSpans();
     void traces_data();
     void traces();
+    void pdfText_data();
+    void pdfText();
 };
 
 void TstPlot::pictureShowsThePeak_data() {
@@ -478,6 +480,76 @@ void TstPlot::traces() {
     const QString text = SvgText(dir.filePath("p.svg"));
     for (const QString& entry : legend) QVERIFY2(text.contains(entry), qPrintable(text));
     if (legend.isEmpty()) QVERIFY2(!text.contains("pump3 读数"), qPrintable(text));
+}
+
+void TstPlot::pdfText_data() {
+    QTest::addColumn<int>("fromRow");  // -1: the whole log
+    QTest::addColumn<int>("toRow");
+    QTest::addColumn<QString>("lang");
+    QTest::newRow("the whole log") << -1 << -1 << "zh";
+    QTest::newRow("90 s, a tick at each end") << 600 << 780 << "en";
+    QTest::newRow("17 s, odd ends") << 4001 << 4035 << "zh";
+}
+
+// On the A4 page every text is at least 9 pt and lies whole on the page, the time labels at
+// both ends of the period too (read back with pdftohtml, in points).
+void TstPlot::pdfText() {
+    QFETCH(int, fromRow);
+    QFETCH(int, toRow);
+    QFETCH(QString, lang);
+    if (QStandardPaths::findExecutable("pdftohtml").isEmpty())
+        QSKIP("pdftohtml (poppler-utils) is not installed");
+    QTemporaryDir dir;
+    const QString log = dir.filePath("night.csv"), picture = dir.filePath("night.pdf");
+    WriteLog(log);
+    WriteEvents(log, {{7000, 'S'}, {7001, 'E'}});
+    QStringList args{"--plot", log, "-o", picture, "--alarm", "30mA", "--lang", lang};
+    QStringList ends;  // the time labels at the period's ends
+    if (fromRow >= 0) {
+        const QDateTime from = RowTime(fromRow).toLocalTime(), to = RowTime(toRow).toLocalTime();
+        args << "--from" << from.toString("yyyy-MM-dd HH:mm:ss") << "--to"
+             << to.toString("yyyy-MM-ddTHH:mm:ss");
+        if (from.time().second() % 15 == 0) ends << from.toString("HH:mm:ss");
+        if (to.time().second() % 15 == 0) ends << to.toString("HH:mm:ss");
+    }
+    QByteArray err;
+    QVERIFY2(RunProgram(args, &err) == 0, err.constData());
+    QProcess pdftohtml;
+    pdftohtml.start("pdftohtml", {"-xml", "-i", "-q", "-zoom", "1", "-stdout", picture});
+    QVERIFY(pdftohtml.waitForFinished(30000));
+    QXmlStreamReader xml(pdftohtml.readAllStandardOutput());
+    double pageWidth = 0, pageHeight = 0;
+    QMap<QString, double> sizes;
+    QStringList texts;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (xml.name() == QLatin1String("page")) {
+            pageWidth = a.value("width").toDouble();
+            pageHeight = a.value("height").toDouble();
+        } else if (xml.name() == QLatin1String("fontspec")) {
+            sizes[a.value("id").toString()] = a.value("size").toDouble();
+        } else if (xml.name() == QLatin1String("text")) {
+            const double left = a.value("left").toDouble(), top = a.value("top").toDouble();
+            const double right = left + a.value("width").toDouble();
+            const double bottom = top + a.value("height").toDouble();
+            const QString font = a.value("font").toString();
+            const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            texts << text;
+            QVERIFY2(sizes.value(font) >= 9,
+                     qPrintable(QStringLiteral("%1: %2 pt").arg(text).arg(sizes.value(font))));
+            QVERIFY2(left >= 0 && right <= pageWidth && top >= 0 && bottom <= pageHeight,
+                     qPrintable(QStringLiteral("%1 at %2..%3 of %4")
+                                    .arg(text)
+                                    .arg(left)
+                                    .arg(right)
+                                    .arg(pageWidth)));
+        }
+    }
+    QVERIFY(pageWidth > pageHeight);  // landscape
+    QVERIFY(texts.size() > 10);
+    for (const QString& end : ends)
+        QVERIFY2(texts.contains(end), qPrintable(end + " in " + texts.join(" | ")));
 }
 
 QTEST_MAIN(TstPlot)
