@@ -271,12 +271,6 @@ void TstPlot::title_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("title");   // the title line, PERIOD for the period; empty: none
     QTest::addColumn<QString>("absent");  // in no text of the picture
-    QTest::newRow("logs and period") << "night.csv" << QStringList{} << "night.csv · PERIOD"
-                                     << "仪表";
-    QTest::newRow("meter from the name, English")
-        << "pump3-20261208.csv" << QStringList{"--lang", "en"}
-        << "pump3-20261208.csv · meter pump3 · PERIOD"
-        << "仪表";
     QTest::newRow("--meter-id") << "pump3-20261208.csv" << QStringList{"--meter-id", "line4"}
                                 << "pump3-20261208.csv · 仪表 line4 · PERIOD"
                                 << "pump3 ·";
