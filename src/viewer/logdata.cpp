@@ -456,18 +456,17 @@ std::vector<Trace> loadTraces(const QStringList& paths, LoadReport* report) {
         for (size_t i = 0; i < traces.size(); ++i)
             if (lastOf[i] < log.first && (best == traces.size() || lastOf[i] > lastOf[best]))
                 best = i;
-        if (best == traces.size()) {
-            traces.push_back({{}, {}});
+        if (best == traces.size()) {  // none: a trace of its own
+            traces.emplace_back();
             lastOf.push_back(log.last);
             endOf.push_back(log.end);
-        } else if (!log.data.empty() && log.start - endOf[best] <= kGapMs &&
-                   !traces[best].data.empty()) {
+        } else if (!log.data.empty() && !traces[best].data.empty() &&
+                   log.start - endOf[best] <= kGapMs) {
             log.data.flags.front() &= quint8(~kGapBefore);  // the log goes straight on
         }
-        Trace& t = traces[best == traces.size() ? traces.size() - 1 : best];
-        const size_t at = best == traces.size() ? traces.size() - 1 : best;
-        lastOf[at] = log.last;
-        endOf[at] = log.end;
+        Trace& t = traces[best];
+        lastOf[best] = log.last;
+        endOf[best] = log.end;
         t.paths << log.path;
         append(t.data, std::move(log.data));
         sortEvents(t.data);

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
@@ -366,7 +365,8 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const PlotData& data, const
 
     // Grid and scales.
     painter.setPen(kGridColour);
-    const std::vector<double> values = valueTicks(lo, hi, std::max(2, area.height() / (3 * textPx)));
+    const std::vector<double> values =
+        valueTicks(lo, hi, std::max(2, area.height() / (3 * textPx)));
     const std::vector<TimeTick> times = timeTicks(
         view.t0, view.t1, area.width(), fm.horizontalAdvance(QStringLiteral("00:00:00")) + textPx);
     for (double v : values)
@@ -445,7 +445,7 @@ QRect drawPlot(QPainter& painter, const QRect& rect, const PlotData& data, const
 
     // Threshold.
     if (view.alarmMa) {
-        painter.setPen(QPen(kAlarmColour, 1, Qt::DashLine));
+        painter.setPen(QPen(kThresholdColour, 1, Qt::DashLine));
         for (double v : {*view.alarmMa, -*view.alarmMa})
             if (v > lo && v < hi)
                 painter.drawLine(QPointF(area.left(), y(v)), QPointF(area.right(), y(v)));

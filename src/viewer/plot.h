@@ -1,10 +1,12 @@
 #pragma once
-// The picture of a log: a title line (the logs, the meter, the period shown), readings over
-// local time as a min/max envelope per pixel column with the mean (or the reading) as the
-// line, gaps left open, overloads and errors marked on the time axis, alarm starts and ends as
-// upright lines, the alarm threshold as a dashed line and an optional cursor. The viewer
-// window, its image save and `leakmeter --plot` all draw it. Margins and labels follow the
-// text's size, so a page printed at any resolution keeps its text legible and whole.
+// The picture of one or more logs: a title line (the logs, the meter, the period shown), a
+// legend of the marks shown, readings over local time as a min/max envelope per pixel column
+// with the mean (or the reading) as the line, each trace (a meter's logs) in its own colour,
+// gaps shaded and labelled with their length, overloads and errors marked on the time axis,
+// alarms shaded from start to end, the alarm threshold as a dashed line and an optional
+// cursor. The viewer window, its image save and `leakmeter --plot` all draw it. Margins and
+// labels follow the text's size, so a page printed at any resolution keeps its text legible
+// and whole.
 
 #include <QRect>
 #include <QString>

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -18,7 +17,6 @@
 #include <cstdio>
 
 #include "measure/alarmvalue.h"
-#include "measure/formatvalue.h"
 #include "measure/reportfile.h"
 #include "output/commondialog.h"
 #include "output/outputfolder.h"
@@ -253,6 +251,7 @@ void ViewerWindow::RetranslateUi() {
     if (!report_.problems.isEmpty())
         summary += tr(", 无法打开: ") + report_.problems.join(QStringLiteral("; "));
     summary_->setText(summary);
+    plot_->update();  // the picture's title and legend speak the new language too
 }
 
 ViewerWindow::~ViewerWindow() = default;
