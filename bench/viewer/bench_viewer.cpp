@@ -80,9 +80,8 @@ BENCHMARK(BM_OpenWeek)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Redraw of a 1000 x 460 picture showing range(0) seconds in the middle of the week.
 void BM_Redraw(benchmark::State& state) {
-    static const viewer::LogData data = viewer::loadLogs({WeekLog()});
-    static const viewer::Envelope envelope(data);
-    const auto [first, last] = viewer::dataExtent(data);
+    static const std::unique_ptr<viewer::PlotData> data = viewer::PlotData::load({WeekLog()});
+    const auto [first, last] = data->extent();
     const qint64 span = std::min<qint64>(state.range(0) * 1000, last - first);
     viewer::PlotView view;
     view.t0 = first + (last - first - span) / 2;
@@ -92,7 +91,7 @@ void BM_Redraw(benchmark::State& state) {
     QImage image(1000, 460, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
-        viewer::drawPlot(painter, image.rect(), envelope, data, view);
+        viewer::drawPlot(painter, image.rect(), *data, view);
         painter.end();
         benchmark::DoNotOptimize(image.constBits());
     }
@@ -121,8 +120,10 @@ void BM_SvgManyEvents(benchmark::State& state) {
     }
     for (qint64 i = 0; i < kEvents; ++i)
         data.events.push_back({start + i * kDayMs / kEvents, i % 2 == 0});
-    const viewer::Envelope envelope(data);
-    const auto [first, last] = viewer::dataExtent(data);
+    std::vector<viewer::Trace> traces(1);
+    traces[0].data = std::move(data);
+    const viewer::PlotData plot(std::move(traces));
+    const auto [first, last] = plot.extent();
     viewer::PlotView view;
     view.t0 = first;
     view.t1 = last;
@@ -137,7 +138,7 @@ void BM_SvgManyEvents(benchmark::State& state) {
         svg.setSize(QSize(1600, 600));
         svg.setViewBox(QRect(0, 0, 1600, 600));
         QPainter painter(&svg);
-        viewer::drawPlot(painter, QRect(0, 0, 1600, 600), envelope, data, view);
+        viewer::drawPlot(painter, QRect(0, 0, 1600, 600), plot, view);
         painter.end();
         bytes = svgBytes.size();
     }

@@ -129,6 +129,11 @@ QString readPlotTime(const QString& option, const QString& value, CommandLine* c
     return {};
 }
 
+QString readTitle(const QString&, const QString& value, CommandLine* cl) {
+    cl->plotTitle = value;  // empty: a picture without a title line
+    return {};
+}
+
 QString readCom(const QString&, const QString& value, CommandLine* cl) {
     bool ok = false;
     QString digits = value.trimmed();
@@ -247,6 +252,7 @@ constexpr OptionRule kOptions[] = {
     {"--alarm", nullptr, "VALUE", readAlarm},
     {"--from", nullptr, "T", readPlotTime},
     {"--to", nullptr, "T", readPlotTime},
+    {"--title", nullptr, "TEXT", readTitle},
     {"--mqtt", nullptr, "URL", readMqtt},
     {"--mqtt-cafile", nullptr, "FILE", readMqtt},
     {"--mqtt-password-file", nullptr, "FILE", readMqtt},
@@ -375,7 +381,8 @@ QString combinationFault(CommandLine* cl, const QString& storedBrokerUrl) {
     } else {
         for (const auto& [given, option] : {std::pair{!cl->plotOutput.isEmpty(), "-o"},
                                             std::pair{cl->plotFrom.has_value(), "--from"},
-                                            std::pair{cl->plotTo.has_value(), "--to"}})
+                                            std::pair{cl->plotTo.has_value(), "--to"},
+                                            std::pair{cl->plotTitle.has_value(), "--title"}})
             if (given) return QStringLiteral("%1 needs --plot").arg(QLatin1String(option));
     }
     if (historyGiven) cl->headless = true;  // a download never needs the window
@@ -417,6 +424,7 @@ QString usageText() {
         "                 [--no-mqtt-discovery] [--mqtt-interval-only]\n"
         "       leakmeter --history FILE [--port COMn=DEVICE]... [--com N] [--lang zh|en]\n"
         "       leakmeter --plot LOG.csv... -o FILE [--alarm VALUE] [--from T] [--to T]\n"
+        "                 [--title TEXT] [--meter-id ID] [--lang zh|en]\n"
         "       leakmeter --list-ports | --forget-ports | --version | --help\n"
         "WATCH: [--alarm VALUE] [--on-alarm CMD] [--interval SEC]\n"
         "\n"
@@ -462,6 +470,8 @@ QString usageText() {
         "  -o, --output FILE   with --plot: the picture, .png, .svg or .pdf\n"
         "  --from T, --to T    with --plot: the time range, local time such as\n"
         "                      2026-12-08T03:00 (default: all of the logs)\n"
+        "  --title TEXT        with --plot: the picture's title line instead of the\n"
+        "                      logs' names, the meter and the period (empty: none)\n"
         "  --mqtt URL          publish every live reading to the MQTT broker at URL,\n"
         "                      mqtt://[user@]host[:port] (port 1883) or\n"
         "                      mqtts://[user@]host[:port] (TLS, port 8883); IPv6 in\n"
@@ -473,7 +483,9 @@ QString usageText() {
         "  --mqtt-cafile FILE  with mqtts://: trust the certificate authority in FILE\n"
         "                      instead of the system's\n"
         "  --meter-id ID       the meter's name on the broker (letters, digits, - and _);\n"
-        "                      default: <host>-<device>\n"
+        "                      default: <host>-<device>; with --plot, the meter named\n"
+        "                      in the title (default: as the logs' folder or names\n"
+        "                      tell, such as pump3-20261210.csv)\n"
         "  --mqtt-topic PREFIX topics start with PREFIX (default leakmeter):\n"
         "                      PREFIX/ID/reading and PREFIX/ID/availability; no + #,\n"
         "                      control character or non-character, no leading $,\n"
@@ -485,9 +497,10 @@ QString usageText() {
         "  --mqtt-interval-only\n"
         "                      with --interval and a broker: publish the interval rows,\n"
         "                      the alarm and the availability, no message per reading\n"
-        "  --lang zh|en        the language of the window and of the --history report:\n"
-        "                      zh Chinese, en English (remembered with the window's\n"
-        "                      File menu; default: the system's language)\n"
+        "  --lang zh|en        the language of the window, of the --history report and\n"
+        "                      of the --plot picture: zh Chinese, en English\n"
+        "                      (remembered with the window's File menu; default: the\n"
+        "                      system's language)\n"
         "  --list-ports        list the serial devices and the port each is reached as\n"
         "  --forget-ports      clear the remembered port mapping\n"
         "  --version           show the program's version\n"

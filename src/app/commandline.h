@@ -31,6 +31,7 @@ struct CommandLine {
     QString plotOutput;                              // -o FILE: the picture (.png, .svg, .pdf)
     std::optional<qint64> plotFrom;                  // --from T, ms since the epoch
     std::optional<qint64> plotTo;                    // --to T
+    std::optional<QString> plotTitle;                // --title TEXT: the picture's title line
     std::optional<float> alarmMa;                    // --alarm VALUE, in mA
     std::optional<measure::AlarmBoxEntry> alarmBox;  // --alarm as the window's alarm box shows it
     QString onAlarm;                                 // --on-alarm CMD

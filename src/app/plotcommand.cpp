@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <cstdio>
 
+#include "language.h"
 #include "viewer/plot.h"
 
 namespace app {
@@ -35,26 +36,31 @@ QString noReadingsText(const CommandLine& cl) {
 
 int runPlot(const CommandLine& cl) {
     viewer::LoadReport report;
-    const viewer::LogData data = viewer::loadLogs(cl.plotPaths, &report);
+    const std::unique_ptr<viewer::PlotData> data = viewer::PlotData::load(cl.plotPaths, &report);
     for (const QString& line : report.problems)
         std::fprintf(stderr, "leakmeter: cannot read %s\n", qPrintable(line));
     if (!report.problems.isEmpty()) return 1;
     if (report.skipped > 0)
         std::fprintf(stderr, "leakmeter: lines that are not rows of a log were passed over: %lld\n",
                      static_cast<long long>(report.skipped));
-    const auto [first, last] = viewer::dataExtent(data);
+    const auto [first, last] = data->extent();
     viewer::PlotView view;
     view.t0 = cl.plotFrom.value_or(first);
     view.t1 = cl.plotTo.value_or(last);
     // A picture of nothing would pass for a quiet night. (With a row in it, the period is not
     // empty either.)
-    if (!data.anyRowIn(view.t0, view.t1)) {
+    if (!data->anyRowIn(view.t0, view.t1)) {
         std::fprintf(stderr, "leakmeter: %s\n", qPrintable(noReadingsText(cl)));
         return 1;
     }
     view.alarmMa = cl.alarmMa;
+    view.files = cl.plotPaths;
+    view.meterId = cl.mqtt.meterId;
+    view.title = cl.plotTitle;
+    // The picture's words speak the window's language, as the --history report does.
+    useLanguage(startLanguage(cl.language));
     QString error;
-    if (!viewer::writePlotFile(cl.plotOutput, data, view, &error)) {
+    if (!viewer::writePlotFile(cl.plotOutput, *data, view, &error)) {
         std::fprintf(stderr, "leakmeter: %s\n", qPrintable(error));
         return 1;
     }

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <optional>
 
 #include "measure/alarmtracker.h"
 #include "measure/meterrecord.h"
@@ -238,8 +239,13 @@ class FileReader {
             lastEnd_ = end;
             return true;
         }
+        flags |= kInterval;
         if (!(flags & kValue)) lo = hi = mean = 0;
         add(start + (end - start) / 2, start, end, flags, float(lo), float(hi), float(mean));
+        double readings = 0;
+        if (!parseNumber(f[2], &readings) || readings < 0 || readings > 4e9) readings = 0;
+        if (data_.count.empty()) data_.count.assign(data_.timeMs.size() - 1, 1);
+        data_.count.push_back(quint32(readings));
         return true;
     }
 
@@ -260,14 +266,23 @@ class FileReader {
             data_.mean.push_back(0);
         }
         data_.flags.push_back(flags);
+        if (!data_.count.empty() && !(flags & kInterval)) data_.count.push_back(1);
+        if (!firstStart_) firstStart_ = start;
     }
 
+  public:
+    // The start of the first row read and the end of the last, for the log that follows.
+    std::optional<qint64> firstStart() const { return firstStart_; }
+    qint64 lastEnd() const { return lastEnd_; }
+
+  private:
     LogData& data_;
     LoadReport& report_;
     Kind kind_ = Kind::Unknown;
     bool gap_ = true;
     double lastElapsed_ = -1;
     qint64 lastEnd_ = std::numeric_limits<qint64>::min() / 2;
+    std::optional<qint64> firstStart_;
 };
 
 void readEvents(const QString& path, std::vector<AlarmEvent>* events) {
@@ -302,6 +317,30 @@ void sortByTime(LogData& d) {
     apply(d.hi);
     apply(d.mean);
     apply(d.flags);
+    if (!d.count.empty()) apply(d.count);
+}
+
+// Appends the rows and events of `from`, all at or after the last row of `to`.
+void append(LogData& to, LogData&& from) {
+    if (to.empty() && to.events.empty()) {
+        to = std::move(from);
+        return;
+    }
+    if (!from.count.empty() && to.count.empty()) to.count.assign(to.timeMs.size(), 1);
+    if (from.count.empty() && !to.count.empty()) from.count.assign(from.timeMs.size(), 1);
+    auto add = [](auto& a, const auto& b) { a.insert(a.end(), b.begin(), b.end()); };
+    add(to.timeMs, from.timeMs);
+    add(to.lo, from.lo);
+    add(to.hi, from.hi);
+    add(to.mean, from.mean);
+    add(to.flags, from.flags);
+    add(to.count, from.count);
+    add(to.events, from.events);
+}
+
+void sortEvents(LogData& d) {
+    std::stable_sort(d.events.begin(), d.events.end(),
+                     [](const AlarmEvent& a, const AlarmEvent& b) { return a.timeMs < b.timeMs; });
 }
 
 }  // namespace
@@ -309,7 +348,8 @@ void sortByTime(LogData& d) {
 qsizetype LogData::bytes() const {
     return qsizetype(timeMs.capacity() * sizeof(qint64) +
                      (lo.capacity() + hi.capacity() + mean.capacity()) * sizeof(float) +
-                     flags.capacity() + events.capacity() * sizeof(AlarmEvent));
+                     flags.capacity() + count.capacity() * sizeof(quint32) +
+                     events.capacity() * sizeof(AlarmEvent));
 }
 
 bool LogData::anyRowIn(qint64 t0, qint64 t1) const {
@@ -372,9 +412,66 @@ LogData loadLogs(const QStringList& paths, LoadReport* report) {
         if (reader.read(path)) readEvents(measure::alarmEventsPath(path), &data.events);
     }
     sortByTime(data);
-    std::stable_sort(data.events.begin(), data.events.end(),
-                     [](const AlarmEvent& a, const AlarmEvent& b) { return a.timeMs < b.timeMs; });
+    sortEvents(data);
     return data;
+}
+
+std::vector<Trace> loadTraces(const QStringList& paths, LoadReport* report) {
+    LoadReport own;
+    LoadReport& r = report ? *report : own;
+    // Each log on its own, with where its rows begin and end.
+    struct Log {
+        QString path;
+        LogData data;
+        qint64 first = 0, last = 0;  // its first and last row's time
+        qint64 start = 0, end = 0;   // the start of its first row, the end of its last
+    };
+    std::vector<Log> logs;
+    for (const QString& path : paths) {
+        Log log{path, {}};
+        FileReader reader(log.data, r);
+        if (!reader.read(path)) continue;
+        readEvents(measure::alarmEventsPath(path), &log.data.events);
+        sortByTime(log.data);
+        sortEvents(log.data);
+        if (log.data.empty() && log.data.events.empty()) continue;
+        const LogData& d = log.data;
+        log.first = !d.empty() ? d.timeMs.front() : d.events.front().timeMs;
+        log.last = !d.empty() ? d.timeMs.back() : d.events.back().timeMs;
+        if (!d.events.empty()) {
+            log.first = std::min(log.first, d.events.front().timeMs);
+            log.last = std::max(log.last, d.events.back().timeMs);
+        }
+        log.start = reader.firstStart().value_or(log.first);
+        log.end = d.empty() ? log.last : std::max(reader.lastEnd(), log.last);
+        logs.push_back(std::move(log));
+    }
+    std::stable_sort(logs.begin(), logs.end(),
+                     [](const Log& a, const Log& b) { return a.first < b.first; });
+    std::vector<Trace> traces;
+    std::vector<qint64> lastOf, endOf;  // per trace: its last row's time, the end of that row
+    for (Log& log : logs) {
+        // The trace that ended latest before this log begins.
+        size_t best = traces.size();
+        for (size_t i = 0; i < traces.size(); ++i)
+            if (lastOf[i] < log.first && (best == traces.size() || lastOf[i] > lastOf[best]))
+                best = i;
+        if (best == traces.size()) {  // none: a trace of its own
+            traces.emplace_back();
+            lastOf.push_back(log.last);
+            endOf.push_back(log.end);
+        } else if (!log.data.empty() && !traces[best].data.empty() &&
+                   log.start - endOf[best] <= kGapMs) {
+            log.data.flags.front() &= quint8(~kGapBefore);  // the log goes straight on
+        }
+        Trace& t = traces[best];
+        lastOf[best] = log.last;
+        endOf[best] = log.end;
+        t.paths << log.path;
+        append(t.data, std::move(log.data));
+        sortEvents(t.data);
+    }
+    return traces;
 }
 
 }  // namespace viewer

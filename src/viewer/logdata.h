@@ -28,6 +28,7 @@ enum RowFlag : quint8 {
     kOverload = 2,   // an overload (0L), or an interval that had one
     kError = 4,      // an ERROR reading, or an interval that had one
     kGapBefore = 8,  // the meter was away between the previous row and this one
+    kInterval = 16,  // a row of an interval log (else one reading)
 };
 
 // A step between two rows longer than this is a gap: the meter sends a reading every 500 ms.
@@ -49,9 +50,12 @@ struct LogData {
     std::vector<qint64> timeMs;  // milliseconds since the epoch (UTC)
     std::vector<float> lo, hi, mean;
     std::vector<quint8> flags;
+    std::vector<quint32> count;      // readings per row; empty when no row is an interval
     std::vector<AlarmEvent> events;  // sorted by time
 
     qsizetype size() const { return qsizetype(timeMs.size()); }
+    // The readings row `i` sums up: an interval's count, 1 for a reading.
+    quint32 readings(qsizetype i) const { return count.empty() ? 1 : count[size_t(i)]; }
     bool empty() const { return timeMs.empty(); }
     // Whether any row lies in [t0, t1).
     bool anyRowIn(qint64 t0, qint64 t1) const;
@@ -73,5 +77,18 @@ bool parseLogTime(const char* text, qsizetype length, qint64* ms);
 // Reads the logs at `paths` (and the alarm events file beside each) into one time-ordered set of
 // rows.
 LogData loadLogs(const QStringList& paths, LoadReport* report = nullptr);
+
+// The logs of one meter that follow each other in time: one line in the picture.
+struct Trace {
+    QStringList paths;  // its logs, earliest first
+    LogData data;       // their rows and alarm events
+};
+
+// Reads the logs at `paths` as loadLogs does, into traces: a log whose rows begin after those of
+// a trace ended continues that trace (a week of daily logs of one meter is one trace, and where
+// one log ends within kGapMs of the next starting, no gap lies between them); a log that overlaps
+// every trace in time (another meter's) starts a trace of its own. Traces in order of their first
+// row; logs without a row or event are left out.
+std::vector<Trace> loadTraces(const QStringList& paths, LoadReport* report = nullptr);
 
 }  // namespace viewer

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -18,7 +17,6 @@
 #include <cstdio>
 
 #include "measure/alarmvalue.h"
-#include "measure/formatvalue.h"
 #include "measure/reportfile.h"
 #include "output/commondialog.h"
 #include "output/outputfolder.h"
@@ -33,8 +31,8 @@ constexpr int kMinDragPx = 5;       // a shorter drag is a click
 
 }  // namespace
 
-PlotWidget::PlotWidget(const LogData& data, const Envelope& envelope, QWidget* parent)
-    : QWidget(parent), data_(data), envelope_(envelope), extent_(dataExtent(data)) {
+PlotWidget::PlotWidget(const PlotData& data, QWidget* parent)
+    : QWidget(parent), data_(data), extent_(data.extent()) {
     setObjectName(QStringLiteral("plotView"));
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -57,35 +55,37 @@ void PlotWidget::setAlarm(std::optional<double> alarmMa) {
     update();
 }
 
+void PlotWidget::setFiles(const QStringList& paths) {
+    view_.files = paths;
+    update();
+}
+
 QImage PlotWidget::picture() const {
     QImage image(size(), QImage::Format_RGB32);
     QPainter painter(&image);
     PlotView still = view_;
     still.cursorMs.reset();
-    drawPlot(painter, rect(), envelope_, data_, still);
+    drawPlot(painter, rect(), data_, still);
     return image;
 }
 
 void PlotWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    drawPlot(painter, rect(), envelope_, data_, view_);
+    area_ = drawPlot(painter, rect(), data_, view_);
     if (dragFrom_) {
-        const QRect area = plotArea(rect());
-        painter.fillRect(QRect(QPoint(std::min(*dragFrom_, dragTo_), area.top()),
-                               QPoint(std::max(*dragFrom_, dragTo_), area.bottom())),
+        painter.fillRect(QRect(QPoint(std::min(*dragFrom_, dragTo_), area().top()),
+                               QPoint(std::max(*dragFrom_, dragTo_), area().bottom())),
                          QColor(0, 0, 255, 40));
     }
 }
 
 qint64 PlotWidget::timeAtX(double x) const {
-    const QRect area = plotArea(rect());
-    const double share = (x - area.left()) / std::max(1, area.width());
+    const double share = (x - area().left()) / std::max(1, area().width());
     return view_.t0 + qint64(share * double(view_.t1 - view_.t0));
 }
 
 void PlotWidget::moveCursor(double x) {
-    const QRect area = plotArea(rect());
-    if (x < area.left() || x > area.right()) {
+    if (x < area().left() || x > area().right()) {
         view_.cursorMs.reset();
         emit cursorText(QString());
         update();
@@ -93,20 +93,9 @@ void PlotWidget::moveCursor(double x) {
     }
     const qint64 t = timeAtX(x);
     view_.cursorMs = t;
-    const qint64 half = std::max<qint64>(1, (view_.t1 - view_.t0) / std::max(1, area.width()) / 2);
-    const CursorReading r = readAt(envelope_, data_, t, half);
-    QString text = QDateTime::fromMSecsSinceEpoch(r.any ? r.timeMs : t)
-                       .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    if (r.any) {
-        const Column& c = r.column;
-        if (c.hasValue()) {
-            text += QStringLiteral("  ") + measure::FormatValue(c.lo);
-            if (c.hi != c.lo) text += QStringLiteral(" … ") + measure::FormatValue(c.hi);
-            text += QStringLiteral("mA");
-        }
-        if (c.flags & kOverload) text += QStringLiteral("  0L");
-        if (c.flags & kError) text += QStringLiteral("  ERROR");
-    }
+    const qint64 half =
+        std::max<qint64>(1, (view_.t1 - view_.t0) / std::max(1, area().width()) / 2);
+    const QString text = viewer::cursorText(data_, t, half);
     emit cursorText(text);
     update();
 }
@@ -132,7 +121,7 @@ void PlotWidget::mousePressEvent(QMouseEvent* event) {
 void PlotWidget::mouseMoveEvent(QMouseEvent* event) {
     const int x = int(event->position().x());
     if (panFrom_) {
-        const double width = std::max(1, plotArea(rect()).width());
+        const double width = std::max(1, area().width());
         setRange(panned({view_.t0, view_.t1}, (*panFrom_ - x) / width, extent_));
         panFrom_ = x;
     }
@@ -192,12 +181,12 @@ ViewerWindow::ViewerWindow(const QStringList& paths, output::DialogBackend& dial
     setAttribute(Qt::WA_DeleteOnClose);
     for (const QString& p : paths) names_ << QFileInfo(p).fileName();
 
-    data_ = loadLogs(paths, &report_);
-    envelope_ = std::make_unique<Envelope>(data_);
+    data_ = PlotData::load(paths, &report_);
     for (const QString& line : report_.problems)
         std::fprintf(stderr, "leakmeter: cannot read %s\n", qPrintable(line));
 
-    plot_ = new PlotWidget(data_, *envelope_, this);
+    plot_ = new PlotWidget(*data_, this);
+    plot_->setFiles(paths);
     setCentralWidget(plot_);
 
     fileMenu_ = menuBar()->addMenu(QString());
@@ -254,13 +243,15 @@ void ViewerWindow::RetranslateUi() {
     bar_->setWindowTitle(tr("报警值"));
     alarmLabel_->setText(tr("报警值") + QLatin1Char(' '));
     // Files without a single reading are said, not shown as an empty chart.
-    QString summary = data_.empty() ? tr("%1 中没有读数").arg(names_.join(QStringLiteral(", ")))
-                                    : tr("%1 行").arg(report_.rows);
+    QString summary = data_->rows() == 0
+                          ? tr("%1 中没有读数").arg(names_.join(QStringLiteral(", ")))
+                          : tr("%1 行").arg(report_.rows);
     if (report_.skipped) summary += tr(", %1 行无法读取").arg(report_.skipped);
     // A file that could not be opened is named; the others are shown.
     if (!report_.problems.isEmpty())
         summary += tr(", 无法打开: ") + report_.problems.join(QStringLiteral("; "));
     summary_->setText(summary);
+    plot_->update();  // the picture's title and legend speak the new language too
 }
 
 ViewerWindow::~ViewerWindow() = default;

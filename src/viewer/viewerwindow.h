@@ -31,12 +31,16 @@ namespace viewer {
 class PlotWidget : public QWidget {
     Q_OBJECT
   public:
-    PlotWidget(const LogData& data, const Envelope& envelope, QWidget* parent = nullptr);
+    explicit PlotWidget(const PlotData& data, QWidget* parent = nullptr);
 
     const PlotView& view() const { return view_; }
     void setRange(std::pair<qint64, qint64> range);
     void showAll();
     void setAlarm(std::optional<double> alarmMa);
+    // The logs named in the picture's title.
+    void setFiles(const QStringList& paths);
+    // The part of the widget the curve takes, as last drawn.
+    QRect area() const { return area_.isValid() ? area_ : plotArea(rect(), view_.textPx); }
     // The picture as it is shown, at the widget's size.
     QImage picture() const;
 
@@ -57,10 +61,10 @@ class PlotWidget : public QWidget {
     qint64 timeAtX(double x) const;
     void moveCursor(double x);
 
-    const LogData& data_;
-    const Envelope& envelope_;
+    const PlotData& data_;
     std::pair<qint64, qint64> extent_;
     PlotView view_;
+    QRect area_;                   // where the curve was drawn last
     std::optional<int> dragFrom_;  // a range being dragged out with the left button
     std::optional<int> panFrom_;   // a pan with the right button
     int dragTo_ = 0;
@@ -75,7 +79,7 @@ class ViewerWindow : public QMainWindow {
     ~ViewerWindow() override;
 
     PlotWidget* plot() const { return plot_; }
-    const LogData& data() const { return data_; }
+    const PlotData& data() const { return *data_; }
 
     // "保存图片(&S)...": asks for a name and writes the picture as PNG. True when written.
     bool saveImage();
@@ -93,8 +97,7 @@ class ViewerWindow : public QMainWindow {
     QAction *save_ = nullptr, *close_ = nullptr, *all_ = nullptr;
     QToolBar* bar_ = nullptr;
     QLabel* alarmLabel_ = nullptr;
-    LogData data_;
-    std::unique_ptr<Envelope> envelope_;
+    std::unique_ptr<PlotData> data_;
     std::unique_ptr<output::CommonDialog> dialog_;
     PlotWidget* plot_ = nullptr;
     QLineEdit* alarm_ = nullptr;

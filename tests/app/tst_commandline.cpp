@@ -69,6 +69,11 @@ void TstCommandLine::outcomes_data() {
     row("forget ports", {"--forget-ports"}, 0, "leakmeter: the remembered port mapping is cleared");
     row("plot of missing logs", {"--plot=a.csv", "b.csv", "--output=x.png", "--alarm", "30mA"}, 1,
         "leakmeter: cannot read a.csv: No such file or directory");
+    row("plot with a title and a meter",
+        {"--plot", "a.csv", "-o", "x.png", "--title", "Pump 3, night", "--meter-id", "pump3"}, 1,
+        "leakmeter: cannot read a.csv: No such file or directory");
+    row("plot with an empty title", {"--plot=a.csv", "-o", "x.svg", "--title="}, 1,
+        "leakmeter: cannot read a.csv: No such file or directory");
     // Accepted for the window, which has no display here.
     row("window", {}, 1, kNoDisplay);
     row("window, every option",
@@ -189,6 +194,9 @@ void TstCommandLine::outcomes_data() {
     refused("picture without plot", {"-o", "a.png"}, "-o needs --plot");
     refused("from without plot", {"--from", "2026-12-08T03:00"}, "--from needs --plot");
     refused("to without plot", {"--to", "2026-12-08T03:00"}, "--to needs --plot");
+    refused("title without plot", {"--title", "Night"}, "--title needs --plot");
+    refused("title without its value", {"--plot", "a.csv", "-o", "x.png", "--title"},
+            "--title needs a value");
     refused("plot without a picture", {"--plot", "a.csv", "b.csv"},
             "--plot needs -o FILE (.png, .svg or .pdf)");
     refused("plot with the logger", {"--headless", "--plot", "a.csv", "-o", "a.png"}, kPlotAlone);

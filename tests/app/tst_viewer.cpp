@@ -35,6 +35,7 @@ class TstViewer : public QObject {
   private slots:
     void openZoomPanReadSave();
     void noReadingsSaid();
+    void intervalReadout();
 };
 
 void TstViewer::openZoomPanReadSave() {
@@ -72,7 +73,7 @@ void TstViewer::openZoomPanReadSave() {
     viewer::ViewerWindow* v = nullptr;
     QTRY_VERIFY((v = w.findChild<viewer::ViewerWindow*>()) && v->isVisible());
     QCOMPARE(dialogs.openRequests.size(), 1);
-    QCOMPARE(v->data().size(), 7200);
+    QCOMPARE(v->data().rows(), 7200);
     QVERIFY(v->windowTitle().contains("night.csv"));
 
     viewer::PlotWidget* plot = v->plot();
@@ -96,7 +97,7 @@ void TstViewer::openZoomPanReadSave() {
     QApplication::sendEvent(plot, &wheel);
     QCOMPARE(Span(plot), qint64(all * 0.64 + 0.5));
     Press(Qt::Key_Home);
-    const QRect area = viewer::plotArea(plot->rect());
+    const QRect area = plot->area();
     const int y = area.center().y();
     QTest::mousePress(plot, Qt::LeftButton, {}, {area.left() + 100, y});
     QTest::mouseMove(plot, {area.left() + 300, y});
@@ -134,6 +135,32 @@ void TstViewer::noReadingsSaid() {
     app::useLanguage(app::Language::English);
     QTRY_COMPARE(summary->text(), QStringLiteral("no readings in quiet.csv"));
     app::useLanguage(app::Language::Chinese);
+}
+
+// On an interval log the cursor reads the interval under it: min, max, mean and count.
+void TstViewer::intervalReadout() {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("minutes.csv");
+    {
+        QByteArray rows = "start,end,count,min_mA,max_mA,mean_mA,overloads,errors\r\n";
+        const QDateTime start(QDate(2026, 12, 10), QTime(1, 0));
+        for (int m = 0; m < 60; ++m)
+            rows += start.addSecs(m * 60).toString(Qt::ISODate).toLatin1() + ',' +
+                    start.addSecs(m * 60 + 60).toString(Qt::ISODate).toLatin1() +
+                    ",120,20,40,30,0,0\r\n";
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(rows) == rows.size());
+    }
+    output::ScriptedDialogBackend dialogs;
+    viewer::ViewerWindow v({log}, dialogs);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    viewer::PlotWidget* plot = v.plot();
+    auto* cursor = v.findChild<QLabel*>(QStringLiteral("lblCursor"));
+    QTest::mouseMove(plot, plot->area().center());
+    QTRY_VERIFY2(
+        cursor->text().endsWith(QStringLiteral("最小 20mA  最大 40mA  平均 30mA  120 个读数")),
+        qPrintable(cursor->text()));
 }
 
 QTEST_MAIN(TstViewer)

@@ -50,6 +50,8 @@ class TstLogData : public QObject {
   private slots:
     void load_data();
     void load();
+    void traces_data();
+    void traces();
 };
 
 void TstLogData::load_data() {
@@ -132,6 +134,49 @@ void TstLogData::load() {
     // 09:00:01 at +08:00 is 01:00:01 UTC.
     if (!data.empty() && file.startsWith("time"))
         QCOMPARE(data.timeMs.front() % 86'400'000, 3'601'000);
+}
+
+void TstLogData::traces_data() {
+    QTest::addColumn<QStringList>("files");  // "a:0-10": a.csv, readings from second 0 to 10
+    QTest::addColumn<QString>("traces");  // each trace's logs, then ":" and its gaps (rows marked)
+    QTest::newRow("a week of daily files: one line")
+        << QStringList{"a:0-10", "b:10.5-20", "c:20.5-30"} << "a b c:1";
+    QTest::newRow("given in any order")
+        << QStringList{"c:20.5-30", "a:0-10", "b:10.5-20"} << "a b c:1";
+    QTest::newRow("the meter away between two files")
+        << QStringList{"a:0-10", "b:100-110"} << "a b:2";
+    QTest::newRow("two meters at the same time: two lines")
+        << QStringList{"a:0-20", "b:5-25"} << "a:1 | b:1";
+    QTest::newRow("two meters, two days each")
+        << QStringList{"a:0-10", "b:0-10", "c:10.5-20", "d:10.5-20"} << "a c:1 | b d:1";
+    QTest::newRow("a log without rows is left out") << QStringList{"a:", "b:0-10"} << "b:1";
+}
+
+void TstLogData::traces() {
+    QFETCH(QStringList, files);
+    QFETCH(QString, traces);
+    QTemporaryDir dir;
+    QStringList paths;
+    for (const QString& f : files) {
+        const QString name = f.section(':', 0, 0), span = f.section(':', 1);
+        QByteArray out = kHeader;
+        if (!span.isEmpty())
+            for (double s = span.section('-', 0, 0).toDouble();
+                 s <= span.section('-', 1).toDouble(); s += 0.5)
+                out += Row(s, "1.5,1.5,0,");
+        QFile file(dir.filePath(name + ".csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(out) == out.size());
+        paths << file.fileName();
+    }
+    QStringList got;
+    for (const Trace& t : loadTraces(paths)) {
+        QStringList names;
+        for (const QString& p : t.paths) names << QFileInfo(p).baseName();
+        const auto gaps = std::count_if(t.data.flags.begin(), t.data.flags.end(),
+                                        [](quint8 f) { return f & kGapBefore; });
+        got << names.join(' ') + ':' + QString::number(gaps);
+    }
+    QCOMPARE(got.join(" | "), traces);
 }
 
 QTEST_GUILESS_MAIN(TstLogData)

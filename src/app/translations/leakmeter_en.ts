@@ -385,6 +385,85 @@ Leakage Meter</translation>
     </message>
 </context>
 <context>
+    <name>viewer::PlotTexts</name>
+    <message>
+        <source>%1 … %2 (%3 个文件)</source>
+        <translation>%1 … %2 (%3 files)</translation>
+    </message>
+    <message>
+        <source>仪表 %1</source>
+        <translation>meter %1</translation>
+    </message>
+    <message>
+        <source>读数</source>
+        <translation>reading</translation>
+    </message>
+    <message>
+        <source>读数最小–最大</source>
+        <translation>reading min–max</translation>
+    </message>
+    <message>
+        <source>区间最小–最大</source>
+        <translation>interval min–max</translation>
+    </message>
+    <message>
+        <source>区间平均值</source>
+        <translation>interval mean</translation>
+    </message>
+    <message>
+        <source>报警值 %1mA</source>
+        <translation>threshold %1mA</translation>
+    </message>
+    <message>
+        <source>报警</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <source>过载 (0L)</source>
+        <translation>overload (0L)</translation>
+    </message>
+    <message>
+        <source>错误 (ERROR)</source>
+        <translation>error (ERROR)</translation>
+    </message>
+    <message>
+        <source>中断</source>
+        <translation>gap</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分 %2 秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 分</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 小时 %2 分</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 小时</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 天 %2 小时</source>
+        <translation>%1 d %2 h</translation>
+    </message>
+    <message>
+        <source>%1 天</source>
+        <translation>%1 d</translation>
+    </message>
+    <message>
+        <source>最小 %1mA  最大 %2mA  平均 %3mA  %4 个读数</source>
+        <translation>min %1mA  max %2mA  mean %3mA  %4 readings</translation>
+    </message>
+</context>
+<context>
     <name>viewer::ViewerWindow</name>
     <message>
         <source>数据记录查看</source>
