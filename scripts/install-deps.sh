@@ -21,7 +21,7 @@ packages=(
 # out of the Linux build's list.
 if [ "${1:-}" = --windows ]; then
     packages+=(
-        g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth ninja-build ccache zip python3
+        g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth x11-utils ninja-build ccache zip python3
     )
 fi
 

@@ -34,12 +34,14 @@ cleanup() {
 trap cleanup EXIT
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
-wineboot -i >/dev/null 2>&1
-# An X display of our own for the window tests and for Wine itself.
+# An X display of our own for the window tests and for Wine itself, there before Wine's first
+# process: Wine's desktop keeps the display it started with.
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+wineboot -i >/dev/null 2>&1
 fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
 
 echo "== the test suite under Wine"

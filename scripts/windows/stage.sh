@@ -38,9 +38,11 @@ while [ ${#queue[@]} -gt 0 ]; do
 done
 
 mkdir -p "$stage/translations"
-# Qt's own Chinese catalogue (qt_zh_CN gathers qtbase_zh_CN), so its standard dialogs speak
+# Qt's own Chinese catalogue (qt_zh_CN gathers qtbase_zh_CN and qtmultimedia_zh_CN and loads only
+# with both beside it), so its standard dialogs speak
 # Chinese; qt.conf makes the folder the Qt prefix, wherever the program is installed.
 cp /usr/share/qt6/translations/qt_zh_CN.qm /usr/share/qt6/translations/qtbase_zh_CN.qm \
+    /usr/share/qt6/translations/qtmultimedia_zh_CN.qm \
     "$stage/translations/"
 printf '[Paths]\r\nPrefix=.\r\nPlugins=.\r\nTranslations=translations\r\n' >"$stage/qt.conf"
 find "$stage" -name '*.exe' -o -name '*.com' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip

@@ -26,9 +26,11 @@ class TstPlotTexts : public QObject {
 void TstPlotTexts::meterFromPath_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("meter");
+#ifndef Q_OS_WIN  // systemd's escaped name holds backslashes, which Windows reads as folders
     QTest::newRow("logger's state folder, by-id")
         << R"(/var/lib/leakmeter/dev-serial-by\x2did-usb\x2dFTDI_A50285BI\x2dif00\x2dport0/readings-20261210.csv)"
         << "usb-FTDI_A50285BI-if00-port0";
+#endif
     QTest::newRow("logger's state folder, tty") << "/var/lib/leakmeter/dev-ttyUSB0/readings.csv"
                                                 << "ttyUSB0";
     QTest::newRow("dated file") << "/home/op/pump3-20261210.csv"
