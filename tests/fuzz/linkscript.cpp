@@ -84,6 +84,7 @@ struct Reader {
 }  // namespace
 
 QString playLinkScript(VirtualClock& clock, const uint8_t* script, size_t size) {
+    clock.restart();
     auto* device = new WatchedDevice;
     serial::CommPort port{std::unique_ptr<serial::SerialDevice>(device)};
     serial::PortMap map;

@@ -10,10 +10,12 @@ bool VirtualClock::advance(qint64 ms) {
     for (;;) {
         QCoreApplication::sendPostedEvents();
         auto next = timers_.end();
-        for (auto it = timers_.begin(); it != timers_.end(); ++it)
-            if (it->second.due <= until &&
-                (next == timers_.end() || it->second.due < next->second.due))
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            const Timer& t = it->second;
+            if (t.due <= until && (next == timers_.end() || t.due < next->second.due ||
+                                   (t.due == next->second.due && t.order < next->second.order)))
                 next = it;
+        }
         if (next == timers_.end()) break;
         firedAtNow = next->second.due == now_ ? firedAtNow + 1 : 0;
         if (firedAtNow > 1000) return false;
@@ -30,6 +32,11 @@ bool VirtualClock::advance(qint64 ms) {
     return true;
 }
 
+void VirtualClock::restart() {
+    QCoreApplication::sendPostedEvents();
+    if (timers_.empty()) now_ = 0, started_ = 0;
+}
+
 bool VirtualClock::processEvents(QEventLoop::ProcessEventsFlags) {
     emit awake();
     QCoreApplication::sendPostedEvents();
@@ -38,7 +45,7 @@ bool VirtualClock::processEvents(QEventLoop::ProcessEventsFlags) {
 
 void VirtualClock::registerTimer(int timerId, qint64 interval, Qt::TimerType timerType,
                                  QObject* object) {
-    timers_[timerId] = {interval, timerType, object, now_ + interval};
+    timers_[timerId] = {interval, timerType, object, now_ + interval, ++started_};
 }
 
 bool VirtualClock::unregisterTimer(int timerId) {

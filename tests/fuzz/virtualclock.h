@@ -11,6 +11,8 @@ class VirtualClock : public QAbstractEventDispatcher {
     Q_OBJECT
   public:
     qint64 now() const { return now_; }
+    // Back to time 0 when no timer runs, so that a run replays the same whatever ran before.
+    void restart();
     // Delivers posted events, then fires every timer due up to now() + ms, in time order.
     // False when the timers kept firing without the clock moving (a timer of 0 ms that never
     // stops), which no timer of the link does.
@@ -34,7 +36,9 @@ class VirtualClock : public QAbstractEventDispatcher {
         Qt::TimerType type = Qt::CoarseTimer;
         QObject* object = nullptr;
         qint64 due = 0;
+        quint64 order = 0;  // timers due at one instant fire in the order they were started
     };
     std::map<int, Timer> timers_;
     qint64 now_ = 0;
+    quint64 started_ = 0;
 };
