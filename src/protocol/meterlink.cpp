@@ -172,6 +172,10 @@ void MeterLink::SendHandshake() {
 
 void MeterLink::RequestLiveReading() {
     if (mode_ != LinkMode::Live || !deviceConnected_ || !running_) return;
+    // A download still under way (the mode changed during it) is answered first: a live request
+    // now would take the count or the stored groups for a live record. Polling goes on when the
+    // download ends, by its report or its deadline.
+    if (awaitingHistory()) return;
     if (port_.isOpen() && unansweredLive_ >= kSilentAfterRequests && !silent_) {
         silent_ = true;
         emit event(MeterSilent{});

@@ -195,8 +195,11 @@ QString playLinkScript(VirtualClock& clock, const uint8_t* script, size_t size) 
     link.setRunning(true);
     liveReadings = 0;
     // One re-open, one greeting and one poll, each with its reply, and a poll to spare.
-    constexpr int kLiveWithinMs = 1000 + 500 + 500 + 500 + 3 * kReplyDelayMs;
-    for (int waited = 0; liveReadings == 0 && waited < kLiveWithinMs; waited += 10)
+    int liveWithinMs = 1000 + 500 + 500 + 500 + 3 * kReplyDelayMs;
+    // A download the script left under way is answered or given up first, by its deadlines.
+    if (link.awaitingHistory())
+        liveWithinMs += MeterLink::kCountWaitMs + 100 + historyDeadlineMs(255, link.lineSettings());
+    for (int waited = 0; liveReadings == 0 && waited < liveWithinMs; waited += 10)
         if (!clock.advance(10)) return QStringLiteral("timers ran at one instant");
     if (liveReadings < 0) return QStringLiteral("the live reading was not the meter's");
     if (liveReadings == 0) return QStringLiteral("no live reading from a correct meter");
