@@ -273,10 +273,12 @@ void MeterLink::HandleFrame() {
         download_ = a.storedGroupCount ? Download::CountAnswered : Download::None;
     }
     if (countReply && !a.storedGroupCount) {
-        // A count that cannot be read: the groups are not asked for and the report stays.
+        // A count that cannot be read: the groups are not asked for and the report stays. It
+        // ends the download, also one whose first count came whole (a second reply, garbled).
         timer3_->stop();
         groupsDue_ = false;
         historyDeadline_->stop();
+        download_ = Download::None;
     }
     // Its threshold first: a receiver may write the next command, which sets its own.
     if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);
