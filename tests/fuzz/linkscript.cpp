@@ -180,8 +180,12 @@ QString playLinkScript(VirtualClock& clock, const uint8_t* script, size_t size) 
     // From here on a correct meter sits on COM1, as the front end asks for live readings.
     device->openFault.reset();
     if (link.portNumber() != 1) link.selectPort(1);
+    // It holds the groups it announced last: a count the script fed in is the meter's word.
     device->onWrite = [&](const QByteArray& bytes) {
-        const QByteArray reply = correctReply(quint8(bytes.back()), groups);
+        const quint8 command = quint8(bytes.back());
+        const QByteArray reply = command == quint8(MeterCommand::StoredGroups)
+                                     ? storedGroups(link.storedGroupCount())
+                                     : correctReply(command, groups);
         if (reply.isEmpty()) return;
         // A child of the link: a reply still on its way ends with it.
         auto* due = new QTimer(&link);
