@@ -201,8 +201,14 @@ QString playLinkScript(VirtualClock& clock, const uint8_t* script, size_t size) 
     // One re-open, one greeting and one poll, each with its reply, and a poll to spare.
     int liveWithinMs = 1000 + 500 + 500 + 500 + 3 * kReplyDelayMs;
     // A download the script left under way is answered or given up first, by its deadlines.
-    if (link.awaitingHistory())
-        liveWithinMs += MeterLink::kCountWaitMs + 100 + historyDeadlineMs(255, link.lineSettings());
+    // Its deadline was set at the line of its time: at most that of the slowest line here.
+    if (link.awaitingHistory()) {
+        serial::LineSettings slowest;
+        slowest.baudRate = 1200;
+        slowest.parity = QSerialPort::EvenParity;
+        slowest.stopBits = QSerialPort::TwoStop;
+        liveWithinMs += MeterLink::kCountWaitMs + 100 + historyDeadlineMs(255, slowest);
+    }
     for (int waited = 0; liveReadings == 0 && waited < liveWithinMs; waited += 10)
         if (!clock.advance(10)) return QStringLiteral("timers ran at one instant");
     if (liveReadings < 0) return QStringLiteral("the live reading was not the meter's");
