@@ -172,6 +172,10 @@ void MeterLink::SendHandshake() {
 
 void MeterLink::RequestLiveReading() {
     if (mode_ != LinkMode::Live || !deviceConnected_ || !running_) return;
+    // A download still under way (the mode changed during it) is answered first: a live request
+    // now would take the count or the stored groups for a live record. Polling goes on when the
+    // download ends, by its report or its deadline.
+    if (awaitingHistory()) return;
     if (port_.isOpen() && unansweredLive_ >= kSilentAfterRequests && !silent_) {
         silent_ = true;
         emit event(MeterSilent{});
@@ -269,10 +273,12 @@ void MeterLink::HandleFrame() {
         download_ = a.storedGroupCount ? Download::CountAnswered : Download::None;
     }
     if (countReply && !a.storedGroupCount) {
-        // A count that cannot be read: the groups are not asked for and the report stays.
+        // A count that cannot be read: the groups are not asked for and the report stays. It
+        // ends the download, also one whose first count came whole (a second reply, garbled).
         timer3_->stop();
         groupsDue_ = false;
         historyDeadline_->stop();
+        download_ = Download::None;
     }
     // Its threshold first: a receiver may write the next command, which sets its own.
     if (a.receiveThreshold) port_.setRThreshold(*a.receiveThreshold);

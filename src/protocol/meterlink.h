@@ -16,7 +16,8 @@
 // every open and close. A download is watched from its first command to its last byte: the
 // group count has a fixed time to come, the stored groups their deadline (3n bytes at the
 // line's speed, plus 1 s), and a port lost at any point ends it; a garbled count ends it
-// with no groups request. It also notices a meter that stops answering live requests, and a
+// with no groups request. Live polling waits while a download is under way, whose replies it
+// would take for its own. It also notices a meter that stops answering live requests, and a
 // port on which no meter ever answers.
 
 #include <QByteArray>

@@ -132,7 +132,9 @@ class FileReader {
         QByteArray buffer;
         bool overlong = false;
         for (;;) {
-            const QByteArray chunk = file.read(kChunkBytes);
+            // What the file holds, up to a chunk: a small log costs no megabyte per read.
+            const QByteArray chunk =
+                file.read(qBound<qint64>(1, file.bytesAvailable(), kChunkBytes));
             if (chunk.isEmpty()) break;
             buffer += chunk;
             qsizetype start = 0;
