@@ -14,6 +14,7 @@ packages=(
     libbenchmark-dev
     desktop-file-utils appstream dpkg-dev lintian
     libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl systemd python3-jinja2
+    clang libclang-rt-14-dev ninja-build
 )
 
 # --windows: also what scripts/build-windows.sh and scripts/test-windows.sh need (the MinGW-w64

@@ -218,7 +218,7 @@ void TestSaveCommands::failuresLeaveEverything() {
 
 void TestSaveCommands::dataLogPath_data() {
     QTest::addColumn<QString>("answer");  // "proposal", "cancel", "fail" or a typed name
-    QTest::addColumn<QString>("path");    // in the home folder; empty: no path
+    QTest::addColumn<QString>("path");    // proposal: beside the output folder; typed: in home
     QTest::newRow("proposal") << "proposal"
                               << "Zentravolix/Zentravolix.csv";
     QTest::newRow("typed without extension") << "trend"
@@ -247,7 +247,11 @@ void TestSaveCommands::dataLogPath() {
 
     const std::optional<QString> chosen = output::askDataLogPath(dialog);
     QCOMPARE(chosen.has_value(), !path.isEmpty());
-    if (chosen) QCOMPARE(*chosen, home_->filePath(path));
+    // The proposal is in the output folder; a typed name in the folder the test answers from.
+    const QDir answered = answer == "proposal"
+                              ? QDir(QDir::fromNativeSeparators(output::outputFolder()) + "/..")
+                              : QDir(home_->path());
+    if (chosen) QCOMPARE(*chosen, QDir::cleanPath(answered.filePath(path)));
     const output::SaveRequest& shown = backend_.saveRequests.last();
     QCOMPARE(shown.fileName, QString("Zentravolix.csv"));
     QCOMPARE(shown.initDir, output::outputFolder());
