@@ -22,7 +22,12 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" -DLEAKMETER_FUZZ=ON -DLEAKMETER_BENCH=OFF \
         >/dev/null
 fi
-cmake --build "$build" --target fuzz -j"$(nproc)" >/dev/null
+# Quiet when it builds; the whole output when it does not.
+if ! cmake --build "$build" --target fuzz -j"$(nproc)" >"$build/fuzz-build.log" 2>&1; then
+    cat "$build/fuzz-build.log" >&2
+    echo "fuzz: the targets did not build" >&2
+    exit 1
+fi
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -6,7 +6,8 @@
 #  2. end to end against the Linux meter simulator on a pseudo-terminal that Wine's registry
 #     maps to COM1: leakmeter.com logs CSV rows identical (apart from time and elapsed_s) to
 #     the Linux build's for the same replies, downloads 255 stored groups into a report
-#     byte-identical to the Linux build's, and --plot writes a PNG;
+#     byte-identical to the Linux build's, publishes to a real mosquitto, ends on Ctrl+C with
+#     the sign-off byte, and --plot writes a PNG;
 #  3. the installer installs silently (/S) per user, and its uninstaller removes everything.
 # Needs the Linux build in build/ (scripts/test.sh makes it; otherwise the two programs needed
 # are built here).
@@ -121,6 +122,28 @@ grep -q '"value_mA"' "$work/readings.json" || fail "the broker's messages are no
 # The last byte the meter received is the sign-off.
 [ "$(grep ' RX ' "$work/win-mqtt.rx" | tail -1 | awk '{print $3}')" = 00 ] ||
     fail "the run did not end with the sign-off byte: $(tail -3 "$work/win-mqtt.rx")"
+
+echo "== Ctrl+C ends a headless run as SIGTERM does: whole rows, the sign-off byte last"
+startSim win-ctrlc --wave constant --value 1250 --log "$work/win-ctrlc.rx"
+mapCom1 "$pty"
+wine "$stage/leakmeter.com" --headless --com 1 --log "$(winepath -w "$work/ctrlc.csv")" \
+    >"$work/ctrlc.out" 2>&1 &
+run=$!
+pids+=($run)
+for _ in $(seq 600); do
+    [ "$(cat "$work/ctrlc.csv" 2>/dev/null | wc -l)" -ge 4 ] && break
+    sleep 0.1
+done
+[ "$(wc -l <"$work/ctrlc.csv")" -ge 4 ] || fail "no rows before Ctrl+C: $(cat "$work/ctrlc.out")"
+# Wine hands a SIGINT of the program's process to its console as Ctrl+C.
+kill -INT "$(pgrep -f "$stage/leakmeter.com" | head -1)"
+for _ in $(seq 300); do kill -0 "$run" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$run" 2>/dev/null && fail "Ctrl+C did not end the run within 30 s"
+wait "$run" || fail "the run ended on Ctrl+C with status $?: $(cat "$work/ctrlc.out")"
+[ "$(grep ' RX ' "$work/win-ctrlc.rx" | tail -1 | awk '{print $3}')" = 00 ] ||
+    fail "Ctrl+C: the run did not end with the sign-off byte"
+[ "$(tail -c 2 "$work/ctrlc.csv" | od -An -tx1 | tr -d ' \n')" = 0d0a ] ||
+    fail "Ctrl+C: the log does not end with a whole row"
 
 echo "== --plot writes a PNG"
 timeout 300 wine "$stage/leakmeter.com" --plot "$(winepath -w "$work/win.csv")" -o "$(winepath -w "$work/day.png")" \

@@ -44,7 +44,8 @@ void checkRows(const LogData& d) {
     for (size_t i = 0; i < n; ++i) {
         if (i > 0 && d.timeMs[i] < d.timeMs[i - 1]) broken("rows out of time order", qint64(i));
         const quint8 f = d.flags[i];
-        if (f & ~(kValue | kOverload | kError | kGapBefore)) broken("unknown flag", qint64(i));
+        if (f & ~(kValue | kOverload | kError | kGapBefore | kInterval))
+            broken("unknown flag", qint64(i));
         if (!(f & (kValue | kOverload | kError))) broken("a row that says nothing", qint64(i));
         if (f & kValue) {
             if (!finiteInRange(d.lo[i]) || !finiteInRange(d.hi[i]) || !finiteInRange(d.mean[i]))
