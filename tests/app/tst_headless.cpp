@@ -443,6 +443,12 @@ void TstHeadless::alarmRunningAtTheStopEnds() {
         window);
     if (!args.contains("--count")) {
         QTRY_VERIFY_WITH_TIMEOUT(ReadFile(hook).contains("start"), 15000);
+        // The start's command has written, but may not have ended: at the stop, an end
+        // waiting behind a running command is counted, not run. Two more readings logged
+        // mean the run has seen the command end.
+        const auto logged = [&] { return Rows(ReadFile(dir.filePath("log.csv"))).size(); };
+        const qsizetype seen = logged();
+        QTRY_VERIFY_WITH_TIMEOUT(logged() >= seen + 2, 10000);
         run.signal(SIGTERM);
     }
     QVERIFY(run.finished(15000));
