@@ -8,7 +8,8 @@
 #     the Linux build's for the same replies, downloads 255 stored groups into a report
 #     byte-identical to the Linux build's, publishes to a real mosquitto, ends on Ctrl+C with
 #     the sign-off byte, and --plot writes a PNG;
-#  3. the installer installs silently (/S) per user, and its uninstaller removes everything.
+#  3. the installer installs silently (/S) per user, its Start menu shortcut starts the window
+#     program, and its uninstaller removes everything.
 # Needs the Linux build in build/ (scripts/test.sh makes it; otherwise the two programs needed
 # are built here).
 set -euo pipefail
@@ -145,6 +146,11 @@ wait "$run" || fail "the run ended on Ctrl+C with status $?: $(cat "$work/ctrlc.
 [ "$(tail -c 2 "$work/ctrlc.csv" | od -An -tx1 | tr -d ' \n')" = 0d0a ] ||
     fail "Ctrl+C: the log does not end with a whole row"
 
+echo "== --list-ports lists the system's ports"
+timeout 300 wine "$stage/leakmeter.com" --list-ports >"$work/ports.out" 2>&1 ||
+    fail "leakmeter.com --list-ports: $(cat "$work/ports.out")"
+grep -q '^COM1 ' "$work/ports.out" || fail "--list-ports does not list COM1: $(cat "$work/ports.out")"
+
 echo "== --plot writes a PNG"
 timeout 300 wine "$stage/leakmeter.com" --plot "$(winepath -w "$work/win.csv")" -o "$(winepath -w "$work/day.png")" \
     >"$work/plot.out" 2>&1 || fail "leakmeter.com --plot: $(cat "$work/plot.out")"
@@ -158,8 +164,17 @@ installed=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Programs/lea
 [ -n "$installed" ] || fail "the installer did not install leakmeter.exe"
 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\leakmeter' >/dev/null 2>&1 ||
     fail "no Apps & features entry"
-[ -n "$(find "$WINEPREFIX/drive_c/users" -name '钳形漏电流表 leakmeter.lnk' | head -1)" ] ||
-    fail "no Start menu shortcut"
+shortcut=$(find "$WINEPREFIX/drive_c/users" -path '*Start Menu*' -name '钳形漏电流表 leakmeter.lnk' | head -1)
+[ -n "$shortcut" ] || fail "no Start menu shortcut"
+# The shortcut starts the installed window program.
+wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 &
+for _ in $(seq 300); do
+    pgrep -f 'Programs.leakmeter.leakmeter\.exe' >/dev/null && break
+    sleep 0.1
+done
+pgrep -f 'Programs.leakmeter.leakmeter\.exe' >/dev/null ||
+    fail "the Start menu shortcut did not start leakmeter.exe"
+wineserver -k >/dev/null 2>&1 || true
 timeout 300 wine "$(dirname "$installed")/uninstall.exe" /S >/dev/null 2>&1
 wineserver -w
 # The uninstaller copies itself away and removes the folder from there.
