@@ -3,8 +3,10 @@
 // one mark per column, however many there are.
 #include <QRandomGenerator>
 #include <QtTest>
+
 #include <algorithm>
 #include <limits>
+#include "alarmevents.h"
 
 #include "viewer/envelope.h"
 
@@ -21,14 +23,6 @@ class TstEnvelope : public QObject {
 };
 
 namespace {
-
-// Events written "150S 190E": at 150 ms a start, at 190 ms an end.
-std::vector<AlarmEvent> Events(const QString& text) {
-    std::vector<AlarmEvent> events;
-    for (const QString& e : text.split(' ', Qt::SkipEmptyParts))
-        events.push_back({e.chopped(1).toLongLong(), e.endsWith('S')});
-    return events;
-}
 
 // Marks written "1SE 2E": the column, S when an alarm started in it, E when one ended.
 QString Text(const std::vector<EventMark>& marks) {

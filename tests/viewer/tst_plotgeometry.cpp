@@ -2,19 +2,13 @@
 // the gaps among the rows, and both as runs of pixel columns.
 #include <QtTest>
 
+#include "alarmevents.h"
+
 #include "viewer/plotgeometry.h"
 
 using namespace viewer;
 
 namespace {
-
-// Events written "150S 190E": at 150 ms a start, at 190 ms an end.
-std::vector<AlarmEvent> Events(const QString& text) {
-    std::vector<AlarmEvent> events;
-    for (const QString& e : text.split(' ', Qt::SkipEmptyParts))
-        events.push_back({e.chopped(1).toLongLong(), e.endsWith('S')});
-    return events;
-}
 
 // Spans written "150-190 300-400".
 QString Text(const std::vector<TimeSpan>& spans) {
