@@ -4,8 +4,6 @@
 // Every row kept has a finite value within the meter's range (or none), the rows and events
 // come in time order, each column's envelope is the least and greatest value of its rows with
 // the least never above the greatest, and gaps, marks and the cursor stay inside the range.
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include <cstring>
 
 #include "measure/alarmtracker.h"
+#include "scratch.h"
 #include "viewer/envelope.h"
 #include "viewer/plot.h"
 
@@ -104,10 +103,7 @@ void checkColumns(const LogData& d, const Envelope& envelope, qint64 t0, qint64 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const QString dir =
-        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    logPath =
-        QStringLiteral("%1/leakmeter-fuzz-%2.csv").arg(dir).arg(QCoreApplication::applicationPid());
+    logPath = fuzzScratchDir() + QStringLiteral("/readings.csv");
     return 0;
 }
 

@@ -1,23 +1,18 @@
 // The MQTT password file: its first line is the password, a file over 4 KiB is refused with its
 // reason; nothing else comes of any bytes.
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <cstdio>
 #include <cstdlib>
 
 #include "publish/mqttsettings.h"
+#include "scratch.h"
 
 namespace {
 QString path;
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const QString dir =
-        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    path = QStringLiteral("%1/leakmeter-fuzz-%2.password")
-               .arg(dir)
-               .arg(QCoreApplication::applicationPid());
+    path = fuzzScratchDir() + QStringLiteral("/mqtt.password");
     return 0;
 }
 

@@ -3,13 +3,13 @@
 // mapping of valid entries only, and broker settings or the reason they cannot be made.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <cstdio>
 #include <cstdlib>
 
 #include "publish/mqttsettings.h"
+#include "scratch.h"
 #include "serial/portmemory.h"
 
 namespace {
@@ -24,10 +24,7 @@ QString file;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const QString base =
-        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    const QString home =
-        QStringLiteral("%1/leakmeter-fuzz-%2").arg(base).arg(QCoreApplication::applicationPid());
+    const QString home = fuzzScratchDir();
     QDir().mkpath(home + QStringLiteral("/leakmeter"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
     file = home + QStringLiteral("/leakmeter/leakmeter.conf");
