@@ -37,8 +37,12 @@ class ConsoleWatch : public QObject {
     ConsoleWatch(QObject* parent, std::function<void(int)> onRequest)
         : QObject(parent), onRequest_(std::move(onRequest)) {}
     ~ConsoleWatch() override {
-        ::SetConsoleCtrlHandler(handler, FALSE);
+        // The run has ended: a handler waiting after a close or log-off may return first. The
+        // system calls the handlers under the lock that taking one off the list needs, so in
+        // the other order this would wait for that handler's time-out, seconds in which
+        // Windows may end the process half-way through its exit.
         ::SetEvent(g_ended);
+        ::SetConsoleCtrlHandler(handler, FALSE);
     }
     void request(int number) { onRequest_(number); }
 
