@@ -8,6 +8,7 @@
 #   scripts/fuzz.sh [SECONDS]
 #   FUZZ_TARGETS="link logs" scripts/fuzz.sh 600    # some targets only
 #   LEAKMETER_FUZZ_BUILD=/tmp/bf scripts/fuzz.sh     # another build folder (default build-fuzz)
+#   FUZZ_RSS_LIMIT_MB=4096 scripts/fuzz.sh 6000       # a higher memory bound for runs of hours
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -47,7 +48,7 @@ for t in $targets; do
     log=$scratch/$t.log
     set +e
     "$build/tests/fuzz/fuzz_$t" "$corpus" "${dict[@]}" -max_total_time="$seconds" \
-        -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 -print_final_stats=1 \
+        -timeout=10 -rss_limit_mb="${FUZZ_RSS_LIMIT_MB:-2048}" -malloc_limit_mb=1024 -print_final_stats=1 \
         -artifact_prefix="$build/fuzz-crashes/$t/" >"$log" 2>&1
     rc=$?
     set -e
