@@ -6,8 +6,12 @@
 namespace app {
 
 void FramePanel::paintEvent(QPaintEvent*) {
-    QStyleOptionGroupBox option;
-    initStyleOption(&option);
+    QStyleOptionGroupBox whole;
+    initStyleOption(&whole);
+    // The frame is kept as a picture; the caption is drawn afresh on the widget each time, as
+    // text drawn on a transparent picture loses the system's text smoothing (Windows' ClearType).
+    QStyleOptionGroupBox option = whole;
+    option.subControls &= ~QStyle::SC_GroupBoxLabel;
     if (!pictureFits(option)) {
         const qreal ratio = devicePixelRatioF();
         picture_ = QPixmap(size() * ratio);
@@ -23,7 +27,13 @@ void FramePanel::paintEvent(QPaintEvent*) {
         pictureFont_ = font();
         pictureStyle_ = style();
     }
-    QPainter(this).drawPixmap(0, 0, picture_);
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture_);
+    if (whole.subControls & QStyle::SC_GroupBoxLabel) {
+        QStyleOptionGroupBox caption = whole;
+        caption.subControls = QStyle::SC_GroupBoxLabel;
+        style()->drawComplexControl(QStyle::CC_GroupBox, &caption, &painter, this);
+    }
 }
 
 bool FramePanel::pictureFits(const QStyleOptionGroupBox& o) const {

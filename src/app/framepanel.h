@@ -1,6 +1,7 @@
 #pragma once
-// A group box that paints its frame and caption once and then shows that picture again for as
-// long as nothing it is drawn from has changed (size, state, palette, font, caption, style).
+// A group box that paints its frame once and then shows that picture again for as long as
+// nothing it is drawn from has changed (size, state, palette, font, caption, style); the
+// caption itself is drawn each time.
 //
 // The controls inside the main window's boxes repaint with the readings (the live reading, the
 // lamp, the statistics), and the box under them is painted each time too. Drawn afresh, the

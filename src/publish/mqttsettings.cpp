@@ -87,7 +87,9 @@ bool readPasswordFile(const QString& path, QString* password, QString* why) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
+        // Windows refuses to open a folder at all, with "Permission denied".
+        *why = QFileInfo(path).isDir() ? QStringLiteral("it is a folder, not a file")
+                                       : QString::fromLocal8Bit(std::strerror(errno));
         if (fd >= 0) ::close(fd);
         return false;
     }
