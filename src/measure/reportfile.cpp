@@ -1,5 +1,6 @@
 #include "reportfile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
@@ -17,7 +18,10 @@ QString systemReason(int error) {
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     const auto fail = [&](int reason) {
-        if (error) *error = QStringLiteral("cannot write %1: %2").arg(path, systemReason(reason));
+        // The path as the system writes it, as the window's status line shows it.
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2")
+                         .arg(QDir::toNativeSeparators(path), systemReason(reason));
         return false;
     };
     // The file a link names is the one replaced; the link stays.
