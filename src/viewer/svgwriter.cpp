@@ -119,7 +119,31 @@ QByteArray transformAttribute(const QTransform& t) {
     }
 }
 
-QByteArray pathData(const QPainterPath& path) {
+// Where an element's coordinates are: the painter's, with `t` as the transform attribute, or
+// (mapped) device pixels. Painting without antialiasing puts edges on pixel boundaries, and lines
+// on the pixels the painter covers, so every reader shows the crisp picture the PNG shows:
+// mapped coordinates are then snapped as the painter's raster does it.
+struct Placement {
+    enum Snap { None, Edge, OddLine };  // Edge: a fill's or an even-width line's
+    QTransform t;
+    bool mapped = false;
+    Snap snap = None;
+
+    QPointF map(const QPointF& p) const {
+        if (!mapped) return p;
+        const QPointF q = t.map(p);
+        switch (snap) {
+            case Edge:
+                return QPointF(std::floor(q.x() + 0.5), std::floor(q.y() + 0.5));
+            case OddLine:
+                return QPointF(std::floor(q.x()) + 0.5, std::floor(q.y()) + 0.5);
+            default:
+                return q;
+        }
+    }
+};
+
+QByteArray pathData(const QPainterPath& path, const Placement& at = {}) {
     QByteArray d;
     d.reserve(path.elementCount() * 12);
     QPointF start, last;
@@ -131,29 +155,30 @@ QByteArray pathData(const QPainterPath& path) {
     const int count = path.elementCount();
     for (int i = 0; i < count; ++i) {
         const QPainterPath::Element e = path.elementAt(i);
+        const QPointF p = at.map(e);
         switch (e.type) {
             case QPainterPath::MoveToElement:
                 closeIfBack();
                 d += 'M';
-                appendPoint(d, e);
-                start = last = e;
+                appendPoint(d, p);
+                start = last = p;
                 subpathElements = 1;
                 break;
             case QPainterPath::LineToElement:
                 d += 'L';
-                appendPoint(d, e);
-                last = e;
+                appendPoint(d, p);
+                last = p;
                 ++subpathElements;
                 break;
             case QPainterPath::CurveToElement:
                 if (i + 2 >= count) return d;
                 d += 'C';
-                appendPoint(d, e);
+                appendPoint(d, p);
                 d += ' ';
-                appendPoint(d, path.elementAt(i + 1));
+                appendPoint(d, at.map(path.elementAt(i + 1)));
                 d += ' ';
-                appendPoint(d, path.elementAt(i + 2));
-                last = path.elementAt(i + 2);
+                last = at.map(path.elementAt(i + 2));
+                appendPoint(d, last);
                 i += 2;
                 ++subpathElements;
                 break;
@@ -220,14 +245,15 @@ class SvgPaintEngine : public QPaintEngine {
 
     Type type() const override { return User; }
 
-    void updateState(const QPaintEngineState& state) override {
-        if (state.state() & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled)) clipDirty_ = true;
+    void updateState(const QPaintEngineState& changed) override {
+        if (changed.state() & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled))
+            clipDirty_ = true;
     }
 
     void drawPath(const QPainterPath& path) override {
         if (path.isEmpty()) return;
         Placement at = placement();
-        QByteArray e = "<path d=\"" + pathData(at.mapped ? at.t.map(path) : path) + '"';
+        QByteArray e = "<path d=\"" + pathData(path, at) + '"';
         e += fillAttributes(path.fillRule() == Qt::OddEvenFill);
         e += strokeAttributes();
         element(e, at);
@@ -239,7 +265,7 @@ class SvgPaintEngine : public QPaintEngine {
         QByteArray list;
         for (int i = 0; i < count; ++i) {
             if (i) list += ' ';
-            appendPoint(list, at.mapped ? at.t.map(points[i]) : points[i]);
+            appendPoint(list, at.map(points[i]));
         }
         QByteArray e;
         if (mode == PolylineMode) {
@@ -273,9 +299,9 @@ class SvgPaintEngine : public QPaintEngine {
                 continue;
             }
             d += 'M';
-            appendPoint(d, at.mapped ? at.t.map(l.p1()) : l.p1());
+            appendPoint(d, at.map(l.p1()));
             d += ' ';
-            appendPoint(d, at.mapped ? at.t.map(l.p2()) : l.p2());
+            appendPoint(d, at.map(l.p2()));
         }
         if (!d.isEmpty()) {
             QByteArray e = "<path d=\"" + d + "\" fill=\"none\"";
@@ -293,13 +319,14 @@ class SvgPaintEngine : public QPaintEngine {
     void drawRects(const QRectF* rects, int count) override {
         Placement at = placement();
         for (int i = 0; i < count; ++i) {
-            const QRectF r = rects[i].normalized();
-            if (at.mapped) {
+            if (at.mapped && at.t.type() > QTransform::TxScale) {
                 QPainterPath path;
-                path.addRect(r);
+                path.addRect(rects[i]);
                 drawPath(path);
                 continue;
             }
+            const QRectF r =
+                QRectF(at.map(rects[i].topLeft()), at.map(rects[i].bottomRight())).normalized();
             QByteArray e = "<rect x=\"" + number(r.x()) + "\" y=\"" + number(r.y()) +
                            "\" width=\"" + number(r.width()) + "\" height=\"" + number(r.height()) +
                            '"';
@@ -318,13 +345,13 @@ class SvgPaintEngine : public QPaintEngine {
 
     void drawEllipse(const QRectF& rect) override {
         Placement at = placement();
-        const QRectF r = rect.normalized();
-        if (at.mapped) {
+        if (at.mapped && at.t.type() > QTransform::TxScale) {
             QPainterPath path;
-            path.addEllipse(r);
+            path.addEllipse(rect);
             drawPath(path);
             return;
         }
+        const QRectF r = QRectF(at.map(rect.topLeft()), at.map(rect.bottomRight())).normalized();
         QByteArray e = "<ellipse cx=\"" + number(r.center().x()) + "\" cy=\"" +
                        number(r.center().y()) + "\" rx=\"" + number(r.width() / 2) + "\" ry=\"" +
                        number(r.height() / 2) + '"';
@@ -344,7 +371,7 @@ class SvgPaintEngine : public QPaintEngine {
         const bool round = pen.capStyle() == Qt::RoundCap;
         QByteArray d;
         for (int i = 0; i < count; ++i) {
-            const QPointF p = at.mapped ? at.t.map(points[i]) : points[i];
+            const QPointF p = at.map(points[i]);
             d += 'M';
             appendPoint(d, p - QPointF(half, round ? 0 : half));
             if (round) {
@@ -369,8 +396,7 @@ class SvgPaintEngine : public QPaintEngine {
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
         const QString text = item.text();
         if (text.isEmpty()) return;
-        Placement at = placement();
-        at.mapped = false;  // texts keep their own coordinates
+        const Placement at{state->transform()};  // texts keep their own coordinates
         const QFont font = item.font();
         const double px = font.pixelSize() > 0 ? double(font.pixelSize())
                                                : font.pointSizeF() * SvgWriter::kDpi / 72.0;
@@ -417,16 +443,17 @@ class SvgPaintEngine : public QPaintEngine {
     }
 
   private:
-    // Where an element's coordinates are: the painter's with `t` as transform attribute, or
-    // (mapped) device pixels.
-    struct Placement {
-        QTransform t;
-        bool mapped = false;
-    };
-
     Placement placement() const {
         Placement at{state->transform()};
-        at.mapped = !at.t.isIdentity() && (isCosmetic(state->pen()) || !at.t.isAffine());
+        const QPen& pen = state->pen();
+        at.mapped = !at.t.isIdentity() && (isCosmetic(pen) || !at.t.isAffine());
+        if (!state->renderHints().testFlag(QPainter::Antialiasing) &&
+            at.t.type() <= QTransform::TxTranslate) {
+            at.mapped = true;
+            const bool line = pen.style() != Qt::NoPen;
+            const bool odd = qRound(pen.widthF() > 0 ? pen.widthF() : 1.0) % 2 == 1;
+            at.snap = line && odd ? Placement::OddLine : Placement::Edge;
+        }
         return at;
     }
 
@@ -534,7 +561,7 @@ class SvgPaintEngine : public QPaintEngine {
                 shape = "<path d=\"" + pathData(*clip_) + '"' +
                         (clip_->fillRule() == Qt::OddEvenFill ? " clip-rule=\"evenodd\"" : "") +
                         "/>";
-            put("<clipPath id=\"" + id + "\">" + shape + "</clipPath>\n");
+            put("<defs><clipPath id=\"" + id + "\">" + shape + "</clipPath></defs>\n");
             g += " clip-path=\"url(#" + id + ")\"";
         }
         if (crisp_) g += " shape-rendering=\"crispEdges\"";
@@ -600,6 +627,10 @@ int SvgWriter::metric(PaintDeviceMetric metric) const {
         case PdmPhysicalDpiX:
         case PdmPhysicalDpiY:
             return kDpi;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
         default:
             return QPaintDevice::metric(metric);
     }

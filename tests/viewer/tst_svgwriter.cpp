@@ -193,6 +193,22 @@ void TstSvgWriter::elements_data() {
         p.drawImage(QRectF(1, 2, 20, 10), image);
     }) << "image" << QStringList{"x=1", "y=2", "width=20", "height=10"}
                                        << QStringList{};
+    // Without antialiasing, as the painter's raster covers pixels.
+    QTest::newRow("aliased thin line: through pixel centres") << Drawing([](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.translate(0.25, 0);
+        p.drawLine(QPointF(1.0 / 3, 9.8), QPointF(10, 20.5));
+    }) << "path" << QStringList{"d=M0.5 9.5 10.5 20.5"} << QStringList{"transform"};
+    QTest::newRow("aliased even-width line: on pixel edges") << Drawing([](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(Qt::black, 2));
+        p.drawLine(QPointF(1.4, 9.5), QPointF(10, 20.2));
+    }) << "path" << QStringList{"d=M1 10 10 20"} << QStringList{};
+    QTest::newRow("aliased fill: on pixel edges") << Drawing([](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRectF(10.49, 10.5, 5, 5.2), Qt::black);
+    }) << "rect" << QStringList{"x=10", "y=11", "width=5", "height=5"}
+                                                  << QStringList{};
 }
 
 // Each drawing call is the element it names, with the pen's and brush's attributes.
@@ -201,7 +217,10 @@ void TstSvgWriter::elements() {
     QFETCH(QString, element);
     QFETCH(QStringList, present);
     QFETCH(QStringList, absent);
-    const QByteArray svg = svgOf(draw);
+    const QByteArray svg = svgOf([&](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        draw(p);
+    });
     QString error;
     const QList<SvgElement> all = svgElements(svg, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error + "\n" + svg));
