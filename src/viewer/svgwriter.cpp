@@ -289,19 +289,20 @@ class SvgPaintEngine : public QPaintEngine {
         const QPen& pen = state->pen();
         if (pen.style() == Qt::NoPen || count < 1) return;
         Placement at = placement();
-        // All lines as one path; a line without length is a dot, as the painter draws it.
+        // All lines as one path; a line without length (also one within a pixel, painted
+        // without antialiasing) is a dot, as the painter draws it.
         QByteArray d;
         QPolygonF dots;
         for (int i = 0; i < count; ++i) {
-            const QLineF& l = lines[i];
-            if (l.p1() == l.p2()) {
-                if (pen.capStyle() != Qt::FlatCap) dots.append(l.p1());
+            const QPointF from = at.map(lines[i].p1()), to = at.map(lines[i].p2());
+            if (from == to) {
+                if (pen.capStyle() != Qt::FlatCap) dots.append(lines[i].p1());
                 continue;
             }
             d += 'M';
-            appendPoint(d, at.map(l.p1()));
+            appendPoint(d, from);
             d += ' ';
-            appendPoint(d, at.map(l.p2()));
+            appendPoint(d, to);
         }
         if (!d.isEmpty()) {
             QByteArray e = "<path d=\"" + d + "\" fill=\"none\"";

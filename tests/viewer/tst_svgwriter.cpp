@@ -199,6 +199,11 @@ void TstSvgWriter::elements_data() {
         p.translate(0.25, 0);
         p.drawLine(QPointF(1.0 / 3, 9.8), QPointF(10, 20.5));
     }) << "path" << QStringList{"d=M0.5 9.5 10.5 20.5"} << QStringList{"transform"};
+    QTest::newRow("aliased line within a pixel: a dot") << Drawing([](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.drawLine(QPointF(5.1, 5.2), QPointF(5.8, 5.9));
+    }) << "path" << QStringList{"d=M5 5h1v1h-1Z", "fill=#000000"}
+                                                        << QStringList{"stroke"};
     QTest::newRow("aliased even-width line: on pixel edges") << Drawing([](QPainter& p) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(Qt::black, 2));
