@@ -432,7 +432,7 @@ class SvgPaintEngine : public QPaintEngine {
         if (part.isEmpty() ||
             !(part == image.rect() ? image : image.copy(part)).save(&buffer, "PNG"))
             return;
-        Placement at = placement();
+        const Placement at{state->transform()};  // images keep their own coordinates
         QByteArray e = "<image x=\"" + number(r.x()) + "\" y=\"" + number(r.y()) + "\" width=\"" +
                        number(r.width()) + "\" height=\"" + number(r.height()) +
                        "\" preserveAspectRatio=\"none\"";
