@@ -13,13 +13,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <cmath>
 
 #include "measure/datalog.h"
 #include "viewer/envelope.h"
 #include "viewer/plot.h"
+#include "viewer/svgpicture.h"
 
 namespace {
 
@@ -133,13 +133,10 @@ void BM_SvgManyEvents(benchmark::State& state) {
         QByteArray svgBytes;
         QBuffer buffer(&svgBytes);
         buffer.open(QIODevice::WriteOnly);
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(QSize(1600, 600));
-        svg.setViewBox(QRect(0, 0, 1600, 600));
-        QPainter painter(&svg);
-        viewer::drawPlot(painter, QRect(0, 0, 1600, 600), plot, view);
-        painter.end();
+        const QRect rect(0, 0, 1600, 600);
+        viewer::paintSvg(
+            &buffer, rect, [&](QPainter& painter) { viewer::drawPlot(painter, rect, plot, view); },
+            nullptr);
         bytes = svgBytes.size();
     }
     state.counters["events"] = double(kEvents);

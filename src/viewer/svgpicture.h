@@ -1,7 +1,6 @@
 #pragma once
-// The SVG picture: `draw` paints the picture on a painter whose drawing becomes SVG in `out`.
-// One implementation per build: Qt SVG's generator where the build has Qt SVG (Linux), a clear
-// refusal where it does not (Windows).
+// The SVG picture: `draw` paints the picture on a painter whose drawing becomes SVG in `out`,
+// through the program's own SVG writer (svgwriter.h) on every platform.
 
 #include <QRect>
 #include <QString>
@@ -12,7 +11,8 @@ class QPainter;
 
 namespace viewer {
 
-// False, with the reason in *error, when this build cannot write SVG.
+// False, with the reason in *error, when the picture did not reach `out` whole (not writable,
+// a write refused, the disk full).
 bool paintSvg(QIODevice* out, const QRect& rect, const std::function<void(QPainter&)>& draw,
               QString* error);
 
