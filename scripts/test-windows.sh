@@ -7,7 +7,7 @@
 #     maps to COM1: leakmeter.com logs CSV rows identical (apart from time and elapsed_s) to
 #     the Linux build's for the same replies, downloads 255 stored groups into a report
 #     byte-identical to the Linux build's, publishes to a real mosquitto, ends on Ctrl+C with
-#     the sign-off byte, and --plot writes a PNG;
+#     the sign-off byte, and --plot writes a PNG and an SVG;
 #  3. the installer installs silently (/S) per user, its Start menu shortcut starts the window
 #     program, and its uninstaller removes everything.
 # Needs the Linux build in build/ (scripts/test.sh makes it; otherwise the two programs needed
@@ -156,6 +156,15 @@ timeout 300 wine "$stage/leakmeter.com" --plot "$(winepath -w "$work/win.csv")" 
     >"$work/plot.out" 2>&1 || fail "leakmeter.com --plot: $(cat "$work/plot.out")"
 [ "$(head -c 8 "$work/day.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
     fail "--plot did not write a PNG"
+echo "== --plot writes an SVG (the program's own writer)"
+timeout 300 wine "$stage/leakmeter.com" --plot "$(winepath -w "$work/win.csv")" -o "$(winepath -w "$work/day.svg")" \
+    >"$work/plotsvg.out" 2>&1 || fail "leakmeter.com --plot x.svg: $(cat "$work/plotsvg.out")"
+python3 - "$work/day.svg" <<'PY' || fail "--plot did not write a whole SVG with its legend"
+import sys, xml.etree.ElementTree as et
+root = et.parse(sys.argv[1]).getroot()
+texts = "".join("".join(t.itertext()) for t in root.iter("{http://www.w3.org/2000/svg}text"))
+sys.exit(0 if root.tag.endswith("svg") and "读数" in texts else 1)
+PY
 
 echo "== the installer, silently"
 timeout 300 wine "$repo/dist/leakmeter-$version-setup.exe" /S >/dev/null 2>&1
