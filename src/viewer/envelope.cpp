@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "viewer/columnsplit.h"
+
 namespace viewer {
 
 namespace {
@@ -92,12 +94,10 @@ std::vector<Column> Envelope::columns(qint64 t0, qint64 t1, int count) const {
     std::vector<Column> columns;
     if (count <= 0 || t1 <= t0) return columns;
     columns.reserve(size_t(count));
-    const qint64 span = t1 - t0;
+    const ColumnSplit split(t0, t1, count);
     qsizetype first = rowAt(t0);
     for (int c = 0; c < count; ++c) {
-        // The first time of the next column: t0 + ceil((c + 1) * span / count).
-        const qint64 end = t0 + ((c + 1) * span + count - 1) / count;
-        const qsizetype last = rowAt(end);
+        const qsizetype last = rowAt(split.startOf(c + 1));
         columns.push_back(range(first, last));
         first = last;
     }
@@ -108,14 +108,12 @@ std::vector<EventMark> eventMarks(const std::vector<AlarmEvent>& events, qint64 
                                   int count) {
     std::vector<EventMark> marks;
     if (count <= 0 || t1 <= t0) return marks;
-    const qint64 span = t1 - t0;
+    const ColumnSplit split(t0, t1, count);
     const auto before = [](const AlarmEvent& e, qint64 t) { return e.timeMs < t; };
     auto e = std::lower_bound(events.begin(), events.end(), t0, before);
     while (e != events.end() && e->timeMs < t1) {
-        // The column of this event, and the first time of the next one (as in Columns).
-        const int c = int((e->timeMs - t0) * count / span);
-        const qint64 end = t0 + ((c + 1) * span + count - 1) / count;
-        const auto next = std::lower_bound(e, events.end(), end, before);
+        const int c = split.columnOf(e->timeMs);
+        const auto next = std::lower_bound(e, events.end(), split.startOf(c + 1), before);
         EventMark mark{c, false, false};
         for (; e != next && !(mark.start && mark.end); ++e)
             (e->start ? mark.start : mark.end) = true;

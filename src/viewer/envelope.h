@@ -27,8 +27,8 @@ struct EventMark {
     bool end = false;    // an alarm ended in it
 };
 
-// The marks of `events` (sorted by time) in [t0, t1) split into `count` columns as
-// Envelope::Columns splits the rows, in column order.
+// The marks of `events` (sorted by time) in [t0, t1) split into `count` columns (ColumnSplit),
+// in column order.
 std::vector<EventMark> eventMarks(const std::vector<AlarmEvent>& events, qint64 t0, qint64 t1,
                                   int count);
 
@@ -37,8 +37,7 @@ class Envelope {
     // `data` must outlive the envelope and stay unchanged.
     explicit Envelope(const LogData& data);
 
-    // The columns of [t0, t1) split into `count` equal parts: a row at `time` is in column
-    // (time - t0) * count / (t1 - t0), rounded down.
+    // The columns of [t0, t1) split into `count` equal parts (ColumnSplit).
     std::vector<Column> columns(qint64 t0, qint64 t1, int count) const;
 
     // The summary of the rows [first, last).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "viewer/columnsplit.h"
+
 namespace viewer {
 
 std::vector<TimeSpan> alarmSpans(const std::vector<AlarmEvent>& events, qint64 openStart,
@@ -43,8 +45,8 @@ std::vector<ColumnRun> spanColumns(const std::vector<TimeSpan>& spans, qint64 t0
                                    int count) {
     std::vector<ColumnRun> runs;
     if (count <= 0 || t1 <= t0) return runs;
-    const qint64 span = t1 - t0;
-    auto column = [&](qint64 t) { return int((std::clamp(t, t0, t1 - 1) - t0) * count / span); };
+    const ColumnSplit split(t0, t1, count);
+    auto column = [&](qint64 t) { return split.columnOf(std::clamp(t, t0, t1 - 1)); };
     for (const TimeSpan& s : spans) {
         if (s.to < t0 || s.from >= t1) continue;
         const ColumnRun run{column(s.from), column(s.to)};

@@ -25,8 +25,8 @@ std::vector<TimeSpan> alarmSpans(const std::vector<AlarmEvent>& events, qint64 o
 // again at once breaks the line but is no time away). The first row's mark is no gap.
 std::vector<TimeSpan> gapSpans(const LogData& data, qint64 t0, qint64 t1);
 
-// The pixel columns a span takes, first to last: [t0, t1) is split into `count` columns as
-// Envelope::columns splits it, and a span narrower than a column still takes the one it falls in.
+// The pixel columns a span takes, first to last: [t0, t1) is split into `count` columns
+// (ColumnSplit), and a span narrower than a column still takes the one it falls in.
 struct ColumnRun {
     int first = 0, last = 0;
     bool operator==(const ColumnRun&) const = default;
