@@ -9,6 +9,8 @@
 #   FUZZ_TARGETS="link logs" scripts/fuzz.sh 600    # some targets only
 #   LEAKMETER_FUZZ_BUILD=/tmp/bf scripts/fuzz.sh     # another build folder (default build-fuzz)
 #   FUZZ_RSS_LIMIT_MB=4096 scripts/fuzz.sh 6000       # a higher memory bound for runs of hours
+#   FUZZ_MAX_LEN=1024 FUZZ_TARGETS=link scripts/fuzz.sh 6000   # inputs of at most 1 KiB
+#   FUZZ_FORK=2 FUZZ_TARGETS=link scripts/fuzz.sh 3600   # one run, two processes on two cores
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -43,17 +45,25 @@ for t in $targets; do
     corpus=$scratch/corpus/$t
     mkdir -p "$corpus" "$build/fuzz-crashes/$t"
     cp -r "tests/fuzz/corpus/$t/." "$corpus/" 2>/dev/null || true
-    dict=()
-    if [ -f "tests/fuzz/$t.dict" ]; then dict=(-dict="tests/fuzz/$t.dict"); fi
+    extra=()
+    if [ -f "tests/fuzz/$t.dict" ]; then extra=(-dict="tests/fuzz/$t.dict"); fi
+    if [ -n "${FUZZ_MAX_LEN:-}" ]; then extra+=(-max_len="$FUZZ_MAX_LEN"); fi
+    if [ -n "${FUZZ_FORK:-}" ]; then extra+=(-fork="$FUZZ_FORK"); fi
     log=$scratch/$t.log
     set +e
-    "$build/tests/fuzz/fuzz_$t" "$corpus" "${dict[@]}" -max_total_time="$seconds" \
+    "$build/tests/fuzz/fuzz_$t" "$corpus" "${extra[@]}" -max_total_time="$seconds" \
         -timeout=10 -rss_limit_mb="${FUZZ_RSS_LIMIT_MB:-2048}" -malloc_limit_mb=1024 -print_final_stats=1 \
         -artifact_prefix="$build/fuzz-crashes/$t/" >"$log" 2>&1
     rc=$?
     set -e
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+    if [ -z "$runs" ]; then  # a forked run: its last progress line counts all its processes
+        last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1)
+        runs=$(sed -n 's/^#\([0-9]*\):.*/\1/p' <<<"$last")
+        time=$(sed -n 's/.* time: \([0-9]*\)s.*/\1/p' <<<"$last")
+        if [ -n "$runs" ] && [ "${time:-0}" -gt 0 ]; then rate=$((runs / time)); fi
+    fi
     if [ "$rc" -eq 0 ]; then
         printf '%-14s %12s %10s  %s\n' "$t" "${runs:-?}" "${rate:-?}" ok
     else
