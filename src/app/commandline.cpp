@@ -82,6 +82,14 @@ QString readPort(const QString&, const QString& value, CommandLine* cl) {
         if (!why.isEmpty()) return QStringLiteral("--port %1: %2").arg(value, why);
         cl->ports.removeMapping(number);
         cl->autoPorts.insert(number, candidates);
+    } else if (!serial::PortMap::mapsDevices()) {
+        // Taking it would open COMn all the same, not the device the user named.
+        return QStringLiteral(
+                   "--port %1: COM%2 is the port the system names COM%2 and cannot be mapped "
+                   "to another device; choose the port with --com N, or find the meter with "
+                   "--port COM%2=auto")
+            .arg(value)
+            .arg(number);
     } else {
         cl->autoPorts.remove(number);
         cl->ports.setDevice(number, device);

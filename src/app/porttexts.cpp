@@ -17,6 +17,16 @@ QString Field(const QString& text) {
     return t.isEmpty() ? QStringLiteral("-") : t;
 }
 
+// A device that is the port's own name (Windows) is named once.
+bool namedAsPort(int number, const QString& device) {
+    return device.compare(PortName(number), Qt::CaseInsensitive) == 0;
+}
+
+QString deviceAndPort(const QString& device, int number) {
+    if (namedAsPort(number, device)) return PortName(number);
+    return QStringLiteral("%1 (%2)").arg(device, PortName(number));
+}
+
 }  // namespace
 
 QString PortName(int number) {
@@ -24,36 +34,42 @@ QString PortName(int number) {
 }
 
 QString portAndDevice(int number, const QString& device) {
+    if (namedAsPort(number, device)) return PortName(number);
     return QStringLiteral("%1 (%2)").arg(PortName(number), device);
 }
 
 QString openAdviceLine(const serial::OpenProblem& problem) {
     using Kind = serial::OpenProblem::Kind;
     const QString port = PortName(problem.portNumber);
+    const QString device = deviceAndPort(problem.device, problem.portNumber);
     switch (problem.kind) {
         case Kind::InvalidNumber:
             return QStringLiteral("leakmeter: %1 is not a valid port; choose COM1 or above")
                 .arg(port);
         case Kind::Missing:
+            if (!serial::PortMap::mapsDevices())
+                return QStringLiteral(
+                           "leakmeter: %1 does not exist: check the cable or USB adapter; "
+                           "'leakmeter --list-ports' lists the ports this computer has")
+                    .arg(port);
             return QStringLiteral(
                        "leakmeter: %1 does not exist: check the cable or USB adapter, or "
                        "map the port with --port %2=/dev/ttyUSB0")
                 .arg(portAndDevice(problem.portNumber, problem.device), port);
         case Kind::NoPermission:
             return QStringLiteral(
-                       "leakmeter: no permission to open %1 (%2): add yourself to the dialout "
+                       "leakmeter: no permission to open %1: add yourself to the dialout "
                        "group (sudo usermod -aG dialout $USER), then log out and log in again")
-                .arg(problem.device, port);
+                .arg(device);
         case Kind::Busy:
             return QStringLiteral(
-                       "leakmeter: %1 (%2) is in use by another program: close that program or "
+                       "leakmeter: %1 is in use by another program: close that program or "
                        "choose another port")
-                .arg(problem.device, port);
+                .arg(device);
         case Kind::Other:
             break;
     }
-    return QStringLiteral("leakmeter: cannot open %1 (%2): %3")
-        .arg(problem.device, port, problem.systemReason);
+    return QStringLiteral("leakmeter: cannot open %1: %2").arg(device, problem.systemReason);
 }
 
 QString probeAnswerText(serial::ProbeAnswer answer) {

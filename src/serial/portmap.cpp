@@ -43,6 +43,14 @@ void PortMap::removeMapping(int portNumber) {
     devices_.remove(portNumber);
 }
 
+bool PortMap::mapsDevices() {
+#ifdef Q_OS_WIN
+    return false;
+#else
+    return true;
+#endif
+}
+
 QString PortMap::deviceFor(int portNumber) const {
     if (portNumber < 1) return QString();
 #ifdef Q_OS_WIN

@@ -38,6 +38,10 @@ class PortMap {
     void setDevice(int portNumber, const QString& device);  // number 1..kMaxPortNumber
     void removeMapping(int portNumber);
 
+    // Whether a port number can stand for a device of the user's choice. Not on Windows, where
+    // COMn is the system's own name of the port and no other device can be reached as COMn.
+    static bool mapsDevices();
+
     // Windows: "COMn". Elsewhere the mapped device, or /dev/ttyS<n-1>.
     // An empty text for a number below 1, which names no port.
     QString deviceFor(int portNumber) const;

@@ -33,9 +33,13 @@ void TstPortTexts::texts_data() {
     };
     advice("advice: no port number", {Problem::InvalidNumber, 0, {}, {}},
            "leakmeter: COM0 is not a valid port; choose COM1 or above");
+    // Where a port can be mapped the advice says how; on Windows COMn is the port itself.
     advice("advice: missing", {Problem::Missing, 2, "/dev/ttyUSB1", "No such file or directory"},
-           "leakmeter: COM2 (/dev/ttyUSB1) does not exist: check the cable or USB adapter, or map "
-           "the port with --port COM2=/dev/ttyUSB0");
+           serial::PortMap::mapsDevices()
+               ? "leakmeter: COM2 (/dev/ttyUSB1) does not exist: check the cable or USB adapter, "
+                 "or map the port with --port COM2=/dev/ttyUSB0"
+               : "leakmeter: COM2 does not exist: check the cable or USB adapter; 'leakmeter "
+                 "--list-ports' lists the ports this computer has");
     advice("advice: no permission", {Problem::NoPermission, 1, "/dev/ttyS0", "Permission denied"},
            "leakmeter: no permission to open /dev/ttyS0 (COM1): add yourself to the dialout group "
            "(sudo usermod -aG dialout $USER), then log out and log in again");
@@ -44,6 +48,12 @@ void TstPortTexts::texts_data() {
            "choose another port");
     advice("advice: other", {Problem::Other, 3, "/dev/null", "Unsupported operation"},
            "leakmeter: cannot open /dev/null (COM3): Unsupported operation");
+    // Windows names the device as the port: said once, not "COM3 (COM3)".
+    advice("advice: busy, device named as its port", {Problem::Busy, 3, "COM3", "Access denied"},
+           "leakmeter: COM3 is in use by another program: close that program or choose another "
+           "port");
+    advice("advice: other, device named as its port", {Problem::Other, 12, "com12", "Failed"},
+           "leakmeter: cannot open COM12: Failed");
 
     QStringList words;
     for (int a = 0; a <= int(serial::ProbeAnswer::Failed); ++a)
