@@ -70,8 +70,9 @@ for t in $targets; do
         failed=1
         input=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -1)
         printf '%-14s %12s %10s  %s\n' "$t" "${runs:-?}" "${rate:-?}" "FAILED: ${input:-see log}"
-        grep -E 'rule broken|ERROR: (AddressSanitizer|libFuzzer|UndefinedBehavior)|runtime error|SUMMARY' \
-            "$log" | head -5 | sed 's/^/    /'
+        # A log with none of these (a run interrupted, say) must still be kept and named.
+        { grep -E 'rule broken|ERROR: (AddressSanitizer|libFuzzer|UndefinedBehavior)|runtime error|SUMMARY|interrupted' \
+            "$log" || true; } | head -5 | sed 's/^/    /'
         cp "$log" "$build/fuzz-crashes/$t/last.log"
         echo "    log: $build/fuzz-crashes/$t/last.log"
     fi
