@@ -50,6 +50,7 @@ for t in $targets; do
     if [ -n "${FUZZ_MAX_LEN:-}" ]; then extra+=(-max_len="$FUZZ_MAX_LEN"); fi
     if [ -n "${FUZZ_FORK:-}" ]; then extra+=(-fork="$FUZZ_FORK"); fi
     log=$scratch/$t.log
+    started=$SECONDS
     set +e
     "$build/tests/fuzz/fuzz_$t" "$corpus" "${extra[@]}" -max_total_time="$seconds" \
         -timeout=10 -rss_limit_mb="${FUZZ_RSS_LIMIT_MB:-2048}" -malloc_limit_mb=1024 -print_final_stats=1 \
@@ -58,12 +59,10 @@ for t in $targets; do
     set -e
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-    if [ -z "$runs" ]; then  # a forked run: its last progress line counts all its processes
-        last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1)
-        runs=$(sed -n 's/^#\([0-9]*\):.*/\1/p' <<<"$last")
-        time=$(sed -n 's/.* time: \([0-9]*\)s.*/\1/p' <<<"$last")
-        if [ -n "$runs" ] && [ "${time:-0}" -gt 0 ]; then rate=$((runs / time)); fi
-    fi
+    # A forked run prints no rate; its last progress line counts all its processes.
+    [ -n "$runs" ] || runs=$(sed -n 's/^#\([0-9]*\): cov:.*/\1/p' "$log" | tail -1)
+    elapsed=$((SECONDS - started))
+    if [ -z "$rate" ] && [ -n "$runs" ] && [ "$elapsed" -gt 0 ]; then rate=$((runs / elapsed)); fi
     if [ "$rc" -eq 0 ]; then
         printf '%-14s %12s %10s  %s\n' "$t" "${runs:-?}" "${rate:-?}" ok
     else
